@@ -1,0 +1,130 @@
+#include "app/embeddedimages.h"
+#include "app/geometry.h"
+#include "app/logging.h"
+#include "app/singleinstance.h"
+#include "app/terminationwatcher.h"
+#include "forms/zenaraform.h"
+#include "hw/cardlibrary.h"
+#include "hw/receivers.h"
+#include "settings/settingsstore.h"
+#include "settings/textcodec.h"
+#include "sim/simreceiver.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLocale>
+#include <QScreen>
+#include <QSplashScreen>
+#include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+struct Options
+{
+    QString receiver;
+    QString tracePath;
+};
+
+Options parseCommandLine(const QApplication& app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Zenara points a satellite dish: signal meter and DiSEqC 1.2/USALS "
+                       "positioner.\n\nReceivers:\n") +
+        hw::receiverDescriptions().join(QLatin1Char('\n')));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption receiver(QStringLiteral("receiver"),
+                                      QStringLiteral("The receiver to use (default: sim)."),
+                                      QStringLiteral("spec"), QStringLiteral("sim"));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every card operation to <file>, one line each, as it happens."),
+        QStringLiteral("file"));
+    parser.addOption(receiver);
+    parser.addOption(trace);
+    parser.process(app);
+    return {parser.value(receiver), parser.value(trace)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zenara"));
+    QApplication::setOrganizationName(QStringLiteral("Tavarin"));
+    QApplication::setApplicationVersion(QStringLiteral(ZENARA_VERSION));
+    // Debug lines start with the operation that wrote them.
+    if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
+        qSetMessagePattern(QStringLiteral("%{message}"));
+
+    sim::registerSimulatedReceiver();
+    const Options options = parseCommandLine(app);
+
+    SingleInstance instance(QStringLiteral("Zenara"));
+    if (instance.sendMessage(QStringLiteral("Are you there?"), 5000)) {
+        qWarning("Zenara is already running");
+        return 0;
+    }
+    if (!instance.listen())
+        qCWarning(lcApp, "Cannot answer other copies on %s", qPrintable(instance.socketName()));
+
+    QString error;
+    auto backend = hw::createReceiver(options.receiver, hw::CardLayer::clock(), &error);
+    if (!backend) {
+        std::fprintf(stderr, "zenara: %s\n", qPrintable(error));
+        return 2;
+    }
+    hw::CardLayer::install(std::move(backend));
+    if (!options.tracePath.isEmpty() && !hw::CardLayer::startTrace(options.tracePath, &error)) {
+        std::fprintf(stderr, "zenara: cannot write the trace %s: %s\n",
+                     qPrintable(options.tracePath), qPrintable(error));
+        return 2;
+    }
+    TerminationWatcher termination;
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    if (!dataCodec())
+        qCWarning(lcApp, "The CP1251 text codec is missing; data files will be misread.");
+
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QStringLiteral("Translations/zenara_") + QLocale::system().name(),
+                         QStringLiteral(".")))
+        QApplication::installTranslator(translator.get());
+
+    auto* splash = new QSplashScreen(EmbeddedImageFactory::pixmap(QStringLiteral("splash.png")));
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    splash->show();
+
+    auto settings = openSettings();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const geometry::StoredGeometry stored =
+        geometry::readStoredGeometry(*settings, screen->geometry());
+    const QRect desktop = screen->virtualGeometry();
+
+    zenaraForm window;
+    instance.setActivationWindow(&window);
+
+    if (stored.maximized) {
+        window.showMaximized();
+    } else {
+        window.resize(stored.rect.size());
+        if (geometry::positionVisibleEnough(stored.rect, desktop))
+            window.move(stored.rect.topLeft());
+        window.show();
+    }
+    splash->finish(&window);
+    QApplication::restoreOverrideCursor();
+
+    QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window,
+                     [&window](int signalNumber) {
+                         qCDebug(lcApp, "Signal %d: closing down", signalNumber);
+                         window.close();
+                     });
+    return app.exec();
+}

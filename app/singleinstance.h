@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+// Lets only one copy of the program run per user. A copy asks a running one
+// through a local socket named from the id and the user; the running copy
+// answers every probe and brings its main window to the front.
+class SingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    // directory: where the socket lives; empty for the user's runtime directory.
+    explicit SingleInstance(const QString& id, const QString& directory = QString(),
+                            QObject* parent = nullptr);
+
+    // True when a running instance received the text within timeoutMs.
+    bool sendMessage(const QString& text, int timeoutMs);
+    // Starts answering probes; removes a socket left behind by a crashed copy.
+    bool listen();
+    bool isListening() const { return m_server && m_server->isListening(); }
+    QString socketName() const { return m_socketName; }
+
+    // The window that a received message brings to the front.
+    void setActivationWindow(QWidget* window) { m_window = window; }
+    void activateWindow();
+
+signals:
+    void messageReceived(const QString& text);
+
+private:
+    void acceptConnection();
+
+    QString m_socketName;
+    QLocalServer* m_server = nullptr;
+    QPointer<QWidget> m_window;
+};

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <functional>
+
+namespace hw {
+
+// The channel as the card library receives it: kHz, symbols per second, volts.
+struct ChannelRecord
+{
+    quint32 frequencyKHz = 0;
+    quint32 mode = 1;
+    quint32 symbolRate = 0;
+    quint32 lofKHz = 0;
+    quint32 highBand = 0;
+    quint32 voltage = 0;
+};
+
+// One receiver behind the card layer: the simulated card, or real hardware.
+// Result codes follow the card's own conventions: 0 is success, anything else
+// is the bus's or the frontend's error code.
+class CardBackend
+{
+public:
+    virtual ~CardBackend() = default;
+
+    virtual bool open() = 0;
+    virtual void close() = 0;
+    // Brings the frontend up; *status receives the frontend's status byte.
+    virtual int initFrontend(quint8* status) = 0;
+    // Whether the two register-bus routines can be reached on this card.
+    virtual bool busReachable() const = 0;
+
+    virtual int busRead(quint8 device, const quint8* out, int outLength, quint8* in,
+                        int inLength) = 0;
+    virtual int busWrite(quint8 device, const quint8* data, int length) = 0;
+
+    virtual int setChannel(const ChannelRecord& channel) = 0;
+    // length 0 sends only the burst; burst 0 or 1 is tone burst A or B, 0xFF none.
+    virtual int sendDiseqc(const quint8* message, int length, int burst) = 0;
+
+    // Set by the card layer: called when the demodulator puts a master command
+    // on the LNB cable, so that it can be traced.
+    std::function<void(const QByteArray&)> diseqcTransmitted;
+};
+
+} // namespace hw

@@ -1,0 +1,36 @@
+#include "hw/cardtrace.h"
+
+namespace hw {
+
+bool CardTrace::open(const QString& path, QString* error)
+{
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+        if (error)
+            *error = m_file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void CardTrace::write(qint64 nowMs, const QString& event)
+{
+    if (!m_file.isOpen())
+        return;
+    const QByteArray line = QString::number(nowMs - m_origin).toLatin1() + ' ' + event.toLatin1() + '\n';
+    m_file.write(line);
+    m_file.flush();
+}
+
+QString CardTrace::hexBytes(const quint8* data, int length)
+{
+    QString text;
+    for (int i = 0; i < length; ++i) {
+        if (i)
+            text += QLatin1Char(' ');
+        text += QString::asprintf("%02X", data[i]);
+    }
+    return text;
+}
+
+} // namespace hw

@@ -1,0 +1,3 @@
+#include "hw/logging.h"
+
+Q_LOGGING_CATEGORY(lcHw, "zenara.hw")

@@ -1,0 +1,87 @@
+#include "hw/receivers.h"
+
+#include <QMap>
+
+namespace hw {
+namespace {
+
+struct Entry
+{
+    QString description;
+    ReceiverFactory factory;
+};
+
+QMap<QString, Entry>& registry()
+{
+    static QMap<QString, Entry> entries;
+    return entries;
+}
+
+} // namespace
+
+ReceiverSpec ReceiverSpec::parse(const QString& text)
+{
+    ReceiverSpec spec;
+    const QStringList parts = text.split(QLatin1Char(','));
+    spec.name = parts.value(0).trimmed();
+    for (int i = 1; i < parts.size(); ++i) {
+        const QString part = parts.at(i).trimmed();
+        if (part.isEmpty())
+            continue;
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            spec.options.append({part, QString()});
+        else
+            spec.options.append({part.left(eq).trimmed(), part.mid(eq + 1).trimmed()});
+    }
+    return spec;
+}
+
+bool ReceiverSpec::has(const QString& key) const
+{
+    for (const auto& option : options) {
+        if (option.first == key)
+            return true;
+    }
+    return false;
+}
+
+QStringList ReceiverSpec::values(const QString& key) const
+{
+    QStringList result;
+    for (const auto& option : options) {
+        if (option.first == key)
+            result.append(option.second);
+    }
+    return result;
+}
+
+void registerReceiver(const QString& name, const QString& description, ReceiverFactory factory)
+{
+    registry().insert(name, Entry{description, std::move(factory)});
+}
+
+QStringList receiverDescriptions()
+{
+    QStringList lines;
+    const auto& entries = registry();
+    for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+        lines.append(it.value().description);
+    return lines;
+}
+
+std::unique_ptr<CardBackend> createReceiver(const QString& text, Clock& clock, QString* error)
+{
+    const ReceiverSpec spec = ReceiverSpec::parse(text);
+    const auto it = registry().constFind(spec.name);
+    if (it == registry().constEnd()) {
+        if (error) {
+            *error = QStringLiteral("Unknown receiver \"%1\"; known receivers: %2")
+                         .arg(spec.name, QStringList(registry().keys()).join(QStringLiteral(", ")));
+        }
+        return nullptr;
+    }
+    return it.value().factory(spec, clock, error);
+}
+
+} // namespace hw

@@ -1,0 +1,3 @@
+#include "lists/satellitelist.h"
+
+SatelliteList::SatelliteList() : m_storedPositions(StoredPositionCount, -1) {}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace sim {
+
+// What reaches the LNB and the tuner: the supply, the band tone, the input chosen
+// by burst or committed switch, and the channel the card was last tuned to.
+struct TunerState
+{
+    bool lnbPowered = false;
+    int voltage = 0; // 13 or 18 while powered
+    bool tone22k = false;
+    bool tuned = false;
+    quint32 ifKHz = 0;
+    quint32 symbolRate = 0;
+    qint64 tunedAtMs = 0;
+    int input = 0; // 0..3: committed switch position/option, or burst A/B
+};
+
+// What the demodulator measures, in its own register terms.
+struct Reception
+{
+    quint8 status = 0;         // register 0x0E bits: SIG CAR VIT SYN LCK
+    quint8 agcRegister = 0xFF; // 255 = no power at the input
+    quint8 snrRegister = 0xFF;
+    quint32 berCount = 0xFFFFF; // 20-bit error count of the last window
+    double ucbPerSecond = 0;    // uncorrected blocks per second
+    int codeRate = 0;           // 0..7 = 1/2 .. 8/9
+};
+
+// Where the demodulator's measurements come from. The register model asks the
+// scene on every measurement read; the scene decides what the dish receives.
+class SignalScene
+{
+public:
+    virtual ~SignalScene() = default;
+    virtual Reception receive(const TunerState& tuner, qint64 nowMs) = 0;
+    // A DiSEqC master command heard on the LNB cable.
+    virtual void masterCommand(const QByteArray& message, const TunerState& tuner, qint64 nowMs)
+    {
+        Q_UNUSED(message)
+        Q_UNUSED(tuner)
+        Q_UNUSED(nowMs)
+    }
+};
+
+// A fixed scene: every channel the tuner can take locks a short while after the
+// tune, provided the LNB is powered, with constant levels.
+class FixedScene : public SignalScene
+{
+public:
+    Reception receive(const TunerState& tuner, qint64 nowMs) override;
+
+    static constexpr qint64 CarrierAfterMs = 50;
+    static constexpr qint64 ViterbiAfterMs = 150;
+    static constexpr qint64 LockAfterMs = 250;
+};
+
+} // namespace sim

@@ -1,0 +1,85 @@
+#include "sim/simreceiver.h"
+
+namespace sim {
+
+namespace {
+
+bool parseNumber(const QString& text, int* value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok, 0); // 0x prefix for hexadecimal
+    return ok;
+}
+
+} // namespace
+
+bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error)
+{
+    auto fail = [error](const QString& message) {
+        if (error)
+            *error = message;
+        return false;
+    };
+    for (const auto& option : spec.options) {
+        const QString& key = option.first;
+        const QString& value = option.second;
+        if (key == QLatin1String("fail")) {
+            if (value == QLatin1String("open"))
+                faults->failOpen = true;
+            else if (value == QLatin1String("init"))
+                faults->failInit = true;
+            else if (value == QLatin1String("bind"))
+                faults->failBind = true;
+            else
+                return fail(QStringLiteral("fail= takes open, init or bind, not \"%1\"").arg(value));
+        } else if (key == QLatin1String("bus-error")) {
+            int reg = 0;
+            if (value == QLatin1String("all"))
+                faults->busErrorAll = true;
+            else if (value == QLatin1String("lnb"))
+                faults->busErrorLnb = true;
+            else if (parseNumber(value, &reg) && reg >= 0 && reg <= 0xFF)
+                faults->busErrorRegisters.insert(reg);
+            else
+                return fail(QStringLiteral("bus-error= takes all, lnb or a register 0x00..0xFF, "
+                                           "not \"%1\"")
+                                .arg(value));
+        } else if (key == QLatin1String("bus-error-code")) {
+            int code = 0;
+            if (!parseNumber(value, &code) || code == 0)
+                return fail(QStringLiteral("bus-error-code= takes a nonzero number, not \"%1\"")
+                                .arg(value));
+            faults->busErrorCode = code;
+        } else if (key == QLatin1String("diseqc")) {
+            if (value != QLatin1String("stuck"))
+                return fail(QStringLiteral("diseqc= takes stuck, not \"%1\"").arg(value));
+            faults->diseqcStuck = true;
+        } else {
+            return fail(QStringLiteral("Unknown option \"%1\" for the simulated receiver").arg(key));
+        }
+    }
+    return true;
+}
+
+void registerSimulatedReceiver()
+{
+    hw::registerReceiver(
+        QStringLiteral("sim"),
+        QStringLiteral(
+            "sim  the simulated card (default). Options, comma-separated after the name:\n"
+            "     fail=open|init|bind     the card does not open, its frontend does not\n"
+            "                             initialise, or its register bus cannot be bound\n"
+            "     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on\n"
+            "                             demodulator register REG (e.g. 0x43); repeatable\n"
+            "     bus-error-code=N        the code failed transfers return (default 5)\n"
+            "     diseqc=stuck            the DiSEqC transmitter never becomes ready again"),
+        [](const hw::ReceiverSpec& spec, hw::Clock& clock,
+           QString* error) -> std::unique_ptr<hw::CardBackend> {
+            SimFaults faults;
+            if (!parseFaults(spec, &faults, error))
+                return nullptr;
+            return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+        });
+}
+
+} // namespace sim

@@ -1,0 +1,121 @@
+#include "sim/tda10086model.h"
+
+#include "hw/demodulatoraccess.h"
+#include "sim/logging.h"
+
+#include <cmath>
+
+namespace sim {
+
+using namespace tda10086;
+
+namespace {
+constexpr quint8 RegChipId = 0x1E;
+constexpr quint8 UcbEnable = 0x80;
+} // namespace
+
+Tda10086Model::Tda10086Model(const hw::Clock& clock) : m_clock(clock)
+{
+    m_regs[RegChipId] = ChipId;
+    m_regs[RegAcquisition] = 0x35;
+    m_regs[RegUcb] = UcbEnable;
+    m_regs[RegSnr] = 0xFF;
+    m_regs[RegAgc] = 0xFF;
+    m_ucbSinceMs = clock.nowMs();
+}
+
+bool Tda10086Model::transmitterReady() const
+{
+    if (m_stuck && m_messagesSent > 0)
+        return false;
+    return m_clock.nowMs() >= m_readyAtMs;
+}
+
+void Tda10086Model::refreshMeasurements()
+{
+    const Reception r = m_source ? m_source() : Reception{};
+    m_regs[RegStatus] = r.status;
+    m_regs[RegAgc] = r.agcRegister;
+    m_regs[RegSnr] = r.snrRegister;
+    const quint32 ber = r.berCount & 0xFFFFF;
+    m_regs[RegBerLow] = ber & 0xFF;
+    m_regs[RegBerMid] = (ber >> 8) & 0xFF;
+    m_regs[RegBerHigh] = (m_regs[RegBerHigh] & 0xF0) | ((ber >> 16) & 0x0F);
+    m_regs[RegCodeRate] = (m_regs[RegCodeRate] & 0x8F) | ((r.codeRate & 0x07) << 4);
+
+    // The block counter runs while enabled and saturates at 127.
+    const qint64 now = m_clock.nowMs();
+    if (m_regs[RegUcb] & UcbEnable) {
+        m_ucbFraction += r.ucbPerSecond * double(now - m_ucbSinceMs) / 1000.0;
+        const double whole = std::floor(m_ucbFraction);
+        m_ucbFraction -= whole;
+        const int count = int(std::min(127.0, (m_regs[RegUcb] & 0x7F) + whole));
+        m_regs[RegUcb] = UcbEnable | quint8(count);
+    }
+    m_ucbSinceMs = now;
+}
+
+quint8 Tda10086Model::read(quint8 reg)
+{
+    switch (reg) {
+    case RegStatus:
+    case RegAgc:
+    case RegSnr:
+    case RegBerLow:
+    case RegBerMid:
+    case RegBerHigh:
+    case RegCodeRate:
+    case RegUcb:
+        refreshMeasurements();
+        break;
+    case RegDiseqcReady:
+        m_regs[RegDiseqcReady] = (m_regs[RegDiseqcReady] & 0xFE) | (transmitterReady() ? 1 : 0);
+        break;
+    default:
+        break;
+    }
+    const auto pinned = m_pinned.constFind(reg);
+    return pinned != m_pinned.constEnd() ? pinned.value() : m_regs[reg];
+}
+
+void Tda10086Model::write(quint8 reg, quint8 value)
+{
+    if (reg == RegUcb) {
+        refreshMeasurements();
+        // 0x00 stops and clears the counter, 0x80 starts it again.
+        m_regs[RegUcb] = (value & UcbEnable) ? quint8(UcbEnable | (m_regs[RegUcb] & 0x7F)) : 0;
+        if (!(value & UcbEnable))
+            m_ucbFraction = 0;
+        return;
+    }
+    m_regs[reg] = value;
+    if (reg == RegDiseqcControl && (value & 0x0C))
+        startTransmission(value);
+}
+
+void Tda10086Model::startTransmission(quint8 control)
+{
+    if (!transmitterReady()) {
+        qCDebug(lcSim, "TDA10086: DiSEqC transmitter busy, message 0x%02x dropped", control);
+        return;
+    }
+    const qint64 now = m_clock.nowMs();
+    if (control & 0x08) {
+        const int length = std::min(MaxDiseqcLength, ((control >> 4) & 0x07) + 1);
+        QByteArray message;
+        for (int i = 0; i < length; ++i)
+            message.append(char(m_regs[RegDiseqcMessage + i]));
+        m_readyAtMs = now + qint64(std::ceil(length * MsPerDiseqcByte)) + DiseqcGuardMs;
+        ++m_messagesSent;
+        if (m_messageSink)
+            m_messageSink(message);
+    } else {
+        // 0x04: tone burst A, 0x06: data burst B.
+        m_readyAtMs = now + BurstMs + DiseqcGuardMs;
+        ++m_messagesSent;
+        if (m_burstSink)
+            m_burstSink((control & 0x02) ? 1 : 0);
+    }
+}
+
+} // namespace sim

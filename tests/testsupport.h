@@ -1,0 +1,48 @@
+#pragma once
+
+#include "hw/clock.h"
+#include "sim/scene.h"
+#include "sim/simcard.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A scene whose reception the test sets directly.
+class ScriptedScene : public sim::SignalScene
+{
+public:
+    sim::Reception reception;
+    QList<QByteArray> heard;
+
+    sim::Reception receive(const sim::TunerState&, qint64) override { return reception; }
+    void masterCommand(const QByteArray& message, const sim::TunerState&, qint64) override
+    {
+        heard.append(message);
+    }
+};
+
+// A simulated card installed behind the card layer on a manual clock, opened and
+// bound like the program does at start-up, with its trace in a temporary file.
+class SimulatedBoard
+{
+public:
+    explicit SimulatedBoard(sim::SimFaults faults = {}, bool openAndBind = true);
+    ~SimulatedBoard();
+
+    hw::ManualClock clock;
+    sim::SimCard* card = nullptr;
+    ScriptedScene* scene = nullptr;
+
+    // The trace lines written so far, as they stand in the file.
+    QStringList rawTraceLines() const;
+    // The trace lines written so far, without their time stamps.
+    QStringList traceEvents() const;
+    // Trace lines written since the last call.
+    QStringList newTraceEvents();
+
+private:
+    QTemporaryDir m_dir;
+    int m_seen = 0;
+};

@@ -1,0 +1,109 @@
+// One copy per user: probes are answered, a socket left by a crash is cleaned
+// up, and a second listener does not steal the name from a live one.
+
+#include "app/singleinstance.h"
+
+#include <QLocalServer>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace {
+
+// Leaves a socket file with nobody behind it, as a crashed copy does.
+bool makeStaleSocket(const QString& path)
+{
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    const QByteArray native = path.toLocal8Bit();
+    if (size_t(native.size()) >= sizeof(address.sun_path)) {
+        ::close(fd);
+        return false;
+    }
+    memcpy(address.sun_path, native.constData(), size_t(native.size()));
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+                       ::listen(fd, 1) == 0;
+    ::close(fd);
+    return bound && QFile::exists(path);
+}
+
+} // namespace
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nobodyRunning();
+    void runningCopyAnswersTheProbe();
+    void staleSocketIsCleanedUp();
+    void liveSocketIsNotTaken();
+};
+
+void TestSingleInstance::nobodyRunning()
+{
+    QTemporaryDir dir;
+    SingleInstance instance(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(instance.socketName().startsWith(dir.path() + QStringLiteral("/ZenaraTest-")));
+    QVERIFY(!instance.sendMessage(QStringLiteral("Are you there?"), 5000));
+    QVERIFY(instance.listen());
+    QVERIFY(instance.isListening());
+}
+
+void TestSingleInstance::runningCopyAnswersTheProbe()
+{
+    QTemporaryDir dir;
+    // The running copy answers from its own event loop, here on another thread.
+    QThread thread;
+    auto stop = qScopeGuard([&thread] {
+        thread.quit();
+        thread.wait();
+    });
+    auto* running = new SingleInstance(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(running->listen());
+    QStringList received;
+    // Queued into this thread: the running copy emits on its own.
+    connect(running, &SingleInstance::messageReceived, this,
+            [&received](const QString& text) { received.append(text); });
+    running->moveToThread(&thread);
+    connect(&thread, &QThread::finished, running, &QObject::deleteLater);
+    thread.start();
+
+    SingleInstance second(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(second.sendMessage(QStringLiteral("Are you there?"), 5000));
+    QTRY_COMPARE(received.count(), 1);
+    QCOMPARE(received.first(), QStringLiteral("Are you there?"));
+
+    // A second copy that fails to answer probes must not take over the name.
+    QVERIFY(!second.listen());
+}
+
+void TestSingleInstance::staleSocketIsCleanedUp()
+{
+    QTemporaryDir dir;
+    SingleInstance instance(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(makeStaleSocket(instance.socketName()));
+
+    QVERIFY(!instance.sendMessage(QStringLiteral("Are you there?"), 5000));
+    QVERIFY(instance.listen());
+}
+
+void TestSingleInstance::liveSocketIsNotTaken()
+{
+    QTemporaryDir dir;
+    SingleInstance first(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(first.listen());
+    SingleInstance second(QStringLiteral("ZenaraTest"), dir.path());
+    QVERIFY(!second.listen());
+    QVERIFY(first.isListening());
+}
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"

@@ -1,0 +1,174 @@
+// The program as a user starts it: the fatal start-up paths, a clean run with
+// a trace, a second copy, and shutdown on SIGTERM. Each run gets its own
+// configuration and runtime folders, so the user's settings are never touched.
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+class Run
+{
+public:
+    Run()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("config"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("work"));
+        ::chmod(QFile::encodeName(path(QStringLiteral("runtime"))).constData(), 0700);
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString settingsFile() const { return path(QStringLiteral("config/Tavarin/zenara.ini")); }
+
+    // A process set up like a user's, in this run's folders.
+    std::unique_ptr<QProcess> start(const QStringList& arguments) const
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"), QStringLiteral("50"));
+        env.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
+        process->setProcessEnvironment(env);
+        process->setWorkingDirectory(path(QStringLiteral("work")));
+        process->start(QStringLiteral(ZENARA_BINARY), arguments);
+        return process;
+    }
+
+    QStringList trace() const
+    {
+        QFile file(path(QStringLiteral("t.log")));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        QStringList events;
+        for (const QString& line :
+             QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            events.append(line.section(QLatin1Char(' '), 1));
+        return events;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+bool finish(QProcess& process)
+{
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fatalCardErrors_data();
+    void fatalCardErrors();
+    void badReceiverString();
+    void versionAndHelp();
+    void runSecondCopyAndTerminate();
+};
+
+void TestStartup::fatalCardErrors_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("trace");
+    QTest::newRow("no card") << "open" << "CDVBCommon::OpenDevice(0) failed" << QStringList();
+    QTest::newRow("frontend") << "init" << "CDVBFrontend::Init() failed"
+                              << QStringList({"OPEN"});
+    QTest::newRow("library") << "bind" << "Unknown version ttlcdacc.dll"
+                             << QStringList({"OPEN", "INIT"});
+}
+
+void TestStartup::fatalCardErrors()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, message);
+    QFETCH(QStringList, trace);
+
+    Run run;
+    auto zenara = run.start({QStringLiteral("--receiver"), QStringLiteral("sim,fail=") + fault,
+                             QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 255); // -1
+    const QString errors = QString::fromLocal8Bit(zenara->readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("Message box \"Fatal error\": ") + message),
+             qPrintable(errors));
+    QVERIFY(!QFile::exists(run.settingsFile()));
+    // Ended at once: the card is not closed.
+    QCOMPARE(run.trace(), trace);
+}
+
+void TestStartup::badReceiverString()
+{
+    Run run;
+    auto zenara = run.start({QStringLiteral("--receiver"), QStringLiteral("sim,fail=sometimes")});
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
+                .contains(QStringLiteral("fail= takes open, init or bind")));
+    QVERIFY(!QFile::exists(run.settingsFile()));
+}
+
+void TestStartup::versionAndHelp()
+{
+    Run run;
+    auto version = run.start({QStringLiteral("--version")});
+    QVERIFY(finish(*version));
+    QCOMPARE(version->exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(version->readAllStandardOutput()).trimmed(),
+             QStringLiteral("zenara 2.02"));
+
+    auto help = run.start({QStringLiteral("--help")});
+    QVERIFY(finish(*help));
+    const QString text = QString::fromLocal8Bit(help->readAllStandardOutput());
+    QVERIFY(text.contains(QStringLiteral("--receiver <spec>")));
+    QVERIFY(text.contains(QStringLiteral("bus-error=all|lnb|REG")));
+}
+
+void TestStartup::runSecondCopyAndTerminate()
+{
+    Run run;
+    auto first = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QVERIFY(first->waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(run.trace().contains(QStringLiteral("INIT")), 60000);
+
+    // The second copy finds the first, says so and leaves everything alone.
+    auto second = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t2.log"))});
+    QVERIFY(finish(*second));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(second->readAllStandardError())
+                .contains(QStringLiteral("Zenara is already running")));
+    QVERIFY(!QFile::exists(run.path(QStringLiteral("t2.log"))));
+
+    // ... and the first comes to the front.
+    QString firstErrors;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (firstErrors += QString::fromLocal8Bit(first->readAllStandardError()))
+            .contains(QStringLiteral("window brought to the front")),
+        30000);
+
+    // SIGTERM closes the window like a user would: settings written, card closed.
+    first->terminate();
+    QVERIFY(finish(*first));
+    firstErrors += QString::fromLocal8Bit(first->readAllStandardError());
+    QVERIFY2(first->exitCode() == 0, qPrintable(firstErrors));
+    const QStringList trace = run.trace();
+    QCOMPARE(trace.mid(0, 2), QStringList({"OPEN", "INIT"}));
+    QCOMPARE(trace.last(), QStringLiteral("CLOSE"));
+    QVERIFY(QFile::exists(run.settingsFile()));
+    QSettings settings(run.settingsFile(), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowWidth")).toInt(), 439);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowHeight")).toInt(), 592);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowMaximized")).toBool(), false);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"
