@@ -16,22 +16,22 @@ static void ensureImageResources()
 QStringList EmbeddedImageFactory::names()
 {
     return {
-        QStringLiteral("splash.png"),       QStringLiteral("configure.png"),
-        QStringLiteral("exit.png"),         QStringLiteral("info.png"),
-        QStringLiteral("exec.png"),         QStringLiteral("bg_green.gif"),
-        QStringLiteral("bg_green3.gif"),    QStringLiteral("greenLegend.png"),
-        QStringLiteral("redLegend.png"),    QStringLiteral("prev_1.png"),
-        QStringLiteral("next_1.png"),       QStringLiteral("limit_off.png"),
-        QStringLiteral("w_limit.png"),      QStringLiteral("e_limit.png"),
-        QStringLiteral("gotoxy.png"),       QStringLiteral("memory.png"),
-        QStringLiteral("search.png"),       QStringLiteral("yellowLegend.png"),
-        QStringLiteral("blueLegend.png"),   QStringLiteral("halt.png"),
-        QStringLiteral("bg_black.png"),     QStringLiteral("Zenara.png"),
-        QStringLiteral("apply.png"),        QStringLiteral("next_2.png"),
-        QStringLiteral("prev_2.png"),       QStringLiteral("enter.png"),
-        QStringLiteral("bg_green4.gif"),    QStringLiteral("bg_green5.gif"),
-        QStringLiteral("bg_blue.png"),      QStringLiteral("bg_gray.png"),
-        QStringLiteral("bg_gray2.png"),     QStringLiteral("bg_green_1.png"),
+        QStringLiteral("splash.png"),     QStringLiteral("configure.png"),
+        QStringLiteral("exit.png"),       QStringLiteral("info.png"),
+        QStringLiteral("exec.png"),       QStringLiteral("bg_green.gif"),
+        QStringLiteral("bg_green3.gif"),  QStringLiteral("greenLegend.png"),
+        QStringLiteral("redLegend.png"),  QStringLiteral("prev_1.png"),
+        QStringLiteral("next_1.png"),     QStringLiteral("limit_off.png"),
+        QStringLiteral("w_limit.png"),    QStringLiteral("e_limit.png"),
+        QStringLiteral("gotoxy.png"),     QStringLiteral("memory.png"),
+        QStringLiteral("search.png"),     QStringLiteral("yellowLegend.png"),
+        QStringLiteral("blueLegend.png"), QStringLiteral("halt.png"),
+        QStringLiteral("bg_black.png"),   QStringLiteral("Zenara.png"),
+        QStringLiteral("apply.png"),      QStringLiteral("next_2.png"),
+        QStringLiteral("prev_2.png"),     QStringLiteral("enter.png"),
+        QStringLiteral("bg_green4.gif"),  QStringLiteral("bg_green5.gif"),
+        QStringLiteral("bg_blue.png"),    QStringLiteral("bg_gray.png"),
+        QStringLiteral("bg_gray2.png"),   QStringLiteral("bg_green_1.png"),
     };
 }
 

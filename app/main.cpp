@@ -27,7 +27,19 @@ struct Options
     QString tracePath;
 };
 
-Options parseCommandLine(const QApplication& app)
+// --help and --version must work in a terminal without a display.
+bool onlyPrints(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version" || arg == "-?")
+            return true;
+    }
+    return false;
+}
+
+Options parseCommandLine(const QCoreApplication& app)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -49,19 +61,31 @@ Options parseCommandLine(const QApplication& app)
     return {parser.value(receiver), parser.value(trace)};
 }
 
+void setIdentity()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("zenara"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tavarin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZENARA_VERSION));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    sim::registerSimulatedReceiver();
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        setIdentity();
+        parseCommandLine(app); // prints and exits
+        return 0;
+    }
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zenara"));
-    QApplication::setOrganizationName(QStringLiteral("Tavarin"));
-    QApplication::setApplicationVersion(QStringLiteral(ZENARA_VERSION));
+    setIdentity();
     // Debug lines start with the operation that wrote them.
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
         qSetMessagePattern(QStringLiteral("%{message}"));
 
-    sim::registerSimulatedReceiver();
     const Options options = parseCommandLine(app);
 
     SingleInstance instance(QStringLiteral("Zenara"));

@@ -12,8 +12,8 @@ class QWidget;
 // output (a user's report then carries the text).
 namespace messages {
 
-using Hook = std::function<void(QMessageBox::Icon icon, const QString& caption,
-                                const QString& text)>;
+using Hook =
+    std::function<void(QMessageBox::Icon icon, const QString& caption, const QString& text)>;
 
 // While a hook is set no box is shown: the hook receives it instead.
 void setHook(Hook hook);

@@ -58,7 +58,9 @@ bool SingleInstance::sendMessage(const QString& text, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
-    auto remaining = [&] { return int(std::max<qint64>(0, timeoutMs - timer.elapsed())); };
+    auto remaining = [&] {
+        return int(std::max<qint64>(0, timeoutMs - timer.elapsed()));
+    };
 
     QLocalSocket socket;
     socket.connectToServer(m_socketName);

@@ -110,11 +110,11 @@ void zenaraForm::initPlot() {}
 int zenaraForm::openBoard()
 {
     if (CDVBCommon::OpenDevice(0, nullptr, 0) == 0)
-        fatalError("CDVBCommon::OpenDevice(0) failed");
+        fatalError(QT_TR_NOOP("CDVBCommon::OpenDevice(0) failed"));
     if (frontend.Init() != DVB_ERR_NONE)
-        fatalError("CDVBFrontend::Init() failed");
+        fatalError(QT_TR_NOOP("CDVBFrontend::Init() failed"));
     if (locateBusRoutines() != 0)
-        fatalError("Unknown version ttlcdacc.dll");
+        fatalError(QT_TR_NOOP("Unknown version ttlcdacc.dll"));
     return 0;
 }
 

@@ -17,7 +17,8 @@ void CardTrace::write(qint64 nowMs, const QString& event)
 {
     if (!m_file.isOpen())
         return;
-    const QByteArray line = QString::number(nowMs - m_origin).toLatin1() + ' ' + event.toLatin1() + '\n';
+    const QByteArray line =
+        QString::number(nowMs - m_origin).toLatin1() + ' ' + event.toLatin1() + '\n';
     m_file.write(line);
     m_file.flush();
 }

@@ -61,8 +61,7 @@ public:
     void close() override;
     int initFrontend(quint8* status) override;
     bool busReachable() const override { return !m_faults.failBind; }
-    int busRead(quint8 device, const quint8* out, int outLength, quint8* in,
-                int inLength) override;
+    int busRead(quint8 device, const quint8* out, int outLength, quint8* in, int inLength) override;
     int busWrite(quint8 device, const quint8* data, int length) override;
     int setChannel(const hw::ChannelRecord& channel) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;

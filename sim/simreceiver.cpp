@@ -31,7 +31,8 @@ bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error
             else if (value == QLatin1String("bind"))
                 faults->failBind = true;
             else
-                return fail(QStringLiteral("fail= takes open, init or bind, not \"%1\"").arg(value));
+                return fail(
+                    QStringLiteral("fail= takes open, init or bind, not \"%1\"").arg(value));
         } else if (key == QLatin1String("bus-error")) {
             int reg = 0;
             if (value == QLatin1String("all"))
@@ -55,7 +56,8 @@ bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error
                 return fail(QStringLiteral("diseqc= takes stuck, not \"%1\"").arg(value));
             faults->diseqcStuck = true;
         } else {
-            return fail(QStringLiteral("Unknown option \"%1\" for the simulated receiver").arg(key));
+            return fail(
+                QStringLiteral("Unknown option \"%1\" for the simulated receiver").arg(key));
         }
     }
     return true;

@@ -70,8 +70,8 @@ void TestCardLayer::traceRecordsTheSession()
     QCOMPARE(frontend.Init(), DVB_ERR_NONE);
 
     board.clock.advance(1234);
-    CDVBFrontend::_CHANNEL_TYPE channel = {11778000, frontend.channelMode(), 27500000,
-                                           10600000, 1, 13, 0, 0};
+    CDVBFrontend::_CHANNEL_TYPE channel = {
+        11778000, frontend.channelMode(), 27500000, 10600000, 1, 13, 0, 0};
     QCOMPARE(frontend.SetChannel(channel, 0), DVB_ERR_NONE);
     unsigned char committed[4] = {0xE0, 0x10, 0x38, 0xF3};
     QCOMPARE(frontend.SendDiSEqCMsg(committed, 4, 0xFF), DVB_ERR_NONE);
@@ -93,8 +93,8 @@ void TestCardLayer::setChannelTakesOnlyWhatTheTunerCanReceive()
     CDVBFrontend frontend;
     QCOMPARE(frontend.Init(), DVB_ERR_NONE);
     auto channel = [&](quint32 freqMHz, quint32 lofMHz, quint32 srKs) {
-        CDVBFrontend::_CHANNEL_TYPE c = {freqMHz * 1000, 1, srKs * 1000, lofMHz * 1000, 0, 18,
-                                         0, 0};
+        CDVBFrontend::_CHANNEL_TYPE c = {
+            freqMHz * 1000, 1, srKs * 1000, lofMHz * 1000, 0, 18, 0, 0};
         return frontend.SetChannel(c, 0);
     };
     QCOMPARE(channel(10700, 9750, 27500), DVB_ERR_NONE); // IF 950
@@ -169,13 +169,18 @@ void TestCardLayer::receiverStrings_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error"); // empty: accepted
-    QTest::newRow("plain") << "sim" << "";
-    QTest::newRow("faults") << "sim,fail=bind,bus-error=0x43,bus-error=lnb,bus-error-code=9" << "";
-    QTest::newRow("stuck") << "sim, diseqc=stuck" << "";
-    QTest::newRow("unknown receiver") << "dvb0" << "Unknown receiver \"dvb0\"; known receivers: sim";
+    QTest::newRow("plain") << "sim"
+                           << "";
+    QTest::newRow("faults") << "sim,fail=bind,bus-error=0x43,bus-error=lnb,bus-error-code=9"
+                            << "";
+    QTest::newRow("stuck") << "sim, diseqc=stuck"
+                           << "";
+    QTest::newRow("unknown receiver") << "dvb0"
+                                      << "Unknown receiver \"dvb0\"; known receivers: sim";
     QTest::newRow("unknown option") << "sim,colour=red"
                                     << "Unknown option \"colour\" for the simulated receiver";
-    QTest::newRow("bad fail") << "sim,fail=later" << "fail= takes open, init or bind, not \"later\"";
+    QTest::newRow("bad fail") << "sim,fail=later"
+                              << "fail= takes open, init or bind, not \"later\"";
     QTest::newRow("bad register") << "sim,bus-error=0x100"
                                   << "bus-error= takes all, lnb or a register 0x00..0xFF, not "
                                      "\"0x100\"";

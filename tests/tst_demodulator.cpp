@@ -40,8 +40,7 @@ void TestDemodulator::readAndWriteReachTheChips()
     QCOMPARE(board.card->lnb().control, quint8(0x5C));
     QCOMPARE(board.card->lnb().voltage(), 19); // 18 V raised by 1 V
 
-    QCOMPARE(board.newTraceEvents(),
-             QStringList({"WR 1C 02 35", "RD 1C 1E E1", "WR 10 5C"}));
+    QCOMPARE(board.newTraceEvents(), QStringList({"WR 1C 02 35", "RD 1C 1E E1", "WR 10 5C"}));
 }
 
 void TestDemodulator::failedReadHandsOnTheErrorCode()
@@ -57,8 +56,7 @@ void TestDemodulator::failedReadHandsOnTheErrorCode()
         // The register read keeps its contract: the code stands in for the value.
         QTest::ignoreMessage(QtDebugMsg, "tda10086_read_byte(): error reg=0x43, ret=5");
         QCOMPARE(access.tda10086_read_byte(tda10086::RegAgc), 5);
-        QTest::ignoreMessage(QtDebugMsg,
-                             "tda10086_write_byte(): error reg=0x43, data=0x12, ret=5");
+        QTest::ignoreMessage(QtDebugMsg, "tda10086_write_byte(): error reg=0x43, data=0x12, ret=5");
         QCOMPARE(access.tda10086_write_byte(tda10086::RegAgc, 0x12), 5);
         QCOMPARE(board.newTraceEvents(), QStringList({"RD 1C 43 ERR 5", "WR 1C 43 12 ERR 5"}));
     }
@@ -197,8 +195,8 @@ void TestDemodulator::sendMasterCommand()
     const QStringList events = board.newTraceEvents();
     QCOMPARE(events.first(), QStringLiteral("RD 1C 36 01"));
     for (int i = 0; i < message.size(); ++i) {
-        QCOMPARE(events.at(1 + i), QString::asprintf("WR 1C %02X %02X", 0x48 + i,
-                                                     quint8(message.at(i))));
+        QCOMPARE(events.at(1 + i),
+                 QString::asprintf("WR 1C %02X %02X", 0x48 + i, quint8(message.at(i))));
         QCOMPARE(demod.peek(quint8(0x48 + i)), quint8(message.at(i)));
     }
     QCOMPARE(events.at(1 + message.size()), QStringLiteral("WR 1C 36 ") + control);

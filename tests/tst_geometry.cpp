@@ -28,7 +28,7 @@ void TestGeometry::visibility_data()
     QTest::newRow("fully visible") << QRect(100, 100, 400, 200) << true;
     QTest::newRow("on a detached screen") << QRect(3000, 100, 400, 200) << false;
     QTest::newRow("exactly one twentieth") << QRect(-380, 0, 400, 200) << false; // 20 x 200
-    QTest::newRow("one column more") << QRect(-379, 0, 400, 200) << true;       // 21 x 200
+    QTest::newRow("one column more") << QRect(-379, 0, 400, 200) << true;        // 21 x 200
     QTest::newRow("just below the bottom") << QRect(0, 1080, 400, 200) << false;
     QTest::newRow("corner overlap") << QRect(1900, 1060, 400, 200) << false; // 20 x 20
     // 4001 is not divisible by 20: integer division gives 200, and 1 x 201 > 200.

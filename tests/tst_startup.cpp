@@ -80,11 +80,12 @@ void TestStartup::fatalCardErrors_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("trace");
-    QTest::newRow("no card") << "open" << "CDVBCommon::OpenDevice(0) failed" << QStringList();
-    QTest::newRow("frontend") << "init" << "CDVBFrontend::Init() failed"
-                              << QStringList({"OPEN"});
-    QTest::newRow("library") << "bind" << "Unknown version ttlcdacc.dll"
-                             << QStringList({"OPEN", "INIT"});
+    QTest::newRow("no card") << "open"
+                             << "CDVBCommon::OpenDevice(0) failed" << QStringList();
+    QTest::newRow("frontend") << "init"
+                              << "CDVBFrontend::Init() failed" << QStringList({"OPEN"});
+    QTest::newRow("library") << "bind"
+                             << "Unknown version ttlcdacc.dll" << QStringList({"OPEN", "INIT"});
 }
 
 void TestStartup::fatalCardErrors()
@@ -150,10 +151,9 @@ void TestStartup::runSecondCopyAndTerminate()
 
     // ... and the first comes to the front.
     QString firstErrors;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (firstErrors += QString::fromLocal8Bit(first->readAllStandardError()))
-            .contains(QStringLiteral("window brought to the front")),
-        30000);
+    QTRY_VERIFY_WITH_TIMEOUT((firstErrors += QString::fromLocal8Bit(first->readAllStandardError()))
+                                 .contains(QStringLiteral("window brought to the front")),
+                             30000);
 
     // SIGTERM closes the window like a user would: settings written, card closed.
     first->terminate();
