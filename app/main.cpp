@@ -25,6 +25,7 @@ struct Options
 {
     QString receiver;
     QString tracePath;
+    QString simConfig;
 };
 
 // --help and --version must work in a terminal without a display.
@@ -55,10 +56,15 @@ Options parseCommandLine(const QCoreApplication& app)
         QStringLiteral("trace"),
         QStringLiteral("Write every card operation to <file>, one line each, as it happens."),
         QStringLiteral("file"));
+    const QCommandLineOption simConfig(
+        QStringLiteral("sim-config"),
+        QStringLiteral("Site, dish, motor and sky of the simulated receiver (INI <file>)."),
+        QStringLiteral("file"));
     parser.addOption(receiver);
     parser.addOption(trace);
+    parser.addOption(simConfig);
     parser.process(app);
-    return {parser.value(receiver), parser.value(trace)};
+    return {parser.value(receiver), parser.value(trace), parser.value(simConfig)};
 }
 
 void setIdentity()
@@ -97,7 +103,10 @@ int main(int argc, char** argv)
         qCWarning(lcApp, "Cannot answer other copies on %s", qPrintable(instance.socketName()));
 
     QString error;
-    auto backend = hw::createReceiver(options.receiver, hw::CardLayer::clock(), &error);
+    QString receiverSpec = options.receiver;
+    if (!options.simConfig.isEmpty())
+        receiverSpec += QStringLiteral(",config=") + options.simConfig;
+    auto backend = hw::createReceiver(receiverSpec, hw::CardLayer::clock(), &error);
     if (!backend) {
         std::fprintf(stderr, "zenara: %s\n", qPrintable(error));
         return 2;

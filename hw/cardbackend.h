@@ -45,6 +45,8 @@ public:
     // Set by the card layer: called when the demodulator puts a master command
     // on the LNB cable, so that it can be traced.
     std::function<void(const QByteArray&)> diseqcTransmitted;
+    // Set by the card layer: any other event worth a line in the trace.
+    std::function<void(const QString&)> traceNote;
 };
 
 } // namespace hw

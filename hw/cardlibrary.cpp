@@ -108,6 +108,9 @@ void CardLayer::install(std::unique_ptr<CardBackend> backend, Clock* clock)
                        CardTrace::hexBytes(reinterpret_cast<const quint8*>(bytes.constData()),
                                            bytes.size()));
         };
+        s.backend->traceNote = [](const QString& event) {
+            traceEvent(event);
+        };
     }
 }
 

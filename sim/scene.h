@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
 #include <QtGlobal>
+#include <functional>
 
 namespace sim {
 
@@ -44,6 +47,9 @@ public:
         Q_UNUSED(tuner)
         Q_UNUSED(nowMs)
     }
+
+    // Set by the card: lines for the card trace (motor arrivals and halts).
+    std::function<void(const QString&)> note;
 };
 
 // A fixed scene: every channel the tuner can take locks a short while after the

@@ -11,6 +11,10 @@ SimCard::SimCard(hw::Clock& clock, std::unique_ptr<SignalScene> scene, SimFaults
     if (!m_scene)
         m_scene = std::make_unique<FixedScene>();
     m_demod.setTransmitterStuck(m_faults.diseqcStuck);
+    m_scene->note = [this](const QString& event) {
+        if (traceNote)
+            traceNote(event);
+    };
     m_demod.setReceptionSource([this] { return m_scene->receive(tunerState(), m_clock.nowMs()); });
     m_demod.setMessageSink([this](const QByteArray& message) {
         if (diseqcTransmitted)

@@ -1,5 +1,8 @@
 #include "sim/simreceiver.h"
 
+#include "sim/physicalscene.h"
+#include "sim/simconfig.h"
+
 namespace sim {
 
 namespace {
@@ -51,6 +54,8 @@ bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error
                 return fail(QStringLiteral("bus-error-code= takes a nonzero number, not \"%1\"")
                                 .arg(value));
             faults->busErrorCode = code;
+        } else if (key == QLatin1String("config") || key == QLatin1String("scene")) {
+            // handled by the factory
         } else if (key == QLatin1String("diseqc")) {
             if (value != QLatin1String("stuck"))
                 return fail(QStringLiteral("diseqc= takes stuck, not \"%1\"").arg(value));
@@ -74,13 +79,27 @@ void registerSimulatedReceiver()
             "     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on\n"
             "                             demodulator register REG (e.g. 0x43); repeatable\n"
             "     bus-error-code=N        the code failed transfers return (default 5)\n"
-            "     diseqc=stuck            the DiSEqC transmitter never becomes ready again"),
+            "     diseqc=stuck            the DiSEqC transmitter never becomes ready again\n"
+            "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
+            "     scene=fixed             every tune locks; no dish, motor or sky"),
         [](const hw::ReceiverSpec& spec, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
             SimFaults faults;
+            SimConfig config;
+            const QString configFile = spec.values(QStringLiteral("config")).value(0);
+            if (!configFile.isEmpty() && !loadSimConfig(configFile, &config, &faults, error))
+                return nullptr;
             if (!parseFaults(spec, &faults, error))
                 return nullptr;
-            return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+            if (spec.values(QStringLiteral("scene")).contains(QStringLiteral("fixed")))
+                return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+            // The same satellites the user sees, when the program's lists are there.
+            Sky sky = Sky::fromFiles(QStringLiteral("satlist.znr"),
+                                     QStringLiteral("./Transponders/"), config.eirpDbw);
+            if (sky.satellites.isEmpty())
+                sky = Sky::builtIn(config.eirpDbw);
+            return std::make_unique<SimCard>(
+                clock, std::make_unique<PhysicalScene>(clock, config, std::move(sky)), faults);
         });
 }
 

@@ -1,0 +1,183 @@
+#include "sim/motor.h"
+
+#include "sim/logging.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sim {
+
+DishMotor::DishMotor(const hw::Clock& clock, const Config& config)
+    : m_clock(clock), m_config(config), m_angle(config.startAngle), m_target(config.startAngle),
+      m_updatedAt(clock.nowMs())
+{
+}
+
+QString DishMotor::stopName(Stop why)
+{
+    switch (why) {
+    case Stop::Arrived:
+        return QStringLiteral("arrived");
+    case Stop::Halted:
+        return QStringLiteral("halted");
+    case Stop::Limit:
+        return QStringLiteral("limit");
+    }
+    return QString();
+}
+
+double DishMotor::eastLimit() const
+{
+    return m_limitsEnabled ? std::min(m_softEast, m_config.hardLimit) : m_config.hardLimit;
+}
+
+double DishMotor::westLimit() const
+{
+    return m_limitsEnabled ? std::max(m_softWest, -m_config.hardLimit) : -m_config.hardLimit;
+}
+
+double DishMotor::clampToLimits(double target, bool* clipped) const
+{
+    // A dish already beyond a limit may come back, but not go further out.
+    const double east = std::max(eastLimit(), m_angle);
+    const double west = std::min(westLimit(), m_angle);
+    const double clamped = std::clamp(target, west, east);
+    *clipped = clamped != target;
+    return clamped;
+}
+
+void DishMotor::update()
+{
+    const qint64 now = m_clock.nowMs();
+    const qint64 dt = now - m_updatedAt;
+    m_updatedAt = now;
+    if (!m_moving || dt <= 0)
+        return;
+    const double step = m_config.degreesPerSecond * double(dt) / 1000.0;
+    const double remaining = m_target - m_angle;
+    if (std::abs(remaining) <= step) {
+        m_angle = m_target;
+        m_moving = false;
+        if (stopped)
+            stopped(m_angle, m_clipped ? Stop::Limit : Stop::Arrived);
+    } else {
+        m_angle += remaining > 0 ? step : -step;
+    }
+}
+
+double DishMotor::angle()
+{
+    update();
+    return m_angle;
+}
+
+bool DishMotor::moving()
+{
+    update();
+    return m_moving;
+}
+
+void DishMotor::moveTo(double target)
+{
+    update();
+    bool clipped = false;
+    m_target = clampToLimits(target, &clipped);
+    m_clipped = clipped;
+    m_moving = m_target != m_angle;
+    if (!m_moving && stopped)
+        stopped(m_angle, m_clipped ? Stop::Limit : Stop::Arrived);
+}
+
+void DishMotor::halt(Stop why)
+{
+    update();
+    const bool wasMoving = m_moving;
+    m_moving = false;
+    m_target = m_angle;
+    if (wasMoving && stopped)
+        stopped(m_angle, why);
+}
+
+void DishMotor::command(const QByteArray& message)
+{
+    if (message.size() < 3)
+        return;
+    const quint8 framing = quint8(message[0]);
+    const quint8 address = quint8(message[1]);
+    if ((framing & 0xFC) != 0xE0 || (address != 0x30 && address != 0x31 && address != 0x00))
+        return;
+    // A repetition (framing E1/E3) of the command just heard is not executed again.
+    if ((framing & 0x01) && message.mid(1) == m_last.mid(1))
+        return;
+    m_last = message;
+
+    const quint8 cmd = quint8(message[2]);
+    const int data = message.size() > 3 ? quint8(message[3]) : -1;
+    update();
+    switch (cmd) {
+    case 0x60:
+        halt(Stop::Halted);
+        break;
+    case 0x63:
+        m_limitsEnabled = false;
+        break;
+    case 0x66:
+        m_softEast = m_angle;
+        m_limitsEnabled = true;
+        break;
+    case 0x67:
+        m_softWest = m_angle;
+        m_limitsEnabled = true;
+        break;
+    case 0x68:
+    case 0x69: {
+        if (data < 0)
+            break;
+        const double sign = cmd == 0x68 ? 1.0 : -1.0;
+        if (data == 0)
+            moveTo(sign * 1000.0); // until halted or a limit
+        else if (data < 0x80)
+            moveTo(m_angle + sign * data * m_config.degreesPerSecond);
+        else
+            moveTo(m_angle + sign * (256 - data) / m_config.stepsPerDegree);
+        break;
+    }
+    case 0x6A:
+        if (data == 0)
+            m_limitsEnabled = true;
+        else if (data > 0)
+            m_stored.insert(data, m_angle);
+        break;
+    case 0x6B:
+        if (data == 0)
+            moveTo(0.0);
+        else if (m_stored.contains(data))
+            moveTo(m_stored.value(data));
+        break;
+    case 0x6E: {
+        if (message.size() < 5)
+            break;
+        const quint8 high = quint8(message[3]);
+        const quint8 low = quint8(message[4]);
+        const double magnitude = (((high & 0x0F) << 8) | low) / 16.0;
+        switch (high >> 4) {
+        case 0xE:
+            moveTo(magnitude);
+            break;
+        case 0xD: // STAB west
+        case 0x0: // "Typical" west
+            moveTo(-magnitude);
+            break;
+        default:
+            qCDebug(lcSim, "Motor: goto-angle direction 0x%x not understood", high >> 4);
+            break;
+        }
+        break;
+    }
+    default:
+        qCDebug(lcSim, "Motor: command 0x%02x ignored", cmd);
+        break;
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,117 @@
+#include "sim/sky.h"
+
+#include "settings/textcodec.h"
+#include "sim/logging.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+namespace sim {
+namespace {
+
+SimTransponder tp(double mhz, char pol, double ks, int rate, bool s2 = false)
+{
+    return SimTransponder{mhz, pol == 'V', ks, rate, s2};
+}
+
+// "34" -> 3/4 and so on; anything else counts as 3/4.
+int codeRateFromText(const QString& text)
+{
+    static const QStringList rates = {"12", "23", "34", "45", "56", "67", "78", "89"};
+    const int i = rates.indexOf(QString(text).remove(QLatin1Char('/')));
+    return i >= 0 ? i : 2;
+}
+
+QVector<SimTransponder> readTransponders(const QString& path)
+{
+    QVector<SimTransponder> list;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return list;
+    QTextStream in(&file);
+    if (QTextCodec* codec = dataCodec())
+        in.setCodec(codec);
+    static const QRegularExpression line(QStringLiteral("^(\\d+)=(\\d+),(\\w*),(\\d+),(.*)$"));
+    while (!in.atEnd()) {
+        const auto m = line.match(in.readLine());
+        if (!m.hasMatch())
+            continue;
+        const QStringList rest = m.captured(5).split(QLatin1Char(','));
+        SimTransponder t;
+        t.frequencyMHz = m.captured(2).toDouble();
+        t.vertical = m.captured(3) == QLatin1String("V") || m.captured(3) == QLatin1String("L");
+        t.symbolRateKs = m.captured(4).toDouble();
+        t.codeRate = codeRateFromText(rest.value(0).trimmed());
+        const QStringList flags = rest.mid(1);
+        t.dvbS2 = flags.contains(QStringLiteral("S2"), Qt::CaseInsensitive) ||
+                  flags.contains(QStringLiteral("DVB-S2"), Qt::CaseInsensitive);
+        list.append(t);
+    }
+    return list;
+}
+
+} // namespace
+
+Sky Sky::builtIn(double eirpDbw)
+{
+    Sky sky;
+    sky.satellites = {
+        {QStringLiteral("Eutelsat 9B"),
+         9.0,
+         eirpDbw,
+         {tp(11727, 'V', 27500, 4), tp(11747, 'H', 27500, 2), tp(11766, 'V', 27500, 4),
+          tp(11785, 'H', 27500, 2)}},
+        {QStringLiteral("Hot Bird 13E"),
+         13.0,
+         eirpDbw,
+         {tp(10719, 'V', 27500, 2), tp(10723, 'H', 29900, 2), tp(10757, 'V', 27500, 2),
+          tp(10775, 'H', 28000, 2)}},
+        {QStringLiteral("Astra 19.2E"),
+         19.2,
+         eirpDbw,
+         {tp(11362, 'H', 22000, 1, true), tp(11493, 'H', 22000, 4), tp(12603, 'H', 22000, 4)}},
+        {QStringLiteral("Express AM7"),
+         40.0,
+         eirpDbw,
+         {tp(10967, 'V', 20000, 2), tp(10995, 'V', 20000, 2), tp(11097, 'H', 4000, 2)}},
+        {QStringLiteral("Turksat 3A/4A"),
+         42.0,
+         eirpDbw,
+         {tp(10954, 'V', 2222, 2), tp(10962, 'H', 2222, 2), tp(10964, 'V', 14170, 2, true),
+          tp(11012, 'H', 30000, 2, true), tp(11046, 'H', 2725, 4), tp(11345, 'V', 29750, 3),
+          tp(11977, 'H', 27500, 2)}},
+    };
+    return sky;
+}
+
+Sky Sky::fromFiles(const QString& satelliteList, const QString& transponderDir, double eirpDbw)
+{
+    Sky sky;
+    QFile file(satelliteList);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return sky;
+    QTextStream in(&file);
+    if (QTextCodec* codec = dataCodec())
+        in.setCodec(codec);
+    static const QRegularExpression line(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
+    while (!in.atEnd()) {
+        const QString text = in.readLine();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        const auto m = line.match(text);
+        if (!m.hasMatch())
+            continue;
+        SimSatellite sat;
+        sat.name = m.captured(3);
+        sat.longitude = m.captured(2).toDouble();
+        sat.eirpDbw = eirpDbw;
+        sat.transponders = readTransponders(transponderDir + m.captured(4));
+        sky.satellites.append(sat);
+    }
+    qCDebug(lcSim, "Sky: %d satellites from %s", int(sky.satellites.size()),
+            qPrintable(satelliteList));
+    return sky;
+}
+
+} // namespace sim

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+
+namespace sim {
+
+struct SimTransponder
+{
+    double frequencyMHz = 0;
+    bool vertical = false;
+    double symbolRateKs = 0;
+    int codeRate = 2; // 0..7 = 1/2 .. 8/9
+    bool dvbS2 = false;
+};
+
+struct SimSatellite
+{
+    QString name;
+    double longitude = 0; // east positive
+    double eirpDbw = 50.0;
+    QVector<SimTransponder> transponders;
+};
+
+// The satellites the simulated dish can see.
+struct Sky
+{
+    QVector<SimSatellite> satellites;
+
+    // A few real satellites around the default site, with real transponders.
+    static Sky builtIn(double eirpDbw = 50.0);
+    // The program's own satellite list and transponder files; empty when the
+    // list cannot be read.
+    static Sky fromFiles(const QString& satelliteList, const QString& transponderDir,
+                         double eirpDbw);
+};
+
+} // namespace sim

@@ -1,0 +1,305 @@
+// The simulated installation: a dish on a DiSEqC motor under a sky of real
+// transponders, driven as the program drives it, on a clock the test moves.
+
+#include "hw/cardlibrary.h"
+#include "hw/demodulatoraccess.h"
+#include "sim/physicalscene.h"
+#include "sim/simcard.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+class Installation
+{
+public:
+    explicit Installation(sim::SimConfig config = {})
+    {
+        config.readingNoise = 0; // exact readings, so that expectations are exact
+        auto scene = std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn());
+        this->scene = scene.get();
+        auto card = std::make_unique<sim::SimCard>(clock, std::move(scene));
+        this->card = card.get();
+        hw::CardLayer::install(std::move(card), &clock);
+        hw::CardLayer::startTrace(dir.filePath(QStringLiteral("t.log")), nullptr);
+        CDVBCommon::OpenDevice(0, nullptr, 0);
+        frontend.Init();
+        locateBusRoutines();
+        access.lnbp21_write_byte(0x4C);
+    }
+    ~Installation()
+    {
+        CDVBCommon::CloseDevice();
+        hw::CardLayer::stopTrace();
+        hw::CardLayer::uninstall();
+    }
+
+    // Tunes like the program: universal LNB, band by 11700 MHz, supply byte after.
+    bool tune(int mhz, bool vertical, int ks, bool powered = true)
+    {
+        const bool high = mhz >= 11700;
+        const quint32 lof = high ? 10600 : 9750;
+        CDVBFrontend::_CHANNEL_TYPE c = {quint32(mhz) * 1000,
+                                         1,
+                                         quint32(ks) * 1000,
+                                         lof * 1000,
+                                         high ? 1u : 0u,
+                                         powered ? (vertical ? 13u : 18u) : 0u,
+                                         0,
+                                         0};
+        access.tda10086_write_byte(tda10086::RegAcquisition, 0x35);
+        const bool ok = frontend.SetChannel(c, 0) == DVB_ERR_NONE;
+        access.lnbp21_write_byte(powered ? (vertical ? 0x44 : 0x4C) : 0x08);
+        return ok;
+    }
+
+    void send(std::initializer_list<int> bytes)
+    {
+        QByteArray m;
+        for (int b : bytes)
+            m.append(char(b));
+        QCOMPARE(access.tda10086_send_master_cmd(reinterpret_cast<const unsigned char*>(m.data()),
+                                                 m.size()),
+                 0);
+    }
+
+    // Polls like the status poll, every 250 ms, for the given time.
+    unsigned char pollFor(int ms)
+    {
+        unsigned char status = 0, agc = 0;
+        for (int t = 0; t < ms; t += 250) {
+            clock.advance(250);
+            access.tda10086_agc_raw(&agc);
+            access.tda10086_status_flags(&status);
+        }
+        return status;
+    }
+
+    int agcMeter()
+    {
+        unsigned char agc = 0;
+        access.tda10086_agc_raw(&agc);
+        return 255 - agc;
+    }
+
+    QStringList motorLines() const
+    {
+        QFile f(dir.filePath(QStringLiteral("t.log")));
+        f.open(QIODevice::ReadOnly);
+        QStringList lines;
+        for (const QString& l : QString::fromLatin1(f.readAll()).split('\n'))
+            if (l.contains(QLatin1String(" MOTOR ")))
+                lines.append(l.section(' ', 1));
+        return lines;
+    }
+
+    hw::ManualClock clock;
+    QTemporaryDir dir;
+    sim::PhysicalScene* scene = nullptr;
+    sim::SimCard* card = nullptr;
+    CDVBFrontend frontend;
+    DemodulatorAccess access;
+};
+
+constexpr unsigned char Lock = 0x10;
+
+} // namespace
+
+class TestSimSky : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void geometryMatchesUsals();
+    void defaultDishLocksOnTheSatelliteDueSouth();
+    void noLockWithoutTheRightSignal();
+    void usalsGotoTravelsAndLocks();
+    void haltStopsWhereItIs();
+    void stepsAddUp();
+    void limitsStopTravel();
+    void repetitionsAreNotExecutedTwice();
+    void hillClimbFindsThePeak();
+};
+
+void TestSimSky::geometryMatchesUsals()
+{
+    // Published sample: site 50 N 10 E, Astra 19.2 E needs 10.19 degrees east.
+    QCOMPARE(std::round(sim::PolarMount::usalsAngle(50, 10, 19.2) * 100) / 100, 10.19);
+    QCOMPARE(std::round(sim::PolarMount::usalsAngle(50, 10, -5) * 100) / 100, -16.59);
+    QCOMPARE(std::round(sim::PolarMount::usalsAngle(45, 42, 13) * 100) / 100, -32.27);
+    sim::PolarMount mount(50, 10);
+    QCOMPARE(std::round(mount.declinationOffset() * 100) / 100, 7.31);
+    // An ideal mount at the USALS angle is within the residual of a polar mount.
+    QVERIFY(mount.pointingError(sim::PolarMount::usalsAngle(50, 10, 19.2), 19.2) < 0.1);
+    QVERIFY(!mount.visible(130.0));
+    // South of the equator the motor turns the other way.
+    sim::PolarMount south(-34, 18);
+    QVERIFY(sim::PolarMount::usalsAngle(-34, 18, 36) < 0);
+    QVERIFY(south.pointingError(sim::PolarMount::usalsAngle(-34, 18, 36), 36) < 0.1);
+    // An installation error shows up as a pointing error of about its size.
+    mount.setInstallationError(0.3, 0);
+    QVERIFY(std::abs(mount.pointingError(0, 10) - 0.3) < 0.02);
+}
+
+void TestSimSky::defaultDishLocksOnTheSatelliteDueSouth()
+{
+    Installation dish;
+    QVERIFY(dish.tune(11044, false, 39999)); // the program's first tune: nothing there
+    QVERIFY(!(dish.pollFor(3000) & Lock));
+
+    QVERIFY(dish.tune(11977, false, 27500));
+    QVERIFY(dish.pollFor(2000) & Lock);
+    unsigned char rate = 0;
+    rate = quint8(dish.access.tda10086_read_byte(tda10086::RegCodeRate));
+    QCOMPARE((rate >> 4) & 7, 2); // 3/4
+    unsigned int ber = 0;
+    QCOMPARE(dish.access.tda10086_ber_count(&ber), 0);
+    QVERIFY(ber < 100);
+
+    QVERIFY(dish.tune(11012, false, 30000)); // DVB-S2: the demodulator cannot lock
+    QVERIFY(!(dish.pollFor(3000) & Lock));
+}
+
+void TestSimSky::noLockWithoutTheRightSignal()
+{
+    {
+        Installation dish;
+        QVERIFY(dish.tune(11977, true, 27500)); // wrong polarisation
+        QVERIFY(!(dish.pollFor(3000) & Lock));
+        QVERIFY(dish.tune(11977, false, 27500, false)); // LNB supply off
+        QCOMPARE(dish.pollFor(3000), 0);
+        QVERIFY(!dish.tune(12900, false, 27500)); // IF beyond 2150 MHz: the tuner refuses
+        QVERIFY(dish.tune(11977, false, 22000));  // symbol rate far off
+        QVERIFY(!(dish.pollFor(3000) & Lock));
+    }
+    {
+        Installation dish;
+        QVERIFY(dish.tune(11977, false, 27500));
+        unsigned char positionB[4] = {0xE0, 0x10, 0x38, 0xF6};
+        dish.frontend.SendDiSEqCMsg(positionB, 4, 0xFF); // the dish hangs on input A
+        QCOMPARE(dish.pollFor(3000), 0);
+    }
+}
+
+void TestSimSky::usalsGotoTravelsAndLocks()
+{
+    Installation dish;
+    // Hot Bird 13 E from 45 N 42 E: 32.27 degrees west, v = 516 sixteenths.
+    dish.send({0xE0, 0x31, 0x6E, 0x02, 0x04});
+    dish.send({0xE1, 0x31, 0x6E, 0x02, 0x04});
+    dish.send({0xE1, 0x31, 0x6E, 0x02, 0x04});
+    dish.pollFor(10000);
+    const double after10s = dish.scene->motor().angle();
+    QVERIFY2(std::abs(after10s + 10.0) < 0.4, qPrintable(QString::number(after10s)));
+    QVERIFY(dish.tune(10719, true, 27500));
+    dish.pollFor(25000);
+    QCOMPARE(dish.scene->motor().angle(), -32.25);
+    QVERIFY(dish.pollFor(1000) & Lock);
+    QCOMPARE(dish.motorLines(), QStringList({"MOTOR -32.25 arrived"}));
+}
+
+void TestSimSky::haltStopsWhereItIs()
+{
+    Installation dish;
+    dish.send({0xE0, 0x31, 0x68, 0x00}); // east until halted
+    dish.pollFor(5000);
+    dish.send({0xE0, 0x31, 0x60});
+    const double stoppedAt = dish.scene->motor().angle();
+    QVERIFY(std::abs(stoppedAt - 5.1) < 0.2);
+    dish.pollFor(5000);
+    QCOMPARE(dish.scene->motor().angle(), stoppedAt);
+    QCOMPARE(dish.motorLines().size(), 1);
+    QVERIFY(dish.motorLines().first().endsWith(QLatin1String(" halted")));
+}
+
+void TestSimSky::stepsAddUp()
+{
+    Installation dish;
+    dish.send({0xE0, 0x31, 0x68, 0x80}); // 128 steps
+    dish.pollFor(13500);
+    dish.send({0xE0, 0x31, 0x68, 0xB8}); // 72 steps
+    dish.pollFor(8000);
+    QVERIFY(std::abs(dish.scene->motor().angle() - 200 / 9.6) < 1e-9);
+    dish.send({0xE0, 0x31, 0x69, 0xFF}); // one step west
+    dish.pollFor(500);
+    QVERIFY(std::abs(dish.scene->motor().angle() - 199 / 9.6) < 1e-9);
+}
+
+void TestSimSky::limitsStopTravel()
+{
+    Installation dish;
+    dish.send({0xE0, 0x31, 0x68, 0x02}); // two seconds east
+    dish.pollFor(3000);
+    dish.send({0xE0, 0x31, 0x66}); // east limit here
+    dish.send({0xE0, 0x31, 0x68, 0x00});
+    dish.pollFor(3000);
+    QCOMPARE(dish.scene->motor().angle(), 2.0);
+
+    dish.send({0xE0, 0x31, 0x63});             // limits off: the end stop at 80 degrees remains
+    dish.send({0xE0, 0x31, 0x6E, 0xE5, 0x50}); // goto 85 E
+    dish.pollFor(90000);
+    QCOMPARE(dish.scene->motor().angle(), 80.0);
+    QVERIFY(dish.motorLines().last().endsWith(QLatin1String("80.00 limit")));
+}
+
+void TestSimSky::repetitionsAreNotExecutedTwice()
+{
+    Installation dish;
+    dish.send({0xE0, 0x31, 0x68, 0xF6}); // 10 steps
+    dish.send({0xE1, 0x31, 0x68, 0xF6}); // its repetitions
+    dish.send({0xE1, 0x31, 0x68, 0xF6});
+    dish.pollFor(3000);
+    QVERIFY(std::abs(dish.scene->motor().angle() - 10 / 9.6) < 1e-9);
+}
+
+void TestSimSky::hillClimbFindsThePeak()
+{
+    sim::SimConfig config;
+    config.motor.startAngle = 1.0; // about ten steps east of Turksat
+
+    // The best step as the signal model defines it, from dishes set up there.
+    auto agcAt = [&](int step) {
+        sim::SimConfig probe = config;
+        probe.motor.startAngle = 1.0 + step / 9.6;
+        Installation other(probe);
+        other.tune(11977, false, 27500);
+        return other.agcMeter();
+    };
+    QMap<int, int> readings;
+    for (int step = -30; step <= 30; ++step)
+        readings.insert(step, agcAt(step));
+    const int bestAgc = *std::max_element(readings.cbegin(), readings.cend());
+    QVERIFY(readings.key(bestAgc) < -3);
+
+    Installation dish(config);
+    QVERIFY(dish.tune(11977, false, 27500));
+    dish.pollFor(500);
+
+    // Single steps east, then west, staying on the best reading, as an
+    // installer (or the autotune) would.
+    int position = 0;
+    int current = dish.agcMeter();
+    for (int direction : {1, -1}) {
+        for (;;) {
+            dish.send({0xE0, 0x31, direction > 0 ? 0x68 : 0x69, 0xFF});
+            dish.pollFor(250);
+            position += direction;
+            const int reading = dish.agcMeter();
+            if (reading < current) {
+                dish.send({0xE0, 0x31, direction > 0 ? 0x69 : 0x68, 0xFF});
+                dish.pollFor(250);
+                position -= direction;
+                break;
+            }
+            current = reading;
+        }
+    }
+    QCOMPARE(current, bestAgc);
+    QCOMPARE(readings.value(position), bestAgc);
+}
+
+QTEST_GUILESS_MAIN(TestSimSky)
+#include "tst_simsky.moc"
