@@ -51,7 +51,7 @@ Options parseCommandLine(const QCoreApplication& app)
     parser.addVersionOption();
     const QCommandLineOption receiver(QStringLiteral("receiver"),
                                       QStringLiteral("The receiver to use (default: sim)."),
-                                      QStringLiteral("spec"), QStringLiteral("sim"));
+                                      QStringLiteral("name[,options]"), QStringLiteral("sim"));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Write every card operation to <file>, one line each, as it happens."),

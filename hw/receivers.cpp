@@ -21,20 +21,20 @@ QMap<QString, Entry>& registry()
 
 ReceiverSpec ReceiverSpec::parse(const QString& text)
 {
-    ReceiverSpec spec;
+    ReceiverSpec request;
     const QStringList parts = text.split(QLatin1Char(','));
-    spec.name = parts.value(0).trimmed();
+    request.name = parts.value(0).trimmed();
     for (int i = 1; i < parts.size(); ++i) {
         const QString part = parts.at(i).trimmed();
         if (part.isEmpty())
             continue;
         const int eq = part.indexOf(QLatin1Char('='));
         if (eq < 0)
-            spec.options.append({part, QString()});
+            request.options.append({part, QString()});
         else
-            spec.options.append({part.left(eq).trimmed(), part.mid(eq + 1).trimmed()});
+            request.options.append({part.left(eq).trimmed(), part.mid(eq + 1).trimmed()});
     }
-    return spec;
+    return request;
 }
 
 bool ReceiverSpec::has(const QString& key) const
@@ -72,16 +72,17 @@ QStringList receiverDescriptions()
 
 std::unique_ptr<CardBackend> createReceiver(const QString& text, Clock& clock, QString* error)
 {
-    const ReceiverSpec spec = ReceiverSpec::parse(text);
-    const auto it = registry().constFind(spec.name);
+    const ReceiverSpec request = ReceiverSpec::parse(text);
+    const auto it = registry().constFind(request.name);
     if (it == registry().constEnd()) {
         if (error) {
-            *error = QStringLiteral("Unknown receiver \"%1\"; known receivers: %2")
-                         .arg(spec.name, QStringList(registry().keys()).join(QStringLiteral(", ")));
+            *error =
+                QStringLiteral("Unknown receiver \"%1\"; known receivers: %2")
+                    .arg(request.name, QStringList(registry().keys()).join(QStringLiteral(", ")));
         }
         return nullptr;
     }
-    return it.value().factory(spec, clock, error);
+    return it.value().factory(request, clock, error);
 }
 
 } // namespace hw

@@ -16,14 +16,14 @@ bool parseNumber(const QString& text, int* value)
 
 } // namespace
 
-bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error)
+bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* error)
 {
     auto fail = [error](const QString& message) {
         if (error)
             *error = message;
         return false;
     };
-    for (const auto& option : spec.options) {
+    for (const auto& option : request.options) {
         const QString& key = option.first;
         const QString& value = option.second;
         if (key == QLatin1String("fail")) {
@@ -82,16 +82,16 @@ void registerSimulatedReceiver()
             "     diseqc=stuck            the DiSEqC transmitter never becomes ready again\n"
             "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
             "     scene=fixed             every tune locks; no dish, motor or sky"),
-        [](const hw::ReceiverSpec& spec, hw::Clock& clock,
+        [](const hw::ReceiverSpec& request, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
             SimFaults faults;
             SimConfig config;
-            const QString configFile = spec.values(QStringLiteral("config")).value(0);
+            const QString configFile = request.values(QStringLiteral("config")).value(0);
             if (!configFile.isEmpty() && !loadSimConfig(configFile, &config, &faults, error))
                 return nullptr;
-            if (!parseFaults(spec, &faults, error))
+            if (!parseFaults(request, &faults, error))
                 return nullptr;
-            if (spec.values(QStringLiteral("scene")).contains(QStringLiteral("fixed")))
+            if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed")))
                 return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
             // The same satellites the user sees, when the program's lists are there.
             Sky sky = Sky::fromFiles(QStringLiteral("satlist.znr"),

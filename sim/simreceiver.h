@@ -9,6 +9,6 @@ namespace sim {
 void registerSimulatedReceiver();
 
 // The faults a "sim,..." receiver string asks for; false with *error on a bad option.
-bool parseFaults(const hw::ReceiverSpec& spec, SimFaults* faults, QString* error);
+bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* error);
 
 } // namespace sim

@@ -130,7 +130,7 @@ void TestStartup::versionAndHelp()
     auto help = run.start({QStringLiteral("--help")});
     QVERIFY(finish(*help));
     const QString text = QString::fromLocal8Bit(help->readAllStandardOutput());
-    QVERIFY(text.contains(QStringLiteral("--receiver <spec>")));
+    QVERIFY(text.contains(QStringLiteral("--receiver <name[,options]>")));
     QVERIFY(text.contains(QStringLiteral("bus-error=all|lnb|REG")));
 }
 
