@@ -86,6 +86,13 @@ double PhysicalScene::esN0Db(const SimSatellite& satellite, const SimTransponder
     return toDb(1.0 / (1.0 / toLinear(downlink) + 1.0 / toLinear(UplinkCnDb)));
 }
 
+double PhysicalScene::receivedEsN0Db(const SimSatellite& satellite,
+                                     const SimTransponder& transponder, bool lnbVertical)
+{
+    return esN0Db(satellite, transponder) +
+           (transponder.vertical == lnbVertical ? 0.0 : CrossPolarDb);
+}
+
 double PhysicalScene::downlinkMHz(const TunerState& tuner) const
 {
     const double lof = tuner.tone22k ? m_config.highBandLofMHz : m_config.lowBandLofMHz;
@@ -107,7 +114,7 @@ Carrier PhysicalScene::tunedCarrier(const TunerState& tuner)
             if (std::abs(tp.frequencyMHz - f) > captureMHz(tp.symbolRateKs) ||
                 std::abs(tp.symbolRateKs - tunedKs) > 0.03 * tp.symbolRateKs)
                 continue;
-            const double esN0 = esN0Db(sat, tp) + (tp.vertical == vertical ? 0.0 : CrossPolarDb);
+            const double esN0 = receivedEsN0Db(sat, tp, vertical);
             if (esN0 > best.esN0Db)
                 best = Carrier{&sat, &tp, esN0};
         }
@@ -149,8 +156,7 @@ Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
                                    std::max(f - bandwidthMHz / 2, tp.frequencyMHz - occupied / 2);
             if (overlap <= 0)
                 continue;
-            const double cn =
-                toLinear(esN0Db(sat, tp) + (tp.vertical == vertical ? 0 : CrossPolarDb));
+            const double cn = toLinear(receivedEsN0Db(sat, tp, vertical));
             ratio += cn * (tp.symbolRateKs / 1000.0) * (overlap / occupied) / bandwidthMHz;
         }
     }

@@ -62,6 +62,9 @@ public:
 
 private:
     double downlinkMHz(const TunerState& tuner) const;
+    // Es/N0 through the LNB's current polarisation.
+    double receivedEsN0Db(const SimSatellite& satellite, const SimTransponder& transponder,
+                          bool lnbVertical);
     double noise(double sigma);
 
     const hw::Clock& m_clock;

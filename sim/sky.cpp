@@ -23,18 +23,27 @@ int codeRateFromText(const QString& text)
     return i >= 0 ? i : 2;
 }
 
-QVector<SimTransponder> readTransponders(const QString& path)
+// The lines of a CP1251 data file; empty when it cannot be read.
+QStringList readDataLines(const QString& path)
 {
-    QVector<SimTransponder> list;
+    QStringList lines;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return list;
+        return lines;
     QTextStream in(&file);
     if (QTextCodec* codec = dataCodec())
         in.setCodec(codec);
+    while (!in.atEnd())
+        lines.append(in.readLine());
+    return lines;
+}
+
+QVector<SimTransponder> readTransponders(const QString& path)
+{
+    QVector<SimTransponder> list;
     static const QRegularExpression line(QStringLiteral("^(\\d+)=(\\d+),(\\w*),(\\d+),(.*)$"));
-    while (!in.atEnd()) {
-        const auto m = line.match(in.readLine());
+    for (const QString& text : readDataLines(path)) {
+        const auto m = line.match(text);
         if (!m.hasMatch())
             continue;
         const QStringList rest = m.captured(5).split(QLatin1Char(','));
@@ -88,15 +97,8 @@ Sky Sky::builtIn(double eirpDbw)
 Sky Sky::fromFiles(const QString& satelliteList, const QString& transponderDir, double eirpDbw)
 {
     Sky sky;
-    QFile file(satelliteList);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return sky;
-    QTextStream in(&file);
-    if (QTextCodec* codec = dataCodec())
-        in.setCodec(codec);
     static const QRegularExpression line(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
-    while (!in.atEnd()) {
-        const QString text = in.readLine();
+    for (const QString& text : readDataLines(satelliteList)) {
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
             continue;
         const auto m = line.match(text);
