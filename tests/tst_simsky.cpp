@@ -5,6 +5,7 @@
 #include "hw/demodulatoraccess.h"
 #include "sim/physicalscene.h"
 #include "sim/simcard.h"
+#include "sim/simconfig.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,10 +17,12 @@ namespace {
 class Installation
 {
 public:
-    explicit Installation(sim::SimConfig config = {})
+    explicit Installation(sim::SimConfig config = {}, bool exact = true)
     {
-        config.readingNoise = 0; // exact readings, so that expectations are exact
-        auto scene = std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn());
+        if (exact)
+            config.readingNoise = 0; // exact readings, so that expectations are exact
+        auto scene =
+            std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn(config.eirpDbw));
         this->scene = scene.get();
         auto card = std::make_unique<sim::SimCard>(clock, std::move(scene));
         this->card = card.get();
@@ -122,6 +125,11 @@ private slots:
     void limitsStopTravel();
     void repetitionsAreNotExecutedTwice();
     void hillClimbFindsThePeak();
+    void errorsRiseNearTheThreshold();
+    void noiseIsRepeatableForASeed();
+    void simulationFile();
+    void simulationFileErrors_data();
+    void simulationFileErrors();
 };
 
 void TestSimSky::geometryMatchesUsals()
@@ -299,6 +307,116 @@ void TestSimSky::hillClimbFindsThePeak()
     }
     QCOMPARE(current, bestAgc);
     QCOMPARE(readings.value(position), bestAgc);
+}
+
+void TestSimSky::errorsRiseNearTheThreshold()
+{
+    auto measure = [](double eirp, unsigned int* ber, int* blocks) {
+        sim::SimConfig config;
+        config.eirpDbw = eirp;
+        Installation dish(config);
+        dish.tune(11977, false, 27500);
+        dish.pollFor(1000);
+        unsigned char ucb = 0;
+        dish.access.tda10086_ucb_count(&ucb); // restart the counter
+        const unsigned char status = dish.pollFor(4000);
+        dish.access.tda10086_ber_count(ber);
+        dish.access.tda10086_ucb_count(&ucb);
+        *blocks = ucb;
+        return status;
+    };
+    unsigned int strongBer = 0, weakBer = 0;
+    int strongBlocks = 0, weakBlocks = 0;
+    QVERIFY(measure(50.0, &strongBer, &strongBlocks) & Lock);
+    // 10 dB less: Es/N0 under 1 dB above the 3/4 threshold.
+    QVERIFY(measure(40.0, &weakBer, &weakBlocks) & Lock);
+    QCOMPARE(strongBlocks, 0);
+    QVERIFY(weakBlocks > 0);
+    QVERIFY(weakBer > 100 * std::max(1u, strongBer));
+    // Far below the threshold there is no lock at all.
+    unsigned int ber = 0;
+    int blocks = 0;
+    QVERIFY(!(measure(36.0, &ber, &blocks) & Lock));
+}
+
+void TestSimSky::noiseIsRepeatableForASeed()
+{
+    auto readings = [](quint32 seed) {
+        sim::SimConfig config;
+        config.noiseSeed = seed;
+        Installation dish(config, false);
+        dish.tune(11977, false, 27500);
+        QVector<int> values;
+        for (int i = 0; i < 20; ++i) {
+            dish.clock.advance(250);
+            values.append(dish.agcMeter());
+        }
+        return values;
+    };
+    const QVector<int> first = readings(7);
+    QCOMPARE(readings(7), first);
+    QVERIFY(readings(8) != first);
+    // Noise, not drift: the readings stay within a few units of each other.
+    const auto [low, high] = std::minmax_element(first.begin(), first.end());
+    QVERIFY(*high > *low);
+    QVERIFY(*high - *low < 20);
+}
+
+void TestSimSky::simulationFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sim.ini"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[site]\nlatitude=-33.9\nlongitude=18.4\n[dish]\ndiameter=1.2\ninput=2\n"
+               "[motor]\nspeed=2.5\nstartAngle=-10\n[noise]\nseed=42\n"
+               "[faults]\nfail=init\n");
+    file.close();
+
+    sim::SimConfig config;
+    sim::SimFaults faults;
+    QString error;
+    QVERIFY2(sim::loadSimConfig(path, &config, &faults, &error), qPrintable(error));
+    QCOMPARE(config.latitude, -33.9);
+    QCOMPARE(config.longitude, 18.4);
+    QCOMPARE(config.dishDiameterM, 1.2);
+    QCOMPARE(config.dishInput, 2);
+    QCOMPARE(config.motor.degreesPerSecond, 2.5);
+    QCOMPARE(config.motor.startAngle, -10.0);
+    QCOMPARE(config.motor.stepsPerDegree, 9.6); // not in the file: default kept
+    QCOMPARE(config.noiseSeed, 42u);
+    QVERIFY(faults.failInit);
+    QVERIFY(!faults.failOpen);
+}
+
+void TestSimSky::simulationFileErrors_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("not a number") << QByteArray("[motor]\nspeed=fast\n")
+                                  << "motor/speed is not a number: \"fast\"";
+    QTest::newRow("no speed") << QByteArray("[motor]\nspeed=0\n") << "out of range";
+    QTest::newRow("pole") << QByteArray("[site]\nlatitude=89\n") << "out of range";
+    QTest::newRow("input") << QByteArray("[dish]\ninput=4\n") << "out of range";
+    QTest::newRow("missing") << QByteArray() << "Cannot read the simulation file";
+}
+
+void TestSimSky::simulationFileErrors()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sim.ini"));
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    sim::SimConfig config;
+    sim::SimFaults faults;
+    QString message;
+    QVERIFY(!sim::loadSimConfig(path, &config, &faults, &message));
+    QVERIFY2(message.contains(error), qPrintable(message));
 }
 
 QTEST_GUILESS_MAIN(TestSimSky)

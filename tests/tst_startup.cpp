@@ -71,6 +71,7 @@ private slots:
     void fatalCardErrors_data();
     void fatalCardErrors();
     void badReceiverString();
+    void badSimulationFile();
     void versionAndHelp();
     void runSecondCopyAndTerminate();
 };
@@ -115,6 +116,21 @@ void TestStartup::badReceiverString()
     QCOMPARE(zenara->exitCode(), 2);
     QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
                 .contains(QStringLiteral("fail= takes open, init or bind")));
+    QVERIFY(!QFile::exists(run.settingsFile()));
+}
+
+void TestStartup::badSimulationFile()
+{
+    Run run;
+    QFile file(run.path(QStringLiteral("sim.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[dish]\ndiameter=large\n");
+    file.close();
+    auto zenara = run.start({QStringLiteral("--sim-config"), file.fileName()});
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
+                .contains(QStringLiteral("dish/diameter is not a number: \"large\"")));
     QVERIFY(!QFile::exists(run.settingsFile()));
 }
 
