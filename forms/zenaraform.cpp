@@ -4,10 +4,13 @@
 #include "app/messages.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
+#include "monitor/statuspoll.h"
 #include "settings/settingsstore.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QMenu>
+#include <QRegularExpressionValidator>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,12 +19,44 @@
 #include <unistd.h>
 
 namespace {
-constexpr int PollIntervalMs = 250;
+
+const QColor FlagSet(0, 128, 0);   // dark green
+const QColor FlagClear(128, 0, 0); // dark red
+const QColor FlagInitial(170, 0, 0);
+
+void setBackground(QWidget* widget, const QBrush& brush)
+{
+    QPalette p = widget->palette();
+    p.setBrush(QPalette::Window, brush);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
 }
 
-zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+struct LnbPreset
+{
+    const char* lof1;
+    const char* sw;
+    const char* lof2;
+    bool editable;
+};
+
+// UNIVERSAL, DBS, STANDARD, ENHANCED, C-BAND, CUSTOM
+const LnbPreset LnbPresets[] = {
+    {"9750", "11700", "10600", false}, {"11250", "0", "0", false}, {"10000", "0", "0", false},
+    {"9750", "0", "0", false},         {"5150", "0", "0", false},  {"9750", "11700", "10600", true},
+};
+
+} // namespace
+
+zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
+    : QMainWindow(parent, windowFlags)
 {
     setupUi(this);
+    buttonGroupPolar->setId(radioButtonHorz, 0);
+    buttonGroupPolar->setId(radioButtonVert, 1);
+    buttonGroupDiSEqC->setId(radioButtonDiSEqCNone, 0);
+    buttonGroupDiSEqC->setId(radioButtonDiSEqCSimple, 1);
+    buttonGroupDiSEqC->setId(radioButtonDiSEqC10, 2);
 
     satListToolbarComboBox = new QComboBox(satelliteToolbar);
     satListToolbarComboBox->setObjectName(QStringLiteral("satListToolbarComboBox"));
@@ -36,17 +71,150 @@ zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(par
     toolButtonHaltMotor->setIcon(EmbeddedImageFactory::icon(QStringLiteral("halt.png")));
     haltMotorToolbar->addWidget(toolButtonHaltMotor);
 
+    applyLook();
     languageChange();
     resize(QSize(596, 597).expandedTo(minimumSizeHint()));
-
-    connect(fileExitAction, &QAction::triggered, this, &QWidget::close);
-
+    connectSignals();
+    setTabOrder();
     initWindow();
 }
 
 zenaraForm::~zenaraForm()
 {
     saveSettings();
+}
+
+void zenaraForm::applyLook()
+{
+    for (QFrame* frame : {frame4, frame4_3, frame4_3_2, frame9, frameStatus})
+        setBackground(frame, Qt::black);
+    const QBrush black(EmbeddedImageFactory::pixmap(QStringLiteral("bg_black.png")));
+    for (QLabel* label : {textLabel4, textLabelBER, textLabel1_3, textLabel37, textLabelAGC,
+                          textLabel24, textLabel4_4_2, textLabelSNR, textLabel1_3_3_2}) {
+        setBackground(label, black);
+        QPalette p = label->palette();
+        p.setColor(QPalette::WindowText, QColor(0, 255, 0));
+        label->setPalette(p);
+    }
+    const QBrush green(EmbeddedImageFactory::pixmap(QStringLiteral("bg_green.gif")));
+    for (LedMeter* meter : {ledMeterBER, ledMeterAGC, ledMeterSNR}) {
+        meter->setMinimumSize(40, 15);
+        setBackground(meter, green);
+        meter->setLineWidth(2);
+    }
+    setBackground(lCDNumberUCB,
+                  QBrush(EmbeddedImageFactory::pixmap(QStringLiteral("bg_green3.gif"))));
+    QPalette lcd = lCDNumberUCB->palette();
+    lcd.setColor(QPalette::WindowText, QColor(0, 255, 0));
+    lCDNumberUCB->setPalette(lcd);
+    for (QLabel* label : {textLabelSIG, textLabelCAR, textLabelVIT, textLabelSYN, textLabelLCK,
+                          textLabelTIM, textLabelRNT})
+        setBackground(label, FlagInitial);
+}
+
+void zenaraForm::connectSignals()
+{
+    connect(radioButtonDiSEqCNone, &QRadioButton::clicked, this,
+            [this] { radioButtonDiSEqCNone_clicked(); });
+    connect(radioButtonDiSEqCSimple, &QRadioButton::clicked, this,
+            [this] { radioButtonDiSEqCSimple_clicked(); });
+    connect(radioButtonDiSEqC10, &QRadioButton::clicked, this,
+            [this] { radioButtonDiSEqC10_clicked(); });
+    connect(eastButton, &QToolButton::clicked, this, [this] { eastButton_clicked(); });
+    connect(westButton, &QToolButton::clicked, this, [this] { westButton_clicked(); });
+    connect(haltMotorButton, &QPushButton::clicked, this, [this] { haltMotorButton_clicked(); });
+    connect(limitEButton, &QToolButton::clicked, this, [this] { limitEButton_clicked(); });
+    connect(limitOffButton, &QToolButton::clicked, this, [this] { limitOffButton_clicked(); });
+    connect(LimitWButton, &QToolButton::clicked, this, [this] { LimitWButton_clicked(); });
+    connect(tuneButton, &QPushButton::clicked, this, [this] { tuneButton_clicked(); });
+    connect(sendButton, &QToolButton::clicked, this, [this] { sendButton_clicked(); });
+    connect(posSetButton, &QToolButton::clicked, this, [this] { posSetButton_clicked(); });
+    connect(positionsSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            [this](int v) { positionsSpinBox_valueChanged(v); });
+    connect(satlistComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int i) { satlistComboBox_activated(i); });
+    connect(typeStepComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int i) { typeStepComboBox_activated(i); });
+    connect(freqListComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int i) { freqListComboBox_activated(i); });
+    connect(lnbTypeComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int i) { lnbTypeComboBox_activated(i); });
+    connect(buttonSet, &QPushButton::clicked, this, [this] { buttonSet_clicked(); });
+    connect(fileExitAction, &QAction::triggered, this, &QWidget::close);
+    connect(optionsSettingsAction, &QAction::triggered, this,
+            [this] { optionsDiSEqCButton_clicked(); });
+    connect(satListToolbarComboBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int i) { satListToolbarComboBox_activated(i); });
+    connect(goToolButton, &QToolButton::clicked, this, [this] { goToolButton_clicked(); });
+    connect(toolButtonUcbClear, &QToolButton::clicked, this,
+            [this] { toolButtonUcbClear_clicked(); });
+    connect(gotoButton, &QToolButton::clicked, this, [this] { gotoButton_clicked(); });
+    connect(storeButton, &QToolButton::clicked, this, [this] { storeButton_clicked(); });
+    connect(gotoXYButton, &QToolButton::clicked, this, [this] { gotoXYButton_clicked(); });
+    connect(toolButtonBER, &QToolButton::toggled, this,
+            [this](bool on) { toolButtonBER_toggled(on); });
+    connect(toolButtonSNR, &QToolButton::toggled, this,
+            [this](bool on) { toolButtonSNR_toggled(on); });
+    connect(toolButtonAGC, &QToolButton::toggled, this,
+            [this](bool on) { toolButtonAGC_toggled(on); });
+    connect(toolButtonHaltMotor, &QToolButton::clicked, this,
+            [this] { haltMotorButton_clicked(); });
+    connect(checkBoxAcoustic, &QCheckBox::toggled, this,
+            [this](bool on) { checkBoxAcoustic_toggled(on); });
+    connect(helpAboutAction, &QAction::triggered, this, [this] { helpAboutAction_activated(); });
+    // buttonPower's toggled signal is connected only once the settings are loaded.
+}
+
+void zenaraForm::setTabOrder()
+{
+    const QList<QWidget*> order = {freqListComboBox,
+                                   lineEditFreq,
+                                   radioButtonHorz,
+                                   lineEditSmbRate,
+                                   buttonSet,
+                                   tabWidget4,
+                                   Tune,
+                                   satlistComboBox,
+                                   positionsSpinBox,
+                                   posSetButton,
+                                   gotoButton,
+                                   storeButton,
+                                   gotoXYButton,
+                                   raw0,
+                                   raw1,
+                                   raw2,
+                                   raw3,
+                                   raw4,
+                                   raw5,
+                                   sendButton,
+                                   haltMotorButton,
+                                   tuningSpinBox,
+                                   decimalSpinBox,
+                                   eastButton,
+                                   typeStepComboBox,
+                                   westButton,
+                                   stepTuningSpinBox,
+                                   tuneButton,
+                                   limitEButton,
+                                   limitOffButton,
+                                   LimitWButton,
+                                   tabWidget,
+                                   checkBoxAcoustic,
+                                   radioButtonDiSEqCNone,
+                                   comboBoxSimple,
+                                   comboBoxDiSEqC10,
+                                   lnbTypeComboBox,
+                                   lineEditLOF1,
+                                   lineEditSwitch,
+                                   lineEditLOF2,
+                                   checkBoxIOUT650mA,
+                                   checkBoxVHigh,
+                                   buttonPower,
+                                   lineEditFEC,
+                                   satListToolbarComboBox,
+                                   radioButtonVert};
+    for (int i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
 
 void zenaraForm::languageChange()
@@ -63,28 +231,56 @@ void zenaraForm::initWindow()
 {
     satelliteList = new SatelliteList;
     demodulatorAccess = new DemodulatorAccess;
+    m_tuner = std::make_unique<tuning::Tuner>(frontend, *demodulatorAccess, hw::CardLayer::clock());
+    m_poll = std::make_unique<StatusPoll>(*demodulatorAccess, hw::CardLayer::clock(), flags);
+    m_poll->retune = [this] {
+        tune(false);
+    };
 
     // The View menu lists the toolbars with a check mark for each one shown.
     m_toolbarsMenu = viewMenu->addMenu(tr("&Toolbars"));
     for (QToolBar* bar : {fileToolbar, optionsToolbar, satelliteToolbar, haltMotorToolbar})
         m_toolbarsMenu->addAction(bar->toggleViewAction());
 
+    ledMeterBER->addColorBand(30, Qt::red);
+    ledMeterBER->addColorBand(14, Qt::yellow);
+    ledMeterBER->addColorBand(56, Qt::green);
+    ledMeterAGC->addColorBand(100, Qt::green);
+    ledMeterSNR->addColorBand(30, Qt::red);
+    ledMeterSNR->addColorBand(10, Qt::yellow);
+    ledMeterSNR->addColorBand(60, Qt::green);
+
+    static const QRegularExpression twoHexDigits(QStringLiteral("[0-9A-Fa-f][0-9A-Fa-f]"));
+    for (QLineEdit* raw : {raw0, raw1, raw2, raw3, raw4, raw5})
+        raw->setValidator(new QRegularExpressionValidator(twoHexDigits, raw));
+
     haltRequested = false;
     diseqcRepeatCount = 3;
-    tuneFailed = false;
-    awaitingLock = false;
-    ucbTotal = 0;
-    unlockedTime = 0;
+    flags = tuning::ReceiverFlags{};
 
     loadSettings();
     initPlot();
     openBoard();
     buttonSet_clicked();
     initSound();
-    pollTimer = startTimer(PollIntervalMs);
+    pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
 }
 
-void zenaraForm::loadSettings() {}
+void zenaraForm::loadSettings()
+{
+    const auto settings = openSettings();
+    frequency = readInt(*settings, QStringLiteral("Settings/Freqency"), 11044);
+    lineEditFreq->setText(QString::number(frequency));
+    symbolRate = readInt(*settings, QStringLiteral("Settings/Symbol-Rate"), 39999);
+    lineEditSmbRate->setText(QString::number(symbolRate));
+    polarization = readInt(*settings, QStringLiteral("Settings/Polarization"), 0) == 1 ? 1 : 0;
+    (polarization == 1 ? radioButtonVert : radioButtonHorz)->setChecked(true);
+    buttonPower->setChecked(readBool(*settings, QStringLiteral("Settings/LNBPower"), true));
+    lnbTypeComboBox_activated(lnbTypeComboBox->currentIndex());
+    radioButtonDiSEqCNone_clicked();
+    setPowerIndicator(buttonPower->isChecked());
+    connect(buttonPower, &QPushButton::toggled, this, [this](bool on) { buttonPower_toggled(on); });
+}
 
 void zenaraForm::saveSettings()
 {
@@ -95,17 +291,21 @@ void zenaraForm::saveSettings()
     settings->setValue(GeometryY, pos().y());
     settings->setValue(GeometryWidth, width());
     settings->setValue(GeometryHeight, height());
+    settings->setValue(QStringLiteral("Settings/Freqency"), frequency);
+    settings->setValue(QStringLiteral("Settings/Symbol-Rate"), symbolRate);
+    settings->setValue(QStringLiteral("Settings/Polarization"), polarization);
+    settings->setValue(QStringLiteral("Settings/LNBPower"), buttonPower->isChecked());
     settings->sync();
 
     shutdownSound();
+    m_poll.reset();
+    m_tuner.reset();
     delete demodulatorAccess;
     demodulatorAccess = nullptr;
     delete satelliteList;
     satelliteList = nullptr;
     CDVBCommon::CloseDevice();
 }
-
-void zenaraForm::initPlot() {}
 
 int zenaraForm::openBoard()
 {
@@ -126,13 +326,135 @@ void zenaraForm::fatalError(const char* text)
     ::_exit(-1);
 }
 
-void zenaraForm::buttonSet_clicked() {}
+tuning::Request zenaraForm::requestFromControls(bool fromControls) const
+{
+    tuning::Request r;
+    if (fromControls) {
+        r.frequency = lineEditFreq->text();
+        r.symbolRate = lineEditSmbRate->text();
+        r.horizontal = buttonGroupPolar->checkedId() != 1;
+    } else {
+        r.frequency = QString::number(frequency);
+        r.symbolRate = QString::number(symbolRate);
+        r.horizontal = polarization != 1;
+    }
+    r.lof1 = lineEditLOF1->text();
+    r.lof2 = lineEditLOF2->text();
+    r.switchFrequency = lineEditSwitch->text();
+    r.diseqc = tuning::DiseqcMode(std::clamp(buttonGroupDiSEqC->checkedId(), 0, 2));
+    r.burst = comboBoxSimple->currentIndex();
+    r.switchItem = comboBoxDiSEqC10->currentIndex();
+    r.supplyOn = buttonPower->isChecked();
+    return r;
+}
 
-void zenaraForm::initSound() {}
+int zenaraForm::tune(bool fromControls)
+{
+    lineEditFEC->clear();
+    const tuning::Result result = m_tuner->tune(requestFromControls(fromControls), flags);
+    if (result.status != 0) {
+        QString text = tr(result.error.toLatin1().constData());
+        if (!result.errorArg1.isEmpty())
+            text = text.arg(result.errorArg1, result.errorArg2);
+        messages::warning(this, tr("Error"), text);
+        return -1;
+    }
+    writeLnbControl(buttonPower->isChecked());
+    return 0;
+}
 
-void zenaraForm::shutdownSound() {}
+void zenaraForm::writeLnbControl(bool supplyOn)
+{
+    // The polarisation always comes from the controls, also after a re-tune.
+    demodulatorAccess->lnbp21_write_byte(
+        tuning::lnbp21Byte(supplyOn, buttonGroupPolar->checkedId() == 0,
+                           checkBoxIOUT650mA->isChecked(), checkBoxVHigh->isChecked()));
+}
+
+void zenaraForm::setPowerIndicator(bool on)
+{
+    setBackground(framePower, on ? QColor(Qt::green) : QColor(Qt::lightGray));
+}
+
+void zenaraForm::buttonPower_toggled(bool on)
+{
+    writeLnbControl(on);
+    setPowerIndicator(on);
+}
+
+void zenaraForm::lnbTypeComboBox_activated(int item)
+{
+    if (item < 0 || item >= int(std::size(LnbPresets)))
+        return;
+    const LnbPreset& preset = LnbPresets[item];
+    lineEditLOF1->setText(QString::fromLatin1(preset.lof1));
+    lineEditSwitch->setText(QString::fromLatin1(preset.sw));
+    lineEditLOF2->setText(QString::fromLatin1(preset.lof2));
+    for (QLineEdit* field : {lineEditLOF1, lineEditSwitch, lineEditLOF2})
+        field->setEnabled(preset.editable);
+}
+
+void zenaraForm::radioButtonDiSEqCNone_clicked()
+{
+    comboBoxDiSEqC10->setEnabled(false);
+    comboBoxSimple->setEnabled(false);
+}
+
+void zenaraForm::radioButtonDiSEqCSimple_clicked()
+{
+    comboBoxSimple->setEnabled(true);
+    comboBoxDiSEqC10->setEnabled(false);
+}
+
+void zenaraForm::radioButtonDiSEqC10_clicked()
+{
+    comboBoxDiSEqC10->setEnabled(true);
+    comboBoxSimple->setEnabled(false);
+}
+
+void zenaraForm::buttonSet_clicked()
+{
+    if (tune(true) != 0)
+        return;
+    rememberTransponder();
+    toolButtonUcbClear_clicked();
+}
+
+void zenaraForm::rememberTransponder()
+{
+    frequency = int(tuning::parseField(lineEditFreq->text()).value);
+    symbolRate = int(tuning::parseField(lineEditSmbRate->text()).value);
+    polarization = buttonGroupPolar->checkedId() == 1 ? 1 : 0;
+}
+
+void zenaraForm::toolButtonUcbClear_clicked()
+{
+    m_poll->clearUcb();
+    lCDNumberUCB->display(0);
+}
 
 void zenaraForm::timerEvent(QTimerEvent* event)
 {
-    QMainWindow::timerEvent(event);
+    Q_UNUSED(event) // the poll timer is the window's only timer
+    if (!m_poll)
+        return;
+    showReading(m_poll->poll());
+}
+
+void zenaraForm::showReading(const PollReading& r)
+{
+    QLabel* const flagLabels[7] = {textLabelSIG, textLabelCAR, textLabelVIT, textLabelSYN,
+                                   textLabelLCK, textLabelTIM, textLabelRNT};
+    for (int bit = 0; bit < 7; ++bit)
+        setBackground(flagLabels[bit], (r.flags & (1 << bit)) ? FlagSet : FlagClear);
+    if (r.fecChanged)
+        lineEditFEC->setText(r.fecText);
+    textLabelBER->setText(r.berText);
+    ledMeterBER->setValue(r.berMeter);
+    if (r.ucbChanged)
+        lCDNumberUCB->display(r.ucbTotal);
+    textLabelAGC->setText(r.agcText);
+    ledMeterAGC->setValue(r.agcMeter);
+    textLabelSNR->setText(r.snrText);
+    ledMeterSNR->setValue(r.snrMeter);
 }

@@ -1,18 +1,23 @@
 #pragma once
 
 #include "hw/cardlibrary.h"
+#include "hw/tuning.h"
 #include "ui_zenaraform.h"
 
 #include <QMainWindow>
+
+#include <memory>
 
 class DemodulatorAccess;
 class QComboBox;
 class QMenu;
 class QToolButton;
 class SatelliteList;
+class StatusPoll;
+struct PollReading;
 
 // The program's main window. It owns the card, the lists and all program state;
-// its slots hand the work to widget-free classes.
+// its slots hand the work to widget-free classes (tuning::Tuner, StatusPoll).
 class zenaraForm : public QMainWindow, public Ui_zenaraForm
 {
     Q_OBJECT
@@ -22,22 +27,65 @@ public:
     ~zenaraForm() override;
 
     DemodulatorAccess* demodulator() const { return demodulatorAccess; }
+    StatusPoll* statusPoll() const { return m_poll.get(); }
     QMenu* toolbarsMenu() const { return m_toolbarsMenu; }
+    const tuning::ReceiverFlags& receiverFlags() const { return flags; }
+    int rememberedFrequency() const { return frequency; }
+    int rememberedSymbolRate() const { return symbolRate; }
+    int rememberedPolarization() const { return polarization; }
+
+    virtual void rememberTransponder();
+    virtual int tune(bool fromControls);
+    virtual void writeLnbControl(bool supplyOn);
 
 public slots:
+    virtual void radioButtonDiSEqCNone_clicked();
+    virtual void radioButtonDiSEqCSimple_clicked();
+    virtual void radioButtonDiSEqC10_clicked();
     virtual void buttonSet_clicked();
+    virtual void eastButton_clicked() {}
+    virtual void westButton_clicked() {}
+    virtual void haltMotorButton_clicked() {}
+    virtual void limitEButton_clicked() {}
+    virtual void limitOffButton_clicked() {}
+    virtual void LimitWButton_clicked() {}
+    virtual void gotoButton_clicked() {}
+    virtual void storeButton_clicked() {}
+    virtual void tuneButton_clicked() {}
+    virtual void sendButton_clicked() {}
+    virtual void posSetButton_clicked() {}
+    virtual void positionsSpinBox_valueChanged(int) {}
+    virtual void satlistComboBox_activated(int) {}
+    virtual void optionsDiSEqCButton_clicked() {}
+    virtual void typeStepComboBox_activated(int) {}
+    virtual void freqListComboBox_activated(int) {}
+    virtual void lnbTypeComboBox_activated(int item);
+    virtual void buttonPower_toggled(bool on);
+    virtual void gotoXYButton_clicked() {}
+    virtual void satListToolbarComboBox_activated(int) {}
+    virtual void updateTransponders(int) {}
+    virtual void goToolButton_clicked() {}
+    virtual void toolButtonUcbClear_clicked();
+    virtual void buttonPower_clicked() {}
+    virtual void toolButtonBER_toggled(bool) {}
+    virtual void toolButtonSNR_toggled(bool) {}
+    virtual void toolButtonAGC_toggled(bool) {}
+    virtual void checkBoxAcoustic_toggled(bool) {}
+    virtual void helpAboutAction_activated() {}
     virtual void languageChange();
 
 protected:
     virtual void initWindow();
-    virtual void loadSettings();
     virtual void saveSettings();
-    virtual void initPlot();
     virtual int openBoard();
-    virtual void initSound();
-    virtual void shutdownSound();
+    virtual void initPlot() {}
+    virtual void loadSettings();
+    virtual void setPowerIndicator(bool on);
+    virtual void initSound() {}
+    virtual void shutdownSound() {}
 
     void timerEvent(QTimerEvent* event) override;
+    void showReading(const PollReading& reading);
 
     // Card library objects; destroyed in reverse order, the board control first.
     CDVBFrontend frontend;
@@ -49,16 +97,24 @@ protected:
     QToolButton* goToolButton = nullptr;
     QToolButton* toolButtonHaltMotor = nullptr;
 
+    // The transponder last tuned with Set.
+    int frequency = 11044;
+    int symbolRate = 39999;
+    int polarization = 0; // 0 horizontal, 1 vertical
+
+    tuning::ReceiverFlags flags; // tuneFailed, awaitingLock
     bool haltRequested = false;
     int diseqcRepeatCount = 3;
-    bool tuneFailed = false;
-    bool awaitingLock = false;
-    double ucbTotal = 0;
-    double unlockedTime = 0;
     int pollTimer = 0;
 
 private:
+    void connectSignals();
+    void setTabOrder();
+    void applyLook();
+    tuning::Request requestFromControls(bool fromControls) const;
     [[noreturn]] void fatalError(const char* text);
 
+    std::unique_ptr<tuning::Tuner> m_tuner;
+    std::unique_ptr<StatusPoll> m_poll;
     QMenu* m_toolbarsMenu = nullptr;
 };

@@ -97,6 +97,8 @@ Sky Sky::builtIn(double eirpDbw)
 Sky Sky::fromFiles(const QString& satelliteList, const QString& transponderDir, double eirpDbw)
 {
     Sky sky;
+    if (!QFile::exists(satelliteList))
+        return sky;
     static const QRegularExpression line(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
     for (const QString& text : readDataLines(satelliteList)) {
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')))

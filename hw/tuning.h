@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class CDVBFrontend;
+class DemodulatorAccess;
+
+namespace hw {
+class Clock;
+}
+
+namespace tuning {
+
+// A number typed into a field: decimal digits only; empty or anything else is
+// not a number.
+struct Field
+{
+    qint64 value = 0;
+    bool valid = false;
+};
+Field parseField(const QString& text);
+
+// The frequencies an LNB can deliver to the tuner, MHz. A bound below zero is
+// reported as 0.
+struct Range
+{
+    qint64 low = 0;
+    qint64 high = 0;
+    bool contains(qint64 mhz) const { return mhz >= low && mhz <= high; }
+};
+Range allowedRange(qint64 lof1, qint64 lof2, qint64 switchFrequency);
+
+// High band when the LNB has a switch frequency and a second oscillator and
+// the frequency is at or above the switch.
+bool isHighBand(qint64 frequency, qint64 lof2, qint64 switchFrequency);
+
+// The committed-switch data byte: 0xF0 plus position B 0x04, option B 0x08,
+// horizontal 0x02, high band 0x01. Items follow their texts: "Pos:A, Opt:A",
+// "Pos:A, Opt:B", "Pos:B, Opt:A", "Pos:B, Opt:B".
+quint8 diseqc10Data(int item, bool horizontal, bool highBand);
+
+// The LNBP21 control byte the program writes.
+quint8 lnbp21Byte(bool supplyOn, bool horizontal, bool current650mA, bool raisedVoltage);
+
+enum class DiseqcMode { None = 0, ToneBurst = 1, CommittedSwitch = 2 };
+
+// Everything a tune needs, as read from the controls (or the remembered
+// transponder for an automatic re-tune).
+struct Request
+{
+    QString frequency;  // MHz
+    QString symbolRate; // kS/s
+    bool horizontal = true;
+    QString lof1, lof2, switchFrequency; // MHz
+    DiseqcMode diseqc = DiseqcMode::None;
+    int burst = 0;      // tone burst item: 0 = A, 1 = B
+    int switchItem = 0; // committed switch item 0..3
+    bool supplyOn = true;
+};
+
+// The shared flags of tuning and the status poll.
+struct ReceiverFlags
+{
+    bool tuneFailed = false;
+    bool awaitingLock = false;
+};
+
+struct Result
+{
+    int status = 0;    // 0 success, -1 failure
+    QString error;     // the warning to show, untranslated; empty on success
+    QString errorArg1; // numbers for the range warning
+    QString errorArg2;
+};
+
+// The tune sequence: range check, band and oscillator, DiSEqC, acquisition
+// reset, channel, and (by the caller) the LNB supply byte.
+class Tuner
+{
+public:
+    Tuner(CDVBFrontend& frontend, DemodulatorAccess& demodulator, hw::Clock& clock);
+
+    Result tune(const Request& request, ReceiverFlags& flags);
+
+    static const char* const RangeWarning;
+    static const char* const FieldWarning;
+    static const char* const DiseqcWarning;
+    static const char* const ChannelWarning;
+
+private:
+    CDVBFrontend& m_frontend;
+    DemodulatorAccess& m_demodulator;
+    hw::Clock& m_clock;
+};
+
+} // namespace tuning
