@@ -155,6 +155,8 @@ int SimCard::sendDiseqc(const quint8* message, int length, int burst)
 {
     if (!m_open)
         return NotOpen;
+    if (m_faults.failDiseqc)
+        return 1;
     if (!m_lnb.powered())
         return 0; // sent, but nobody hears it
     if (length >= 4 && message && (message[0] & 0xFE) == 0xE0 && message[2] == 0x38) {

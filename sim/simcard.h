@@ -18,6 +18,7 @@ struct SimFaults
     bool failOpen = false;
     bool failInit = false;
     bool failBind = false;
+    bool failDiseqc = false; // the card library's DiSEqC send (switch, burst) fails
     bool busErrorAll = false;
     bool busErrorLnb = false;
     QSet<int> busErrorRegisters; // TDA10086 registers whose transfers fail

@@ -33,9 +33,11 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                 faults->failInit = true;
             else if (value == QLatin1String("bind"))
                 faults->failBind = true;
+            else if (value == QLatin1String("diseqc"))
+                faults->failDiseqc = true;
             else
-                return fail(
-                    QStringLiteral("fail= takes open, init or bind, not \"%1\"").arg(value));
+                return fail(QStringLiteral("fail= takes open, init, bind or diseqc, not \"%1\"")
+                                .arg(value));
         } else if (key == QLatin1String("bus-error")) {
             int reg = 0;
             if (value == QLatin1String("all"))
@@ -76,6 +78,7 @@ void registerSimulatedReceiver()
             "sim  the simulated card (default). Options, comma-separated after the name:\n"
             "     fail=open|init|bind     the card does not open, its frontend does not\n"
             "                             initialise, or its register bus cannot be bound\n"
+            "     fail=diseqc             the card's switch command and tone burst fail\n"
             "     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on\n"
             "                             demodulator register REG (e.g. 0x43); repeatable\n"
             "     bus-error-code=N        the code failed transfers return (default 5)\n"

@@ -180,7 +180,7 @@ void TestCardLayer::receiverStrings_data()
     QTest::newRow("unknown option") << "sim,colour=red"
                                     << "Unknown option \"colour\" for the simulated receiver";
     QTest::newRow("bad fail") << "sim,fail=later"
-                              << "fail= takes open, init or bind, not \"later\"";
+                              << "fail= takes open, init, bind or diseqc, not \"later\"";
     QTest::newRow("bad register") << "sim,bus-error=0x100"
                                   << "bus-error= takes all, lnb or a register 0x00..0xFF, not "
                                      "\"0x100\"";

@@ -115,7 +115,7 @@ void TestStartup::badReceiverString()
     QVERIFY(finish(*zenara));
     QCOMPARE(zenara->exitCode(), 2);
     QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
-                .contains(QStringLiteral("fail= takes open, init or bind")));
+                .contains(QStringLiteral("fail= takes open, init, bind or diseqc")));
     QVERIFY(!QFile::exists(run.settingsFile()));
 }
 

@@ -1,0 +1,187 @@
+// The segmented bar meter: lit counts, band thresholds and colours, clamping,
+// and that it repaints only when the number of lit segments changes.
+
+#include "monitor/ledmeter.h"
+#include "monitor/scale.h"
+
+#include <QtTest>
+
+class TestLedMeter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void litSegments_data();
+    void litSegments();
+    void bandsAndColours();
+    void bandEdgeCases();
+    void zeroIsStoredAsOne();
+    void resizeFollowsTheWidth();
+    void repaintsOnlyWhenTheLitCountChanges();
+    void berScale();
+};
+
+namespace {
+LedMeter* meterWithCount(int count)
+{
+    auto* meter = new LedMeter;
+    meter->setCount(count);
+    return meter;
+}
+} // namespace
+
+void TestLedMeter::litSegments_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("lit");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("half") << 20 << 100 << 50 << 10 << 50;
+    QTest::newRow("one lights one") << 20 << 100 << 1 << 1 << 1;
+    QTest::newRow("above range") << 20 << 100 << 250 << 20 << 100;
+    QTest::newRow("negative") << 20 << 100 << -3 << 0 << 0;
+    QTest::newRow("agc meter") << 85 << 255 << 151 << 51 << 151;
+    // Floating point at full scale: one more than there are segments.
+    QTest::newRow("7 segments full") << 7 << 100 << 100 << 8 << 100;
+}
+
+void TestLedMeter::litSegments()
+{
+    QFETCH(int, count);
+    QFETCH(int, range);
+    QFETCH(int, value);
+    QFETCH(int, lit);
+    QFETCH(int, stored);
+    std::unique_ptr<LedMeter> meter(meterWithCount(count));
+    meter->setRange(range);
+    meter->setValue(value);
+    QCOMPARE(meter->litCount(), lit);
+    QCOMPARE(meter->value(), stored);
+    meter->resize(100, 15);
+    QVERIFY(!meter->grab().isNull()); // painting stays inside the contents
+}
+
+void TestLedMeter::bandsAndColours()
+{
+    std::unique_ptr<LedMeter> meter(meterWithCount(20));
+    meter->addColorBand(30, Qt::red);
+    meter->addColorBand(14, Qt::yellow);
+    meter->addColorBand(56, Qt::green);
+    QCOMPARE(meter->bands().at(0).threshold, 6);
+    QCOMPARE(meter->bands().at(1).threshold, 8);
+    QCOMPARE(meter->bands().at(2).threshold, 19);
+
+    meter->setValue(100);
+    const QVector<QColor> colours = meter->segmentColors();
+    QCOMPARE(colours.size(), 20);
+    QCOMPARE(colours.count(QColor(Qt::red)), 7);
+    QCOMPARE(colours.count(QColor(Qt::yellow)), 2);
+    QCOMPARE(colours.count(QColor(Qt::green)), 11);
+    QCOMPARE(colours.at(6), QColor(Qt::red));
+    QCOMPARE(colours.at(7), QColor(Qt::yellow));
+}
+
+void TestLedMeter::bandEdgeCases()
+{
+    // Without bands: the palette's foreground colour.
+    std::unique_ptr<LedMeter> plain(meterWithCount(10));
+    plain->setValue(100);
+    QCOMPARE(plain->segmentColors().first(), plain->palette().color(QPalette::WindowText));
+
+    // Bands short of 100 %: the rest in the last band's colour.
+    std::unique_ptr<LedMeter> shortBands(meterWithCount(10));
+    shortBands->addColorBand(20, Qt::red);
+    shortBands->addColorBand(20, Qt::blue);
+    shortBands->setValue(100);
+    QCOMPARE(shortBands->segmentColors().last(), QColor(Qt::blue));
+
+    // A 0 % band still takes one segment: one band further per segment at most.
+    std::unique_ptr<LedMeter> zero(meterWithCount(10));
+    zero->addColorBand(50, Qt::red);
+    zero->addColorBand(0, Qt::yellow);
+    zero->addColorBand(50, Qt::green);
+    zero->setValue(100);
+    const QVector<QColor> colours = zero->segmentColors();
+    QCOMPARE(colours.count(QColor(Qt::red)), 6);
+    QCOMPARE(colours.count(QColor(Qt::yellow)), 1);
+    QCOMPARE(colours.count(QColor(Qt::green)), 3);
+
+    // More than 100 %: the later bands are never reached.
+    std::unique_ptr<LedMeter> over(meterWithCount(10));
+    over->addColorBand(120, Qt::red);
+    over->addColorBand(50, Qt::green);
+    over->setValue(100);
+    QCOMPARE(over->segmentColors().count(QColor(Qt::green)), 0);
+}
+
+void TestLedMeter::zeroIsStoredAsOne()
+{
+    LedMeter meter;
+    meter.setRange(0);
+    QCOMPARE(meter.range(), 1);
+    meter.setCount(0);
+    QCOMPARE(meter.count(), 1);
+    meter.setLineWidth(0);
+    QCOMPARE(meter.lineWidth(), 1);
+}
+
+void TestLedMeter::resizeFollowsTheWidth()
+{
+    LedMeter meter;
+    meter.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    meter.setLineWidth(2);
+    meter.addColorBand(50, Qt::red);
+    meter.addColorBand(50, Qt::green);
+    meter.setValue(50);
+    meter.resize(304, 15);
+    meter.show(); // a hidden widget gets its resize event when shown
+    QVERIFY(QTest::qWaitForWindowExposed(&meter));
+    const int contents = meter.contentsRect().width();
+    QCOMPARE(meter.count(), contents / 3);
+    QCOMPARE(meter.bands().first().threshold, meter.count() / 2);
+    QCOMPARE(meter.value(), 50); // the value stays, the lit count follows
+    QCOMPARE(meter.litCount(), meter.count() / 2);
+}
+
+void TestLedMeter::repaintsOnlyWhenTheLitCountChanges()
+{
+    LedMeter meter;
+    meter.resize(200, 15);
+    meter.setLineWidth(2);
+    meter.setRange(1000);
+    meter.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&meter));
+    meter.setValue(400);
+    QTRY_VERIFY(meter.paintCount() > 0);
+    QTest::qWait(20);
+    const int painted = meter.paintCount();
+    const int lit = meter.litCount();
+
+    // Values that light the same segments cost nothing.
+    for (int v = 401; v <= 405; ++v) {
+        meter.setValue(v);
+        QCOMPARE(meter.litCount(), lit);
+    }
+    QTest::qWait(20);
+    QCOMPARE(meter.paintCount(), painted);
+
+    meter.setValue(900);
+    QTRY_COMPARE(meter.paintCount(), painted + 1);
+}
+
+void TestLedMeter::berScale()
+{
+    auto meter = [](double ber) {
+        return int(mapToScale(ber, 1.0, 1e-7, 0, 100, true));
+    };
+    QCOMPARE(meter(1e-7), 100);
+    QCOMPARE(meter(1e-3), 42);
+    QCOMPARE(meter(1.0), 0);
+    QCOMPARE(meter(1e-6), 85);
+    QCOMPARE(meter(0.1048575), 13);
+    QCOMPARE(mapToScale(5, 0, 10, 0, 100, false), 50.0);
+}
+
+QTEST_MAIN(TestLedMeter)
+#include "tst_ledmeter.moc"

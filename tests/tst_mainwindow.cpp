@@ -1,0 +1,261 @@
+// The main window on the simulated card: its fixed texts, the tuning controls,
+// and the status poll as the user sees it.
+
+#include "app/messages.h"
+#include "forms/zenaraform.h"
+#include "hw/demodulatoraccess.h"
+#include "monitor/statuspoll.h"
+#include "testsupport.h"
+
+#include <QMenu>
+#include <QStandardPaths>
+#include <QtTest>
+
+namespace {
+
+struct Warning
+{
+    QString caption;
+    QString text;
+};
+
+class Window
+{
+public:
+    Window() : board({}, false)
+    {
+        messages::setHook([this](QMessageBox::Icon, const QString& caption, const QString& text) {
+            warnings.append({caption, text});
+        });
+        form = std::make_unique<zenaraForm>();
+    }
+    ~Window()
+    {
+        form.reset();
+        messages::setHook({});
+    }
+
+    // Waits for the window's own 250 ms timer to run one more poll.
+    bool pollOnce()
+    {
+        auto polls = [this] {
+            return board.traceEvents().filter(QStringLiteral("RD 1C 0E")).size();
+        };
+        const int before = polls();
+        return QTest::qWaitFor([&] { return polls() > before; }, 5000);
+    }
+
+    SimulatedBoard board;
+    std::unique_ptr<zenaraForm> form;
+    QList<Warning> warnings;
+};
+
+QStringList items(const QComboBox* combo)
+{
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i)
+        list.append(combo->itemText(i));
+    return list;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void fixedTextsSurviveLanguageChange();
+    void viewMenuListsTheToolbars();
+    void startUpTunes();
+    void failedSetRemembersNothing();
+    void successfulSetRemembers();
+    void lnbPresets();
+    void supplyButton();
+    void diseqcModes();
+    void pollShowsTheSignal();
+    void ctrlQCloses();
+};
+
+void TestMainWindow::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+}
+
+void TestMainWindow::init()
+{
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                  QStringLiteral("/Tavarin/zenara.ini"));
+}
+
+void TestMainWindow::fixedTextsSurviveLanguageChange()
+{
+    Window w;
+    for (int i = 0; i < 3; ++i)
+        w.form->languageChange();
+    QCOMPARE(items(w.form->typeStepComboBox),
+             QStringList({"Steps", "Seconds", "Degrees", "Goto x.x°"}));
+    QCOMPARE(items(w.form->comboBoxDiSEqC10),
+             QStringList({"Pos:A, Opt:A", "Pos:A, Opt:B", "Pos:B, Opt:A", "Pos:B, Opt:B"}));
+    QCOMPARE(items(w.form->comboBoxSimple), QStringList({"A (TB 0)", "B (TB 1)"}));
+    QCOMPARE(items(w.form->lnbTypeComboBox),
+             QStringList({"UNIVERSAL", "DBS", "STANDARD", "ENHANCED", "C-BAND", "CUSTOM"}));
+    QCOMPARE(w.form->windowTitle(), QStringLiteral("Zenara 2.02"));
+    QCOMPARE(w.form->textLabelLCK->text(), QStringLiteral("<p align=\"center\">LCK</p>"));
+    QCOMPARE(w.form->tuningSpinBox->maximum(), 128);
+    QVERIFY(!w.form->decimalSpinBox->isEnabled());
+    QCOMPARE(w.form->fileExitAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
+void TestMainWindow::viewMenuListsTheToolbars()
+{
+    Window w;
+    QMenu* menu = w.form->toolbarsMenu();
+    QCOMPARE(menu->title(), QStringLiteral("&Toolbars"));
+    QStringList names;
+    for (QAction* a : menu->actions())
+        names.append(a->text());
+    QCOMPARE(names, QStringList({"File", "Options", "Sattelite", "Halt Motor"}));
+}
+
+void TestMainWindow::startUpTunes()
+{
+    Window w;
+    const QStringList events = w.board.traceEvents();
+    QCOMPARE(events.mid(0, 5),
+             QStringList({"OPEN", "INIT", "WR 1C 02 35",
+                          "FE_CHANNEL freq=11044000 mode=1 sr=39999000 lof=9750000 hi=0 volt=18",
+                          "WR 10 4C"}));
+    QVERIFY(w.warnings.isEmpty());
+}
+
+void TestMainWindow::failedSetRemembersNothing()
+{
+    Window w;
+    w.form->lCDNumberUCB->display(17);
+    w.form->lineEditFreq->setText(QStringLiteral("13000"));
+    w.form->buttonSet->click();
+    QCOMPARE(w.warnings.size(), 1);
+    QCOMPARE(w.warnings.first().caption, QStringLiteral("Error"));
+    QCOMPARE(w.warnings.first().text,
+             QStringLiteral("Frequency should be from\n(10700 MHz - 12750 MHz)"));
+    QCOMPARE(w.form->rememberedFrequency(), 11044);
+    QCOMPARE(w.form->lCDNumberUCB->intValue(), 17);
+    QVERIFY(w.form->receiverFlags().tuneFailed);
+
+    w.form->lineEditFreq->clear();
+    w.form->buttonSet->click();
+    QCOMPARE(w.warnings.last().text, QStringLiteral("Frequency is not a number: \"\""));
+}
+
+void TestMainWindow::successfulSetRemembers()
+{
+    Window w;
+    w.form->lCDNumberUCB->display(17);
+    w.form->lineEditFreq->setText(QStringLiteral("11977"));
+    w.form->lineEditSmbRate->setText(QStringLiteral("27500"));
+    w.form->radioButtonVert->setChecked(true);
+    w.form->buttonSet->click();
+    QVERIFY(w.warnings.isEmpty());
+    QCOMPARE(w.form->rememberedFrequency(), 11977);
+    QCOMPARE(w.form->rememberedSymbolRate(), 27500);
+    QCOMPARE(w.form->rememberedPolarization(), 1);
+    QCOMPARE(w.form->lCDNumberUCB->intValue(), 0);
+    // The supply byte follows the channel; then the block counter restarts.
+    const QStringList events = w.board.traceEvents();
+    QCOMPARE(events.mid(events.size() - 3),
+             QStringList({"WR 10 44", "WR 1C 18 00", "WR 1C 18 80"}));
+}
+
+void TestMainWindow::lnbPresets()
+{
+    Window w;
+    QVERIFY(!w.form->lineEditLOF1->isEnabled());
+    w.form->lineEditLOF1->setText(QStringLiteral("1"));
+    w.form->lnbTypeComboBox_activated(5); // CUSTOM
+    QCOMPARE(w.form->lineEditLOF1->text(), QStringLiteral("9750"));
+    QCOMPARE(w.form->lineEditSwitch->text(), QStringLiteral("11700"));
+    QCOMPARE(w.form->lineEditLOF2->text(), QStringLiteral("10600"));
+    QVERIFY(w.form->lineEditLOF2->isEnabled());
+    w.form->lnbTypeComboBox_activated(4); // C-BAND
+    QCOMPARE(w.form->lineEditLOF1->text(), QStringLiteral("5150"));
+    QCOMPARE(w.form->lineEditLOF2->text(), QStringLiteral("0"));
+    QVERIFY(!w.form->lineEditSwitch->isEnabled());
+    w.form->lnbTypeComboBox_activated(9); // nothing
+    QCOMPARE(w.form->lineEditLOF1->text(), QStringLiteral("5150"));
+}
+
+void TestMainWindow::supplyButton()
+{
+    Window w;
+    QVERIFY(w.form->buttonPower->isChecked());
+    QCOMPARE(w.form->framePower->palette().color(QPalette::Window), QColor(Qt::green));
+    w.form->buttonPower->click();
+    QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 08"));
+    QCOMPARE(w.form->framePower->palette().color(QPalette::Window), QColor(Qt::lightGray));
+    w.form->checkBoxIOUT650mA->setChecked(true);
+    w.form->checkBoxVHigh->setChecked(true);
+    w.form->buttonPower->click();
+    QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 1C"));
+}
+
+void TestMainWindow::diseqcModes()
+{
+    Window w;
+    QVERIFY(!w.form->comboBoxSimple->isEnabled());
+    QVERIFY(!w.form->comboBoxDiSEqC10->isEnabled());
+    w.form->radioButtonDiSEqC10->click();
+    QVERIFY(w.form->comboBoxDiSEqC10->isEnabled());
+    QVERIFY(!w.form->comboBoxSimple->isEnabled());
+    w.form->comboBoxDiSEqC10->setCurrentIndex(2);
+    w.form->buttonSet->click();
+    QVERIFY(w.board.traceEvents().contains(QStringLiteral("FE_DISEQC E1 10 38 F6 BURST 255")));
+    w.form->radioButtonDiSEqCSimple->click();
+    QVERIFY(w.form->comboBoxSimple->isEnabled());
+    QVERIFY(!w.form->comboBoxDiSEqC10->isEnabled());
+}
+
+void TestMainWindow::pollShowsTheSignal()
+{
+    Window w;
+    auto& reception = w.board.scene->reception;
+    reception.status = 0x1F;
+    reception.agcRegister = 0x69;
+    reception.snrRegister = 0x55;
+    reception.berCount = 10;
+    w.board.card->demodulator().pin(tda10086::RegCodeRate, 0x70);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(w.form->lineEditFEC->text(), QStringLiteral("8/9"));
+    QCOMPARE(w.form->textLabelBER->text(), QStringLiteral("<p align=\"center\">0.0000010</p>"));
+    QCOMPARE(w.form->ledMeterBER->value(), 85);
+    QCOMPARE(w.form->ledMeterAGC->value(), 150);
+    QCOMPARE(w.form->textLabelAGC->text(), QStringLiteral("<p align=\"center\">58.8</p>"));
+    QCOMPARE(w.form->ledMeterSNR->value(), 170);
+    QCOMPARE(w.form->textLabelLCK->palette().color(QPalette::Window), QColor(0, 128, 0));
+    QCOMPARE(w.form->textLabelTIM->palette().color(QPalette::Window), QColor(128, 0, 0));
+
+    // The code rate is shown at the first lock only.
+    w.form->lineEditFEC->setText(QStringLiteral("x"));
+    QVERIFY(w.pollOnce());
+    QCOMPARE(w.form->lineEditFEC->text(), QStringLiteral("x"));
+
+    reception.status = 0x03;
+    QVERIFY(w.pollOnce());
+    QCOMPARE(w.form->textLabelBER->text(), QStringLiteral("<p align=\"center\">1</p>"));
+    QCOMPARE(w.form->ledMeterBER->value(), 0);
+    QCOMPARE(w.form->textLabelLCK->palette().color(QPalette::Window), QColor(128, 0, 0));
+}
+
+void TestMainWindow::ctrlQCloses()
+{
+    Window w;
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    QTest::keyClick(w.form.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!w.form->isVisible());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
