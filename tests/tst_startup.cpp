@@ -155,7 +155,8 @@ void TestStartup::runSecondCopyAndTerminate()
     Run run;
     auto first = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
     QVERIFY(first->waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(run.trace().contains(QStringLiteral("INIT")), 60000);
+    // Running once the first poll has read the flags.
+    QTRY_VERIFY_WITH_TIMEOUT(!run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
 
     // The second copy finds the first, says so and leaves everything alone.
     auto second = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t2.log"))});
@@ -177,7 +178,18 @@ void TestStartup::runSecondCopyAndTerminate()
     firstErrors += QString::fromLocal8Bit(first->readAllStandardError());
     QVERIFY2(first->exitCode() == 0, qPrintable(firstErrors));
     const QStringList trace = run.trace();
-    QCOMPARE(trace.mid(0, 2), QStringList({"OPEN", "INIT"}));
+    QCOMPARE(trace.mid(0, 5),
+             QStringList({"OPEN", "INIT", "WR 1C 02 35",
+                          "FE_CHANNEL freq=11044000 mode=1 sr=39999000 lof=9750000 hi=0 volt=18",
+                          "WR 10 4C"}));
+    // Each poll reads AGC, the three error-count registers, SNR and the flags.
+    QStringList reads;
+    for (const QString& event : trace)
+        if (event.startsWith(QLatin1String("RD 1C")))
+            reads.append(event.section(QLatin1Char(' '), 0, 2));
+    QVERIFY(reads.size() >= 6);
+    QCOMPARE(reads.mid(0, 6),
+             QStringList({"RD 1C 43", "RD 1C 15", "RD 1C 16", "RD 1C 17", "RD 1C 1C", "RD 1C 0E"}));
     QCOMPARE(trace.last(), QStringLiteral("CLOSE"));
     QVERIFY(QFile::exists(run.settingsFile()));
     QSettings settings(run.settingsFile(), QSettings::IniFormat);
