@@ -111,6 +111,22 @@ void TestTuning::fields()
 }
 
 namespace {
+
+// A tuner on the simulated card, as the window holds one.
+struct Rig
+{
+    explicit Rig(sim::SimFaults faults = {}) : board(faults), tuner(frontend, access, board.clock)
+    {
+        frontend.Init();
+        board.newTraceEvents();
+    }
+    SimulatedBoard board;
+    DemodulatorAccess access;
+    CDVBFrontend frontend;
+    Tuner tuner;
+    ReceiverFlags flags;
+};
+
 Request universal(const char* frequency, bool horizontal = true)
 {
     Request r;
@@ -126,14 +142,9 @@ Request universal(const char* frequency, bool horizontal = true)
 
 void TestTuning::tuneSequence()
 {
-    SimulatedBoard board;
-    DemodulatorAccess access;
-    CDVBFrontend frontend;
-    QCOMPARE(frontend.Init(), DVB_ERR_NONE);
-    Tuner tuner(frontend, access, board.clock);
-    ReceiverFlags flags;
+    Rig rig;
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags);
     flags.tuneFailed = true;
-    board.newTraceEvents();
 
     const qint64 start = board.clock.nowMs();
     QCOMPARE(tuner.tune(universal("11700"), flags).status, 0);
@@ -158,12 +169,8 @@ void TestTuning::tuneSequence()
 
 void TestTuning::committedSwitchIsSentThreeTimes()
 {
-    SimulatedBoard board;
-    DemodulatorAccess access;
-    CDVBFrontend frontend;
-    frontend.Init();
-    Tuner tuner(frontend, access, board.clock);
-    ReceiverFlags flags;
+    Rig rig;
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags);
     Request r = universal("12000");
     r.diseqc = DiseqcMode::CommittedSwitch;
     r.switchItem = 3;
@@ -179,12 +186,8 @@ void TestTuning::committedSwitchIsSentThreeTimes()
 
 void TestTuning::toneBurst()
 {
-    SimulatedBoard board;
-    DemodulatorAccess access;
-    CDVBFrontend frontend;
-    frontend.Init();
-    Tuner tuner(frontend, access, board.clock);
-    ReceiverFlags flags;
+    Rig rig;
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags);
     Request r = universal("11000");
     r.diseqc = DiseqcMode::ToneBurst;
     r.burst = 1;
@@ -233,12 +236,8 @@ void TestTuning::failures()
     QFETCH(QString, arg1);
     QFETCH(QString, arg2);
 
-    SimulatedBoard board;
-    DemodulatorAccess access;
-    CDVBFrontend frontend;
-    frontend.Init();
-    Tuner tuner(frontend, access, board.clock);
-    ReceiverFlags flags;
+    Rig rig;
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags);
     Request r;
     r.frequency = frequency;
     r.symbolRate = symbolRate;
@@ -257,12 +256,8 @@ void TestTuning::switchFailureLeavesTheFlags()
 {
     sim::SimFaults faults;
     faults.failDiseqc = true;
-    SimulatedBoard board(faults);
-    DemodulatorAccess access;
-    CDVBFrontend frontend;
-    frontend.Init();
-    Tuner tuner(frontend, access, board.clock);
-    ReceiverFlags flags; // both clear
+    Rig rig(faults);
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags); // flags both clear
     Request r = universal("11000");
     r.diseqc = DiseqcMode::CommittedSwitch;
     board.newTraceEvents();
