@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 
@@ -269,33 +270,162 @@ void zenaraForm::initWindow()
 void zenaraForm::loadSettings()
 {
     const auto settings = openSettings();
-    frequency = readInt(*settings, QStringLiteral("Settings/Freqency"), 11044);
+    const StoredSettings v = readSettings(*settings);
+
+    frequency = v.frequency;
     lineEditFreq->setText(QString::number(frequency));
-    symbolRate = readInt(*settings, QStringLiteral("Settings/Symbol-Rate"), 39999);
+    symbolRate = v.symbolRate;
     lineEditSmbRate->setText(QString::number(symbolRate));
-    polarization = readInt(*settings, QStringLiteral("Settings/Polarization"), 0) == 1 ? 1 : 0;
-    (polarization == 1 ? radioButtonVert : radioButtonHorz)->setChecked(true);
-    buttonPower->setChecked(readBool(*settings, QStringLiteral("Settings/LNBPower"), true));
+    polarization = v.polarization;
+    if (QAbstractButton* button = buttonGroupPolar->button(polarization))
+        button->setChecked(true);
+
+    agcScaleMin = v.agcScaleMin;
+    agcScaleMax = v.agcScaleMax;
+    agcAutoScale = v.agcAutoScale;
+    // Not yet connected: this does not reach the LNB supply.
+    buttonPower->setChecked(v.lnbPower);
+    checkBoxIOUT650mA->setChecked(v.iout650mA);
+    checkBoxVHigh->setChecked(v.voutHigh);
+    if (v.lnbType >= 0 && v.lnbType < lnbTypeComboBox->count())
+        lnbTypeComboBox->setCurrentIndex(v.lnbType);
     lnbTypeComboBox_activated(lnbTypeComboBox->currentIndex());
-    radioButtonDiSEqCNone_clicked();
+    lineEditLOF1->setText(v.lof1);
+    lineEditLOF2->setText(v.lof2);
+    lineEditSwitch->setText(v.lofSwitch);
+    if (QAbstractButton* button = buttonGroupDiSEqC->button(v.diseqc))
+        button->setChecked(true);
+    if (v.simplePosition >= 0 && v.simplePosition < comboBoxSimple->count())
+        comboBoxSimple->setCurrentIndex(v.simplePosition);
+    if (v.multiOption >= 0 && v.multiOption < comboBoxDiSEqC10->count())
+        comboBoxDiSEqC10->setCurrentIndex(v.multiOption);
+
+    acousticFreqMinHz = v.acousticFreqMinHz;
+    acousticFreqMaxHz = v.acousticFreqMaxHz;
+    acousticVolume = v.acousticVolume;
+    acousticScaleMin = v.acousticScaleMin;
+    acousticScaleMax = v.acousticScaleMax;
+    checkBoxAcoustic->setChecked(v.acoustic);
+    toolButtonBER->setChecked(v.curveBer);
+    toolButtonSNR->setChecked(v.curveSnr);
+    toolButtonAGC->setChecked(v.curveAgc);
+
+    oneDegreSteps = v.oneDegreSteps;
+    maxTimeOfPositioning = v.maxTimeOfPositioning;
+    gapTime = v.gapTime;
+    maxAngle = v.maxAngle;
+    locationLatitude = v.locationLatitude;
+    locationLongitude = v.locationLongitude;
+    driveVersion = v.driveVersion;
+    transpondersPath = v.transpondersPath;
+
+    if (!v.layout.isEmpty())
+        restoreState(QByteArray::fromBase64(v.layout.toLatin1()));
+
+    satelliteList->setSiteLatitude(locationLatitude);
+    satelliteList->setSiteLongitude(locationLongitude);
+    satelliteList->loadFile(QStringLiteral("satlist.znr"));
+    if (!v.motorPositions.isEmpty())
+        satelliteList->parseStoredPositions(v.motorPositions);
+    satlistComboBox->addItems(satelliteList->labels());
+    satListToolbarComboBox->addItems(satelliteList->labels());
+    satelliteList->applySavedTransponders(v.freqList);
+
+    // A stored selection that is no longer in the lists is not used.
+    currentPosition =
+        v.currentPosition >= 0 && v.currentPosition < SatelliteList::StoredPositionCount
+            ? v.currentPosition
+            : 0;
+    currentSat = v.currentSat > 0 && v.currentSat < satlistComboBox->count() ? v.currentSat : 0;
+
+    switch (buttonGroupDiSEqC->checkedId()) {
+    case 0:
+        radioButtonDiSEqCNone_clicked();
+        break;
+    case 1:
+        radioButtonDiSEqCSimple_clicked();
+        break;
+    case 2:
+        radioButtonDiSEqC10_clicked();
+        break;
+    default:
+        break;
+    }
+
+    if (currentSat != 0) {
+        satlistComboBox->setCurrentIndex(currentSat);
+        satListToolbarComboBox->setCurrentIndex(currentSat);
+        updateTransponders(currentSat);
+    } else {
+        positionsSpinBox->setValue(currentPosition);
+        positionsSpinBox_valueChanged(currentPosition);
+    }
+    tuningSpinBox->setMaximum(int(std::floor(maxAngle * 2 * oneDegreSteps)));
     setPowerIndicator(buttonPower->isChecked());
     connect(buttonPower, &QPushButton::toggled, this, [this](bool on) { buttonPower_toggled(on); });
 }
 
+StoredSettings zenaraForm::currentSettings() const
+{
+    StoredSettings v;
+    v.maximized = isMaximized();
+    v.x = pos().x();
+    v.y = pos().y();
+    v.width = width();
+    v.height = height();
+    v.frequency = frequency;
+    v.symbolRate = symbolRate;
+    v.polarization = polarization;
+    v.lnbPower = buttonPower->isChecked();
+    v.lof1 = lineEditLOF1->text();
+    v.lof2 = lineEditLOF2->text();
+    v.lofSwitch = lineEditSwitch->text();
+    v.lnbType = lnbTypeComboBox->currentIndex();
+    v.iout650mA = checkBoxIOUT650mA->isChecked();
+    v.voutHigh = checkBoxVHigh->isChecked();
+    v.diseqc = buttonGroupDiSEqC->checkedId();
+    v.simplePosition = comboBoxSimple->currentIndex();
+    v.multiOption = comboBoxDiSEqC10->currentIndex();
+    v.currentPosition = currentPosition;
+    v.currentSat = currentSat;
+    v.oneDegreSteps = oneDegreSteps;
+    v.maxTimeOfPositioning = maxTimeOfPositioning;
+    v.gapTime = gapTime;
+    v.maxAngle = maxAngle;
+    v.locationLongitude = locationLongitude;
+    v.locationLatitude = locationLatitude;
+    v.driveVersion = driveVersion;
+    v.transpondersPath = transpondersPath;
+    v.agcScaleMin = agcScaleMin;
+    v.agcScaleMax = agcScaleMax;
+    v.agcAutoScale = agcAutoScale;
+    v.acoustic = checkBoxAcoustic->isChecked();
+    v.acousticFreqMinHz = acousticFreqMinHz;
+    v.acousticFreqMaxHz = acousticFreqMaxHz;
+    v.acousticVolume = acousticVolume;
+    v.acousticScaleMin = acousticScaleMin;
+    v.acousticScaleMax = acousticScaleMax;
+    v.curveBer = toolButtonBER->isChecked();
+    v.curveSnr = toolButtonSNR->isChecked();
+    v.curveAgc = toolButtonAGC->isChecked();
+    v.motorPositions = satelliteList->storedPositionsText();
+    v.freqList = satelliteList->lastTransponders();
+    v.layout = QString::fromLatin1(saveState().toBase64());
+    return v;
+}
+
+bool zenaraForm::saveListsNow()
+{
+    return writeListsNow(satelliteList->storedPositionsText(), satelliteList->lastTransponders());
+}
+
 void zenaraForm::saveSettings()
 {
-    const auto settings = openSettings();
-    using namespace settingskeys;
-    settings->setValue(GeometryMaximized, isMaximized());
-    settings->setValue(GeometryX, pos().x());
-    settings->setValue(GeometryY, pos().y());
-    settings->setValue(GeometryWidth, width());
-    settings->setValue(GeometryHeight, height());
-    settings->setValue(QStringLiteral("Settings/Freqency"), frequency);
-    settings->setValue(QStringLiteral("Settings/Symbol-Rate"), symbolRate);
-    settings->setValue(QStringLiteral("Settings/Polarization"), polarization);
-    settings->setValue(QStringLiteral("Settings/LNBPower"), buttonPower->isChecked());
-    settings->sync();
+    {
+        const auto settings = openSettings();
+        writeSettings(*settings, currentSettings());
+        settings->sync();
+    }
 
     shutdownSound();
     m_poll.reset();

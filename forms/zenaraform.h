@@ -2,6 +2,7 @@
 
 #include "hw/cardlibrary.h"
 #include "hw/tuning.h"
+#include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
 #include <QMainWindow>
@@ -33,6 +34,13 @@ public:
     int rememberedFrequency() const { return frequency; }
     int rememberedSymbolRate() const { return symbolRate; }
     int rememberedPolarization() const { return polarization; }
+    SatelliteList* satellites() const { return satelliteList; }
+    int currentSatellite() const { return currentSat; }
+    int currentStoredPosition() const { return currentPosition; }
+
+    // Writes the stored-position table and the remembered transponders now,
+    // not only at exit (the positioner and the lists call it on every change).
+    bool saveListsNow();
 
     virtual void rememberTransponder();
     virtual int tune(bool fromControls);
@@ -102,12 +110,33 @@ protected:
     int symbolRate = 39999;
     int polarization = 0; // 0 horizontal, 1 vertical
 
+    // Settings members (loaded and saved with the window).
+    int agcScaleMin = 0;
+    int agcScaleMax = 100;
+    bool agcAutoScale = false;
+    int acousticFreqMinHz = 50;
+    int acousticFreqMaxHz = 1000;
+    int acousticVolume = 50;
+    int acousticScaleMin = 50;
+    int acousticScaleMax = 70;
+    double oneDegreSteps = 9.6;
+    int maxTimeOfPositioning = 1000;
+    int gapTime = 200;
+    int maxAngle = 80;
+    int driveVersion = 0;
+    double locationLatitude = 45.0;
+    double locationLongitude = 42.0;
+    QString transpondersPath = QStringLiteral("./Transponders/");
+    int currentPosition = 0;
+    int currentSat = 0;
+
     tuning::ReceiverFlags flags; // tuneFailed, awaitingLock
     bool haltRequested = false;
     int diseqcRepeatCount = 3;
     int pollTimer = 0;
 
 private:
+    StoredSettings currentSettings() const;
     void connectSignals();
     void setTabOrder();
     void applyLook();

@@ -2,8 +2,11 @@
 
 std::unique_ptr<QSettings> openSettings()
 {
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("Tavarin"), QStringLiteral("zenara"));
+    auto settings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("Tavarin"), QStringLiteral("zenara"));
+    settings->setAtomicSyncRequired(true);
+    return settings;
 }
 
 int readInt(const QSettings& settings, const QString& key, int defaultValue)
@@ -19,7 +22,6 @@ bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
     const QVariant value = settings.value(key);
     if (!value.isValid())
         return defaultValue;
-    // Written as "true"/"false"; a number reads as nonzero = true.
     const QString text = value.toString().trimmed().toLower();
     if (text == QLatin1String("true"))
         return true;
@@ -28,4 +30,165 @@ bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
     bool ok = false;
     const int number = text.toInt(&ok);
     return ok ? number != 0 : defaultValue;
+}
+
+double readDouble(const QSettings& settings, const QString& key, double defaultValue)
+{
+    const QVariant value = settings.value(key);
+    bool ok = false;
+    const double result = value.toString().toDouble(&ok);
+    return ok ? result : defaultValue;
+}
+
+namespace {
+
+QString readString(const QSettings& settings, const QString& key, const QString& defaultValue)
+{
+    const QVariant value = settings.value(key);
+    return value.isValid() ? value.toString() : defaultValue;
+}
+
+void writeBool(QSettings& settings, const QString& key, bool value)
+{
+    settings.setValue(key, value ? 1 : 0);
+}
+
+} // namespace
+
+bool StoredSettings::operator==(const StoredSettings& o) const
+{
+    return layout == o.layout && frequency == o.frequency && symbolRate == o.symbolRate &&
+           polarization == o.polarization && agcScaleMin == o.agcScaleMin &&
+           agcScaleMax == o.agcScaleMax && agcAutoScale == o.agcAutoScale &&
+           lnbPower == o.lnbPower && iout650mA == o.iout650mA && voutHigh == o.voutHigh &&
+           lnbType == o.lnbType && lof1 == o.lof1 && lof2 == o.lof2 && lofSwitch == o.lofSwitch &&
+           diseqc == o.diseqc && simplePosition == o.simplePosition &&
+           multiOption == o.multiOption && acousticFreqMinHz == o.acousticFreqMinHz &&
+           acousticFreqMaxHz == o.acousticFreqMaxHz && acousticVolume == o.acousticVolume &&
+           acousticScaleMin == o.acousticScaleMin && acousticScaleMax == o.acousticScaleMax &&
+           acoustic == o.acoustic && curveBer == o.curveBer && curveSnr == o.curveSnr &&
+           curveAgc == o.curveAgc && oneDegreSteps == o.oneDegreSteps &&
+           maxTimeOfPositioning == o.maxTimeOfPositioning && gapTime == o.gapTime &&
+           maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
+           locationLongitude == o.locationLongitude && driveVersion == o.driveVersion &&
+           transpondersPath == o.transpondersPath && motorPositions == o.motorPositions &&
+           freqList == o.freqList && currentPosition == o.currentPosition &&
+           currentSat == o.currentSat && maximized == o.maximized && x == o.x && y == o.y &&
+           width == o.width && height == o.height;
+}
+
+StoredSettings readSettings(const QSettings& s)
+{
+    using namespace settingskeys;
+    StoredSettings v;
+    v.layout = readString(s, QStringLiteral("MainwindowLayout"), v.layout);
+    v.frequency = readInt(s, QStringLiteral("Settings/Freqency"), v.frequency);
+    v.symbolRate = readInt(s, QStringLiteral("Settings/Symbol-Rate"), v.symbolRate);
+    v.polarization = readInt(s, QStringLiteral("Settings/Polarization"), v.polarization);
+    v.agcScaleMin = readInt(s, QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
+    v.agcScaleMax = readInt(s, QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);
+    // Read as an integer: any nonzero value is on.
+    v.agcAutoScale = readBool(s, QStringLiteral("Settings/Curves/AGCAutoScale"), v.agcAutoScale);
+    v.lnbPower = readBool(s, QStringLiteral("Settings/LNBPower"), v.lnbPower);
+    v.iout650mA = readBool(s, QStringLiteral("Settings/IOUT"), v.iout650mA);
+    v.voutHigh = readBool(s, QStringLiteral("Settings/VOUT"), v.voutHigh);
+    v.lnbType = readInt(s, QStringLiteral("Settings/LNBType"), v.lnbType);
+    v.lof1 = readString(s, QStringLiteral("Settings/LOF1"), v.lof1);
+    v.lof2 = readString(s, QStringLiteral("Settings/LOF2"), v.lof2);
+    v.lofSwitch = readString(s, QStringLiteral("Settings/LOF_SW"), v.lofSwitch);
+    v.diseqc = readInt(s, QStringLiteral("Settings/Diseqc"), v.diseqc);
+    v.simplePosition = readInt(s, QStringLiteral("Settings/SimplePosition"), v.simplePosition);
+    v.multiOption = readInt(s, QStringLiteral("Settings/MultiOption"), v.multiOption);
+    v.acousticFreqMinHz =
+        readInt(s, QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz);
+    v.acousticFreqMaxHz =
+        readInt(s, QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz);
+    v.acousticVolume = readInt(s, QStringLiteral("Settings/AcousticVolume"), v.acousticVolume);
+    v.acousticScaleMin =
+        readInt(s, QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin);
+    v.acousticScaleMax =
+        readInt(s, QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax);
+    v.acoustic = readBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);
+    v.curveBer = readBool(s, QStringLiteral("Settings/CurveBER"), v.curveBer);
+    v.curveSnr = readBool(s, QStringLiteral("Settings/CurveSNR"), v.curveSnr);
+    v.curveAgc = readBool(s, QStringLiteral("Settings/CurveAGC"), v.curveAgc);
+    v.oneDegreSteps = readDouble(s, QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps);
+    v.maxTimeOfPositioning =
+        readInt(s, QStringLiteral("Settings/MaxTimeOfPositioning"), v.maxTimeOfPositioning);
+    v.gapTime = readInt(s, QStringLiteral("Settings/GAPTime"), v.gapTime);
+    v.maxAngle = readInt(s, QStringLiteral("Settings/MaxAngle"), v.maxAngle);
+    v.locationLatitude =
+        readDouble(s, QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
+    v.locationLongitude =
+        readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
+    v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion);
+    v.transpondersPath =
+        readString(s, QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
+    v.motorPositions = readString(s, MotorPositions, v.motorPositions);
+    v.freqList = s.value(FreqList).toStringList();
+    v.currentPosition = readInt(s, QStringLiteral("Settings/CurrentPosition"), v.currentPosition);
+    v.currentSat = readInt(s, QStringLiteral("Settings/CurrentSat"), v.currentSat);
+    v.maximized = readBool(s, GeometryMaximized, v.maximized);
+    v.x = readInt(s, GeometryX, v.x);
+    v.y = readInt(s, GeometryY, v.y);
+    v.width = readInt(s, GeometryWidth, v.width);
+    v.height = readInt(s, GeometryHeight, v.height);
+    return v;
+}
+
+void writeSettings(QSettings& s, const StoredSettings& v)
+{
+    using namespace settingskeys;
+    writeBool(s, GeometryMaximized, v.maximized);
+    s.setValue(GeometryX, v.x);
+    s.setValue(GeometryY, v.y);
+    s.setValue(GeometryWidth, v.width);
+    s.setValue(GeometryHeight, v.height);
+    s.setValue(QStringLiteral("Settings/Freqency"), v.frequency);
+    s.setValue(QStringLiteral("Settings/Symbol-Rate"), v.symbolRate);
+    s.setValue(QStringLiteral("Settings/Polarization"), v.polarization);
+    writeBool(s, QStringLiteral("Settings/LNBPower"), v.lnbPower);
+    s.setValue(QStringLiteral("Settings/LOF1"), v.lof1);
+    s.setValue(QStringLiteral("Settings/LOF2"), v.lof2);
+    s.setValue(QStringLiteral("Settings/LOF_SW"), v.lofSwitch);
+    s.setValue(QStringLiteral("Settings/LNBType"), v.lnbType);
+    writeBool(s, QStringLiteral("Settings/IOUT"), v.iout650mA);
+    writeBool(s, QStringLiteral("Settings/VOUT"), v.voutHigh);
+    s.setValue(QStringLiteral("Settings/Diseqc"), v.diseqc);
+    s.setValue(QStringLiteral("Settings/SimplePosition"), v.simplePosition);
+    s.setValue(QStringLiteral("Settings/MultiOption"), v.multiOption);
+    s.setValue(QStringLiteral("Settings/CurrentPosition"), v.currentPosition);
+    s.setValue(QStringLiteral("Settings/CurrentSat"), v.currentSat);
+    s.setValue(QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps);
+    s.setValue(QStringLiteral("Settings/MaxTimeOfPositioning"), v.maxTimeOfPositioning);
+    s.setValue(QStringLiteral("Settings/GAPTime"), v.gapTime);
+    s.setValue(QStringLiteral("Settings/MaxAngle"), v.maxAngle);
+    s.setValue(QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
+    s.setValue(QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
+    s.setValue(QStringLiteral("Settings/DriveVersion"), v.driveVersion);
+    s.setValue(QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
+    s.setValue(QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
+    s.setValue(QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);
+    writeBool(s, QStringLiteral("Settings/Curves/AGCAutoScale"), v.agcAutoScale);
+    writeBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);
+    s.setValue(QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz);
+    s.setValue(QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz);
+    s.setValue(QStringLiteral("Settings/AcousticVolume"), v.acousticVolume);
+    s.setValue(QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin);
+    s.setValue(QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax);
+    writeBool(s, QStringLiteral("Settings/CurveBER"), v.curveBer);
+    writeBool(s, QStringLiteral("Settings/CurveSNR"), v.curveSnr);
+    writeBool(s, QStringLiteral("Settings/CurveAGC"), v.curveAgc);
+    s.setValue(MotorPositions, v.motorPositions);
+    s.setValue(FreqList, v.freqList);
+    s.setValue(QStringLiteral("MainwindowLayout"), v.layout);
+}
+
+bool writeListsNow(const QString& motorPositions, const QStringList& freqList)
+{
+    const auto settings = openSettings();
+    settings->setValue(settingskeys::MotorPositions, motorPositions);
+    settings->setValue(settingskeys::FreqList, freqList);
+    settings->sync();
+    return settings->status() == QSettings::NoError;
 }

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -12,12 +13,79 @@ inline const QString GeometryX = QStringLiteral("Geometry/MainwindowX");
 inline const QString GeometryY = QStringLiteral("Geometry/MainwindowY");
 inline const QString GeometryWidth = QStringLiteral("Geometry/MainwindowWidth");
 inline const QString GeometryHeight = QStringLiteral("Geometry/MainwindowHeight");
+inline const QString MotorPositions = QStringLiteral("Settings/MotorPositions");
+inline const QString FreqList = QStringLiteral("Settings/FreqList");
 } // namespace settingskeys
 
-// The store: an INI file "Tavarin/zenara.ini" in the user's configuration folder.
+// Every value that survives a restart, with its default.
+struct StoredSettings
+{
+    QString layout; // the window's toolbar and dock arrangement, base64
+    int frequency = 11044;
+    int symbolRate = 39999;
+    int polarization = 0;
+    int agcScaleMin = 0;
+    int agcScaleMax = 100;
+    bool agcAutoScale = false;
+    bool lnbPower = true;
+    bool iout650mA = false;
+    bool voutHigh = false;
+    int lnbType = 0;
+    QString lof1 = QStringLiteral("9750");
+    QString lof2 = QStringLiteral("10600");
+    QString lofSwitch = QStringLiteral("11700");
+    int diseqc = 0;
+    int simplePosition = 0;
+    int multiOption = 0;
+    int acousticFreqMinHz = 50;
+    int acousticFreqMaxHz = 1000;
+    int acousticVolume = 50;
+    int acousticScaleMin = 50;
+    int acousticScaleMax = 70;
+    bool acoustic = false;
+    bool curveBer = true;
+    bool curveSnr = true;
+    bool curveAgc = true;
+    double oneDegreSteps = 9.6;
+    int maxTimeOfPositioning = 1000;
+    int gapTime = 200;
+    int maxAngle = 80;
+    double locationLatitude = 45.0;
+    double locationLongitude = 42.0;
+    int driveVersion = 0;
+    QString transpondersPath = QStringLiteral("./Transponders/");
+    QString motorPositions;
+    QStringList freqList;
+    int currentPosition = 0;
+    int currentSat = 0;
+
+    // Geometry, read at start-up before the window is built.
+    bool maximized = false;
+    int x = 0;
+    int y = 0;
+    int width = 439;
+    int height = 592;
+
+    bool operator==(const StoredSettings& other) const;
+};
+
+// The store: an INI file "Tavarin/zenara.ini" in the user's configuration
+// folder. Qt writes it through a temporary file renamed into place, so an
+// interrupted write never leaves a damaged file.
 std::unique_ptr<QSettings> openSettings();
 
+StoredSettings readSettings(const QSettings& settings);
+// Writes every key in the store's order; geometry first, the layout last.
+void writeSettings(QSettings& settings, const StoredSettings& values);
+
+// Writes the stored-position table and the remembered transponders at once, so
+// that a crash or power cut does not lose them. Returns false if the store
+// could not be written.
+bool writeListsNow(const QString& motorPositions, const QStringList& freqList);
+
 // Typed reads that fall back to the default when a key is missing or its value
-// cannot be read as the type asked for.
+// cannot be read as the type asked for. Booleans are stored as 0 and 1; "true"
+// and "false" are understood too, and any other number reads as on.
 int readInt(const QSettings& settings, const QString& key, int defaultValue);
 bool readBool(const QSettings& settings, const QString& key, bool defaultValue);
+double readDouble(const QSettings& settings, const QString& key, double defaultValue);

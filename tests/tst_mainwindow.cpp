@@ -4,7 +4,9 @@
 #include "app/messages.h"
 #include "forms/zenaraform.h"
 #include "hw/demodulatoraccess.h"
+#include "lists/satellitelist.h"
 #include "monitor/statuspoll.h"
+#include "settings/settingsstore.h"
 #include "testsupport.h"
 
 #include <QMenu>
@@ -77,6 +79,10 @@ private slots:
     void diseqcModes();
     void pollShowsTheSignal();
     void ctrlQCloses();
+    void firstStartDefaults();
+    void settingsSurviveARestart();
+    void supplyStateIsAppliedOnlyAfterLoading();
+    void staleSelectionIsNotUsed();
 };
 
 void TestMainWindow::initTestCase()
@@ -104,7 +110,6 @@ void TestMainWindow::fixedTextsSurviveLanguageChange()
              QStringList({"UNIVERSAL", "DBS", "STANDARD", "ENHANCED", "C-BAND", "CUSTOM"}));
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Zenara 2.02"));
     QCOMPARE(w.form->textLabelLCK->text(), QStringLiteral("<p align=\"center\">LCK</p>"));
-    QCOMPARE(w.form->tuningSpinBox->maximum(), 128);
     QVERIFY(!w.form->decimalSpinBox->isEnabled());
     QCOMPARE(w.form->fileExitAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
 }
@@ -255,6 +260,94 @@ void TestMainWindow::ctrlQCloses()
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
     QTest::keyClick(w.form.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!w.form->isVisible());
+}
+
+void TestMainWindow::firstStartDefaults()
+{
+    Window w;
+    auto* f = w.form.get();
+    QCOMPARE(f->lineEditFreq->text(), QStringLiteral("11044"));
+    QCOMPARE(f->lineEditSmbRate->text(), QStringLiteral("39999"));
+    QVERIFY(f->radioButtonHorz->isChecked());
+    QVERIFY(f->buttonPower->isChecked());
+    QCOMPARE(f->lineEditLOF1->text(), QStringLiteral("9750"));
+    QCOMPARE(f->lineEditLOF2->text(), QStringLiteral("10600"));
+    QCOMPARE(f->lineEditSwitch->text(), QStringLiteral("11700"));
+    QVERIFY(f->radioButtonDiSEqCNone->isChecked());
+    QVERIFY(f->toolButtonBER->isChecked() && f->toolButtonSNR->isChecked() &&
+            f->toolButtonAGC->isChecked());
+    QVERIFY(!f->checkBoxAcoustic->isChecked());
+    QCOMPARE(f->satellites()->siteLatitude(), 45.0);
+    QCOMPARE(f->satellites()->siteLongitude(), 42.0);
+    QCOMPARE(f->tuningSpinBox->maximum(), 1536);
+}
+
+void TestMainWindow::settingsSurviveARestart()
+{
+    {
+        Window w;
+        auto* f = w.form.get();
+        f->lineEditFreq->setText(QStringLiteral("11977"));
+        f->lineEditSmbRate->setText(QStringLiteral("27500"));
+        f->buttonSet->click();                             // only a tuned transponder is saved
+        f->lineEditFreq->setText(QStringLiteral("12000")); // typed, never tuned
+        f->lnbTypeComboBox->setCurrentIndex(5);
+        f->lnbTypeComboBox_activated(5);
+        f->lineEditLOF2->setText(QStringLiteral("10750"));
+        f->radioButtonDiSEqC10->click();
+        f->comboBoxDiSEqC10->setCurrentIndex(3);
+        f->checkBoxVHigh->setChecked(true);
+        f->toolButtonSNR->setChecked(false);
+        f->checkBoxAcoustic->setChecked(true);
+        f->addToolBarBreak();
+        f->addToolBar(Qt::LeftToolBarArea, f->haltMotorToolbar);
+    }
+    Window w;
+    auto* f = w.form.get();
+    QCOMPARE(f->lineEditFreq->text(), QStringLiteral("11977"));
+    QCOMPARE(f->lineEditSmbRate->text(), QStringLiteral("27500"));
+    QCOMPARE(f->lnbTypeComboBox->currentIndex(), 5);
+    QCOMPARE(f->lineEditLOF2->text(), QStringLiteral("10750"));
+    QVERIFY(f->lineEditLOF2->isEnabled());
+    QVERIFY(f->radioButtonDiSEqC10->isChecked());
+    QVERIFY(f->comboBoxDiSEqC10->isEnabled());
+    QCOMPARE(f->comboBoxDiSEqC10->currentIndex(), 3);
+    QVERIFY(f->checkBoxVHigh->isChecked());
+    QVERIFY(!f->toolButtonSNR->isChecked());
+    QVERIFY(f->checkBoxAcoustic->isChecked());
+    QCOMPARE(f->toolBarArea(f->haltMotorToolbar), Qt::LeftToolBarArea);
+}
+
+void TestMainWindow::supplyStateIsAppliedOnlyAfterLoading()
+{
+    {
+        auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/LNBPower"), 0);
+    }
+    Window w;
+    const QStringList events = w.board.traceEvents();
+    // Loading switched the button off without a word to the supply; the first
+    // tune then powers nothing and writes the "off" byte.
+    QCOMPARE(events.mid(0, 5),
+             QStringList({"OPEN", "INIT", "WR 1C 02 35",
+                          "FE_CHANNEL freq=11044000 mode=1 sr=39999000 lof=9750000 hi=0 volt=0",
+                          "WR 10 08"}));
+    QVERIFY(!w.form->buttonPower->isChecked());
+    QCOMPARE(w.form->framePower->palette().color(QPalette::Window), QColor(Qt::lightGray));
+    w.form->buttonPower->click(); // connected now
+    QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 4C"));
+}
+
+void TestMainWindow::staleSelectionIsNotUsed()
+{
+    {
+        auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/CurrentSat"), 3);
+        store->setValue(QStringLiteral("Settings/CurrentPosition"), 75);
+    }
+    Window w;
+    QCOMPARE(w.form->currentSatellite(), 0); // no satellite list: no index 3
+    QCOMPARE(w.form->currentStoredPosition(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,0 +1,198 @@
+// The settings store: defaults, a full round trip, the boolean and list
+// formats, and the rules for stored positions and remembered transponders.
+
+#include "lists/satellitelist.h"
+#include "settings/settingsstore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyStoreGivesTheDefaults();
+    void roundTripRestoresEveryKey();
+    void booleansReadBackAsIntegers();
+    void damagedValuesGiveDefaults();
+    void storedPositions();
+    void storedPositionsRejectNonNumbers();
+    void freqListMustMatchTheSatellites();
+    void listsAreWrittenAtOnce();
+
+private:
+    QTemporaryDir m_dir;
+    QString file(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
+};
+
+void TestSettings::emptyStoreGivesTheDefaults()
+{
+    QSettings s(file("empty.ini"), QSettings::IniFormat);
+    const StoredSettings v = readSettings(s);
+    QCOMPARE(v, StoredSettings());
+    QCOMPARE(v.frequency, 11044);
+    QCOMPARE(v.symbolRate, 39999);
+    QCOMPARE(v.lof1, QStringLiteral("9750"));
+    QCOMPARE(v.transpondersPath, QStringLiteral("./Transponders/"));
+    QVERIFY(v.lnbPower && v.curveBer && v.curveSnr && v.curveAgc && !v.acoustic);
+}
+
+void TestSettings::roundTripRestoresEveryKey()
+{
+    StoredSettings v;
+    v.layout = QStringLiteral("AAAA/wAAAAD9");
+    v.frequency = 11977;
+    v.symbolRate = 27500;
+    v.polarization = 1;
+    v.agcScaleMin = 10;
+    v.agcScaleMax = 90;
+    v.agcAutoScale = true;
+    v.lnbPower = false;
+    v.iout650mA = true;
+    v.voutHigh = true;
+    v.lnbType = 5;
+    v.lof1 = QStringLiteral("9751");
+    v.lof2 = QStringLiteral("10601");
+    v.lofSwitch = QStringLiteral("11701");
+    v.diseqc = 2;
+    v.simplePosition = 1;
+    v.multiOption = 3;
+    v.acousticFreqMinHz = 60;
+    v.acousticFreqMaxHz = 900;
+    v.acousticVolume = 75;
+    v.acousticScaleMin = 40;
+    v.acousticScaleMax = 80;
+    v.acoustic = true;
+    v.curveBer = false;
+    v.curveSnr = false;
+    v.curveAgc = false;
+    v.oneDegreSteps = 8.4;
+    v.maxTimeOfPositioning = 1500;
+    v.gapTime = 300;
+    v.maxAngle = 70;
+    v.locationLatitude = -33.9;
+    v.locationLongitude = 18.4;
+    v.driveVersion = 1;
+    v.transpondersPath = QStringLiteral("/srv/tp/");
+    v.motorPositions = QStringLiteral("3\n-1\n7\n");
+    v.freqList = QStringList({"None", "11977,H,27500", "10719,V,27500"});
+    v.currentPosition = 12;
+    v.currentSat = 3;
+    v.maximized = true;
+    v.x = -20;
+    v.y = 40;
+    v.width = 800;
+    v.height = 700;
+    {
+        QSettings s(file("trip.ini"), QSettings::IniFormat);
+        writeSettings(s, v);
+    }
+    QSettings back(file("trip.ini"), QSettings::IniFormat);
+    QCOMPARE(readSettings(back), v);
+}
+
+void TestSettings::booleansReadBackAsIntegers()
+{
+    {
+        QSettings s(file("bools.ini"), QSettings::IniFormat);
+        StoredSettings v;
+        v.agcAutoScale = true;
+        writeSettings(s, v);
+    }
+    QSettings s(file("bools.ini"), QSettings::IniFormat);
+    QCOMPARE(s.value(QStringLiteral("Settings/Curves/AGCAutoScale")).toInt(), 1);
+    QCOMPARE(s.value(QStringLiteral("Settings/Acoustic")).toInt(), 0);
+    QCOMPARE(s.value(QStringLiteral("Settings/LNBPower")).toInt(), 1);
+    QVERIFY(readSettings(s).agcAutoScale);
+    s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), 7);
+    QVERIFY(readSettings(s).agcAutoScale);
+    s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), QStringLiteral("true"));
+    QVERIFY(readSettings(s).agcAutoScale);
+    s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), 0);
+    QVERIFY(!readSettings(s).agcAutoScale);
+}
+
+void TestSettings::damagedValuesGiveDefaults()
+{
+    QFile f(file("damaged.ini"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Settings]\nFreqency=eleven\nOneDegreSteps=many\nLNBPower=perhaps\nMaxAngle=\n");
+    f.close();
+    QSettings s(f.fileName(), QSettings::IniFormat);
+    const StoredSettings v = readSettings(s);
+    QCOMPARE(v.frequency, 11044);
+    QCOMPARE(v.oneDegreSteps, 9.6);
+    QVERIFY(v.lnbPower);
+    QCOMPARE(v.maxAngle, 80);
+}
+
+void TestSettings::storedPositions()
+{
+    SatelliteList list;
+    QCOMPARE(list.storedPositionsText(), QString(60, QChar()).replace(QChar(), "-1\n"));
+
+    QString text;
+    for (int i = 0; i < 59; ++i)
+        text += QString::number(i % 5) + QLatin1Char('\n');
+    list.parseStoredPositions(text);
+    QCOMPARE(list.storedPositions().at(0), 0);
+    QCOMPARE(list.storedPositions().at(58), 58 % 5);
+    QCOMPARE(list.storedPositions().at(59), -1); // no 60th line
+
+    SatelliteList round;
+    round.parseStoredPositions(list.storedPositionsText());
+    QCOMPARE(round.storedPositions(), list.storedPositions());
+
+    // Only the first 60 lines are used.
+    QString long61 = text + QStringLiteral("7\n8\n9\n");
+    SatelliteList more;
+    more.parseStoredPositions(long61);
+    QCOMPARE(more.storedPositions().at(59), 7);
+    QCOMPARE(more.storedPositions().size(), 60);
+}
+
+void TestSettings::storedPositionsRejectNonNumbers()
+{
+    SatelliteList list;
+    list.parseStoredPositions(QStringLiteral("4\nfour\n\n-7\n2"));
+    QCOMPARE(list.storedPositions().mid(0, 6), QVector<int>({4, -1, -1, -1, 2, -1}));
+}
+
+void TestSettings::freqListMustMatchTheSatellites()
+{
+    SatelliteList list;
+    for (int i = 0; i < 13; ++i)
+        list.addSatellite(i, QStringLiteral("Sat %1").arg(i), i, QStringLiteral("f"));
+    QStringList twelve;
+    for (int i = 0; i < 12; ++i)
+        twelve.append(QStringLiteral("11977,H,27500"));
+    QVERIFY(!list.applySavedTransponders(twelve));
+    QCOMPARE(list.lastTransponders().count(QStringLiteral("None")), 13);
+    twelve.append(QStringLiteral("10719,V,27500"));
+    QVERIFY(list.applySavedTransponders(twelve));
+    QCOMPARE(list.lastTransponders().last(), QStringLiteral("10719,V,27500"));
+    QVERIFY(!list.applySavedTransponders({}));
+}
+
+void TestSettings::listsAreWrittenAtOnce()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    const auto store = openSettings();
+    store->clear();
+    store->setValue(QStringLiteral("Settings/Freqency"), 12000);
+    store->sync();
+
+    QVERIFY(writeListsNow(QStringLiteral("5\n"), {QStringLiteral("None")}));
+    QSettings reread(store->fileName(), QSettings::IniFormat);
+    QCOMPARE(reread.value(settingskeys::MotorPositions).toString(), QStringLiteral("5\n"));
+    QCOMPARE(reread.value(settingskeys::FreqList).toStringList(), QStringList({"None"}));
+    // Other keys are left as they were.
+    QCOMPARE(reread.value(QStringLiteral("Settings/Freqency")).toInt(), 12000);
+    QVERIFY(!QFile::exists(store->fileName() + QStringLiteral(".lock")) ||
+            QFile(store->fileName()).size() > 0);
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
