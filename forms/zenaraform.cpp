@@ -555,6 +555,47 @@ void zenaraForm::rememberTransponder()
     frequency = int(tuning::parseField(lineEditFreq->text()).value);
     symbolRate = int(tuning::parseField(lineEditSmbRate->text()).value);
     polarization = buttonGroupPolar->checkedId() == 1 ? 1 : 0;
+    addPlotMarker(QStringLiteral("%1, %2, %3")
+                      .arg(lineEditFreq->text(),
+                           polarization == 1 ? QStringLiteral("V") : QStringLiteral("H"),
+                           lineEditSmbRate->text()));
+}
+
+void zenaraForm::initPlot()
+{
+    HistoryPlot::Options options;
+    options.agcScaleMin = agcScaleMin;
+    options.agcScaleMax = agcScaleMax;
+    options.agcAutoScale = agcAutoScale;
+    options.showBer = toolButtonBER->isChecked();
+    options.showSnr = toolButtonSNR->isChecked();
+    options.showAgc = toolButtonAGC->isChecked();
+    m_history.initPlot(statusPlot, options);
+}
+
+void zenaraForm::ageMarkers()
+{
+    m_history.ageMarkers();
+}
+
+void zenaraForm::addPlotMarker(const QString& label)
+{
+    m_history.addPlotMarker(label);
+}
+
+void zenaraForm::toolButtonBER_toggled(bool on)
+{
+    m_history.setBerVisible(on);
+}
+
+void zenaraForm::toolButtonSNR_toggled(bool on)
+{
+    m_history.setSnrVisible(on);
+}
+
+void zenaraForm::toolButtonAGC_toggled(bool on)
+{
+    m_history.setAgcVisible(on);
 }
 
 void zenaraForm::toolButtonUcbClear_clicked()
@@ -568,7 +609,13 @@ void zenaraForm::timerEvent(QTimerEvent* event)
     Q_UNUSED(event) // the poll timer is the window's only timer
     if (!m_poll)
         return;
-    showReading(m_poll->poll());
+    const PollReading reading = m_poll->poll();
+    showReading(reading);
+    m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
+    ageMarkers();
+    // The costly redraw is skipped while minimised; the history still moves.
+    if (!isMinimized())
+        statusPlot->replot();
 }
 
 void zenaraForm::showReading(const PollReading& r)

@@ -2,6 +2,7 @@
 
 #include "hw/cardlibrary.h"
 #include "hw/tuning.h"
+#include "monitor/historyplot.h"
 #include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
@@ -42,6 +43,9 @@ public:
     // not only at exit (the positioner and the lists call it on every change).
     bool saveListsNow();
 
+    virtual void addPlotMarker(const QString& label);
+    const HistoryPlot& history() const { return m_history; }
+
     virtual void rememberTransponder();
     virtual int tune(bool fromControls);
     virtual void writeLnbControl(bool supplyOn);
@@ -75,9 +79,9 @@ public slots:
     virtual void goToolButton_clicked() {}
     virtual void toolButtonUcbClear_clicked();
     virtual void buttonPower_clicked() {}
-    virtual void toolButtonBER_toggled(bool) {}
-    virtual void toolButtonSNR_toggled(bool) {}
-    virtual void toolButtonAGC_toggled(bool) {}
+    virtual void toolButtonBER_toggled(bool on);
+    virtual void toolButtonSNR_toggled(bool on);
+    virtual void toolButtonAGC_toggled(bool on);
     virtual void checkBoxAcoustic_toggled(bool) {}
     virtual void helpAboutAction_activated() {}
     virtual void languageChange();
@@ -86,7 +90,8 @@ protected:
     virtual void initWindow();
     virtual void saveSettings();
     virtual int openBoard();
-    virtual void initPlot() {}
+    virtual void initPlot();
+    virtual void ageMarkers();
     virtual void loadSettings();
     virtual void setPowerIndicator(bool on);
     virtual void initSound() {}
@@ -143,6 +148,7 @@ private:
     tuning::Request requestFromControls(bool fromControls) const;
     [[noreturn]] void fatalError(const char* text);
 
+    HistoryPlot m_history;
     std::unique_ptr<tuning::Tuner> m_tuner;
     std::unique_ptr<StatusPoll> m_poll;
     QMenu* m_toolbarsMenu = nullptr;

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QStandardPaths>
 #include <QtTest>
+#include <qwt_plot_marker.h>
 
 namespace {
 
@@ -167,6 +168,8 @@ void TestMainWindow::successfulSetRemembers()
     QCOMPARE(w.form->rememberedFrequency(), 11977);
     QCOMPARE(w.form->rememberedSymbolRate(), 27500);
     QCOMPARE(w.form->rememberedPolarization(), 1);
+    QCOMPARE(w.form->history().plotMarkers().last()->label().text(),
+             QStringLiteral("11977, V, 27500"));
     QCOMPARE(w.form->lCDNumberUCB->intValue(), 0);
     // The supply byte follows the channel; then the block counter restarts.
     const QStringList events = w.board.traceEvents();

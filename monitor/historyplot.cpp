@@ -1,0 +1,210 @@
+#include "monitor/historyplot.h"
+
+#include <QCoreApplication>
+#include <QPen>
+
+#include <qwt_color_map.h>
+#include <qwt_picker_machine.h>
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_picker.h>
+#include <qwt_scale_engine.h>
+#include <qwt_scale_widget.h>
+
+#include <cmath>
+
+namespace {
+
+// A curve that leaves a gap where a sample is missing (NaN) instead of drawing
+// it as a value.
+class GapCurve : public QwtPlotCurve
+{
+public:
+    using QwtPlotCurve::QwtPlotCurve;
+
+protected:
+    void drawCurve(QPainter* painter, int style, const QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                   const QRectF& canvasRect, int from, int to) const override
+    {
+        int start = from;
+        while (start <= to) {
+            while (start <= to && std::isnan(sample(start).y()))
+                ++start;
+            int end = start;
+            while (end + 1 <= to && !std::isnan(sample(end + 1).y()))
+                ++end;
+            if (start <= to)
+                QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, start, end);
+            start = end + 1;
+        }
+    }
+};
+
+QwtText titled(const char* text)
+{
+    QwtText t(QCoreApplication::translate("zenaraForm", text));
+    t.setFont(QFont(QStringLiteral("Helvetica"), 10, 75));
+    return t;
+}
+
+QwtLinearColorMap* berColorMap()
+{
+    auto* map = new QwtLinearColorMap(Qt::green, Qt::red);
+    map->addColorStop(0.001, Qt::yellow);
+    map->addColorStop(0.02, Qt::red);
+    return map;
+}
+
+} // namespace
+
+HistoryPlot::HistoryPlot()
+{
+    for (int i = 0; i < HistoryLength; ++i)
+        m_time[i] = TickSeconds * i;
+    m_ber.fill(1.0);
+}
+
+HistoryPlot::~HistoryPlot()
+{
+    // Each marker detaches itself from the plot as it goes.
+    qDeleteAll(m_markers);
+}
+
+void HistoryPlot::initPlot(QwtPlot* plot, const Options& options)
+{
+    m_plot = plot;
+    plot->setAutoReplot(false);
+    plot->setCanvasBackground(Qt::black);
+
+    auto* grid = new QwtPlotGrid;
+    grid->setMajorPen(QPen(Qt::darkGreen, 0, Qt::DotLine));
+    grid->attach(plot);
+
+    plot->enableAxis(QwtPlot::yRight);
+    plot->setAxisTitle(QwtPlot::xBottom, titled("Time/seconds"));
+    plot->setAxisTitle(QwtPlot::yLeft, titled("BER"));
+    plot->setAxisTitle(QwtPlot::yRight, titled("SNR%, AGC%"));
+    for (int axis : {QwtPlot::yLeft, QwtPlot::yRight, QwtPlot::xBottom})
+        plot->setAxisFont(axis, QFont(QStringLiteral("Helvetica"), 8, 50));
+
+    // A lower error rate is drawn higher: 1.0 at the bottom, 1e-7 at the top.
+    plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
+    plot->setAxisScale(QwtPlot::yLeft, 1.0, 1e-7);
+    plot->setAxisMaxMajor(QwtPlot::xBottom, 6);
+    plot->setAxisMaxMinor(QwtPlot::xBottom, 10);
+    plot->setAxisScale(QwtPlot::xBottom, WindowSeconds, 0);
+    applyAgcScale(options.agcScaleMin, options.agcScaleMax, options.agcAutoScale);
+
+    auto makeCurve = [plot, this](const char* title, const QColor& colour, int axis,
+                                  const std::array<double, HistoryLength>& y, bool visible) {
+        auto* curve = new GapCurve(QString::fromLatin1(title));
+        curve->setPen(QPen(colour, 1, Qt::SolidLine));
+        curve->setYAxis(axis);
+        curve->attach(plot);
+        curve->setRawSamples(m_time.data(), y.data(), HistoryLength);
+        curve->setVisible(visible);
+        return curve;
+    };
+    m_curveBer = makeCurve("BER", Qt::green, QwtPlot::yLeft, m_ber, options.showBer);
+    m_curveAgc = makeCurve("AGC", Qt::yellow, QwtPlot::yRight, m_agc, options.showAgc);
+    m_curveSnr = makeCurve("SNR", QColor(0, 153, 255), QwtPlot::yRight, m_snr, options.showSnr);
+
+    auto* picker = new QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yRight, QwtPicker::CrossRubberBand,
+                                     QwtPicker::AlwaysOn, plot->canvas());
+    picker->setStateMachine(new QwtPickerDragPointMachine);
+    picker->setRubberBandPen(QPen(Qt::darkGreen, 0, Qt::SolidLine));
+    picker->setTrackerPen(QPen(Qt::white, 0, Qt::SolidLine));
+
+    m_ber.fill(1.0);
+    m_agc.fill(0.0);
+    m_snr.fill(0.0);
+}
+
+void HistoryPlot::applyAgcScale(int scaleMin, int scaleMax, bool autoScale)
+{
+    if (!m_plot)
+        return;
+    m_plot->setAxisScale(QwtPlot::yRight, scaleMin, scaleMax);
+    if (autoScale)
+        m_plot->setAxisAutoScale(QwtPlot::yRight, true);
+    // The colour bar is switched off and on again with a fresh map.
+    QwtScaleWidget* left = m_plot->axisWidget(QwtPlot::yLeft);
+    left->setColorBarEnabled(false);
+    left->setColorMap(QwtInterval(1e-7, 1.0), berColorMap());
+    left->setColorBarWidth(6);
+    left->setColorBarEnabled(true);
+}
+
+void HistoryPlot::push(double ber, double agc, double snr)
+{
+    for (int i = HistoryLength - 1; i > 0; --i) {
+        m_ber[i] = m_ber[i - 1];
+        m_agc[i] = m_agc[i - 1];
+        m_snr[i] = m_snr[i - 1];
+    }
+    m_ber[0] = ber;
+    m_agc[0] = agc;
+    m_snr[0] = snr;
+}
+
+void HistoryPlot::ageMarkers()
+{
+    // Oldest first: a marker that has reached the left edge is always the
+    // first one still in the list.
+    for (int i = 0; i < m_markers.size();) {
+        QwtPlotMarker* marker = m_markers.at(i);
+        if (marker->xValue() < WindowSeconds) {
+            marker->setXValue(marker->xValue() + TickSeconds);
+            ++i;
+        } else {
+            marker->detach();
+            delete m_markers.takeAt(i);
+        }
+    }
+}
+
+void HistoryPlot::addPlotMarker(const QString& label)
+{
+    auto* marker = new QwtPlotMarker;
+    m_markers.append(marker);
+    marker->setLineStyle(QwtPlotMarker::VLine);
+    // Neighbouring labels alternate between the bottom and the top.
+    marker->setLabelAlignment(m_markers.size() % 2 ? (Qt::AlignLeft | Qt::AlignBottom)
+                                                   : (Qt::AlignLeft | Qt::AlignTop));
+    marker->setLinePen(QPen(Qt::cyan, 1, Qt::DashDotLine));
+    marker->setLabel(QwtText(label));
+    marker->setXValue(0);
+    if (m_plot)
+        marker->attach(m_plot);
+}
+
+void HistoryPlot::setVisible(QwtPlotCurve* curve, bool on)
+{
+    if (!curve)
+        return;
+    curve->setVisible(on);
+    replot();
+}
+
+void HistoryPlot::setBerVisible(bool on)
+{
+    setVisible(m_curveBer, on);
+}
+
+void HistoryPlot::setSnrVisible(bool on)
+{
+    setVisible(m_curveSnr, on);
+}
+
+void HistoryPlot::setAgcVisible(bool on)
+{
+    setVisible(m_curveAgc, on);
+}
+
+void HistoryPlot::replot()
+{
+    if (m_plot)
+        m_plot->replot();
+}

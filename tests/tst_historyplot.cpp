@@ -1,0 +1,143 @@
+// The history plot: the arrays the curves read in place, marker ageing and
+// label alternation, curve toggles.
+
+#include "monitor/historyplot.h"
+
+#include <QtTest>
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_widget.h>
+
+#include <cmath>
+
+class TestHistoryPlot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startsFlat();
+    void samplesShiftAndAreReadInPlace();
+    void markersAgeAndLeave();
+    void labelsAlternate();
+    void togglesBeforeAndAfterInit();
+    void agcScale();
+};
+
+void TestHistoryPlot::startsFlat()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    history.initPlot(&plot, {});
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i) {
+        QCOMPARE(history.berHistory()[i], 1.0);
+        QCOMPARE(history.agcHistory()[i], 0.0);
+        QCOMPARE(history.historyTime()[i], 0.25 * i);
+    }
+    QCOMPARE(history.historyTime().back(), 60.0);
+    plot.updateAxes();
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::yLeft).lowerBound(), 1.0);
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::yLeft).upperBound(), 1e-7);
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::xBottom).lowerBound(), 60.0);
+}
+
+void TestHistoryPlot::samplesShiftAndAreReadInPlace()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    history.initPlot(&plot, {});
+    history.push(1.0, 30, 40);  // unlocked
+    history.push(9e-8, 55, 66); // locked, no errors
+    history.push(2e-5, 57, 68); // locked
+    history.push(NAN, NAN, 70); // readings missing
+    QVERIFY(std::isnan(history.berHistory()[0]));
+    QCOMPARE(history.berHistory()[1], 2e-5);
+    QCOMPARE(history.berHistory()[2], 9e-8);
+    QCOMPARE(history.berHistory()[3], 1.0);
+    QCOMPARE(history.agcHistory()[3], 30.0);
+    QCOMPARE(history.snrHistory()[0], 70.0);
+    // The curve reads the array itself, not a copy.
+    QCOMPARE(history.curveBER()->sample(1).y(), 2e-5);
+    QCOMPARE(history.curveSNR()->sample(0), QPointF(0, 70));
+    QCOMPARE(int(history.curveAGC()->dataSize()), HistoryPlot::HistoryLength);
+    plot.resize(400, 300);
+    plot.replot();
+    QVERIFY(!plot.grab().isNull()); // gaps and log values draw without trouble
+
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        history.push(1.0, 10, 20);
+    QCOMPARE(history.agcHistory().back(), 10.0); // the oldest fell off the end
+}
+
+void TestHistoryPlot::markersAgeAndLeave()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    history.initPlot(&plot, {});
+    history.addPlotMarker(QStringLiteral("Halt"));
+    history.addPlotMarker(QStringLiteral("11977, H, 27500")); // same tick
+    QwtPlotMarker* first = history.plotMarkers().first();
+    QCOMPARE(first->xValue(), 0.0);
+    QCOMPARE(first->plot(), &plot);
+    for (int tick = 1; tick <= 240; ++tick)
+        history.ageMarkers();
+    QCOMPARE(history.plotMarkers().size(), 2);
+    QCOMPARE(first->xValue(), 60.0);
+    history.addPlotMarker(QStringLiteral("later"));
+    history.ageMarkers(); // the 241st tick: the two old ones leave together
+    QCOMPARE(history.plotMarkers().size(), 1);
+    QCOMPARE(history.plotMarkers().first()->label().text(), QStringLiteral("later"));
+    QCOMPARE(history.plotMarkers().first()->xValue(), 0.25);
+}
+
+void TestHistoryPlot::labelsAlternate()
+{
+    HistoryPlot history; // markers may be added before the plot exists
+    for (int i = 0; i < 4; ++i)
+        history.addPlotMarker(QString::number(i));
+    const auto& m = history.plotMarkers();
+    QCOMPARE(m.at(0)->labelAlignment(), Qt::AlignLeft | Qt::AlignBottom);
+    QCOMPARE(m.at(1)->labelAlignment(), Qt::AlignLeft | Qt::AlignTop);
+    QCOMPARE(m.at(2)->labelAlignment(), Qt::AlignLeft | Qt::AlignBottom);
+    QCOMPARE(m.at(0)->linePen().style(), Qt::DashDotLine);
+    QCOMPARE(m.at(0)->linePen().color(), QColor(Qt::cyan));
+}
+
+void TestHistoryPlot::togglesBeforeAndAfterInit()
+{
+    HistoryPlot history;
+    history.setBerVisible(false); // no curve yet: nothing happens
+    QwtPlot plot;
+    HistoryPlot::Options options;
+    options.showSnr = false;
+    history.initPlot(&plot, options);
+    QVERIFY(history.curveBER()->isVisible());
+    QVERIFY(!history.curveSNR()->isVisible());
+    history.setAgcVisible(false);
+    QVERIFY(!history.curveAGC()->isVisible());
+    history.push(1.0, 50, 50); // samples keep being recorded
+    QCOMPARE(history.agcHistory()[0], 50.0);
+}
+
+void TestHistoryPlot::agcScale()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    HistoryPlot::Options options;
+    options.agcScaleMin = 20;
+    options.agcScaleMax = 80;
+    history.initPlot(&plot, options);
+    plot.updateAxes();
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::yRight).lowerBound(), 20.0);
+    QCOMPARE(plot.axisScaleDiv(QwtPlot::yRight).upperBound(), 80.0);
+    QVERIFY(!plot.axisAutoScale(QwtPlot::yRight));
+    history.applyAgcScale(0, 100, true);
+    QVERIFY(plot.axisAutoScale(QwtPlot::yRight));
+    history.applyAgcScale(10, 90, false);
+    QVERIFY(!plot.axisAutoScale(QwtPlot::yRight));
+    QVERIFY(plot.axisWidget(QwtPlot::yLeft)->isColorBarEnabled());
+}
+
+QTEST_MAIN(TestHistoryPlot)
+#include "tst_historyplot.moc"
