@@ -264,6 +264,8 @@ void zenaraForm::initWindow()
     openBoard();
     buttonSet_clicked();
     initSound();
+    if (!soundAvailable)
+        checkBoxAcoustic->setEnabled(false);
     pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
 }
 
@@ -583,6 +585,39 @@ void zenaraForm::addPlotMarker(const QString& label)
     m_history.addPlotMarker(label);
 }
 
+sound::ToneSettings zenaraForm::toneSettings() const
+{
+    sound::ToneSettings t;
+    t.freqMinHz = acousticFreqMinHz;
+    t.freqMaxHz = acousticFreqMaxHz;
+    t.scaleMin = acousticScaleMin;
+    t.scaleMax = acousticScaleMax;
+    t.volume = acousticVolume;
+    return t;
+}
+
+void zenaraForm::initSound()
+{
+    checkSoundResult(m_signaliser.init(QStringLiteral("lock.wav"), toneSettings()));
+    soundAvailable = m_signaliser.available();
+}
+
+void zenaraForm::shutdownSound()
+{
+    checkSoundResult(m_signaliser.shutdown());
+}
+
+void zenaraForm::checkSoundResult(const QStringList& problems)
+{
+    for (const QString& problem : problems)
+        messages::warning(this, tr("Error"), problem);
+}
+
+void zenaraForm::checkBoxAcoustic_toggled(bool on)
+{
+    m_signaliser.setEnabled(on);
+}
+
 void zenaraForm::toolButtonBER_toggled(bool on)
 {
     m_history.setBerVisible(on);
@@ -611,6 +646,9 @@ void zenaraForm::timerEvent(QTimerEvent* event)
         return;
     const PollReading reading = m_poll->poll();
     showReading(reading);
+    if (soundAvailable)
+        m_signaliser.tick(reading.locked, m_poll->currentAgc, toneSettings(),
+                          checkBoxAcoustic->isChecked());
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
     ageMarkers();
     // The costly redraw is skipped while minimised; the history still moves.

@@ -3,6 +3,7 @@
 #include "hw/cardlibrary.h"
 #include "hw/tuning.h"
 #include "monitor/historyplot.h"
+#include "monitor/sound.h"
 #include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
@@ -45,6 +46,7 @@ public:
 
     virtual void addPlotMarker(const QString& label);
     const HistoryPlot& history() const { return m_history; }
+    const sound::Signaliser& signaliser() const { return m_signaliser; }
 
     virtual void rememberTransponder();
     virtual int tune(bool fromControls);
@@ -82,7 +84,7 @@ public slots:
     virtual void toolButtonBER_toggled(bool on);
     virtual void toolButtonSNR_toggled(bool on);
     virtual void toolButtonAGC_toggled(bool on);
-    virtual void checkBoxAcoustic_toggled(bool) {}
+    virtual void checkBoxAcoustic_toggled(bool on);
     virtual void helpAboutAction_activated() {}
     virtual void languageChange();
 
@@ -94,8 +96,9 @@ protected:
     virtual void ageMarkers();
     virtual void loadSettings();
     virtual void setPowerIndicator(bool on);
-    virtual void initSound() {}
-    virtual void shutdownSound() {}
+    virtual void initSound();
+    virtual void shutdownSound();
+    virtual void checkSoundResult(const QStringList& problems);
 
     void timerEvent(QTimerEvent* event) override;
     void showReading(const PollReading& reading);
@@ -135,6 +138,7 @@ protected:
     int currentPosition = 0;
     int currentSat = 0;
 
+    bool soundAvailable = false;
     tuning::ReceiverFlags flags; // tuneFailed, awaitingLock
     bool haltRequested = false;
     int diseqcRepeatCount = 3;
@@ -142,6 +146,7 @@ protected:
 
 private:
     StoredSettings currentSettings() const;
+    sound::ToneSettings toneSettings() const;
     void connectSignals();
     void setTabOrder();
     void applyLook();
@@ -149,6 +154,7 @@ private:
     [[noreturn]] void fatalError(const char* text);
 
     HistoryPlot m_history;
+    sound::Signaliser m_signaliser;
     std::unique_ptr<tuning::Tuner> m_tuner;
     std::unique_ptr<StatusPoll> m_poll;
     QMenu* m_toolbarsMenu = nullptr;
