@@ -4,7 +4,9 @@
 #include "app/messages.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
+#include "lists/transponderlist.h"
 #include "monitor/statuspoll.h"
+#include "settings/datafiles.h"
 #include "settings/settingsstore.h"
 
 #include <QButtonGroup>
@@ -326,11 +328,12 @@ void zenaraForm::loadSettings()
 
     satelliteList->setSiteLatitude(locationLatitude);
     satelliteList->setSiteLongitude(locationLongitude);
-    satelliteList->loadFile(QStringLiteral("satlist.znr"));
+    satelliteListPath = findDataFile(QStringLiteral("satlist.znr"));
+    satelliteList->loadFile(satelliteListPath);
     if (!v.motorPositions.isEmpty())
         satelliteList->parseStoredPositions(v.motorPositions);
-    satlistComboBox->addItems(satelliteList->labels());
-    satListToolbarComboBox->addItems(satelliteList->labels());
+    satlistComboBox->addItems(satelliteList->labels);
+    satListToolbarComboBox->addItems(satelliteList->labels);
     satelliteList->applySavedTransponders(v.freqList);
 
     // A stored selection that is no longer in the lists is not used.
@@ -411,14 +414,14 @@ StoredSettings zenaraForm::currentSettings() const
     v.curveSnr = toolButtonSNR->isChecked();
     v.curveAgc = toolButtonAGC->isChecked();
     v.motorPositions = satelliteList->storedPositionsText();
-    v.freqList = satelliteList->lastTransponders();
+    v.freqList = satelliteList->lastTransponders;
     v.layout = QString::fromLatin1(saveState().toBase64());
     return v;
 }
 
 bool zenaraForm::saveListsNow()
 {
-    return writeListsNow(satelliteList->storedPositionsText(), satelliteList->lastTransponders());
+    return writeListsNow(satelliteList->storedPositionsText(), satelliteList->lastTransponders);
 }
 
 void zenaraForm::saveSettings()
@@ -557,10 +560,128 @@ void zenaraForm::rememberTransponder()
     frequency = int(tuning::parseField(lineEditFreq->text()).value);
     symbolRate = int(tuning::parseField(lineEditSmbRate->text()).value);
     polarization = buttonGroupPolar->checkedId() == 1 ? 1 : 0;
-    addPlotMarker(QStringLiteral("%1, %2, %3")
-                      .arg(lineEditFreq->text(),
-                           polarization == 1 ? QStringLiteral("V") : QStringLiteral("H"),
-                           lineEditSmbRate->text()));
+    const QString letter = polarization != 0 ? QStringLiteral("V") : QStringLiteral("H");
+    addPlotMarker(QStringLiteral("%1, %2, %3").arg(frequency).arg(letter).arg(symbolRate));
+    const int index = satlistComboBox->currentIndex();
+    if (index > 0 && index < satelliteList->shownNumbers.size()) {
+        // A number without an entry is never used as an index.
+        if (satelliteList->setLastTransponder(
+                satelliteList->shownNumbers.at(index),
+                QStringLiteral("%1,%2,%3")
+                    .arg(lineEditFreq->text(), letter, lineEditSmbRate->text())))
+            saveListsNow();
+    }
+}
+
+void zenaraForm::updateTransponders(int index)
+{
+    if (index <= 0 || index >= satelliteList->shownFiles.size())
+        return;
+    readTransponderFile(resolveTranspondersPath(transpondersPath, satelliteListPath) +
+                        satelliteList->shownFiles.at(index));
+}
+
+void zenaraForm::readTransponderFile(const QString& path)
+{
+    QStringList entries;
+    if (!transponders::readEntries(path, &entries))
+        return; // the previous entries stay
+    freqListComboBox->clear();
+    freqListComboBox->addItems(entries);
+    freqListComboBox->setCurrentIndex(0);
+}
+
+void zenaraForm::freqListComboBox_activated(int index)
+{
+    if (index == 0)
+        return;
+    const transponders::Fields f = transponders::parseEntry(freqListComboBox->currentText());
+    if (!f.ok)
+        return;
+    lineEditFreq->setText(f.frequency);
+    lineEditSmbRate->setText(f.symbolRate);
+    (f.vertical() ? radioButtonVert : radioButtonHorz)->setChecked(true);
+}
+
+void zenaraForm::satlistComboBox_activated(int index)
+{
+    if (satListToolbarComboBox->currentIndex() != index)
+        satListToolbarComboBox->setCurrentIndex(index);
+    if (index == 0) {
+        freqListComboBox->clear();
+        return;
+    }
+    if (index < 0 || index >= satelliteList->shownNumbers.size())
+        return;
+    updateTransponders(index);
+    const int number = satelliteList->shownNumbers.at(index);
+    const QString last = satelliteList->lastTransponderOf(number);
+    if (last != QLatin1String("None")) {
+        const transponders::Fields f = transponders::parseRemembered(last);
+        if (f.ok) {
+            lineEditFreq->setText(f.frequency);
+            (f.vertical() ? radioButtonVert : radioButtonHorz)->setChecked(true);
+            lineEditSmbRate->setText(f.symbolRate);
+        }
+    }
+    const int position = satelliteList->storedPositionOf(number);
+    if (position >= 0) {
+        positionsSpinBox->setValue(position);
+        posSetButton->setText(tr("UnSet"));
+    } else {
+        posSetButton->setText(tr("Set"));
+    }
+}
+
+void zenaraForm::satListToolbarComboBox_activated(int index)
+{
+    satlistComboBox->setCurrentIndex(index);
+    satlistComboBox_activated(index);
+}
+
+void zenaraForm::positionsSpinBox_valueChanged(int position)
+{
+    // The spin box reaches 60; the table has positions 0 to 59 only.
+    if (position < 0 || position >= SatelliteList::StoredPositionCount) {
+        posSetButton->setText(tr("Set"));
+        return;
+    }
+    const int number = satelliteList->storedPositions.at(position);
+    if (number == -1) {
+        posSetButton->setText(tr("Set"));
+        return;
+    }
+    const int index = satelliteList->indexOfShown(number);
+    if (index == -1)
+        return;
+    satlistComboBox->setCurrentIndex(index);
+    satListToolbarComboBox->setCurrentIndex(index);
+    updateTransponders(index);
+    posSetButton->setText(tr("UnSet"));
+}
+
+void zenaraForm::posSetButton_clicked()
+{
+    const int index = satlistComboBox->currentIndex();
+    const int position = positionsSpinBox->value();
+    if (index <= 0 || index >= satelliteList->shownNumbers.size() || position < 0 ||
+        position >= SatelliteList::StoredPositionCount)
+        return;
+    const int number = satelliteList->shownNumbers.at(index);
+    QString text = satlistComboBox->currentText();
+    if (satelliteList->storedPositions.at(position) == number) {
+        satelliteList->storedPositions[position] = -1;
+        text.remove(QStringLiteral(" - [%1]").arg(position));
+        posSetButton->setText(tr("Set"));
+    } else {
+        satelliteList->storedPositions[position] = number;
+        text = QStringLiteral("%1 - [%2]").arg(text).arg(position);
+        posSetButton->setText(tr("UnSet"));
+    }
+    satlistComboBox->setItemText(index, text);
+    satListToolbarComboBox->setItemText(index, text);
+    // Stored positions are written at once, not only at exit.
+    saveListsNow();
 }
 
 void zenaraForm::initPlot()

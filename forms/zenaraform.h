@@ -67,17 +67,17 @@ public slots:
     virtual void storeButton_clicked() {}
     virtual void tuneButton_clicked() {}
     virtual void sendButton_clicked() {}
-    virtual void posSetButton_clicked() {}
-    virtual void positionsSpinBox_valueChanged(int) {}
-    virtual void satlistComboBox_activated(int) {}
+    virtual void posSetButton_clicked();
+    virtual void positionsSpinBox_valueChanged(int position);
+    virtual void satlistComboBox_activated(int index);
     virtual void optionsDiSEqCButton_clicked() {}
     virtual void typeStepComboBox_activated(int) {}
-    virtual void freqListComboBox_activated(int) {}
+    virtual void freqListComboBox_activated(int index);
     virtual void lnbTypeComboBox_activated(int item);
     virtual void buttonPower_toggled(bool on);
     virtual void gotoXYButton_clicked() {}
-    virtual void satListToolbarComboBox_activated(int) {}
-    virtual void updateTransponders(int) {}
+    virtual void satListToolbarComboBox_activated(int index);
+    virtual void updateTransponders(int index);
     virtual void goToolButton_clicked() {}
     virtual void toolButtonUcbClear_clicked();
     virtual void buttonPower_clicked() {}
@@ -99,6 +99,7 @@ protected:
     virtual void initSound();
     virtual void shutdownSound();
     virtual void checkSoundResult(const QStringList& problems);
+    virtual void readTransponderFile(const QString& path);
 
     void timerEvent(QTimerEvent* event) override;
     void showReading(const PollReading& reading);
@@ -135,6 +136,7 @@ protected:
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
     QString transpondersPath = QStringLiteral("./Transponders/");
+    QString satelliteListPath; // where "satlist.znr" was found
     int currentPosition = 0;
     int currentSat = 0;
 

@@ -1,30 +1,191 @@
 #include "lists/satellitelist.h"
 
-#include <QFile>
-#include <QtDebug>
+#include "lists/logging.h"
+#include "settings/textcodec.h"
 
-SatelliteList::SatelliteList() : m_storedPositions(StoredPositionCount, -1) {}
+#include <QFile>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cmath>
+
+namespace {
+constexpr double DegToRad = 0.017453292519943295;
+} // namespace
+
+SatelliteList::SatelliteList() : storedPositions(StoredPositionCount, -1) {}
+
+void SatelliteList::setSiteLatitude(double latitude)
+{
+    m_latitude = latitude;
+    if (satelliteCount() > 0) {
+        computeAngles();
+        buildLabels();
+    }
+}
+
+void SatelliteList::setSiteLongitude(double longitude)
+{
+    m_longitude = longitude;
+    if (satelliteCount() > 0) {
+        computeAngles();
+        buildLabels();
+    }
+}
+
+void SatelliteList::setLocation(double longitude, double latitude)
+{
+    m_longitude = longitude;
+    m_latitude = latitude;
+    if (satelliteCount() > 0) {
+        computeAngles();
+        buildLabels();
+    }
+}
 
 void SatelliteList::addSatellite(int number, const QString& name, double position,
                                  const QString& file)
 {
-    m_numbers.append(number);
-    m_names.append(name);
-    m_orbitalPositions.append(position);
-    m_transponderFiles.append(file);
-    m_lastTransponders.append(QStringLiteral("None"));
+    numbers.append(number);
+    names.append(name);
+    orbitalPositions.append(position);
+    motorAngles.append(-1.0);
+    transponderFiles.append(file);
+    lastTransponders.append(QStringLiteral("None"));
+    visibleFlags.append(false);
 }
 
-void SatelliteList::setStoredPosition(int slot, int satellite)
+void SatelliteList::loadFile(const QString& fileName)
 {
-    if (slot >= 0 && slot < StoredPositionCount)
-        m_storedPositions[slot] = satellite;
+    if (!QFile::exists(fileName)) {
+        qCDebug(lcLists).noquote() << QStringLiteral("File does not exist: ") + fileName;
+        return;
+    }
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + fileName;
+        return;
+    }
+    QTextStream in(&file);
+    if (QTextCodec* codec = dataCodec())
+        in.setCodec(codec);
+    static const QRegularExpression pattern(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
+    int lineNumber = 0;
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        ++lineNumber;
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QRegularExpressionMatch m = pattern.match(line);
+        if (!m.hasMatch()) {
+            // Such a line would become a phantom satellite 0 at 0.0 degrees.
+            qCDebug(lcLists, "%s:%d: not a satellite line, skipped", qPrintable(fileName),
+                    lineNumber);
+            continue;
+        }
+        addSatellite(m.captured(1).toInt(), m.captured(3), m.captured(2).toDouble(), m.captured(4));
+    }
+    computeAngles();
+    buildLabels();
+}
+
+bool SatelliteList::isVisible(double position) const
+{
+    const double d = (position - m_longitude) * DegToRad;
+    const double c = (90 - m_latitude) * DegToRad;
+    return EarthRadiusKm * std::sin(c) <= OrbitRadiusKm * std::cos(d);
+}
+
+double SatelliteList::motorAngleOf(double position) const
+{
+    const double d = (position - m_longitude) * DegToRad;
+    const double c = (90 - m_latitude) * DegToRad;
+    return std::atan(OrbitRadiusKm * std::sin(d) /
+                     (OrbitRadiusKm * std::cos(d) - EarthRadiusKm * std::sin(c))) /
+           DegToRad;
+}
+
+void SatelliteList::computeAngles()
+{
+    for (int i = 0; i < satelliteCount(); ++i) {
+        visibleFlags[i] = isVisible(orbitalPositions.at(i));
+        motorAngles[i] = visibleFlags.at(i) ? motorAngleOf(orbitalPositions.at(i)) : -1.0;
+    }
+}
+
+QString SatelliteList::label(double motorAngle, double orbitalPosition, const QString& name)
+{
+    // The magnitudes are taken from the formatted text, so that "-0.0" shows as
+    // 0.0 with the letter of its sign.
+    static const QRegularExpression magnitude(QStringLiteral("(\\d*\\.\\d+)"));
+    const QString angle = magnitude.match(QString::asprintf("%.1f", motorAngle)).captured(1);
+    const QString position =
+        magnitude.match(QString::asprintf("%.1f", orbitalPosition)).captured(1);
+    return QStringLiteral("[%1°%2] %3°%4 %5")
+        .arg(angle, 4)
+        .arg(motorAngle < 0.0 ? QLatin1Char('W') : QLatin1Char('E'))
+        .arg(position, 5)
+        .arg(orbitalPosition < 0.0 ? QLatin1Char('W') : QLatin1Char('E'))
+        .arg(name);
+}
+
+void SatelliteList::buildLabels()
+{
+    labels = QStringList(QString());
+    shownNumbers = {-1};
+    shownFiles = QStringList(QString());
+    for (int i = 0; i < satelliteCount(); ++i) {
+        if (!visibleFlags.at(i))
+            continue;
+        labels.append(label(motorAngles.at(i), orbitalPositions.at(i), names.at(i)));
+        shownNumbers.append(numbers.at(i));
+        shownFiles.append(transponderFiles.at(i));
+    }
+    markStoredPositions();
+}
+
+void SatelliteList::markStoredPositions()
+{
+    if (shownNumbers.isEmpty())
+        return;
+    for (int n = 0; n < StoredPositionCount; ++n) {
+        if (storedPositions.at(n) <= -1)
+            continue;
+        const int k = indexOfShown(storedPositions.at(n));
+        if (k > -1)
+            labels[k] = QStringLiteral("%1 - [%2]").arg(labels.at(k)).arg(n);
+    }
+}
+
+int SatelliteList::indexOfShown(int number) const
+{
+    return shownNumbers.indexOf(number);
+}
+
+int SatelliteList::storedPositionOf(int number) const
+{
+    return storedPositions.indexOf(number);
+}
+
+QString SatelliteList::lastTransponderOf(int number) const
+{
+    if (number < 0 || number >= lastTransponders.size())
+        return QStringLiteral("None");
+    return lastTransponders.at(number);
+}
+
+bool SatelliteList::setLastTransponder(int number, const QString& transponder)
+{
+    if (number < 0 || number >= lastTransponders.size())
+        return false;
+    lastTransponders[number] = transponder;
+    return true;
 }
 
 QString SatelliteList::storedPositionsText() const
 {
     QString text;
-    for (int satellite : m_storedPositions)
+    for (int satellite : storedPositions)
         text += QString::number(satellite) + QLatin1Char('\n');
     return text;
 }
@@ -38,22 +199,15 @@ void SatelliteList::parseStoredPositions(const QString& text)
     for (int slot = 0; slot < count; ++slot) {
         bool ok = false;
         const int satellite = lines.at(slot).trimmed().toInt(&ok);
-        m_storedPositions[slot] = ok && satellite >= -1 ? satellite : -1;
+        storedPositions[slot] = ok && satellite >= -1 ? satellite : -1;
     }
+    markStoredPositions();
 }
 
 bool SatelliteList::applySavedTransponders(const QStringList& saved)
 {
     if (saved.isEmpty() || saved.size() != satelliteCount())
         return false;
-    m_lastTransponders = saved;
+    lastTransponders = saved;
     return true;
-}
-
-void SatelliteList::loadFile(const QString& fileName)
-{
-    if (!QFile::exists(fileName)) {
-        qDebug().noquote() << "File does not exist: " + fileName;
-        return;
-    }
 }

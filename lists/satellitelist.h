@@ -4,53 +4,71 @@
 #include <QStringList>
 #include <QVector>
 
-// The satellites of the satellite list file with the site they are seen from,
-// their remembered transponders, and the motor's table of stored positions.
+// The satellites of the satellite list file, which of them the site sees and
+// at what motor angle, the combo box labels, each satellite's remembered
+// transponder, and the motor's table of stored positions.
 class SatelliteList
 {
 public:
     static constexpr int StoredPositionCount = 60;
     static constexpr double DefaultLatitude = 45.0;
     static constexpr double DefaultLongitude = 42.0;
+    static constexpr double EarthRadiusKm = 6378;
+    static constexpr double OrbitRadiusKm = 42164;
 
     SatelliteList();
 
-    double siteLatitude() const { return m_latitude; }
+    // Per satellite, file order.
+    QVector<int> numbers;
+    QStringList names;
+    QVector<double> orbitalPositions;
+    QVector<double> motorAngles; // -1.0 for a satellite below the horizon
+    QStringList transponderFiles;
+    QStringList lastTransponders; // by satellite number: "None" or "freq,pol,sr"
+    QVector<bool> visibleFlags;
+    // Per combo box row; row 0 is the empty entry.
+    QStringList labels;
+    QVector<int> shownNumbers;
+    QStringList shownFiles;
+    QVector<int> storedPositions; // satellite number per motor position, -1 free
+
     double siteLongitude() const { return m_longitude; }
-    void setSiteLatitude(double latitude) { m_latitude = latitude; }
-    void setSiteLongitude(double longitude) { m_longitude = longitude; }
+    double siteLatitude() const { return m_latitude; }
+    void setSiteLatitude(double latitude);
+    void setSiteLongitude(double longitude);
+    void setLocation(double longitude, double latitude);
 
-    int satelliteCount() const { return m_numbers.size(); }
+    int satelliteCount() const { return numbers.size(); }
     void addSatellite(int number, const QString& name, double position, const QString& file);
+    // Reads the satellite list file (CP1251); lines that do not match are
+    // skipped with a debug line naming the file and the line.
+    void loadFile(const QString& fileName);
 
-    // Satellite number stored in each slot, -1 for an empty slot.
-    const QVector<int>& storedPositions() const { return m_storedPositions; }
-    void setStoredPosition(int slot, int satellite);
+    bool isVisible(double position) const;
+    double motorAngleOf(double position) const;
+    void computeAngles();
+    void buildLabels();
+    void markStoredPositions();
+    int indexOfShown(int number) const;
+    int storedPositionOf(int number) const;
+
+    // The remembered transponder of a satellite number, or "None" for a number
+    // that has no entry.
+    QString lastTransponderOf(int number) const;
+    bool setLastTransponder(int number, const QString& transponder);
+
     // The 60-line text form: one decimal number and a line feed per slot.
     QString storedPositionsText() const;
-    // Fills the slots from that text: line n goes to slot n; a line that is not a
-    // number leaves its slot empty; missing lines keep their slots; lines after
-    // the 60th are ignored.
+    // Line n goes to slot n; a line that is not a number leaves its slot empty;
+    // missing lines keep their slots; lines after the 60th are ignored.
     void parseStoredPositions(const QString& text);
-
-    // One entry per satellite, "None" or "freq,pol,sr".
-    const QStringList& lastTransponders() const { return m_lastTransponders; }
     // Takes a saved list only when it has exactly one entry per satellite.
     bool applySavedTransponders(const QStringList& saved);
 
-    // Combo box texts (entry 0 empty once a file was read).
-    const QStringList& labels() const { return m_labels; }
-
-    void loadFile(const QString& fileName);
+    // The combo box text of one satellite.
+    static QString label(double motorAngle, double orbitalPosition, const QString& name);
 
 private:
     double m_latitude = DefaultLatitude;
     double m_longitude = DefaultLongitude;
-    QVector<int> m_numbers;
-    QStringList m_names;
-    QVector<double> m_orbitalPositions;
-    QStringList m_transponderFiles;
-    QVector<int> m_storedPositions;
-    QStringList m_lastTransponders;
-    QStringList m_labels;
 };

@@ -137,27 +137,27 @@ void TestSettings::storedPositions()
     for (int i = 0; i < 59; ++i)
         text += QString::number(i % 5) + QLatin1Char('\n');
     list.parseStoredPositions(text);
-    QCOMPARE(list.storedPositions().at(0), 0);
-    QCOMPARE(list.storedPositions().at(58), 58 % 5);
-    QCOMPARE(list.storedPositions().at(59), -1); // no 60th line
+    QCOMPARE(list.storedPositions.at(0), 0);
+    QCOMPARE(list.storedPositions.at(58), 58 % 5);
+    QCOMPARE(list.storedPositions.at(59), -1); // no 60th line
 
     SatelliteList round;
     round.parseStoredPositions(list.storedPositionsText());
-    QCOMPARE(round.storedPositions(), list.storedPositions());
+    QCOMPARE(round.storedPositions, list.storedPositions);
 
     // Only the first 60 lines are used.
     QString long61 = text + QStringLiteral("7\n8\n9\n");
     SatelliteList more;
     more.parseStoredPositions(long61);
-    QCOMPARE(more.storedPositions().at(59), 7);
-    QCOMPARE(more.storedPositions().size(), 60);
+    QCOMPARE(more.storedPositions.at(59), 7);
+    QCOMPARE(more.storedPositions.size(), 60);
 }
 
 void TestSettings::storedPositionsRejectNonNumbers()
 {
     SatelliteList list;
     list.parseStoredPositions(QStringLiteral("4\nfour\n\n-7\n2"));
-    QCOMPARE(list.storedPositions().mid(0, 6), QVector<int>({4, -1, -1, -1, 2, -1}));
+    QCOMPARE(list.storedPositions.mid(0, 6), QVector<int>({4, -1, -1, -1, 2, -1}));
 }
 
 void TestSettings::freqListMustMatchTheSatellites()
@@ -169,10 +169,10 @@ void TestSettings::freqListMustMatchTheSatellites()
     for (int i = 0; i < 12; ++i)
         twelve.append(QStringLiteral("11977,H,27500"));
     QVERIFY(!list.applySavedTransponders(twelve));
-    QCOMPARE(list.lastTransponders().count(QStringLiteral("None")), 13);
+    QCOMPARE(list.lastTransponders.count(QStringLiteral("None")), 13);
     twelve.append(QStringLiteral("10719,V,27500"));
     QVERIFY(list.applySavedTransponders(twelve));
-    QCOMPARE(list.lastTransponders().last(), QStringLiteral("10719,V,27500"));
+    QCOMPARE(list.lastTransponders.last(), QStringLiteral("10719,V,27500"));
     QVERIFY(!list.applySavedTransponders({}));
 }
 

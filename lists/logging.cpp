@@ -1,0 +1,3 @@
+#include "lists/logging.h"
+
+Q_LOGGING_CATEGORY(lcLists, "zenara.lists")
