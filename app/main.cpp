@@ -1,3 +1,4 @@
+#include "app/clitools.h"
 #include "app/embeddedimages.h"
 #include "app/geometry.h"
 #include "app/logging.h"
@@ -26,6 +27,13 @@ struct Options
     QString receiver;
     QString tracePath;
     QString simConfig;
+    bool import = false;
+    QStringList importFiles;
+    QString into;
+    bool force = false;
+    bool printSatellites = false;
+    QString site;
+    QString printTransponders;
 };
 
 // --help and --version must work in a terminal without a display.
@@ -34,7 +42,8 @@ bool onlyPrints(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
-            arg == "--version" || arg == "-?")
+            arg == "--version" || arg == "-?" || arg == "--import" || arg == "--print-satellites" ||
+            arg.startsWith("--print-transponders"))
             return true;
     }
     return false;
@@ -60,11 +69,45 @@ Options parseCommandLine(const QCoreApplication& app)
         QStringLiteral("sim-config"),
         QStringLiteral("Site, dish, motor and sky of the simulated receiver (INI <file>)."),
         QStringLiteral("file"));
-    parser.addOption(receiver);
-    parser.addOption(trace);
-    parser.addOption(simConfig);
+    const QCommandLineOption import(
+        QStringLiteral("import"),
+        QStringLiteral("Turn the FILEs (Enigma2 satellites.xml, DVBv5 scan tables) into a "
+                       "satellite list and transponder files in the --into folder."));
+    const QCommandLineOption into(QStringLiteral("into"),
+                                  QStringLiteral("Folder the --import writes to."),
+                                  QStringLiteral("dir"));
+    const QCommandLineOption force(QStringLiteral("force"),
+                                   QStringLiteral("Let --import replace existing files."));
+    const QCommandLineOption printSatellites(
+        QStringLiteral("print-satellites"),
+        QStringLiteral("Print the satellite list as the window shows it, then exit."));
+    const QCommandLineOption site(
+        QStringLiteral("site"),
+        QStringLiteral("Site for --print-satellites instead of the configured one."),
+        QStringLiteral("lat,lon"));
+    const QCommandLineOption printTransponders(
+        QStringLiteral("print-transponders"),
+        QStringLiteral("Print the transponders of a transponder file as the window shows "
+                       "them, then exit."),
+        QStringLiteral("file"));
+    for (const auto* option : {&receiver, &trace, &simConfig, &import, &into, &force,
+                               &printSatellites, &site, &printTransponders})
+        parser.addOption(*option);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to --import."),
+                                 QStringLiteral("[FILE...]"));
     parser.process(app);
-    return {parser.value(receiver), parser.value(trace), parser.value(simConfig)};
+    Options o;
+    o.receiver = parser.value(receiver);
+    o.tracePath = parser.value(trace);
+    o.simConfig = parser.value(simConfig);
+    o.import = parser.isSet(import);
+    o.importFiles = parser.positionalArguments();
+    o.into = parser.value(into);
+    o.force = parser.isSet(force);
+    o.printSatellites = parser.isSet(printSatellites);
+    o.site = parser.value(site);
+    o.printTransponders = parser.value(printTransponders);
+    return o;
 }
 
 void setIdentity()
@@ -82,8 +125,12 @@ int main(int argc, char** argv)
     if (onlyPrints(argc, argv)) {
         QCoreApplication app(argc, argv);
         setIdentity();
-        parseCommandLine(app); // prints and exits
-        return 0;
+        const Options options = parseCommandLine(app); // --help and --version exit here
+        if (options.import)
+            return cli::importFiles(options.importFiles, options.into, options.force);
+        if (options.printSatellites)
+            return cli::printSatellites(options.site);
+        return cli::printTransponders(options.printTransponders);
     }
 
     QApplication app(argc, argv);

@@ -48,6 +48,11 @@ public:
     const HistoryPlot& history() const { return m_history; }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
 
+    // The toolbar's widgets, made in code beside the form's own.
+    QComboBox* satListToolbarComboBox = nullptr;
+    QToolButton* goToolButton = nullptr;
+    QToolButton* toolButtonHaltMotor = nullptr;
+
     virtual void rememberTransponder();
     virtual int tune(bool fromControls);
     virtual void writeLnbControl(bool supplyOn);
@@ -109,10 +114,6 @@ protected:
     CDVBBoardControl boardControl;
     DemodulatorAccess* demodulatorAccess = nullptr;
     SatelliteList* satelliteList = nullptr;
-
-    QComboBox* satListToolbarComboBox = nullptr;
-    QToolButton* goToolButton = nullptr;
-    QToolButton* toolButtonHaltMotor = nullptr;
 
     // The transponder last tuned with Set.
     int frequency = 11044;

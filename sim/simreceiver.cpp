@@ -1,5 +1,6 @@
 #include "sim/simreceiver.h"
 
+#include "settings/datafiles.h"
 #include "sim/physicalscene.h"
 #include "sim/simconfig.h"
 
@@ -97,8 +98,10 @@ void registerSimulatedReceiver()
             if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed")))
                 return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
             // The same satellites the user sees, when the program's lists are there.
-            Sky sky = Sky::fromFiles(QStringLiteral("satlist.znr"),
-                                     QStringLiteral("./Transponders/"), config.eirpDbw);
+            const QString list = findDataFile(QStringLiteral("satlist.znr"));
+            Sky sky = Sky::fromFiles(
+                list, resolveTranspondersPath(QStringLiteral("./Transponders/"), list),
+                config.eirpDbw);
             if (sky.satellites.isEmpty())
                 sky = Sky::builtIn(config.eirpDbw);
             return std::make_unique<SimCard>(

@@ -49,7 +49,8 @@ QVector<SimTransponder> readTransponders(const QString& path)
         const QStringList rest = m.captured(5).split(QLatin1Char(','));
         SimTransponder t;
         t.frequencyMHz = m.captured(2).toDouble();
-        t.vertical = m.captured(3) == QLatin1String("V") || m.captured(3) == QLatin1String("L");
+        // Circular right is received with the vertical (13 V) setting, left with 18 V.
+        t.vertical = m.captured(3) == QLatin1String("V") || m.captured(3) == QLatin1String("R");
         t.symbolRateKs = m.captured(4).toDouble();
         t.codeRate = codeRateFromText(rest.value(0).trimmed());
         const QStringList flags = rest.mid(1);

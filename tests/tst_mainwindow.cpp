@@ -10,7 +10,9 @@
 #include "testsupport.h"
 
 #include <QMenu>
+#include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <qwt_plot_marker.h>
 
@@ -84,6 +86,9 @@ private slots:
     void settingsSurviveARestart();
     void supplyStateIsAppliedOnlyAfterLoading();
     void staleSelectionIsNotUsed();
+    void satelliteAndTransponderSelection();
+    void storedPositionsAreWrittenAtOnce();
+    void killedAfterStoringKeepsTheChange();
 };
 
 void TestMainWindow::initTestCase()
@@ -351,6 +356,131 @@ void TestMainWindow::staleSelectionIsNotUsed()
     Window w;
     QCOMPARE(w.form->currentSatellite(), 0); // no satellite list: no index 3
     QCOMPARE(w.form->currentStoredPosition(), 0);
+}
+
+namespace {
+
+// A working directory with a satellite list and transponder files, as the
+// program finds them at start.
+class DataDir
+{
+public:
+    DataDir()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("Transponders"));
+        write("satlist.znr", "0=42.0;Turksat;tk.ini\n1=13.0;Hot Bird;hb.ini\n"
+                             "2=130.0;Far away;far.ini\n");
+        write("Transponders/tk.ini", "[DVB]\n0=2\n1=11012,H,30000,34,S2\n2=11977,H,27500,34\n");
+        m_previous = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+    }
+    ~DataDir() { QDir::setCurrent(m_previous); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    void write(const char* name, const QByteArray& content)
+    {
+        QFile f(m_dir.filePath(QLatin1String(name)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+QSettings storedSettings()
+{
+    return QSettings(openSettings()->fileName(), QSettings::IniFormat);
+}
+
+} // namespace
+
+void TestMainWindow::satelliteAndTransponderSelection()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    QCOMPARE(f->satlistComboBox->count(), 3); // empty row and the two visible ones
+    QCOMPARE(f->satlistComboBox->itemText(1), QStringLiteral("[ 0.0°E]  42.0°E Turksat"));
+    QCOMPARE(f->satListToolbarComboBox->count(), 3);
+
+    f->satListToolbarComboBox_activated(1);
+    QCOMPARE(f->satlistComboBox->currentIndex(), 1);
+    QCOMPARE(f->freqListComboBox->count(), 3);
+    QCOMPARE(f->freqListComboBox->itemText(2), QStringLiteral("11977, H, 27500"));
+
+    f->freqListComboBox->setCurrentIndex(2);
+    f->freqListComboBox_activated(2);
+    QCOMPARE(f->lineEditFreq->text(), QStringLiteral("11977"));
+    QCOMPARE(f->lineEditSmbRate->text(), QStringLiteral("27500"));
+    QVERIFY(f->radioButtonHorz->isChecked());
+
+    f->buttonSet->click();
+    QCOMPARE(f->satellites()->lastTransponders.at(0), QStringLiteral("11977,H,27500"));
+    // Written at once, not only at exit.
+    QCOMPARE(storedSettings().value(settingskeys::FreqList).toStringList(),
+             QStringList({"11977,H,27500", "None", "None"}));
+
+    // Hot Bird has no transponder file: its neighbour's entries stay.
+    f->lineEditFreq->setText(QStringLiteral("1"));
+    f->satlistComboBox->setCurrentIndex(2);
+    f->satlistComboBox_activated(2);
+    QCOMPARE(f->freqListComboBox->count(), 3);
+    // Back to Turksat: its remembered transponder fills the fields.
+    f->satlistComboBox->setCurrentIndex(1);
+    f->satlistComboBox_activated(1);
+    QCOMPARE(f->lineEditFreq->text(), QStringLiteral("11977"));
+    f->satlistComboBox->setCurrentIndex(0);
+    f->satlistComboBox_activated(0);
+    QCOMPARE(f->freqListComboBox->count(), 0);
+}
+
+void TestMainWindow::storedPositionsAreWrittenAtOnce()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    f->satlistComboBox->setCurrentIndex(2);
+    f->satlistComboBox_activated(2);
+    f->positionsSpinBox->setValue(4);
+    f->posSetButton->click();
+    QCOMPARE(f->satlistComboBox->itemText(2), QStringLiteral("[32.3°W]  13.0°E Hot Bird - [4]"));
+    QCOMPARE(f->satListToolbarComboBox->itemText(2), f->satlistComboBox->itemText(2));
+    QCOMPARE(f->posSetButton->text(), QStringLiteral("UnSet"));
+    QCOMPARE(storedSettings().value(settingskeys::MotorPositions).toString().section('\n', 4, 4),
+             QStringLiteral("1"));
+
+    f->posSetButton->click(); // UnSet
+    QCOMPARE(f->satlistComboBox->itemText(2), QStringLiteral("[32.3°W]  13.0°E Hot Bird"));
+    QCOMPARE(f->posSetButton->text(), QStringLiteral("Set"));
+    QCOMPARE(storedSettings().value(settingskeys::MotorPositions).toString().section('\n', 4, 4),
+             QStringLiteral("-1"));
+
+    // Position 60 exists in the spin box but not in the table.
+    f->positionsSpinBox->setValue(60);
+    f->posSetButton->click();
+    QCOMPARE(f->satlistComboBox->itemText(2), QStringLiteral("[32.3°W]  13.0°E Hot Bird"));
+}
+
+void TestMainWindow::killedAfterStoringKeepsTheChange()
+{
+    DataDir data;
+    QProcess helper;
+    helper.setWorkingDirectory(data.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QTemporaryDir config;
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    helper.setProcessEnvironment(env);
+    helper.start(QStringLiteral(KILL_HELPER), {});
+    QVERIFY(helper.waitForFinished(60000));
+    QCOMPARE(helper.exitStatus(), QProcess::CrashExit); // killed, no shutdown ran
+    QSettings settings(config.filePath(QStringLiteral("Tavarin/zenara.ini")), QSettings::IniFormat);
+    QCOMPARE(settings.status(), QSettings::NoError);
+    QCOMPARE(settings.value(settingskeys::MotorPositions).toString().section('\n', 7, 7),
+             QStringLiteral("0"));
+    // Nothing else was written: the single write at exit never happened.
+    QVERIFY(!settings.contains(settingskeys::GeometryWidth));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -73,6 +73,7 @@ private slots:
     void badReceiverString();
     void badSimulationFile();
     void versionAndHelp();
+    void terminalModes();
     void runSecondCopyAndTerminate();
 };
 
@@ -148,6 +149,48 @@ void TestStartup::versionAndHelp()
     const QString text = QString::fromLocal8Bit(help->readAllStandardOutput());
     QVERIFY(text.contains(QStringLiteral("--receiver <name[,options]>")));
     QVERIFY(text.contains(QStringLiteral("bus-error=all|lnb|REG")));
+}
+
+void TestStartup::terminalModes()
+{
+    Run run;
+    const QString work = run.path(QStringLiteral("work"));
+    QFile xml(run.path(QStringLiteral("sats.xml")));
+    QVERIFY(xml.open(QIODevice::WriteOnly));
+    xml.write("<?xml version=\"1.0\"?>\n<satellites>\n<sat name=\"42.0E Turksat\" "
+              "position=\"420\">\n<transponder frequency=\"11977000\" symbol_rate=\"27500000\" "
+              "polarization=\"0\" fec_inner=\"3\" system=\"0\"/>\n</sat>\n<sat name=\"130.0E "
+              "Far\" position=\"1300\">\n</sat>\n</satellites>\n");
+    xml.close();
+
+    auto import =
+        run.start({QStringLiteral("--import"), xml.fileName(), QStringLiteral("--into"), work});
+    QVERIFY(finish(*import));
+    QCOMPARE(import->exitCode(), 0);
+    QVERIFY(QFile::exists(run.path(QStringLiteral("work/satlist.znr"))));
+    // A second import does not overwrite.
+    auto again =
+        run.start({QStringLiteral("--import"), xml.fileName(), QStringLiteral("--into"), work});
+    QVERIFY(finish(*again));
+    QCOMPARE(again->exitCode(), 1);
+    QVERIFY(again->readAllStandardError().contains("exists already"));
+
+    auto sats = run.start({QStringLiteral("--print-satellites")});
+    QVERIFY(finish(*sats));
+    QCOMPARE(QString::fromUtf8(sats->readAllStandardOutput()),
+             QStringLiteral("[ 0.0°E]  42.0°E Turksat\n"));
+    auto elsewhere = run.start(
+        {QStringLiteral("--print-satellites"), QStringLiteral("--site"), QStringLiteral("10,170")});
+    QVERIFY(finish(*elsewhere));
+    QCOMPARE(QString::fromUtf8(elsewhere->readAllStandardOutput()),
+             QStringLiteral("[46.2°W] 130.0°E Far\n"));
+
+    auto tps = run.start({QStringLiteral("--print-transponders"),
+                          run.path(QStringLiteral("work/Transponders/42.0E_Turksat.ini"))});
+    QVERIFY(finish(*tps));
+    QCOMPARE(QString::fromUtf8(tps->readAllStandardOutput()), QStringLiteral("11977, H, 27500\n"));
+    // None of this touched the card or the settings.
+    QVERIFY(!QFile::exists(run.settingsFile()));
 }
 
 void TestStartup::runSecondCopyAndTerminate()

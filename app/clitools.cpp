@@ -1,0 +1,116 @@
+#include "app/clitools.h"
+
+#include "lists/importer.h"
+#include "lists/satellitelist.h"
+#include "lists/transponderlist.h"
+#include "settings/datafiles.h"
+#include "settings/settingsstore.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace cli {
+namespace {
+
+QTextStream& out()
+{
+    static QTextStream stream(stdout);
+    stream.setCodec("UTF-8");
+    return stream;
+}
+
+QTextStream& err()
+{
+    static QTextStream stream(stderr);
+    stream.setCodec("UTF-8");
+    return stream;
+}
+
+} // namespace
+
+int importFiles(const QStringList& files, const QString& into, bool force)
+{
+    if (files.isEmpty() || into.isEmpty()) {
+        err() << "zenara: --import needs at least one FILE and --into DIR\n";
+        return 2;
+    }
+    QVector<importer::Satellite> satellites;
+    for (const QString& file : files) {
+        QString error;
+        if (!importer::readAny(file, &satellites, &error)) {
+            err() << "zenara: " << error << "\nNothing was written.\n";
+            return 1;
+        }
+    }
+    QStringList written;
+    QString error;
+    if (!importer::writeFiles(satellites, into, force, &written, &error)) {
+        err() << "zenara: " << error << '\n';
+        return 1;
+    }
+    int transponders = 0;
+    for (const auto& sat : satellites)
+        transponders += sat.transponders.size();
+    out() << "Wrote " << satellites.size() << " satellites with " << transponders
+          << " transponders to " << into << '\n';
+    return 0;
+}
+
+int printSatellites(const QString& site)
+{
+    double latitude = SatelliteList::DefaultLatitude;
+    double longitude = SatelliteList::DefaultLongitude;
+    QString motorPositions;
+    {
+        const auto settings = openSettings();
+        const StoredSettings stored = readSettings(*settings);
+        latitude = stored.locationLatitude;
+        longitude = stored.locationLongitude;
+        motorPositions = stored.motorPositions;
+    }
+    if (!site.isEmpty()) {
+        const QStringList parts = site.split(QLatin1Char(','));
+        bool okLat = false, okLon = false;
+        if (parts.size() == 2) {
+            latitude = parts.at(0).trimmed().toDouble(&okLat);
+            longitude = parts.at(1).trimmed().toDouble(&okLon);
+        }
+        if (!okLat || !okLon || latitude < -90 || latitude > 90 || longitude < -180 ||
+            longitude > 360) {
+            err() << "zenara: --site takes LAT,LON in degrees (north and east positive), "
+                     "not \""
+                  << site << "\"\n";
+            return 2;
+        }
+    }
+    const QString path = findDataFile(QStringLiteral("satlist.znr"));
+    if (!QFileInfo::exists(path)) {
+        err() << "zenara: no satlist.znr in the working directory or the data folders\n";
+        return 1;
+    }
+    SatelliteList list;
+    list.setSiteLatitude(latitude);
+    list.setSiteLongitude(longitude);
+    list.loadFile(path);
+    if (!motorPositions.isEmpty())
+        list.parseStoredPositions(motorPositions);
+    for (int i = 1; i < list.labels.size(); ++i)
+        out() << list.labels.at(i) << '\n';
+    return 0;
+}
+
+int printTransponders(const QString& file)
+{
+    QStringList entries;
+    if (!transponders::readEntries(file, &entries)) {
+        err() << "zenara: cannot read " << file << '\n';
+        return 1;
+    }
+    for (int i = 1; i < entries.size(); ++i)
+        out() << entries.at(i) << '\n';
+    return 0;
+}
+
+} // namespace cli

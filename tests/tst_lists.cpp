@@ -1,0 +1,195 @@
+// Satellite list geometry and labels, stored-position suffixes, and transponder
+// files as the window reads them.
+
+#include "lists/satellitelist.h"
+#include "lists/transponderlist.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& content)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(content);
+    return path;
+}
+
+} // namespace
+
+class TestLists : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void geometryAtTheDefaultSite();
+    void geometryAt50North10East();
+    void labelsByteForByte();
+    void storedPositionSuffixes();
+    void loadFileSkipsLinesThatDoNotMatch();
+    void commentOnlyFile();
+    void missingFile();
+    void siteChangeRebuildsTheLabels();
+    void lastTransponderNumbers();
+    void transponderFileExample();
+    void transponderFieldsParse();
+};
+
+void TestLists::geometryAtTheDefaultSite()
+{
+    SatelliteList list;
+    QCOMPARE(list.motorAngleOf(42.0), 0.0);
+    QCOMPARE(QString::asprintf("%.2f", list.motorAngleOf(13.0)), QStringLiteral("-32.27"));
+    QVERIFY(!list.isVisible(130.0));
+    QVERIFY(list.isVisible(42.0 + 83.8));
+    QVERIFY(!list.isVisible(42.0 + 83.9));
+    QVERIFY(!list.isVisible(42.0 + 180.0));
+}
+
+void TestLists::geometryAt50North10East()
+{
+    SatelliteList list;
+    list.setLocation(10.0, 50.0);
+    QCOMPARE(QString::asprintf("%.2f", list.motorAngleOf(19.2)), QStringLiteral("10.19"));
+    QCOMPARE(QString::asprintf("%.2f", list.motorAngleOf(-5.0)), QStringLiteral("-16.59"));
+}
+
+void TestLists::labelsByteForByte()
+{
+    QCOMPARE(SatelliteList::label(0.0, 42.0, QStringLiteral("Turksat")),
+             QStringLiteral("[ 0.0°E]  42.0°E Turksat"));
+    QCOMPARE(SatelliteList::label(-32.27, 13.0, QStringLiteral("Hot Bird")),
+             QStringLiteral("[32.3°W]  13.0°E Hot Bird"));
+    QCOMPARE(SatelliteList::label(-7.3, 13.0, QStringLiteral("x")),
+             QStringLiteral("[ 7.3°W]  13.0°E x"));
+    QCOMPARE(SatelliteList::label(-16.59, -5.0, QStringLiteral("Eutelsat 5 West")),
+             QStringLiteral("[16.6°W]   5.0°W Eutelsat 5 West"));
+    QCOMPARE(SatelliteList::label(60.0, 102.0, QStringLiteral("y")),
+             QStringLiteral("[60.0°E] 102.0°E y"));
+    QCOMPARE(SatelliteList::label(-0.01, 0.0, QStringLiteral("z")),
+             QStringLiteral("[ 0.0°W]   0.0°E z"));
+    const QByteArray utf8 = SatelliteList::label(0.0, 42.0, QStringLiteral("T")).toUtf8();
+    QCOMPARE(utf8, QByteArray("[ 0.0\xC2\xB0"
+                              "E]  42.0\xC2\xB0"
+                              "E T"));
+}
+
+void TestLists::storedPositionSuffixes()
+{
+    SatelliteList list;
+    list.addSatellite(0, QStringLiteral("A"), 42.0, QStringLiteral("a.ini"));
+    list.addSatellite(1, QStringLiteral("B"), 13.0, QStringLiteral("b.ini"));
+    list.addSatellite(2, QStringLiteral("C"), 19.2, QStringLiteral("c.ini"));
+    list.computeAngles();
+    list.storedPositions[11] = 2;
+    list.storedPositions[4] = 2;
+    list.buildLabels();
+    QCOMPARE(list.labels.size(), 4);
+    QCOMPARE(list.labels.first(), QString());
+    QVERIFY(list.labels.at(3).endsWith(QStringLiteral("19.2°E C - [4] - [11]")));
+    QCOMPARE(list.shownNumbers, QVector<int>({-1, 0, 1, 2}));
+    QCOMPARE(list.storedPositionOf(2), 4);
+    QCOMPARE(list.indexOfShown(1), 2);
+    QCOMPARE(list.indexOfShown(9), -1);
+}
+
+void TestLists::loadFileSkipsLinesThatDoNotMatch()
+{
+    QTemporaryDir dir;
+    const QString path =
+        writeFile(dir, "satlist.znr",
+                  "# comment\n\n0=42.0;Turksat;tk.ini\nnonsense line\n1=13;No point;x.ini\n"
+                  "2=-5.0;Eutelsat 5 West;e5.ini\n3=130.0;Far away;far.ini\n");
+    SatelliteList list;
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(path + QStringLiteral(":4: not a satellite line, skipped")));
+    QTest::ignoreMessage(QtDebugMsg,
+                         qPrintable(path + QStringLiteral(":5: not a satellite line, skipped")));
+    list.loadFile(path);
+    QCOMPARE(list.numbers, QVector<int>({0, 2, 3})); // no phantom satellite 0
+    QCOMPARE(list.labels, QStringList({QString(), QStringLiteral("[ 0.0°E]  42.0°E Turksat"),
+                                       QStringLiteral("[51.8°W]   5.0°W Eutelsat 5 West")}));
+    QCOMPARE(list.motorAngles.last(), -1.0);
+    QCOMPARE(list.shownFiles.at(1), QStringLiteral("tk.ini"));
+}
+
+void TestLists::commentOnlyFile()
+{
+    QTemporaryDir dir;
+    SatelliteList list;
+    list.loadFile(writeFile(dir, "satlist.znr", "# nothing here\n"));
+    QCOMPARE(list.labels, QStringList(QString()));
+}
+
+void TestLists::missingFile()
+{
+    SatelliteList list;
+    QTest::ignoreMessage(QtDebugMsg, "File does not exist: /nowhere/satlist.znr");
+    list.loadFile(QStringLiteral("/nowhere/satlist.znr"));
+    QVERIFY(list.labels.isEmpty());
+}
+
+void TestLists::siteChangeRebuildsTheLabels()
+{
+    SatelliteList list;
+    list.addSatellite(0, QStringLiteral("East"), 120.0, QStringLiteral("e.ini"));
+    list.computeAngles();
+    list.buildLabels();
+    QCOMPARE(list.labels.size(), 2);
+    list.setLocation(-30.0, 45.0); // far to the west: 150 degrees away
+    QCOMPARE(list.labels.size(), 1);
+}
+
+void TestLists::lastTransponderNumbers()
+{
+    SatelliteList list;
+    list.addSatellite(0, QStringLiteral("A"), 42.0, QStringLiteral("a.ini"));
+    list.addSatellite(7, QStringLiteral("B"), 13.0, QStringLiteral("b.ini")); // no entry 7
+    QVERIFY(list.setLastTransponder(0, QStringLiteral("11977,H,27500")));
+    QVERIFY(!list.setLastTransponder(7, QStringLiteral("10719,V,27500")));
+    QCOMPARE(list.lastTransponderOf(7), QStringLiteral("None"));
+    QCOMPARE(list.lastTransponderOf(-1), QStringLiteral("None"));
+    QCOMPARE(list.lastTransponderOf(0), QStringLiteral("11977,H,27500"));
+}
+
+void TestLists::transponderFileExample()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "tp.ini",
+                                   "[DVB]\n0=3\n1=10714,H,22000,56\n#2=10729,V,22000,56\n"
+                                   ";3=10744,H,27500,34\n4=10758,V,27500,34\n"
+                                   "5=11000,,27500,34\n6=11470,L,27500,34\n7=11727,V,27500\n"
+                                   " 8=11766,V,27500,34\n9=11800,V,27500,\n");
+    QStringList entries = {QStringLiteral("old")};
+    QVERIFY(transponders::readEntries(path, &entries));
+    QCOMPARE(entries, QStringList({QString(), "10714, H, 22000", "10758, V, 27500",
+                                   "11000, , 27500", "11470, L, 27500", "11800, V, 27500"}));
+
+    QStringList kept = {QStringLiteral("previous")};
+    QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("File does not exist: ") +
+                                                dir.filePath(QStringLiteral("none.ini"))));
+    QVERIFY(!transponders::readEntries(dir.filePath(QStringLiteral("none.ini")), &kept));
+    QCOMPARE(kept, QStringList({"previous"}));
+}
+
+void TestLists::transponderFieldsParse()
+{
+    const auto empty = transponders::parseEntry(QStringLiteral("11000, , 27500"));
+    QVERIFY(empty.ok);
+    QCOMPARE(empty.frequency, QStringLiteral("11000"));
+    QVERIFY(!empty.vertical());
+    QVERIFY(!transponders::parseEntry(QStringLiteral("11470, L, 27500")).vertical());
+    QVERIFY(transponders::parseEntry(QStringLiteral("10758, V, 27500")).vertical());
+    QVERIFY(!transponders::parseEntry(QStringLiteral("10758,V,27500")).ok);
+    const auto remembered = transponders::parseRemembered(QStringLiteral("11977,H,27500"));
+    QVERIFY(remembered.ok);
+    QCOMPARE(remembered.symbolRate, QStringLiteral("27500"));
+    QVERIFY(!transponders::parseRemembered(QStringLiteral("11977;H")).ok);
+}
+
+QTEST_GUILESS_MAIN(TestLists)
+#include "tst_lists.moc"
