@@ -33,6 +33,12 @@ bool Tda10086Model::transmitterReady() const
 
 void Tda10086Model::refreshMeasurements()
 {
+    // Reads within the same millisecond see one measurement, as the chip's
+    // latched counters do: the three error-count bytes always belong together.
+    const qint64 now = m_clock.nowMs();
+    if (now == m_measuredAtMs)
+        return;
+    m_measuredAtMs = now;
     const Reception r = m_source ? m_source() : Reception{};
     m_regs[RegStatus] = r.status;
     m_regs[RegAgc] = r.agcRegister;
@@ -44,7 +50,6 @@ void Tda10086Model::refreshMeasurements()
     m_regs[RegCodeRate] = (m_regs[RegCodeRate] & 0x8F) | ((r.codeRate & 0x07) << 4);
 
     // The block counter runs while enabled and saturates at 127.
-    const qint64 now = m_clock.nowMs();
     if (m_regs[RegUcb] & UcbEnable) {
         m_ucbFraction += r.ucbPerSecond * double(now - m_ucbSinceMs) / 1000.0;
         const double whole = std::floor(m_ucbFraction);
@@ -82,6 +87,7 @@ void Tda10086Model::write(quint8 reg, quint8 value)
 {
     if (reg == RegUcb) {
         refreshMeasurements();
+        m_measuredAtMs = -1; // the counter restarts: the next read measures afresh
         // 0x00 stops and clears the counter, 0x80 starts it again.
         m_regs[RegUcb] = (value & UcbEnable) ? quint8(UcbEnable | (m_regs[RegUcb] & 0x7F)) : 0;
         if (!(value & UcbEnable))

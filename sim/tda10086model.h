@@ -60,6 +60,7 @@ private:
     BurstSink m_burstSink;
     qint64 m_readyAtMs = 0;
     qint64 m_ucbSinceMs = 0;
+    qint64 m_measuredAtMs = -1;
     double m_ucbFraction = 0;
     bool m_stuck = false;
     int m_messagesSent = 0;
