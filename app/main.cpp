@@ -7,6 +7,7 @@
 #include "forms/zenaraform.h"
 #include "hw/cardlibrary.h"
 #include "hw/receivers.h"
+#include "settings/datafiles.h"
 #include "settings/settingsstore.h"
 #include "settings/textcodec.h"
 #include "sim/simreceiver.h"
@@ -172,8 +173,9 @@ int main(int argc, char** argv)
         qCWarning(lcApp, "The CP1251 text codec is missing; data files will be misread.");
 
     auto translator = std::make_unique<QTranslator>();
-    if (translator->load(QStringLiteral("Translations/zenara_") + QLocale::system().name(),
-                         QStringLiteral(".")))
+    // "Translations/zenara_<locale>" from the working directory, else the data folders.
+    if (translator->load(QStringLiteral("zenara_") + QLocale::system().name(),
+                         findDataFile(QStringLiteral("Translations"))))
         QApplication::installTranslator(translator.get());
 
     auto* splash = new QSplashScreen(EmbeddedImageFactory::pixmap(QStringLiteral("splash.png")));

@@ -719,7 +719,7 @@ sound::ToneSettings zenaraForm::toneSettings() const
 
 void zenaraForm::initSound()
 {
-    checkSoundResult(m_signaliser.init(QStringLiteral("lock.wav"), toneSettings()));
+    checkSoundResult(m_signaliser.init(findDataFile(QStringLiteral("lock.wav")), toneSettings()));
     soundAvailable = m_signaliser.available();
 }
 

@@ -9,10 +9,14 @@
 
 namespace tuning {
 
-const char* const Tuner::RangeWarning = "Frequency should be from\n(%1 MHz - %2 MHz)";
-const char* const Tuner::FieldWarning = "%1 is not a number: \"%2\"";
-const char* const Tuner::DiseqcWarning = "CDVBFrontend::SendDiSEqCMsg(...) failed";
-const char* const Tuner::ChannelWarning = "CDVBFrontend::SetChannel(...) failed";
+const char* const Tuner::RangeWarning =
+    QT_TRANSLATE_NOOP("zenaraForm", "Frequency should be from\n(%1 MHz - %2 MHz)");
+const char* const Tuner::FieldWarning =
+    QT_TRANSLATE_NOOP("zenaraForm", "%1 is not a number: \"%2\"");
+const char* const Tuner::DiseqcWarning =
+    QT_TRANSLATE_NOOP("zenaraForm", "CDVBFrontend::SendDiSEqCMsg(...) failed");
+const char* const Tuner::ChannelWarning =
+    QT_TRANSLATE_NOOP("zenaraForm", "CDVBFrontend::SetChannel(...) failed");
 
 namespace {
 constexpr int SettleMs = 10;
