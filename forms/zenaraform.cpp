@@ -118,53 +118,48 @@ void zenaraForm::applyLook()
 void zenaraForm::connectSignals()
 {
     connect(radioButtonDiSEqCNone, &QRadioButton::clicked, this,
-            [this] { radioButtonDiSEqCNone_clicked(); });
+            &zenaraForm::radioButtonDiSEqCNone_clicked);
     connect(radioButtonDiSEqCSimple, &QRadioButton::clicked, this,
-            [this] { radioButtonDiSEqCSimple_clicked(); });
+            &zenaraForm::radioButtonDiSEqCSimple_clicked);
     connect(radioButtonDiSEqC10, &QRadioButton::clicked, this,
-            [this] { radioButtonDiSEqC10_clicked(); });
-    connect(eastButton, &QToolButton::clicked, this, [this] { eastButton_clicked(); });
-    connect(westButton, &QToolButton::clicked, this, [this] { westButton_clicked(); });
-    connect(haltMotorButton, &QPushButton::clicked, this, [this] { haltMotorButton_clicked(); });
-    connect(limitEButton, &QToolButton::clicked, this, [this] { limitEButton_clicked(); });
-    connect(limitOffButton, &QToolButton::clicked, this, [this] { limitOffButton_clicked(); });
-    connect(LimitWButton, &QToolButton::clicked, this, [this] { LimitWButton_clicked(); });
-    connect(tuneButton, &QPushButton::clicked, this, [this] { tuneButton_clicked(); });
-    connect(sendButton, &QToolButton::clicked, this, [this] { sendButton_clicked(); });
-    connect(posSetButton, &QToolButton::clicked, this, [this] { posSetButton_clicked(); });
+            &zenaraForm::radioButtonDiSEqC10_clicked);
+    connect(eastButton, &QToolButton::clicked, this, &zenaraForm::eastButton_clicked);
+    connect(westButton, &QToolButton::clicked, this, &zenaraForm::westButton_clicked);
+    connect(haltMotorButton, &QPushButton::clicked, this, &zenaraForm::haltMotorButton_clicked);
+    connect(limitEButton, &QToolButton::clicked, this, &zenaraForm::limitEButton_clicked);
+    connect(limitOffButton, &QToolButton::clicked, this, &zenaraForm::limitOffButton_clicked);
+    connect(LimitWButton, &QToolButton::clicked, this, &zenaraForm::LimitWButton_clicked);
+    connect(tuneButton, &QPushButton::clicked, this, &zenaraForm::tuneButton_clicked);
+    connect(sendButton, &QToolButton::clicked, this, &zenaraForm::sendButton_clicked);
+    connect(posSetButton, &QToolButton::clicked, this, &zenaraForm::posSetButton_clicked);
     connect(positionsSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
-            [this](int v) { positionsSpinBox_valueChanged(v); });
+            &zenaraForm::positionsSpinBox_valueChanged);
     connect(satlistComboBox, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int i) { satlistComboBox_activated(i); });
+            &zenaraForm::satlistComboBox_activated);
     connect(typeStepComboBox, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int i) { typeStepComboBox_activated(i); });
+            &zenaraForm::typeStepComboBox_activated);
     connect(freqListComboBox, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int i) { freqListComboBox_activated(i); });
+            &zenaraForm::freqListComboBox_activated);
     connect(lnbTypeComboBox, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int i) { lnbTypeComboBox_activated(i); });
-    connect(buttonSet, &QPushButton::clicked, this, [this] { buttonSet_clicked(); });
+            &zenaraForm::lnbTypeComboBox_activated);
+    connect(buttonSet, &QPushButton::clicked, this, &zenaraForm::buttonSet_clicked);
     connect(fileExitAction, &QAction::triggered, this, &QWidget::close);
     connect(optionsSettingsAction, &QAction::triggered, this,
-            [this] { optionsDiSEqCButton_clicked(); });
+            &zenaraForm::optionsDiSEqCButton_clicked);
     connect(satListToolbarComboBox, QOverload<int>::of(&QComboBox::activated), this,
-            [this](int i) { satListToolbarComboBox_activated(i); });
-    connect(goToolButton, &QToolButton::clicked, this, [this] { goToolButton_clicked(); });
+            &zenaraForm::satListToolbarComboBox_activated);
+    connect(goToolButton, &QToolButton::clicked, this, &zenaraForm::goToolButton_clicked);
     connect(toolButtonUcbClear, &QToolButton::clicked, this,
-            [this] { toolButtonUcbClear_clicked(); });
-    connect(gotoButton, &QToolButton::clicked, this, [this] { gotoButton_clicked(); });
-    connect(storeButton, &QToolButton::clicked, this, [this] { storeButton_clicked(); });
-    connect(gotoXYButton, &QToolButton::clicked, this, [this] { gotoXYButton_clicked(); });
-    connect(toolButtonBER, &QToolButton::toggled, this,
-            [this](bool on) { toolButtonBER_toggled(on); });
-    connect(toolButtonSNR, &QToolButton::toggled, this,
-            [this](bool on) { toolButtonSNR_toggled(on); });
-    connect(toolButtonAGC, &QToolButton::toggled, this,
-            [this](bool on) { toolButtonAGC_toggled(on); });
-    connect(toolButtonHaltMotor, &QToolButton::clicked, this,
-            [this] { haltMotorButton_clicked(); });
-    connect(checkBoxAcoustic, &QCheckBox::toggled, this,
-            [this](bool on) { checkBoxAcoustic_toggled(on); });
-    connect(helpAboutAction, &QAction::triggered, this, [this] { helpAboutAction_activated(); });
+            &zenaraForm::toolButtonUcbClear_clicked);
+    connect(gotoButton, &QToolButton::clicked, this, &zenaraForm::gotoButton_clicked);
+    connect(storeButton, &QToolButton::clicked, this, &zenaraForm::storeButton_clicked);
+    connect(gotoXYButton, &QToolButton::clicked, this, &zenaraForm::gotoXYButton_clicked);
+    connect(toolButtonBER, &QToolButton::toggled, this, &zenaraForm::toolButtonBER_toggled);
+    connect(toolButtonSNR, &QToolButton::toggled, this, &zenaraForm::toolButtonSNR_toggled);
+    connect(toolButtonAGC, &QToolButton::toggled, this, &zenaraForm::toolButtonAGC_toggled);
+    connect(toolButtonHaltMotor, &QToolButton::clicked, this, &zenaraForm::haltMotorButton_clicked);
+    connect(checkBoxAcoustic, &QCheckBox::toggled, this, &zenaraForm::checkBoxAcoustic_toggled);
+    connect(helpAboutAction, &QAction::triggered, this, &zenaraForm::helpAboutAction_activated);
     // buttonPower's toggled signal is connected only once the settings are loaded.
 }
 
@@ -367,7 +362,7 @@ void zenaraForm::loadSettings()
     }
     tuningSpinBox->setMaximum(int(std::floor(maxAngle * 2 * oneDegreSteps)));
     setPowerIndicator(buttonPower->isChecked());
-    connect(buttonPower, &QPushButton::toggled, this, [this](bool on) { buttonPower_toggled(on); });
+    connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
 }
 
 StoredSettings zenaraForm::currentSettings() const
