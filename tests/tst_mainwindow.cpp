@@ -98,8 +98,11 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::init()
 {
-    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                  QStringLiteral("/Tavarin/zenara.ini"));
+    // Cleared through QSettings itself: removing the file behind its back can
+    // leave the previous test's values in QSettings' in-process cache.
+    const auto store = openSettings();
+    store->clear();
+    store->sync();
 }
 
 void TestMainWindow::fixedTextsSurviveLanguageChange()
