@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 
 namespace cli {
@@ -77,8 +78,9 @@ int printSatellites(const QString& site)
             latitude = parts.at(0).trimmed().toDouble(&okLat);
             longitude = parts.at(1).trimmed().toDouble(&okLon);
         }
-        if (!okLat || !okLon || latitude < -90 || latitude > 90 || longitude < -180 ||
-            longitude > 360) {
+        // "nan" and "inf" convert, but are no place on Earth.
+        if (!okLat || !okLon || !std::isfinite(latitude) || !std::isfinite(longitude) ||
+            latitude < -90 || latitude > 90 || longitude < -180 || longitude > 360) {
             err() << "zenara: --site takes LAT,LON in degrees (north and east positive), "
                      "not \""
                   << site << "\"\n";

@@ -7,10 +7,12 @@
 #include "lists/transponderlist.h"
 #include "monitor/statuspoll.h"
 #include "settings/datafiles.h"
+#include "settings/logging.h"
 #include "settings/settingsstore.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
 #include <QMenu>
 #include <QRegularExpressionValidator>
 #include <QTimerEvent>
@@ -26,6 +28,7 @@ namespace {
 const QColor FlagSet(0, 128, 0);   // dark green
 const QColor FlagClear(128, 0, 0); // dark red
 const QColor FlagInitial(170, 0, 0);
+const QColor FlagUnknown(128, 128, 128); // the flag byte could not be read
 
 void setBackground(QWidget* widget, const QBrush& brush)
 {
@@ -330,6 +333,7 @@ void zenaraForm::loadSettings()
     satlistComboBox->addItems(satelliteList->labels);
     satListToolbarComboBox->addItems(satelliteList->labels);
     satelliteList->applySavedTransponders(v.freqList);
+    m_savedFreqList = v.freqList;
 
     // A stored selection that is no longer in the lists is not used.
     currentPosition =
@@ -409,14 +413,42 @@ StoredSettings zenaraForm::currentSettings() const
     v.curveSnr = toolButtonSNR->isChecked();
     v.curveAgc = toolButtonAGC->isChecked();
     v.motorPositions = satelliteList->storedPositionsText();
-    v.freqList = satelliteList->lastTransponders;
+    v.freqList = transpondersToSave();
     v.layout = QString::fromLatin1(saveState().toBase64());
     return v;
 }
 
+QStringList zenaraForm::transpondersToSave() const
+{
+    // Without a satellite list nothing could have changed: what was read is
+    // written back as it was, not an empty list.
+    return satelliteList->satelliteCount() == 0 ? m_savedFreqList : satelliteList->lastTransponders;
+}
+
 bool zenaraForm::saveListsNow()
 {
-    return writeListsNow(satelliteList->storedPositionsText(), satelliteList->lastTransponders);
+    const bool written = writeListsNow(satelliteList->storedPositionsText(), transpondersToSave());
+    reportSettingsWrite(written);
+    return written;
+}
+
+void zenaraForm::reportSettingsWrite(bool written)
+{
+    // Said once until a write succeeds again: the user may be clicking through
+    // positions, and a box on every click would be worse than the fault.
+    if (written) {
+        if (m_settingsWriteFailed)
+            Ui_zenaraForm::statusBar->clearMessage();
+        m_settingsWriteFailed = false;
+        return;
+    }
+    if (m_settingsWriteFailed)
+        return;
+    m_settingsWriteFailed = true;
+    const QString text =
+        tr("The settings could not be written to %1").arg(QDir::toNativeSeparators(settingsPath()));
+    qCWarning(lcSettings, "%s", qPrintable(text));
+    Ui_zenaraForm::statusBar->showMessage(text);
 }
 
 void zenaraForm::saveSettings()
@@ -425,6 +457,9 @@ void zenaraForm::saveSettings()
         const auto settings = openSettings();
         writeSettings(*settings, currentSettings());
         settings->sync();
+        if (settings->status() != QSettings::NoError)
+            qCWarning(lcSettings, "The settings could not be written to %s",
+                      qPrintable(QDir::toNativeSeparators(settings->fileName())));
     }
 
     shutdownSound();
@@ -481,7 +516,8 @@ tuning::Request zenaraForm::requestFromControls(bool fromControls) const
 int zenaraForm::tune(bool fromControls)
 {
     lineEditFEC->clear();
-    const tuning::Result result = m_tuner->tune(requestFromControls(fromControls), flags);
+    const tuning::Request request = requestFromControls(fromControls);
+    const tuning::Result result = m_tuner->tune(request, flags);
     if (result.status != 0) {
         QString text = tr(result.error.toLatin1().constData());
         if (!result.errorArg1.isEmpty())
@@ -489,16 +525,17 @@ int zenaraForm::tune(bool fromControls)
         messages::warning(this, tr("Error"), text);
         return -1;
     }
+    m_tunedHorizontal = request.horizontal;
     writeLnbControl(buttonPower->isChecked());
     return 0;
 }
 
 void zenaraForm::writeLnbControl(bool supplyOn)
 {
-    // The polarisation always comes from the controls, also after a re-tune.
-    demodulatorAccess->lnbp21_write_byte(
-        tuning::lnbp21Byte(supplyOn, buttonGroupPolar->checkedId() == 0,
-                           checkBoxIOUT650mA->isChecked(), checkBoxVHigh->isChecked()));
+    // The supply voltage follows the polarisation last tuned, not a radio button
+    // clicked since: the automatic re-tune tunes the remembered transponder.
+    demodulatorAccess->lnbp21_write_byte(tuning::lnbp21Byte(
+        supplyOn, m_tunedHorizontal, checkBoxIOUT650mA->isChecked(), checkBoxVHigh->isChecked()));
 }
 
 void zenaraForm::setPowerIndicator(bool on)
@@ -777,7 +814,9 @@ void zenaraForm::showReading(const PollReading& r)
     QLabel* const flagLabels[7] = {textLabelSIG, textLabelCAR, textLabelVIT, textLabelSYN,
                                    textLabelLCK, textLabelTIM, textLabelRNT};
     for (int bit = 0; bit < 7; ++bit)
-        setBackground(flagLabels[bit], (r.flags & (1 << bit)) ? FlagSet : FlagClear);
+        setBackground(flagLabels[bit], !r.flagsValid            ? FlagUnknown
+                                       : (r.flags & (1 << bit)) ? FlagSet
+                                                                : FlagClear);
     if (r.fecChanged)
         lineEditFEC->setText(r.fecText);
     textLabelBER->setText(r.berText);

@@ -149,6 +149,8 @@ protected:
 
 private:
     StoredSettings currentSettings() const;
+    QStringList transpondersToSave() const;
+    void reportSettingsWrite(bool written);
     sound::ToneSettings toneSettings() const;
     void connectSignals();
     void setTabOrder();
@@ -161,4 +163,8 @@ private:
     std::unique_ptr<tuning::Tuner> m_tuner;
     std::unique_ptr<StatusPoll> m_poll;
     QMenu* m_toolbarsMenu = nullptr;
+    QStringList m_savedFreqList; // the remembered transponders as read at start-up
+    bool m_tunedHorizontal = true;
+    bool m_settingsWriteFailed =
+        false; // already reported // the polarisation of the last successful tune
 };

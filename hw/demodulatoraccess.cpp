@@ -31,6 +31,11 @@ int DemodulatorAccess::tda10086_read_byte(int reg)
     return rc != 0 ? rc : value;
 }
 
+int DemodulatorAccess::tda10086_read_byte(int reg, unsigned char* value)
+{
+    return readRegister(reg, value);
+}
+
 int DemodulatorAccess::tda10086_write_byte(int reg, int data)
 {
     const unsigned char bytes[2] = {static_cast<unsigned char>(reg),

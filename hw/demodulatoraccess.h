@@ -31,6 +31,9 @@ class DemodulatorAccess
 public:
     // The register value 0..255, or the bus routine's nonzero error code in its place.
     int tda10086_read_byte(int reg);
+    // The same read with an unambiguous result: 0 and the value, or the
+    // transfer's nonzero code (the value is then 0).
+    int tda10086_read_byte(int reg, unsigned char* value);
     int tda10086_write_byte(int reg, int data);
     int lnbp21_write_byte(int data);
     // Waits up to about 200 ms for the DiSEqC transmitter to become ready.

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 
 namespace tuning {
 
@@ -20,6 +21,13 @@ const char* const Tuner::ChannelWarning =
 
 namespace {
 constexpr int SettleMs = 10;
+
+// The card takes kHz and symbols per second in 32 bits: a larger value is
+// passed as the largest one (which the card refuses), never wrapped round.
+quint32 thousandfold(qint64 value)
+{
+    return quint32(std::clamp<qint64>(value * 1000, 0, std::numeric_limits<quint32>::max()));
+}
 constexpr int SwitchRepeatPauseMs = 100;
 constexpr int SwitchTransmissions = 3;
 } // namespace
@@ -43,6 +51,7 @@ Range allowedRange(qint64 lof1, qint64 lof2, qint64 switchFrequency)
     } else {
         r = {lof1 - 2150, lof1 - 950};
     }
+    r.empty = r.high < 0;
     r.low = std::max<qint64>(0, r.low);
     r.high = std::max<qint64>(0, r.high);
     return r;
@@ -152,10 +161,10 @@ Result Tuner::tune(const Request& request, ReceiverFlags& flags)
     m_clock.sleepMs(SettleMs);
 
     CDVBFrontend::_CHANNEL_TYPE channel = {};
-    channel.frequency = quint32(frequency.value * 1000);
+    channel.frequency = thousandfold(frequency.value);
     channel.mode = m_frontend.channelMode();
-    channel.symbolRate = quint32(symbolRate.value * 1000);
-    channel.lof = quint32(lof * 1000);
+    channel.symbolRate = thousandfold(symbolRate.value);
+    channel.lof = thousandfold(lof);
     channel.highBand = high ? 1 : 0;
     channel.voltage = request.supplyOn ? (request.horizontal ? 18 : 13) : 0;
     channel.zero = 0;

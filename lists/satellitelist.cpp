@@ -206,8 +206,21 @@ void SatelliteList::parseStoredPositions(const QString& text)
 
 bool SatelliteList::applySavedTransponders(const QStringList& saved)
 {
-    if (saved.isEmpty() || saved.size() != satelliteCount())
+    if (saved.isEmpty() || satelliteCount() == 0)
         return false;
-    lastTransponders = saved;
-    return true;
+    if (saved.size() == satelliteCount()) {
+        lastTransponders = saved;
+        return true;
+    }
+    // The file gained or lost satellites since the list was saved: an entry
+    // stays with its satellite number as long as that number is still in the
+    // file, rather than every remembered transponder being thrown away.
+    bool kept = false;
+    for (int n = 0; n < lastTransponders.size() && n < saved.size(); ++n) {
+        if (numbers.contains(n)) {
+            lastTransponders[n] = saved.at(n);
+            kept = true;
+        }
+    }
+    return kept;
 }

@@ -62,7 +62,9 @@ public:
     // Line n goes to slot n; a line that is not a number leaves its slot empty;
     // missing lines keep their slots; lines after the 60th are ignored.
     void parseStoredPositions(const QString& text);
-    // Takes a saved list only when it has exactly one entry per satellite.
+    // Takes a saved list whole when it has one entry per satellite; otherwise
+    // keeps the entry of each satellite number the file still has (the rest
+    // stay "None"). False when nothing was taken.
     bool applySavedTransponders(const QStringList& saved);
 
     // The combo box text of one satellite.

@@ -252,12 +252,13 @@ float toneFrequency(double agcPercent, int minHz, int maxHz, int scaleMin, int s
     if (d > 0) {
         // Equal bounds have no ratio, and an inverted scale must not wrap round
         // to an ultrasonic tone: both keep the lowest pitch.
-        const int span = scaleMax - scaleMin;
-        const int k = span > 0 ? (maxHz - minHz) / span : 0;
-        f = k > 0 ? d * k : 0;
+        // 64-bit: the bounds come from the settings and may be anything.
+        const qint64 span = qint64(scaleMax) - scaleMin;
+        const qint64 k = span > 0 ? (qint64(maxHz) - minHz) / span : 0;
+        f = k > 0 ? std::min(d * double(k), 1e15) : 0;
     }
     const quint16 reduced = quint16(qint64(f) & 0xFFFF);
-    return float((minHz + reduced) * 100);
+    return float((double(minHz) + reduced) * 100);
 }
 
 QString Signaliser::resultMessage(int result)

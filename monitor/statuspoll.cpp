@@ -79,12 +79,21 @@ PollReading StatusPoll::poll()
     r.ber = berCount * 1e-7;
 
     if (r.locked) {
-        if (m_flags.awaitingLock) {
+        const bool firstLock = m_flags.awaitingLock;
+        if (firstLock) {
             m_demodulator.tda10086_write_byte(tda10086::RegAcquisition, 0x00);
             m_flags.awaitingLock = false;
-            const int rate = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate);
+            m_codeRatePending = true;
+        }
+        if (m_codeRatePending) {
+            // A failed read shows "--" and is tried again on the next locked poll.
+            unsigned char rate = 0;
+            const bool read = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
+            m_codeRatePending = !read;
             r.fecChanged = true;
-            r.fecText = codeRateText(rate);
+            r.fecText = read ? codeRateText(rate) : QStringLiteral("--");
+        }
+        if (firstLock) {
             clearUcb();
             r.ucbChanged = true;
         }
@@ -97,6 +106,11 @@ PollReading StatusPoll::poll()
             r.ucbChanged = true;
         }
         unlockedTime = 0;
+    } else if (!r.flagsValid) {
+        // Nobody knows whether the receiver is locked: no BER, and the poll does
+        // not count toward the re-tune.
+        r.berMeter = 0;
+        r.berText = MissingText;
     } else {
         r.berMeter = 0;
         r.berText = UnlockedBerText;

@@ -36,7 +36,7 @@ struct PollReading
     int berMeter = 0;
     QString berText;
 
-    bool fecChanged = false; // the code rate was read at the first lock
+    bool fecChanged = false; // the code rate was read (or tried) after the first lock
     QString fecText;
     bool ucbChanged = false;
     double ucbTotal = 0;
@@ -86,4 +86,5 @@ private:
     hw::Clock& m_clock;
     tuning::ReceiverFlags& m_flags;
     bool m_retuning = false;
+    bool m_codeRatePending = false; // the code rate is still to be read
 };

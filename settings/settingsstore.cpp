@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include <cmath>
+
 std::unique_ptr<QSettings> openSettings()
 {
     auto settings =
@@ -9,12 +11,17 @@ std::unique_ptr<QSettings> openSettings()
     return settings;
 }
 
-int readInt(const QSettings& settings, const QString& key, int defaultValue)
+QString settingsPath()
+{
+    return openSettings()->fileName();
+}
+
+int readInt(const QSettings& settings, const QString& key, int defaultValue, int min, int max)
 {
     const QVariant value = settings.value(key);
     bool ok = false;
     const int result = value.toInt(&ok);
-    return ok ? result : defaultValue;
+    return ok && result >= min && result <= max ? result : defaultValue;
 }
 
 bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
@@ -32,12 +39,13 @@ bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
     return ok ? number != 0 : defaultValue;
 }
 
-double readDouble(const QSettings& settings, const QString& key, double defaultValue)
+double readDouble(const QSettings& settings, const QString& key, double defaultValue, double min,
+                  double max)
 {
     const QVariant value = settings.value(key);
     bool ok = false;
     const double result = value.toString().toDouble(&ok);
-    return ok ? result : defaultValue;
+    return ok && std::isfinite(result) && result >= min && result <= max ? result : defaultValue;
 }
 
 namespace {
@@ -77,51 +85,64 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            width == o.width && height == o.height;
 }
 
+namespace {
+// Bounds beyond which a stored value is damage, not a setting: every
+// computation on a value inside them stays far from overflow.
+constexpr int MaxField = 999999999; // the nine digits a frequency field takes
+constexpr int MaxAxis = 1000000;
+constexpr int MaxToneHz = 100000;
+} // namespace
+
 StoredSettings readSettings(const QSettings& s)
 {
     using namespace settingskeys;
     StoredSettings v;
     v.layout = readString(s, QStringLiteral("MainwindowLayout"), v.layout);
-    v.frequency = readInt(s, QStringLiteral("Settings/Freqency"), v.frequency);
-    v.symbolRate = readInt(s, QStringLiteral("Settings/Symbol-Rate"), v.symbolRate);
-    v.polarization = readInt(s, QStringLiteral("Settings/Polarization"), v.polarization);
-    v.agcScaleMin = readInt(s, QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
-    v.agcScaleMax = readInt(s, QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);
+    v.frequency = readInt(s, QStringLiteral("Settings/Freqency"), v.frequency, 0, MaxField);
+    v.symbolRate = readInt(s, QStringLiteral("Settings/Symbol-Rate"), v.symbolRate, 0, MaxField);
+    v.polarization = readInt(s, QStringLiteral("Settings/Polarization"), v.polarization, 0, 1);
+    v.agcScaleMin =
+        readInt(s, QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin, -MaxAxis, MaxAxis);
+    v.agcScaleMax =
+        readInt(s, QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax, -MaxAxis, MaxAxis);
     // Read as an integer: any nonzero value is on.
     v.agcAutoScale = readBool(s, QStringLiteral("Settings/Curves/AGCAutoScale"), v.agcAutoScale);
     v.lnbPower = readBool(s, QStringLiteral("Settings/LNBPower"), v.lnbPower);
     v.iout650mA = readBool(s, QStringLiteral("Settings/IOUT"), v.iout650mA);
     v.voutHigh = readBool(s, QStringLiteral("Settings/VOUT"), v.voutHigh);
-    v.lnbType = readInt(s, QStringLiteral("Settings/LNBType"), v.lnbType);
+    v.lnbType = readInt(s, QStringLiteral("Settings/LNBType"), v.lnbType, 0, 5);
     v.lof1 = readString(s, QStringLiteral("Settings/LOF1"), v.lof1);
     v.lof2 = readString(s, QStringLiteral("Settings/LOF2"), v.lof2);
     v.lofSwitch = readString(s, QStringLiteral("Settings/LOF_SW"), v.lofSwitch);
-    v.diseqc = readInt(s, QStringLiteral("Settings/Diseqc"), v.diseqc);
-    v.simplePosition = readInt(s, QStringLiteral("Settings/SimplePosition"), v.simplePosition);
-    v.multiOption = readInt(s, QStringLiteral("Settings/MultiOption"), v.multiOption);
+    v.diseqc = readInt(s, QStringLiteral("Settings/Diseqc"), v.diseqc, 0, 2);
+    v.simplePosition =
+        readInt(s, QStringLiteral("Settings/SimplePosition"), v.simplePosition, 0, 1);
+    v.multiOption = readInt(s, QStringLiteral("Settings/MultiOption"), v.multiOption, 0, 3);
     v.acousticFreqMinHz =
-        readInt(s, QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz);
+        readInt(s, QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz, 0, MaxToneHz);
     v.acousticFreqMaxHz =
-        readInt(s, QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz);
-    v.acousticVolume = readInt(s, QStringLiteral("Settings/AcousticVolume"), v.acousticVolume);
+        readInt(s, QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz, 0, MaxToneHz);
+    v.acousticVolume =
+        readInt(s, QStringLiteral("Settings/AcousticVolume"), v.acousticVolume, 0, 100);
     v.acousticScaleMin =
-        readInt(s, QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin);
+        readInt(s, QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin, 0, 100);
     v.acousticScaleMax =
-        readInt(s, QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax);
+        readInt(s, QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax, 0, 100);
     v.acoustic = readBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);
     v.curveBer = readBool(s, QStringLiteral("Settings/CurveBER"), v.curveBer);
     v.curveSnr = readBool(s, QStringLiteral("Settings/CurveSNR"), v.curveSnr);
     v.curveAgc = readBool(s, QStringLiteral("Settings/CurveAGC"), v.curveAgc);
-    v.oneDegreSteps = readDouble(s, QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps);
-    v.maxTimeOfPositioning =
-        readInt(s, QStringLiteral("Settings/MaxTimeOfPositioning"), v.maxTimeOfPositioning);
-    v.gapTime = readInt(s, QStringLiteral("Settings/GAPTime"), v.gapTime);
-    v.maxAngle = readInt(s, QStringLiteral("Settings/MaxAngle"), v.maxAngle);
+    v.oneDegreSteps =
+        readDouble(s, QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps, 0.01, 1000);
+    v.maxTimeOfPositioning = readInt(s, QStringLiteral("Settings/MaxTimeOfPositioning"),
+                                     v.maxTimeOfPositioning, 1, 600000);
+    v.gapTime = readInt(s, QStringLiteral("Settings/GAPTime"), v.gapTime, 1, 60000);
+    v.maxAngle = readInt(s, QStringLiteral("Settings/MaxAngle"), v.maxAngle, 0, 180);
     v.locationLatitude =
-        readDouble(s, QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
+        readDouble(s, QStringLiteral("Settings/LocationLatitude"), v.locationLatitude, -90, 90);
     v.locationLongitude =
-        readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
-    v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion);
+        readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude, -180, 360);
+    v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion, 0, 1);
     v.transpondersPath =
         readString(s, QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     v.motorPositions = readString(s, MotorPositions, v.motorPositions);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <memory>
 
 // Keys of the settings store, relative to the application's own section.
@@ -73,6 +74,8 @@ struct StoredSettings
 // folder. Qt writes it through a temporary file renamed into place, so an
 // interrupted write never leaves a damaged file.
 std::unique_ptr<QSettings> openSettings();
+// The store's file, for messages.
+QString settingsPath();
 
 StoredSettings readSettings(const QSettings& settings);
 // Writes every key in the store's order; geometry first, the layout last.
@@ -83,9 +86,14 @@ void writeSettings(QSettings& settings, const StoredSettings& values);
 // could not be written.
 bool writeListsNow(const QString& motorPositions, const QStringList& freqList);
 
-// Typed reads that fall back to the default when a key is missing or its value
-// cannot be read as the type asked for. Booleans are stored as 0 and 1; "true"
-// and "false" are understood too, and any other number reads as on.
-int readInt(const QSettings& settings, const QString& key, int defaultValue);
+// Typed reads that fall back to the default when a key is missing, its value
+// cannot be read as the type asked for, or it lies outside [min, max] (a real
+// must also be finite: "nan" and "inf" are not numbers here). Booleans are
+// stored as 0 and 1; "true" and "false" are understood too, and any other
+// number reads as on.
+int readInt(const QSettings& settings, const QString& key, int defaultValue,
+            int min = std::numeric_limits<int>::min(), int max = std::numeric_limits<int>::max());
 bool readBool(const QSettings& settings, const QString& key, bool defaultValue);
-double readDouble(const QSettings& settings, const QString& key, double defaultValue);
+double readDouble(const QSettings& settings, const QString& key, double defaultValue,
+                  double min = -std::numeric_limits<double>::max(),
+                  double max = std::numeric_limits<double>::max());

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cmath>
+
 namespace sim {
 
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error)
@@ -17,44 +19,49 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
         return false;
     }
     bool ok = true;
-    auto number = [&](const char* key, double* value) {
+    // Every number must be finite and within its bounds: the simulation
+    // converts some to integers and divides by others.
+    auto number = [&](const char* key, double* value, double min, double max, bool whole = false) {
+        if (!ok)
+            return;
         const QVariant v = ini.value(QLatin1String(key));
         if (!v.isValid())
             return;
         bool converted = false;
-        const double d = v.toString().toDouble(&converted);
-        if (!converted) {
+        const double d = v.toString().trimmed().toDouble(&converted);
+        if (!converted || !std::isfinite(d)) {
             *error = QStringLiteral("%1: %2 is not a number: \"%3\"")
                          .arg(path, QLatin1String(key), v.toString());
             ok = false;
-            return;
+        } else if (d < min || d > max || (whole && d != std::floor(d))) {
+            *error = QStringLiteral("%1: %2 must be %3 from %4 to %5, not %6")
+                         .arg(path, QLatin1String(key),
+                              whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
+                         .arg(min, 0, 'g', 10)
+                         .arg(max, 0, 'g', 10)
+                         .arg(v.toString());
+            ok = false;
+        } else {
+            *value = d;
         }
-        *value = d;
     };
     double input = config->dishInput, seed = config->noiseSeed;
-    number("site/latitude", &config->latitude);
-    number("site/longitude", &config->longitude);
-    number("dish/diameter", &config->dishDiameterM);
-    number("dish/elevationError", &config->elevationErrorDeg);
-    number("dish/azimuthError", &config->azimuthErrorDeg);
-    number("dish/input", &input);
-    number("motor/speed", &config->motor.degreesPerSecond);
-    number("motor/stepsPerDegree", &config->motor.stepsPerDegree);
-    number("motor/startAngle", &config->motor.startAngle);
-    number("motor/limit", &config->motor.hardLimit);
-    number("sky/eirp", &config->eirpDbw);
-    number("noise/seed", &seed);
-    number("noise/scale", &config->readingNoise);
+    number("site/latitude", &config->latitude, -81, 81);
+    number("site/longitude", &config->longitude, -180, 360);
+    number("dish/diameter", &config->dishDiameterM, 0.1, 100);
+    number("dish/elevationError", &config->elevationErrorDeg, -45, 45);
+    number("dish/azimuthError", &config->azimuthErrorDeg, -45, 45);
+    number("dish/input", &input, 0, 3, true);
+    number("motor/speed", &config->motor.degreesPerSecond, 0.001, 100);
+    number("motor/stepsPerDegree", &config->motor.stepsPerDegree, 0.01, 1000);
+    number("motor/limit", &config->motor.hardLimit, 0, 90);
+    number("motor/startAngle", &config->motor.startAngle, -config->motor.hardLimit,
+           config->motor.hardLimit);
+    number("sky/eirp", &config->eirpDbw, -50, 150);
+    number("noise/seed", &seed, 0, 4294967295.0, true);
+    number("noise/scale", &config->readingNoise, 0, 100);
     if (!ok)
         return false;
-    if (config->latitude < -81 || config->latitude > 81 || config->dishDiameterM <= 0.1 ||
-        config->motor.degreesPerSecond <= 0 || config->motor.stepsPerDegree <= 0 || input < 0 ||
-        input > 3) {
-        *error = QStringLiteral("%1: a value is out of range (latitude within 81 degrees, "
-                                "dish above 0.1 m, positive speed and steps, input 0..3)")
-                     .arg(path);
-        return false;
-    }
     config->dishInput = int(input);
     config->noiseSeed = quint32(seed);
 

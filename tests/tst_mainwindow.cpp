@@ -89,6 +89,9 @@ private slots:
     void satelliteAndTransponderSelection();
     void storedPositionsAreWrittenAtOnce();
     void killedAfterStoringKeepsTheChange();
+    void unreadableFlagsAreShownAsUnknown();
+    void retuneKeepsTheTunedVoltage();
+    void unwritableSettingsAreReportedOnce();
 };
 
 void TestMainWindow::initTestCase()
@@ -484,6 +487,80 @@ void TestMainWindow::killedAfterStoringKeepsTheChange()
              QStringLiteral("0"));
     // Nothing else was written: the single write at exit never happened.
     QVERIFY(!settings.contains(settingskeys::GeometryWidth));
+}
+
+void TestMainWindow::unreadableFlagsAreShownAsUnknown()
+{
+    Window w;
+    w.board.scene->reception.status = 0x1F;
+    QVERIFY(w.pollOnce());
+    QCOMPARE(w.form->textLabelLCK->palette().color(QPalette::Window), QColor(0, 128, 0));
+    w.board.card->faults().busErrorRegisters = {tda10086::RegStatus};
+    QVERIFY(w.pollOnce());
+    QVERIFY(w.pollOnce());
+    // Neither green nor red: nobody knows.
+    for (QLabel* lamp : {w.form->textLabelSIG, w.form->textLabelLCK, w.form->textLabelRNT})
+        QCOMPARE(lamp->palette().color(QPalette::Window), QColor(128, 128, 128));
+    QCOMPARE(w.form->textLabelBER->text(), QStringLiteral("<p align=\"center\">--</p>"));
+    QCOMPARE(w.form->ledMeterBER->value(), 0);
+}
+
+void TestMainWindow::retuneKeepsTheTunedVoltage()
+{
+    Window w;
+    // Tuned horizontal at start; the user clicks vertical but never presses Set.
+    w.form->radioButtonVert->click();
+    w.board.newTraceEvents();
+    w.form->statusPoll()->retune();
+    const QStringList events = w.board.newTraceEvents();
+    QVERIFY2(
+        events.filter(QStringLiteral("FE_CHANNEL")).value(0).endsWith(QStringLiteral("volt=18")),
+        qPrintable(events.join(QLatin1Char('\n'))));
+    // 18 V (horizontal) supply, 500 mA limit: 0x4C; 0x44 would be 13 V.
+    QCOMPARE(events.filter(QStringLiteral("WR 10 ")), QStringList({"WR 10 4C"}));
+    // The supply button follows the tuned polarisation as well.
+    w.form->buttonPower->click();
+    w.form->buttonPower->click();
+    QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 4C"));
+    // After a Set with vertical, vertical it is.
+    w.form->buttonSet->click();
+    QCOMPARE(w.board.traceEvents().filter(QStringLiteral("WR 10 ")).last(),
+             QStringLiteral("WR 10 44"));
+}
+
+void TestMainWindow::unwritableSettingsAreReportedOnce()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    // A folder where the settings file should be: no write succeeds, even as root.
+    const QString path = openSettings()->fileName();
+    QFile::remove(path);
+    QVERIFY(QDir().mkpath(path));
+    int reports = 0;
+    const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    static int* counter = nullptr;
+    counter = &reports;
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (text.startsWith(QStringLiteral("The settings could not be written to")))
+            ++*counter;
+    });
+    f->satlistComboBox->setCurrentIndex(2);
+    f->satlistComboBox_activated(2);
+    f->positionsSpinBox->setValue(4);
+    f->posSetButton->click();
+    f->posSetButton->click();
+    f->posSetButton->click();
+    qInstallMessageHandler(previous);
+    QCOMPARE(reports, 1);
+    QCOMPARE(f->Ui_zenaraForm::statusBar->currentMessage(),
+             QStringLiteral("The settings could not be written to ") + path);
+
+    // Writable again: the next change is saved and the message goes.
+    QVERIFY(QDir(path).removeRecursively());
+    f->posSetButton->click();
+    QVERIFY(f->Ui_zenaraForm::statusBar->currentMessage().isEmpty());
+    QVERIFY(QFile::exists(path));
 }
 
 QTEST_MAIN(TestMainWindow)

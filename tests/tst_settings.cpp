@@ -19,7 +19,7 @@ private slots:
     void damagedValuesGiveDefaults();
     void storedPositions();
     void storedPositionsRejectNonNumbers();
-    void freqListMustMatchTheSatellites();
+    void freqListKeepsWhatStillHasASatellite();
     void listsAreWrittenAtOnce();
 
 private:
@@ -160,20 +160,40 @@ void TestSettings::storedPositionsRejectNonNumbers()
     QCOMPARE(list.storedPositions.mid(0, 6), QVector<int>({4, -1, -1, -1, 2, -1}));
 }
 
-void TestSettings::freqListMustMatchTheSatellites()
+void TestSettings::freqListKeepsWhatStillHasASatellite()
 {
+    // A satellite was added to the file since the list was saved.
     SatelliteList list;
     for (int i = 0; i < 13; ++i)
         list.addSatellite(i, QStringLiteral("Sat %1").arg(i), i, QStringLiteral("f"));
     QStringList twelve;
     for (int i = 0; i < 12; ++i)
-        twelve.append(QStringLiteral("11977,H,27500"));
-    QVERIFY(!list.applySavedTransponders(twelve));
-    QCOMPARE(list.lastTransponders.count(QStringLiteral("None")), 13);
+        twelve.append(i % 2 ? QStringLiteral("None") : QStringLiteral("11977,H,%1").arg(i));
+    QVERIFY(list.applySavedTransponders(twelve));
+    QCOMPARE(list.lastTransponders.size(), 13);
+    QCOMPARE(list.lastTransponders.at(0), QStringLiteral("11977,H,0"));
+    QCOMPARE(list.lastTransponders.at(10), QStringLiteral("11977,H,10"));
+    QCOMPARE(list.lastTransponders.at(11), QStringLiteral("None"));
+    QCOMPARE(list.lastTransponders.at(12), QStringLiteral("None"));
+
+    // One entry per satellite: taken whole.
     twelve.append(QStringLiteral("10719,V,27500"));
     QVERIFY(list.applySavedTransponders(twelve));
-    QCOMPARE(list.lastTransponders.last(), QStringLiteral("10719,V,27500"));
+    QCOMPARE(list.lastTransponders, twelve);
     QVERIFY(!list.applySavedTransponders({}));
+
+    // Satellites 1 and 3 left the file (numbers 0, 2, 4): their entries go,
+    // the others stay at their numbers.
+    SatelliteList fewer;
+    for (int n : {0, 2, 4})
+        fewer.addSatellite(n, QStringLiteral("Sat %1").arg(n), n, QStringLiteral("f"));
+    QVERIFY(fewer.applySavedTransponders({"a", "b", "c", "d", "e"}));
+    QCOMPARE(fewer.lastTransponders, QStringList({"a", "None", "c"}));
+
+    // No satellite list at all: nothing to apply, nothing taken.
+    SatelliteList none;
+    QVERIFY(!none.applySavedTransponders(twelve));
+    QVERIFY(none.lastTransponders.isEmpty());
 }
 
 void TestSettings::listsAreWrittenAtOnce()

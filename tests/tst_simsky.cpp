@@ -395,9 +395,26 @@ void TestSimSky::simulationFileErrors_data()
     QTest::addColumn<QString>("error");
     QTest::newRow("not a number") << QByteArray("[motor]\nspeed=fast\n")
                                   << "motor/speed is not a number: \"fast\"";
-    QTest::newRow("no speed") << QByteArray("[motor]\nspeed=0\n") << "out of range";
-    QTest::newRow("pole") << QByteArray("[site]\nlatitude=89\n") << "out of range";
-    QTest::newRow("input") << QByteArray("[dish]\ninput=4\n") << "out of range";
+    QTest::newRow("no speed") << QByteArray("[motor]\nspeed=0\n")
+                              << "motor/speed must be a number from 0.001 to 100, not 0";
+    QTest::newRow("pole") << QByteArray("[site]\nlatitude=89\n")
+                          << "site/latitude must be a number from -81 to 81, not 89";
+    QTest::newRow("input") << QByteArray("[dish]\ninput=4\n")
+                           << "dish/input must be a whole number from 0 to 3, not 4";
+    QTest::newRow("half an input")
+        << QByteArray("[dish]\ninput=1.5\n") << "dish/input must be a whole number";
+    QTest::newRow("nan input") << QByteArray("[dish]\ninput=nan\n")
+                               << "dish/input is not a number: \"nan\"";
+    QTest::newRow("inf latitude") << QByteArray("[site]\nlatitude=inf\n")
+                                  << "site/latitude is not a number: \"inf\"";
+    QTest::newRow("negative seed") << QByteArray("[noise]\nseed=-1\n") << "noise/seed must be";
+    QTest::newRow("huge seed") << QByteArray("[noise]\nseed=1e12\n") << "noise/seed must be";
+    QTest::newRow("huge limit") << QByteArray("[motor]\nlimit=1e308\n") << "motor/limit must be";
+    QTest::newRow("start beyond the stops")
+        << QByteArray("[motor]\nlimit=60\nstartAngle=70\n")
+        << "motor/startAngle must be a number from -60 to 60, not 70";
+    QTest::newRow("steps") << QByteArray("[motor]\nstepsPerDegree=-nan\n")
+                           << "motor/stepsPerDegree is not a number";
     QTest::newRow("missing") << QByteArray() << "Cannot read the simulation file";
 }
 

@@ -54,6 +54,8 @@ private slots:
     void noRetuneAfterAFailedTune();
     void nestedPollsDoNotRetuneAgain();
     void missingReadingsAreNotValues();
+    void unreadableCodeRateIsReadAgain();
+    void unreadableFlagsAreNeitherLockNorLoss();
 };
 
 void TestStatusPoll::berWhileLocked_data()
@@ -249,6 +251,68 @@ void TestStatusPoll::missingReadingsAreNotValues()
     QCOMPARE(locked.berText, StatusPoll::MissingText);
     QCOMPARE(locked.berMeter, 0);
     QVERIFY(std::isnan(locked.berSample));
+}
+
+void TestStatusPoll::unreadableCodeRateIsReadAgain()
+{
+    sim::SimFaults faults;
+    faults.busErrorRegisters = {tda10086::RegCodeRate};
+    faults.busErrorCode = 0x21; // decoded as a register this would read "2/3"
+    Poller p(faults);
+    p.flags.awaitingLock = true;
+    p.setLocked(true);
+    p.board.card->demodulator().pin(tda10086::RegCodeRate, 0x50);
+    QTest::ignoreMessage(QtDebugMsg, "tda10086_read_byte(): error reg=0xd, ret=33");
+    PollReading r = p.poll.poll();
+    QVERIFY(r.fecChanged);
+    QCOMPARE(r.fecText, QStringLiteral("--"));
+
+    QTest::ignoreMessage(QtDebugMsg, "tda10086_read_byte(): error reg=0xd, ret=33");
+    r = p.poll.poll();
+    QCOMPARE(r.fecText, QStringLiteral("--"));
+
+    p.board.card->faults().busErrorRegisters.clear();
+    p.board.newTraceEvents();
+    r = p.poll.poll();
+    QVERIFY(r.fecChanged);
+    QCOMPARE(r.fecText, QStringLiteral("6/7"));
+    QVERIFY(p.board.newTraceEvents().contains(QStringLiteral("RD 1C 0D 50")));
+    // Read once it succeeded, then left alone.
+    r = p.poll.poll();
+    QVERIFY(!r.fecChanged);
+    QVERIFY(p.board.newTraceEvents().filter(QStringLiteral("RD 1C 0D")).isEmpty());
+}
+
+void TestStatusPoll::unreadableFlagsAreNeitherLockNorLoss()
+{
+    sim::SimFaults faults;
+    faults.busErrorRegisters = {tda10086::RegStatus};
+    Poller p(faults);
+    p.setLocked(true, 10);
+    QTest::ignoreMessage(QtDebugMsg,
+                         QRegularExpression("tda10086_read_byte\\(\\): error reg=0xe.*"));
+    PollReading r = p.poll.poll();
+    QVERIFY(!r.flagsValid);
+    QVERIFY(!r.locked);
+    QCOMPARE(r.berText, QStringLiteral("<p align=\"center\">--</p>"));
+    QCOMPARE(r.berMeter, 0);
+    QVERIFY(std::isnan(r.berSample));
+    // Far longer than the 5 s without lock: still no re-tune.
+    for (int i = 0; i < 40; ++i) {
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression("tda10086_read_byte\\(\\): error reg=0xe.*"));
+        QVERIFY(!p.poll.poll().retuned);
+    }
+    QCOMPARE(p.retunes, 0);
+    QCOMPARE(p.poll.unlockedTime, 0.0);
+
+    // Readable again and really unlocked: the count starts from there.
+    p.board.card->faults().busErrorRegisters.clear();
+    p.setLocked(false);
+    for (int i = 0; i < 21; ++i)
+        p.poll.poll();
+    QCOMPARE(p.retunes, 0);
+    QVERIFY(p.poll.poll().retuned);
 }
 
 QTEST_GUILESS_MAIN(TestStatusPoll)

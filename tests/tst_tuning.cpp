@@ -28,6 +28,8 @@ private slots:
     void failures_data();
     void failures();
     void switchFailureLeavesTheFlags();
+    void rangesBelowZeroAreEmpty();
+    void hugeNumbersAreNotWrapped();
 };
 
 void TestTuning::ranges_data()
@@ -45,7 +47,6 @@ void TestTuning::ranges_data()
     // Below 2150 the C-band rule gives a negative lower bound: shown as 0,
     // not as a number wrapped round to four billion.
     QTest::newRow("LOF1 below 2150") << 1000 << 0 << 0 << 0 << 50;
-    QTest::newRow("LOF1 zero") << 0 << 0 << 0 << 0 << 0;
 }
 
 void TestTuning::ranges()
@@ -60,6 +61,21 @@ void TestTuning::ranges()
     QCOMPARE(r.high, qint64(high));
     QVERIFY(r.contains(high));
     QVERIFY(!r.contains(high + 1));
+    QVERIFY(!r.empty);
+}
+
+void TestTuning::rangesBelowZeroAreEmpty()
+{
+    // An oscillator below 950 MHz delivers nothing: no frequency passes, 0 included.
+    for (int lof1 : {0, 100, 949}) {
+        const Range r = allowedRange(lof1, 0, 0);
+        QVERIFY(r.empty);
+        QCOMPARE(r.low, qint64(0));
+        QCOMPARE(r.high, qint64(0));
+        QVERIFY(!r.contains(0));
+        QVERIFY(!r.contains(1));
+    }
+    QVERIFY(allowedRange(950, 0, 0).contains(0)); // IF 950: the edge still counts
 }
 
 void TestTuning::bands()
@@ -212,6 +228,10 @@ void TestTuning::failures_data()
                                     << "100"
                                     << "27500" << Tuner::RangeWarning << "0"
                                     << "0";
+    QTest::newRow("0 MHz, LOF1 100") << "0"
+                                     << "100"
+                                     << "27500" << Tuner::RangeWarning << "0"
+                                     << "0";
     QTest::newRow("empty frequency") << ""
                                      << "9750"
                                      << "27500" << Tuner::FieldWarning << "Frequency"
@@ -267,6 +287,23 @@ void TestTuning::switchFailureLeavesTheFlags()
     QVERIFY(!flags.awaitingLock);
     // Nothing after the three attempts: no acquisition reset, no channel.
     QCOMPARE(board.newTraceEvents().size(), 3);
+}
+
+void TestTuning::hugeNumbersAreNotWrapped()
+{
+    // 4322000 kS/s is 4322000000 S/s: wrapped to 32 bits it would be a
+    // plausible 27 MBd. Passed on as the largest value, the card refuses it.
+    Rig rig;
+    auto [board, tuner, flags] = std::tie(rig.board, rig.tuner, rig.flags);
+    Request r = universal("11000");
+    r.symbolRate = QStringLiteral("4322000");
+    board.newTraceEvents();
+    const Result result = tuner.tune(r, flags);
+    QCOMPARE(result.error, QString::fromLatin1(Tuner::ChannelWarning));
+    QVERIFY(board.newTraceEvents()
+                .filter(QStringLiteral("FE_CHANNEL"))
+                .first()
+                .contains(QStringLiteral("sr=4294967295")));
 }
 
 QTEST_GUILESS_MAIN(TestTuning)
