@@ -14,7 +14,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDialog>
 #include <QLocale>
+#include <QPointer>
 #include <QScreen>
 #include <QSplashScreen>
 #include <QTranslator>
@@ -111,6 +113,14 @@ Options parseCommandLine(const QCoreApplication& app)
     return o;
 }
 
+void closeModalDialogs()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+            dialog->reject();
+    }
+}
+
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("zenara"));
@@ -135,6 +145,19 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // Before anything else: a signal during start-up must not be lost.
+    TerminationWatcher termination;
+    QPointer<QWidget> mainWindow;
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &app,
+                     [&mainWindow](int signalNumber) {
+                         qCDebug(lcApp, "Signal %d: closing down", signalNumber);
+                         // A message box (start-up, warning or fatal) runs its own
+                         // event loop: close it, so that its caller goes on to the
+                         // normal shutdown (or, for a fatal box, to the fatal exit).
+                         closeModalDialogs();
+                         if (mainWindow)
+                             mainWindow->close();
+                     });
     setIdentity();
     // Debug lines start with the operation that wrote them.
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
@@ -165,8 +188,6 @@ int main(int argc, char** argv)
                      qPrintable(options.tracePath), qPrintable(error));
         return 2;
     }
-    TerminationWatcher termination;
-
     QApplication::setOverrideCursor(Qt::WaitCursor);
 
     if (!dataCodec())
@@ -184,12 +205,29 @@ int main(int argc, char** argv)
 
     auto settings = openSettings();
     const QScreen* screen = QGuiApplication::primaryScreen();
+    QSize largestScreen;
+    for (const QScreen* s : QGuiApplication::screens())
+        largestScreen = largestScreen.expandedTo(s->size());
     const geometry::StoredGeometry stored =
-        geometry::readStoredGeometry(*settings, screen->geometry());
+        geometry::readStoredGeometry(*settings, screen->geometry(), largestScreen);
     const QRect desktop = screen->virtualGeometry();
 
+    if (TerminationWatcher::pending()) {
+        // Nothing has been read or opened yet, so there is nothing to save.
+        qCDebug(lcApp, "Signal %d before the window: closing down", TerminationWatcher::pending());
+        delete splash;
+        return 0;
+    }
     zenaraForm window;
+    mainWindow = &window;
     instance.setActivationWindow(&window);
+    if (TerminationWatcher::pending()) {
+        // Came while the window was being built (perhaps inside a message box):
+        // the window's destruction is the normal shutdown.
+        delete splash;
+        QApplication::restoreOverrideCursor();
+        return 0;
+    }
 
     if (stored.maximized) {
         window.showMaximized();
@@ -203,10 +241,9 @@ int main(int argc, char** argv)
     QApplication::restoreOverrideCursor();
 
     QObject::connect(&app, &QApplication::lastWindowClosed, &app, &QApplication::quit);
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &window,
-                     [&window](int signalNumber) {
-                         qCDebug(lcApp, "Signal %d: closing down", signalNumber);
-                         window.close();
-                     });
+    // Showing the window runs events (the splash waits for it), so a signal may
+    // have been handled already, when quit() could not yet end a loop.
+    if (TerminationWatcher::pending())
+        return 0;
     return app.exec();
 }

@@ -8,10 +8,13 @@
 
 namespace {
 int signalPipe[2] = {-1, -1};
+volatile sig_atomic_t pendingSignal = 0;
 
 void onSignal(int signalNumber)
 {
-    // Only async-signal-safe work here: hand the number to the event loop.
+    // Only async-signal-safe work here: note the signal for code that runs
+    // before any event loop, and hand the number to the event loop.
+    pendingSignal = signalNumber;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
@@ -36,6 +39,11 @@ TerminationWatcher::~TerminationWatcher()
 {
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
+}
+
+int TerminationWatcher::pending()
+{
+    return pendingSignal;
 }
 
 void TerminationWatcher::readSignal()

@@ -5,7 +5,8 @@
 class QSocketNotifier;
 
 // Turns SIGTERM and SIGINT into a Qt signal on the GUI thread, so that the
-// program can close its window and shut down as on a normal close.
+// program can close its window and shut down as on a normal close. Installed
+// first thing at start-up, so that no signal is lost however early it comes.
 class TerminationWatcher : public QObject
 {
     Q_OBJECT
@@ -13,6 +14,9 @@ class TerminationWatcher : public QObject
 public:
     explicit TerminationWatcher(QObject* parent = nullptr);
     ~TerminationWatcher() override;
+
+    // The signal received so far, 0 for none; valid before any event loop ran.
+    static int pending();
 
 signals:
     void terminationRequested(int signalNumber);

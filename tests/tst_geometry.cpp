@@ -18,6 +18,8 @@ private slots:
     void storedGeometryDefaults();
     void storedGeometryReadsBack();
     void damagedValuesFallBackToDefaults();
+    void absurdSizesAreBounded_data();
+    void absurdSizesAreBounded();
 };
 
 void TestGeometry::visibility_data()
@@ -35,6 +37,9 @@ void TestGeometry::visibility_data()
     QTest::newRow("integer division") << QRect(1919, 0, 1, 4001) << true;
     QTest::newRow("empty size") << QRect(100, 100, 0, 0) << false;
     QTest::newRow("huge size") << QRect(0, 0, 2000000000, 2000000000) << false;
+    QTest::newRow("far right") << QRect(1000000, 1000000, 2732, 1536) << false;
+    QTest::newRow("far left") << QRect(-1000000, -1000000, 2732, 1536) << false;
+    QTest::newRow("larger than the desktop") << QRect(-100, -100, 3840, 2160) << true;
 }
 
 void TestGeometry::visibility()
@@ -83,6 +88,57 @@ void TestGeometry::damagedValuesFallBackToDefaults()
 
     settings.setValue(settingskeys::GeometryMaximized, 1);
     QVERIFY(geometry::readStoredGeometry(settings, QRect()).maximized);
+}
+
+void TestGeometry::absurdSizesAreBounded_data()
+{
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QRect>("rect");
+    // Largest screen 1366 x 768: at most 2732 x 1536.
+    QTest::newRow("int max") << "5"
+                             << "2147483647"
+                             << "2147483647" << QRect(5, 0, 2732, 1536);
+    QTest::newRow("100000 square") << "5"
+                                   << "100000"
+                                   << "100000" << QRect(5, 0, 2732, 1536);
+    QTest::newRow("zero") << "5"
+                          << "0"
+                          << "0" << QRect(5, 0, 439, 592);
+    QTest::newRow("negative") << "5"
+                              << "-800"
+                              << "-2147483648" << QRect(5, 0, 439, 592);
+    QTest::newRow("x at int max") << "2147483647"
+                                  << "800"
+                                  << "600" << QRect(0, 0, 800, 600);
+    QTest::newRow("x at int min") << "-2147483648"
+                                  << "800"
+                                  << "600" << QRect(0, 0, 800, 600);
+    QTest::newRow("real size") << "-3"
+                               << "1000"
+                               << "690" << QRect(-3, 0, 1000, 690);
+}
+
+void TestGeometry::absurdSizesAreBounded()
+{
+    QFETCH(QString, x);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QRect, rect);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("g.ini")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Geometry]\nMainwindowX=%1\nMainwindowY=0\nMainwindowWidth=%2\n"
+                              "MainwindowHeight=%3\n")
+                   .arg(x, width, height)
+                   .toLatin1());
+    file.close();
+    QSettings settings(file.fileName(), QSettings::IniFormat);
+    const auto g = geometry::readStoredGeometry(settings, QRect(0, 0, 1366, 768), QSize(1366, 768));
+    QCOMPARE(g.rect, rect);
+    // Whatever was stored, the visibility rule gives an answer without overflow.
+    geometry::positionVisibleEnough(g.rect, QRect(0, 0, 1366, 768));
 }
 
 QTEST_GUILESS_MAIN(TestGeometry)

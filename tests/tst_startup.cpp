@@ -2,7 +2,9 @@
 // a trace, a second copy, and shutdown on SIGTERM. Each run gets its own
 // configuration and runtime folders, so the user's settings are never touched.
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,15 +26,19 @@ public:
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QString settingsFile() const { return path(QStringLiteral("config/Tavarin/zenara.ini")); }
 
-    // A process set up like a user's, in this run's folders.
-    std::unique_ptr<QProcess> start(const QStringList& arguments) const
+    // A process set up like a user's, in this run's folders. Message boxes
+    // close themselves after 50 ms unless boxesStay.
+    std::unique_ptr<QProcess> start(const QStringList& arguments, bool boxesStay = false) const
     {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"), QStringLiteral("50"));
+        if (boxesStay)
+            env.remove(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"));
+        else
+            env.insert(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"), QStringLiteral("50"));
         env.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
         process->setProcessEnvironment(env);
         process->setWorkingDirectory(path(QStringLiteral("work")));
@@ -52,9 +58,48 @@ public:
         return events;
     }
 
+    void writeFile(const QString& name, const QByteArray& content) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(name));
+    }
+
+    // Starts the program and waits for its first poll, then closes it with
+    // SIGTERM; true when it ended normally.
+    bool runUntilPolling(const QStringList& arguments = {}) const
+    {
+        QFile::remove(path(QStringLiteral("t.log"))); // from an earlier run
+        auto zenara = start(
+            arguments + QStringList({QStringLiteral("--trace"), path(QStringLiteral("t.log"))}));
+        if (!zenara->waitForStarted() ||
+            !QTest::qWaitFor(
+                [this] { return !trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(); }, 60000))
+            return false;
+        zenara->terminate();
+        const bool normal = zenara->waitForFinished(60000) &&
+                            zenara->exitStatus() == QProcess::NormalExit && zenara->exitCode() == 0;
+        if (!normal)
+            qWarning("%s", zenara->readAllStandardError().constData());
+        return normal;
+    }
+
 private:
     QTemporaryDir m_dir;
 };
+
+// Waits until the process has written text to standard error; keeps what it read.
+bool waitForError(QProcess& process, const QString& text, QString* seen)
+{
+    return QTest::qWaitFor(
+        [&] {
+            process.waitForReadyRead(50);
+            *seen += QString::fromLocal8Bit(process.readAllStandardError());
+            return seen->contains(text);
+        },
+        60000);
+}
 
 bool finish(QProcess& process)
 {
@@ -75,6 +120,10 @@ private slots:
     void versionAndHelp();
     void terminalModes();
     void runSecondCopyAndTerminate();
+    void damagedSettingsStartAndAreNotWrittenBack();
+    void rememberedTranspondersSurviveAMissingList();
+    void signalDuringAStartUpBox();
+    void signalDuringTheFatalBox();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -240,6 +289,96 @@ void TestStartup::runSecondCopyAndTerminate()
     QVERIFY(settings.value(QStringLiteral("Geometry/MainwindowWidth")).toInt() >= 439);
     QVERIFY(settings.value(QStringLiteral("Geometry/MainwindowHeight")).toInt() >= 592);
     QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowMaximized")).toBool(), false);
+}
+
+void TestStartup::damagedSettingsStartAndAreNotWrittenBack()
+{
+    Run run;
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
+                  "[Geometry]\nMainwindowWidth=2147483647\nMainwindowHeight=2147483647\n"
+                  "MainwindowX=2147483647\n"
+                  "[Settings]\nOneDegreSteps=nan\nMaxAngle=2147483647\nLocationLatitude=inf\n"
+                  "LocationLongitude=1e308\nAcousticFreqMaxHz=2147483647\n"
+                  "AcousticScaleMin=-2147483648\nGAPTime=-5\n");
+    QVERIFY(run.runUntilPolling());
+    QSettings settings(run.settingsFile(), QSettings::IniFormat);
+    // The offscreen screen is 800 x 600: at most twice that.
+    const int width = settings.value(QStringLiteral("Geometry/MainwindowWidth")).toInt();
+    const int height = settings.value(QStringLiteral("Geometry/MainwindowHeight")).toInt();
+    QVERIFY2(width > 0 && width <= 1600 && height > 0 && height <= 1200,
+             qPrintable(QStringLiteral("%1 x %2").arg(width).arg(height)));
+    QCOMPARE(settings.value(QStringLiteral("Settings/OneDegreSteps")).toString(),
+             QStringLiteral("9.6"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/MaxAngle")).toString(), QStringLiteral("80"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/LocationLatitude")).toString(),
+             QStringLiteral("45"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/LocationLongitude")).toString(),
+             QStringLiteral("42"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/AcousticFreqMaxHz")).toString(),
+             QStringLiteral("1000"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/AcousticScaleMin")).toString(),
+             QStringLiteral("50"));
+    QCOMPARE(settings.value(QStringLiteral("Settings/GAPTime")).toString(), QStringLiteral("200"));
+}
+
+void TestStartup::rememberedTranspondersSurviveAMissingList()
+{
+    Run run;
+    const QByteArray stored = "[Settings]\nFreqList=\"11977,H,27500\", None, \"10719,V,27500\"\n";
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), stored);
+    const QStringList remembered({"11977,H,27500", "None", "10719,V,27500"});
+    auto freqList = [&run] {
+        return QSettings(run.settingsFile(), QSettings::IniFormat)
+            .value(QStringLiteral("Settings/FreqList"))
+            .toStringList();
+    };
+    QCOMPARE(freqList(), remembered);
+
+    // No satellite list anywhere: the list is written back as it was.
+    QVERIFY(run.runUntilPolling());
+    QCOMPARE(freqList(), remembered);
+
+    // A list with a fourth satellite: the three entries stay with their
+    // satellites, the new one starts with "None".
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;a.ini\n1=13.0;Hot Bird;b.ini\n2=19.2;Astra;c.ini\n"
+                  "3=9.0;Eutelsat;d.ini\n");
+    QVERIFY(run.runUntilPolling());
+    QCOMPARE(freqList(), remembered + QStringList({"None"}));
+}
+
+void TestStartup::signalDuringAStartUpBox()
+{
+    Run run;
+    // 1 MHz is out of range: the first tune shows a warning box during start-up.
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), "[Settings]\nFreqency=1\n");
+    auto zenara = run.start({}, true);
+    QString errors;
+    QVERIFY2(waitForError(*zenara, QStringLiteral("Message box \"Error\""), &errors),
+             qPrintable(errors));
+    QElapsedTimer timer;
+    timer.start();
+    zenara->terminate(); // once
+    QVERIFY(finish(*zenara));
+    QVERIFY(timer.elapsed() < 10000); // not a hang until some timeout
+    QCOMPARE(zenara->exitCode(), 0);
+    // The normal shutdown: the settings were written.
+    QSettings settings(run.settingsFile(), QSettings::IniFormat);
+    QVERIFY(settings.contains(QStringLiteral("Geometry/MainwindowWidth")));
+    QCOMPARE(settings.value(QStringLiteral("Settings/Freqency")).toInt(), 1);
+}
+
+void TestStartup::signalDuringTheFatalBox()
+{
+    Run run;
+    auto zenara = run.start({QStringLiteral("--receiver"), QStringLiteral("sim,fail=open")}, true);
+    QString errors;
+    QVERIFY2(waitForError(*zenara, QStringLiteral("Message box \"Fatal error\""), &errors),
+             qPrintable(errors));
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 255); // the fatal exit, settings untouched
+    QVERIFY(!QFile::exists(run.settingsFile()));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
