@@ -12,7 +12,9 @@
 #include <qwt_plot_picker.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
+#include <qwt_series_data.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -35,11 +37,64 @@ protected:
             int end = start;
             while (end + 1 <= to && !std::isnan(sample(end + 1).y()))
                 ++end;
-            if (start <= to)
+            if (start < end) {
                 QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, start, end);
+            } else if (start == end) {
+                // A reading alone between two missing ones has no line to be
+                // part of: drawn as a dot, or it would not be seen at all.
+                const QPointF p(xMap.transform(sample(start).x()),
+                                yMap.transform(sample(start).y()));
+                painter->save();
+                QPen dot = pen();
+                dot.setWidthF(std::max<qreal>(3, dot.widthF() + 2));
+                dot.setCapStyle(Qt::RoundCap);
+                painter->setPen(dot);
+                painter->drawPoint(p);
+                painter->restore();
+            }
             start = end + 1;
         }
     }
+};
+
+// The samples of one history, read in place from the arrays at every redraw.
+// Qwt's own raw-sample data computes its bounding rectangle once and keeps it,
+// which would freeze an auto-scaled axis at the first (empty) history; here it
+// is computed from the samples as they are now, missing ones left out.
+class HistorySeries : public QwtSeriesData<QPointF>
+{
+public:
+    HistorySeries(const double* x, const double* y, size_t size) : m_x(x), m_y(y), m_size(size) {}
+
+    size_t size() const override { return m_size; }
+    QPointF sample(size_t i) const override { return QPointF(m_x[i], m_y[i]); }
+    QRectF boundingRect() const override
+    {
+        double minX = 0, maxX = 0, minY = 0, maxY = 0;
+        bool any = false;
+        for (size_t i = 0; i < m_size; ++i) {
+            if (!std::isfinite(m_y[i]))
+                continue;
+            if (!any) {
+                minX = maxX = m_x[i];
+                minY = maxY = m_y[i];
+                any = true;
+                continue;
+            }
+            minX = std::min(minX, m_x[i]);
+            maxX = std::max(maxX, m_x[i]);
+            minY = std::min(minY, m_y[i]);
+            maxY = std::max(maxY, m_y[i]);
+        }
+        if (!any)
+            return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
+        return QRectF(minX, minY, maxX - minX, maxY - minY);
+    }
+
+private:
+    const double* m_x;
+    const double* m_y;
+    size_t m_size;
 };
 
 QwtText titled(const char* text)
@@ -103,7 +158,7 @@ void HistoryPlot::initPlot(QwtPlot* plot, const Options& options)
         curve->setPen(QPen(colour, 1, Qt::SolidLine));
         curve->setYAxis(axis);
         curve->attach(plot);
-        curve->setRawSamples(m_time.data(), y.data(), HistoryLength);
+        curve->setData(new HistorySeries(m_time.data(), y.data(), HistoryLength));
         curve->setVisible(visible);
         return curve;
     };

@@ -23,7 +23,24 @@ private slots:
     void labelsAlternate();
     void togglesBeforeAndAfterInit();
     void agcScale();
+    void autoScaleFollowsTheSamples();
+    void aLoneSampleIsDrawn();
 };
+
+namespace {
+// Pixels of the canvas in a colour, as the user would see them.
+int pixelsOf(QwtPlot& plot, const QColor& colour)
+{
+    plot.resize(400, 300);
+    plot.replot();
+    const QImage image = plot.canvas()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y) == colour;
+    return count;
+}
+} // namespace
 
 void TestHistoryPlot::startsFlat()
 {
@@ -61,9 +78,6 @@ void TestHistoryPlot::samplesShiftAndAreReadInPlace()
     QCOMPARE(history.curveBER()->sample(1).y(), 2e-5);
     QCOMPARE(history.curveSNR()->sample(0), QPointF(0, 70));
     QCOMPARE(int(history.curveAGC()->dataSize()), HistoryPlot::HistoryLength);
-    plot.resize(400, 300);
-    plot.replot();
-    QVERIFY(!plot.grab().isNull()); // gaps and log values draw without trouble
 
     for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
         history.push(1.0, 10, 20);
@@ -137,6 +151,61 @@ void TestHistoryPlot::agcScale()
     history.applyAgcScale(10, 90, false);
     QVERIFY(!plot.axisAutoScale(QwtPlot::yRight));
     QVERIFY(plot.axisWidget(QwtPlot::yLeft)->isColorBarEnabled());
+}
+
+void TestHistoryPlot::autoScaleFollowsTheSamples()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    HistoryPlot::Options options;
+    options.agcAutoScale = true;
+    history.initPlot(&plot, options);
+    plot.replot(); // the first redraw sees an empty history
+    auto right = [&plot] {
+        plot.updateAxes();
+        return plot.axisScaleDiv(QwtPlot::yRight);
+    };
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        history.push(1.0, 60 + i % 10, 65);
+    plot.replot();
+    QVERIFY2(right().lowerBound() <= 60 && right().upperBound() >= 69,
+             qPrintable(QStringLiteral("%1..%2").arg(right().lowerBound()).arg(right().upperBound())));
+    QVERIFY(right().upperBound() <= 80); // following the data, not a fixed 0..100
+
+    // Missing readings are left out of the bounds (NaN would poison them).
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        history.push(1.0, i == 7 ? 20.0 : NAN, i == 9 ? 30.0 : NAN);
+    plot.replot();
+    QVERIFY(std::isfinite(right().lowerBound()) && std::isfinite(right().upperBound()));
+    QVERIFY(right().lowerBound() <= 20 && right().upperBound() >= 30);
+    QVERIFY(right().upperBound() <= 40);
+
+    // Nothing at all: the axis keeps a usable range.
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        history.push(1.0, NAN, NAN);
+    plot.replot();
+    QVERIFY(std::isfinite(right().lowerBound()) && std::isfinite(right().upperBound()));
+}
+
+void TestHistoryPlot::aLoneSampleIsDrawn()
+{
+    QwtPlot plot;
+    HistoryPlot history;
+    HistoryPlot::Options options;
+    options.showBer = false;
+    options.showSnr = false;
+    history.initPlot(&plot, options);
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        history.push(1.0, NAN, NAN);
+    QCOMPARE(pixelsOf(plot, Qt::yellow), 0);
+    // One AGC reading between two that failed: it must show.
+    history.push(1.0, 50, NAN);
+    history.push(1.0, NAN, NAN);
+    QVERIFY(pixelsOf(plot, Qt::yellow) >= 4);
+    // Two neighbours make a line as before.
+    history.push(1.0, 50, NAN);
+    history.push(1.0, 52, NAN);
+    QVERIFY(pixelsOf(plot, Qt::yellow) >= 8);
 }
 
 QTEST_MAIN(TestHistoryPlot)

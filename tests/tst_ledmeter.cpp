@@ -58,8 +58,23 @@ void TestLedMeter::litSegments()
     meter->setValue(value);
     QCOMPARE(meter->litCount(), lit);
     QCOMPARE(meter->value(), stored);
+
+    // What is painted: exactly the lit segments, in the text colour, each one
+    // pixel narrower than its step, inside the contents.
+    QPalette palette;
+    palette.setColor(QPalette::WindowText, Qt::red);
+    palette.setColor(QPalette::Window, Qt::black);
+    meter->setPalette(palette);
     meter->resize(100, 15);
-    QVERIFY(!meter->grab().isNull()); // painting stays inside the contents
+    const QImage image = meter->grab().toImage(); // the resize sets the count from the width
+    const int step = meter->contentsRect().width() / meter->count();
+    int red = 0;
+    for (int x = 0; x < image.width(); ++x)
+        red += image.pixelColor(x, image.height() / 2) == QColor(Qt::red);
+    QCOMPARE(red, meter->litCount() * (step - 1));
+    QCOMPARE(image.pixelColor(meter->contentsRect().right(), image.height() / 2) == QColor(Qt::red),
+             meter->litCount() == meter->count() && step * meter->count() ==
+                                                        meter->contentsRect().width());
 }
 
 void TestLedMeter::bandsAndColours()
