@@ -264,8 +264,13 @@ void zenaraForm::initWindow()
     openBoard();
     buttonSet_clicked();
     initSound();
-    if (!soundAvailable)
+    if (!soundAvailable) {
         checkBoxAcoustic->setEnabled(false);
+        // Say why, where the user looks: the box is off, not broken.
+        checkBoxAcoustic->setToolTip(
+            tr("No audio output was found, so the acoustic signal is off. It needs a sound "
+               "card or sound server and Qt's audio plugins (libqt5multimedia5-plugins)."));
+    }
     pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
 }
 

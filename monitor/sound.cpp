@@ -1,9 +1,13 @@
 #include "monitor/sound.h"
 
+#include "monitor/logging.h"
+
 #include <QAudioDeviceInfo>
 #include <QAudioFormat>
 #include <QAudioOutput>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <sndfile.h>
@@ -56,22 +60,32 @@ private:
 
 QString errorString(int result)
 {
+    // The window shows these texts, so they are translated in its context.
+    const char* text = nullptr;
     switch (result) {
     case Ok:
-        return QStringLiteral("No errors.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "No errors.");
+        break;
     case ErrFileNotFound:
-        return QStringLiteral("File not found.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "File not found.");
+        break;
     case ErrFileBad:
-        return QStringLiteral("Error loading file.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "Error loading file.");
+        break;
     case ErrInvalidHandle:
-        return QStringLiteral("An invalid object handle was used.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "An invalid object handle was used.");
+        break;
     case ErrOutput:
-        return QStringLiteral("No audio output is available.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "No audio output is available.");
+        break;
     case ErrNotInitialised:
-        return QStringLiteral("The sound system is not initialised.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "The sound system is not initialised.");
+        break;
     default:
-        return QStringLiteral("Unknown error.");
+        text = QT_TRANSLATE_NOOP("zenaraForm", "Unknown error.");
+        break;
     }
+    return QCoreApplication::translate("zenaraForm", text);
 }
 
 Channel::Channel(System* system, const Dsp* dsp, const Sound* sample)
@@ -172,6 +186,11 @@ int System::createSound(const QString& path, bool loop, Sound** sound)
     SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!file)
         return ErrFileBad;
+    // A header may claim anything: at most ten minutes of 8 channels at 192 kHz.
+    if (info.frames <= 0 || info.frames > 600 * 192000 || info.channels < 1 || info.channels > 8) {
+        sf_close(file);
+        return ErrFileBad;
+    }
     auto loaded = std::make_unique<Sound>();
     loaded->sampleRate = info.samplerate;
     loaded->loop = loop;
@@ -261,9 +280,14 @@ float toneFrequency(double agcPercent, int minHz, int maxHz, int scaleMin, int s
     return float((double(minHz) + reduced) * 100);
 }
 
-QString Signaliser::resultMessage(int result)
+QString Signaliser::resultMessage(int result, const QString& file)
 {
-    return QStringLiteral("Sound error! (%1) %2\n").arg(result).arg(errorString(result));
+    QString reason = errorString(result);
+    if (!file.isEmpty())
+        reason = QCoreApplication::translate("zenaraForm", "%1 (%2)").arg(reason, file);
+    return QCoreApplication::translate("zenaraForm", "Sound error! (%1) %2\n")
+        .arg(result)
+        .arg(reason);
 }
 
 QStringList Signaliser::init(const QString& lockSoundPath, const ToneSettings& settings,
@@ -285,8 +309,9 @@ QStringList Signaliser::init(const QString& lockSoundPath, const ToneSettings& s
     unsigned version = 0;
     check(m_system->getVersion(&version));
     if (version < RequiredVersion) {
-        problems.append(QStringLiteral("You are using an old version of the sound layer %1. "
-                                       "This program requires %2\n")
+        problems.append(QCoreApplication::translate(
+                            "zenaraForm", "You are using an old version of the sound layer %1. "
+                                          "This program requires %2\n")
                             .arg(QString::asprintf("%08x", version),
                                  QString::asprintf("%08x", RequiredVersion)));
         m_available = false;
@@ -294,14 +319,17 @@ QStringList Signaliser::init(const QString& lockSoundPath, const ToneSettings& s
     }
     const int initialised = m_system->init(32, offline);
     if (initialised == ErrOutput) {
-        // No sound card (or no sound server): run on silently.
+        // No sound card (or no sound server, or no audio plugin): no box, the
+        // program runs on silently; the debug output says why.
+        qCInfo(lcMonitor, "Sound: no audio output was found; the acoustic signal is off");
         m_available = false;
         m_system.reset();
         return problems;
     }
     check(initialised);
     check(m_system->createDsp(&m_toneDsp));
-    check(m_system->createSound(lockSoundPath, true, &m_lockSound));
+    if (const int loaded = m_system->createSound(lockSoundPath, true, &m_lockSound); loaded != Ok)
+        problems.append(resultMessage(loaded, QFileInfo(lockSoundPath).fileName()));
     if (m_toneDsp)
         m_toneDsp->rate = 440.0f;
     m_system->playDsp(m_toneDsp, true, &m_toneChannel);

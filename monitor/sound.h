@@ -151,7 +151,8 @@ public:
     Channel* toneChannel() const { return m_toneChannel; }
     Channel* lockChannel() const { return m_lockChannel; }
 
-    static QString resultMessage(int result);
+    // The box text for a failed call; file names the file it failed on.
+    static QString resultMessage(int result, const QString& file = QString());
 
 private:
     std::unique_ptr<System> m_system;

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <climits>
+
 #include <vector>
 
 namespace {
@@ -66,6 +68,11 @@ void TestSound::toneFrequency_data()
     QTest::newRow("span below scale") << 65.0 << 50 << 60 << 50 << 70 << 5000.0f;
     QTest::newRow("equal bounds") << 90.0 << 50 << 1000 << 60 << 60 << 5000.0f;
     QTest::newRow("inverted scale") << 90.0 << 50 << 1000 << 70 << 50 << 5000.0f;
+    // Settings can hold any integer: no overflow, whatever they say.
+    QTest::newRow("widest scale") << 100.0 << 0 << INT_MAX << INT_MIN << INT_MAX << 0.0f;
+    QTest::newRow("steepest rise") << 100.0 << 0 << INT_MAX << 0 << 1 << 6543600.0f; // 16 bits kept
+    QTest::newRow("highest minimum") << 0.0 << INT_MAX << INT_MAX << 50 << 70 << 214748364700.0f;
+    QTest::newRow("lowest minimum") << 60.0 << INT_MIN << INT_MAX << 50 << 70 << -214741812000.0f;
 }
 
 void TestSound::toneFrequency()
@@ -151,7 +158,7 @@ void TestSound::missingLockSoundKeepsTheTone()
     sound::Signaliser s;
     const sound::ToneSettings settings;
     const QStringList problems = s.init(QStringLiteral("no-such-lock.wav"), settings, true);
-    QCOMPARE(problems, QStringList({"Sound error! (1) File not found.\n"}));
+    QCOMPARE(problems, QStringList({"Sound error! (1) File not found. (no-such-lock.wav)\n"}));
     QVERIFY(s.available());
     QVERIFY(!s.lockChannel());
     s.tick(true, 60, settings, true);

@@ -1,0 +1,3 @@
+#include "monitor/logging.h"
+
+Q_LOGGING_CATEGORY(lcMonitor, "zenara.monitor")
