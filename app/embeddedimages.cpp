@@ -32,6 +32,7 @@ QStringList EmbeddedImageFactory::names()
         QStringLiteral("bg_green4.gif"),  QStringLiteral("bg_green5.gif"),
         QStringLiteral("bg_blue.png"),    QStringLiteral("bg_gray.png"),
         QStringLiteral("bg_gray2.png"),   QStringLiteral("bg_green_1.png"),
+        QStringLiteral("clear.png"),
     };
 }
 

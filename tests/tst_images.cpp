@@ -39,7 +39,8 @@ void TestImages::table_data()
     row("greenLegend.png", 8, 8, 8, 3, false);
     row("redLegend.png", 8, 8, 8, 3, false);
     for (const char* n : {"prev_1.png", "next_1.png", "prev_2.png", "next_2.png", "limit_off.png",
-                          "w_limit.png", "e_limit.png", "memory.png", "apply.png", "enter.png"})
+                          "w_limit.png", "e_limit.png", "memory.png", "apply.png", "enter.png",
+                          "clear.png"})
         row(n, 16, 16, 32, 0, true);
     row("yellowLegend.png", 8, 8, 32, 0, false);
     row("blueLegend.png", 8, 8, 32, 0, false);
@@ -78,10 +79,12 @@ void TestImages::table()
 void TestImages::namesAreTheTable()
 {
     const QStringList names = EmbeddedImageFactory::names();
-    QCOMPARE(names.size(), 32);
-    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 32);
+    QCOMPARE(names.size(), 33);
+    QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), 33);
     QCOMPARE(names.first(), QStringLiteral("splash.png"));
-    QCOMPARE(names.last(), QStringLiteral("bg_green_1.png"));
+    // The 32 images of the original table, in its order, then our own additions.
+    QCOMPARE(names.at(31), QStringLiteral("bg_green_1.png"));
+    QCOMPARE(names.last(), QStringLiteral("clear.png"));
 }
 
 void TestImages::unknownNamesGiveNothing()

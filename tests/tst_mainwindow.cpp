@@ -124,6 +124,15 @@ void TestMainWindow::fixedTextsSurviveLanguageChange()
     QCOMPARE(w.form->textLabelLCK->text(), QStringLiteral("<p align=\"center\">LCK</p>"));
     QVERIFY(!w.form->decimalSpinBox->isEnabled());
     QCOMPARE(w.form->fileExitAction->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    // The counter's clear button says what it does and shows it.
+    QCOMPARE(w.form->toolButtonUcbClear->toolTip(),
+             QStringLiteral("Clear uncorrected-block counter"));
+    const QImage icon = w.form->toolButtonUcbClear->icon().pixmap(12, 12).toImage();
+    int green = 0;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x)
+            green += icon.pixelColor(x, y).green() > 100 && icon.pixelColor(x, y).red() < 80;
+    QVERIFY2(green >= 10, qPrintable(QString::number(green)));
 }
 
 void TestMainWindow::viewMenuListsTheToolbars()

@@ -363,6 +363,25 @@ QImage applyIcon()
     return image;
 }
 
+// Clears the block counter: a green "0" inside a turning arrow.
+QImage clearIcon()
+{
+    QImage image = canvas(16, 16);
+    paint(image, [&](QPainter& p) {
+        p.setPen(QPen(QColor(0, 170, 0), 1.6, Qt::SolidLine, Qt::RoundCap));
+        p.drawArc(QRectF(1.5, 1.5, 13, 13), 100 * 16, 290 * 16);
+        QPolygonF head;
+        head << QPointF(6.2, 0.2) << QPointF(9.6, 2.2) << QPointF(6.0, 4.6);
+        p.setBrush(QColor(0, 170, 0));
+        p.setPen(Qt::NoPen);
+        p.drawPolygon(head);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0, 120, 0), 1.4));
+        p.drawEllipse(QRectF(5.8, 4.8, 4.4, 6.4));
+    });
+    return image;
+}
+
 QImage enterIcon()
 {
     QImage image = canvas(16, 16);
@@ -471,6 +490,7 @@ int main(int argc, char** argv)
         {"bg_gray.png", tile(2, 2, QColor(200, 200, 200), QColor(190, 190, 190))},
         {"bg_gray2.png", tile(2, 2, QColor(160, 160, 160), QColor(150, 150, 150))},
         {"bg_green_1.png", tile(6, 6, QColor(0, 70, 0), QColor(0, 85, 0))},
+        {"clear.png", clearIcon()},
     };
 
     QFile qrc(out.filePath(QStringLiteral("images.qrc")));
