@@ -5,11 +5,14 @@
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QtEndian>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -44,18 +47,61 @@ bool readMessage(QLocalSocket* socket, QString* text)
 
 } // namespace
 
+bool SingleInstance::isPrivateDirectory(const QString& path)
+{
+    // lstat: a symbolic link is not followed, so it cannot point us elsewhere.
+    struct stat info = {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
+}
+
+QString SingleInstance::privateDirectory(const QString& preferred)
+{
+    // The runtime folder when it is ours alone; else a folder of our own in the
+    // temporary folder; else one in the cache folder. Never a bare name in a
+    // shared folder, where another user could take it first.
+    QStringList candidates;
+    if (!preferred.isEmpty())
+        candidates.append(preferred);
+    candidates.append(QDir(QDir::tempPath()).filePath(QStringLiteral("zenara-%1").arg(::getuid())));
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (!cache.isEmpty())
+        candidates.append(QDir(cache).filePath(QStringLiteral("zenara-runtime")));
+    for (int i = 0; i < candidates.size(); ++i) {
+        const QString& dir = candidates.at(i);
+        if (i > 0) {
+            if (i == candidates.size() - 1)
+                QDir().mkpath(QFileInfo(dir).path());
+            // Made with 0700 from the start; an existing one is checked as found.
+            ::mkdir(QFile::encodeName(dir).constData(), 0700);
+        }
+        if (isPrivateDirectory(dir))
+            return QDir::cleanPath(dir);
+        qCDebug(lcApp, "SingleInstance: %s is not a private folder of this user, not used",
+                qPrintable(dir));
+    }
+    return QString();
+}
+
 SingleInstance::SingleInstance(const QString& id, const QString& directory, QObject* parent)
     : QObject(parent)
 {
     QString dir = directory;
     if (dir.isEmpty())
-        dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    const QString name = id + QLatin1Char('-') + userName();
-    m_socketName = dir.isEmpty() ? name : QDir(dir).filePath(name);
+        dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    dir = privateDirectory(dir);
+    if (dir.isEmpty())
+        qCWarning(lcApp, "SingleInstance: no private folder for the socket; other copies "
+                         "will not be found");
+    else
+        m_socketName = QDir(dir).filePath(id + QLatin1Char('-') + userName());
 }
 
 bool SingleInstance::sendMessage(const QString& text, int timeoutMs)
 {
+    if (m_socketName.isEmpty())
+        return false;
     QElapsedTimer timer;
     timer.start();
     auto remaining = [&] {
@@ -86,6 +132,8 @@ bool SingleInstance::listen()
 {
     if (isListening())
         return true;
+    if (m_socketName.isEmpty())
+        return false;
     if (!m_server) {
         m_server = new QLocalServer(this);
         m_server->setSocketOptions(QLocalServer::UserAccessOption);
@@ -101,8 +149,18 @@ bool SingleInstance::listen()
         return false;
     }
     if (probe.error() != QLocalSocket::ServerNotFoundError) {
+        // Only our own socket that nobody answers on is removed; anything else
+        // at that name is left alone, and we do without the socket.
+        struct stat info = {};
+        const QByteArray path = QFile::encodeName(m_socketName);
+        if (::lstat(path.constData(), &info) != 0 || !S_ISSOCK(info.st_mode) ||
+            info.st_uid != ::getuid() || probe.error() != QLocalSocket::ConnectionRefusedError) {
+            qCWarning(lcApp, "SingleInstance: %s is not our stale socket; left alone",
+                      qPrintable(m_socketName));
+            return false;
+        }
         qCDebug(lcApp, "SingleInstance: removing stale socket %s", qPrintable(m_socketName));
-        QLocalServer::removeServer(m_socketName);
+        ::unlink(path.constData());
     }
     return m_server->listen(m_socketName);
 }

@@ -15,6 +15,8 @@ class SingleInstance : public QObject
 
 public:
     // directory: where the socket lives; empty for the user's runtime directory.
+    // Either is used only when it is a folder of this user's that nobody else
+    // can enter; otherwise a private folder is made (see privateDirectory).
     explicit SingleInstance(const QString& id, const QString& directory = QString(),
                             QObject* parent = nullptr);
 
@@ -28,6 +30,13 @@ public:
     // The window that a received message brings to the front.
     void setActivationWindow(QWidget* window) { m_window = window; }
     void activateWindow();
+
+    // A real folder (not a link), owned by this user, closed to everybody else.
+    static bool isPrivateDirectory(const QString& path);
+    // preferred when it is private, else "zenara-<uid>" in the temporary
+    // folder, else "zenara-runtime" in the cache folder (each made 0700 when
+    // missing); empty when none of them is private.
+    static QString privateDirectory(const QString& preferred);
 
 signals:
     void messageReceived(const QString& text);

@@ -45,6 +45,8 @@ private slots:
     void runningCopyAnswersTheProbe();
     void staleSocketIsCleanedUp();
     void liveSocketIsNotTaken();
+    void sharedFoldersAreNotUsed();
+    void foreignFilesAreNotDeleted();
 };
 
 void TestSingleInstance::nobodyRunning()
@@ -103,6 +105,75 @@ void TestSingleInstance::liveSocketIsNotTaken()
     SingleInstance second(QStringLiteral("ZenaraTest"), dir.path());
     QVERIFY(!second.listen());
     QVERIFY(first.isListening());
+}
+
+void TestSingleInstance::sharedFoldersAreNotUsed()
+{
+    QTemporaryDir tmp;
+    QTemporaryDir cache;
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    auto restore = qScopeGuard([] {
+        qunsetenv("TMPDIR");
+        qunsetenv("XDG_CACHE_HOME");
+    });
+    const QString ownFolder = tmp.filePath(QStringLiteral("zenara-%1").arg(::getuid()));
+
+    // A runtime folder everybody may write to is not used: our own is made.
+    QTemporaryDir shared;
+    QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    SingleInstance instance(QStringLiteral("ZenaraTest"), shared.path());
+    QCOMPARE(QFileInfo(instance.socketName()).path(), ownFolder);
+    QVERIFY(SingleInstance::isPrivateDirectory(ownFolder));
+    QCOMPARE(QFileInfo(ownFolder).permissions() & 0x0077, QFileDevice::Permissions());
+    QVERIFY(instance.listen());
+
+    // Somebody made that folder open to all first: it is passed over too.
+    QVERIFY(QDir(ownFolder).removeRecursively());
+    QVERIFY(QDir().mkdir(ownFolder));
+    QVERIFY(QFile::setPermissions(ownFolder, QFileDevice::Permissions(0x7777)));
+    QCOMPARE(QFileInfo(SingleInstance::privateDirectory(shared.path())).fileName(),
+             QStringLiteral("zenara-runtime"));
+
+    // ... and so is a link to a private folder, which could be changed under us.
+    QVERIFY(QDir(ownFolder).removeRecursively());
+    QTemporaryDir target;
+    QVERIFY(QFile::link(target.path(), ownFolder));
+    QVERIFY(!SingleInstance::isPrivateDirectory(ownFolder));
+    QCOMPARE(QFileInfo(SingleInstance::privateDirectory(QString())).fileName(),
+             QStringLiteral("zenara-runtime"));
+
+    // A folder of another user's (only root can make one here).
+    if (::getuid() == 0) {
+        QTemporaryDir foreign;
+        QVERIFY(::chown(QFile::encodeName(foreign.path()).constData(), 65534, 65534) == 0);
+        QVERIFY(!SingleInstance::isPrivateDirectory(foreign.path()));
+    }
+}
+
+void TestSingleInstance::foreignFilesAreNotDeleted()
+{
+    QTemporaryDir dir;
+    SingleInstance instance(QStringLiteral("ZenaraTest"), dir.path());
+    // A plain file where the socket would be: not ours to delete.
+    {
+        QFile file(instance.socketName());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+    }
+    QVERIFY(!instance.listen());
+    QFile file(instance.socketName());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me"));
+    file.remove();
+
+    // A stale socket of another user's is left alone as well.
+    if (::getuid() == 0) {
+        QVERIFY(makeStaleSocket(instance.socketName()));
+        QVERIFY(::chown(QFile::encodeName(instance.socketName()).constData(), 65534, 65534) == 0);
+        QVERIFY(!instance.listen());
+        QVERIFY(QFileInfo::exists(instance.socketName()));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
