@@ -8,6 +8,65 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+
+// The store's keys as users' files hold them: name, the text a fresh
+// program writes, and another valid value.
+struct Key
+{
+    const char* name;
+    const char* written;
+    const char* other;
+};
+
+const Key Keys[] = {
+    {"MainwindowLayout", "", "AAAA/wAAAAD9"},
+    {"Settings/Freqency", "11044", "11977"},
+    {"Settings/Symbol-Rate", "39999", "27500"},
+    {"Settings/Polarization", "0", "1"},
+    {"Settings/Curves/AGCScaleMin", "0", "10"},
+    {"Settings/Curves/AGCScaleMax", "100", "90"},
+    {"Settings/Curves/AGCAutoScale", "0", "1"},
+    {"Settings/LNBPower", "1", "0"},
+    {"Settings/IOUT", "0", "1"},
+    {"Settings/VOUT", "0", "1"},
+    {"Settings/LNBType", "0", "4"},
+    {"Settings/LOF1", "9750", "5150"},
+    {"Settings/LOF2", "10600", "0"},
+    {"Settings/LOF_SW", "11700", "0"},
+    {"Settings/Diseqc", "0", "2"},
+    {"Settings/SimplePosition", "0", "1"},
+    {"Settings/MultiOption", "0", "3"},
+    {"Settings/AcousticFreqMinHz", "50", "60"},
+    {"Settings/AcousticFreqMaxHz", "1000", "900"},
+    {"Settings/AcousticVolume", "50", "75"},
+    {"Settings/AcousticScaleMin", "50", "40"},
+    {"Settings/AcousticScaleMax", "70", "80"},
+    {"Settings/Acoustic", "0", "1"},
+    {"Settings/CurveBER", "1", "0"},
+    {"Settings/CurveSNR", "1", "0"},
+    {"Settings/CurveAGC", "1", "0"},
+    {"Settings/OneDegreSteps", "9.6", "8.4"},
+    {"Settings/MaxTimeOfPositioning", "1000", "1500"},
+    {"Settings/GAPTime", "200", "300"},
+    {"Settings/MaxAngle", "80", "70"},
+    {"Settings/LocationLatitude", "45", "-33.9"},
+    {"Settings/LocationLongitude", "42", "18.4"},
+    {"Settings/DriveVersion", "0", "1"},
+    {"Settings/TranspondersPath", "./Transponders/", "/srv/tp/"},
+    {"Settings/MotorPositions", "", "3\n-1\n"},
+    {"Settings/FreqList", "", "None"},
+    {"Settings/CurrentPosition", "0", "12"},
+    {"Settings/CurrentSat", "0", "3"},
+    {"Geometry/MainwindowMaximized", "0", "1"},
+    {"Geometry/MainwindowX", "0", "-20"},
+    {"Geometry/MainwindowY", "0", "40"},
+    {"Geometry/MainwindowWidth", "439", "800"},
+    {"Geometry/MainwindowHeight", "592", "700"},
+};
+
+} // namespace
+
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -21,6 +80,10 @@ private slots:
     void storedPositionsRejectNonNumbers();
     void freqListKeepsWhatStillHasASatellite();
     void listsAreWrittenAtOnce();
+    void everyKeyIsWrittenUnderItsName();
+    void everyKeyIsReadFromItsName();
+    void valuesOutOfRangeGiveDefaults_data();
+    void valuesOutOfRangeGiveDefaults();
 
 private:
     QTemporaryDir m_dir;
@@ -212,6 +275,86 @@ void TestSettings::listsAreWrittenAtOnce()
     QCOMPARE(reread.value(QStringLiteral("Settings/Freqency")).toInt(), 12000);
     QVERIFY(!QFile::exists(store->fileName() + QStringLiteral(".lock")) ||
             QFile(store->fileName()).size() > 0);
+}
+
+void TestSettings::everyKeyIsWrittenUnderItsName()
+{
+    {
+        QSettings s(file("written.ini"), QSettings::IniFormat);
+        writeSettings(s, StoredSettings());
+    }
+    QSettings raw(file("written.ini"), QSettings::IniFormat);
+    QStringList expected;
+    for (const Key& key : Keys)
+        expected.append(QLatin1String(key.name));
+    QStringList keys = raw.allKeys();
+    keys.sort();
+    expected.sort();
+    QCOMPARE(keys, expected);
+    for (const Key& key : Keys) {
+        const QString name = QLatin1String(key.name);
+        if (name == QLatin1String("Settings/FreqList"))
+            QVERIFY(raw.value(name).toStringList().isEmpty());
+        else
+            QCOMPARE(raw.value(name).toString(), QString::fromLatin1(key.written));
+    }
+}
+
+void TestSettings::everyKeyIsReadFromItsName()
+{
+    // One key at a time: each must change what is read, or its name is wrong.
+    for (const Key& key : Keys) {
+        QFile::remove(file("one.ini"));
+        QSettings s(file("one.ini"), QSettings::IniFormat);
+        s.setValue(QLatin1String(key.name), QString::fromLatin1(key.other));
+        QVERIFY2(!(readSettings(s) == StoredSettings()), key.name);
+    }
+}
+
+void TestSettings::valuesOutOfRangeGiveDefaults_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    const char* rows[][2] = {
+        {"Settings/OneDegreSteps", "nan"},
+        {"Settings/OneDegreSteps", "inf"},
+        {"Settings/OneDegreSteps", "1e308"},
+        {"Settings/OneDegreSteps", "0"},
+        {"Settings/OneDegreSteps", "-9.6"},
+        {"Settings/LocationLatitude", "nan"},
+        {"Settings/LocationLatitude", "91"},
+        {"Settings/LocationLongitude", "-inf"},
+        {"Settings/LocationLongitude", "1e308"},
+        {"Settings/MaxAngle", "2147483647"},
+        {"Settings/MaxAngle", "-1"},
+        {"Settings/MaxTimeOfPositioning", "0"},
+        {"Settings/GAPTime", "-200"},
+        {"Settings/AcousticFreqMaxHz", "2147483647"},
+        {"Settings/AcousticFreqMinHz", "-1"},
+        {"Settings/AcousticScaleMin", "-2147483648"},
+        {"Settings/AcousticVolume", "101"},
+        {"Settings/Freqency", "-11044"},
+        {"Settings/Symbol-Rate", "2147483647"},
+        {"Settings/Polarization", "2"},
+        {"Settings/LNBType", "6"},
+        {"Settings/Diseqc", "-1"},
+        {"Settings/MultiOption", "4"},
+        {"Settings/DriveVersion", "2"},
+        {"Settings/Curves/AGCScaleMax", "2147483647"},
+    };
+    for (const auto& row : rows)
+        QTest::addRow("%s=%s", row[0], row[1])
+            << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
+}
+
+void TestSettings::valuesOutOfRangeGiveDefaults()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFile::remove(file("range.ini"));
+    QSettings s(file("range.ini"), QSettings::IniFormat);
+    s.setValue(key, value);
+    QVERIFY(readSettings(s) == StoredSettings());
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -234,6 +234,15 @@ void TestStartup::terminalModes()
     QCOMPARE(QString::fromUtf8(elsewhere->readAllStandardOutput()),
              QStringLiteral("[46.2°W] 130.0°E Far\n"));
 
+    // "nan" converts to a double, but is no place on Earth.
+    for (const char* site : {"nan,10", "45,inf", "91,0"}) {
+        auto refused = run.start({QStringLiteral("--print-satellites"), QStringLiteral("--site"),
+                                  QString::fromLatin1(site)});
+        QVERIFY(finish(*refused));
+        QCOMPARE(refused->exitCode(), 2);
+        QVERIFY(refused->readAllStandardOutput().isEmpty());
+    }
+
     auto tps = run.start({QStringLiteral("--print-transponders"),
                           run.path(QStringLiteral("work/Transponders/42.0E_Turksat.ini"))});
     QVERIFY(finish(*tps));
