@@ -92,6 +92,7 @@ private slots:
     void unreadableFlagsAreShownAsUnknown();
     void retuneKeepsTheTunedVoltage();
     void unwritableSettingsAreReportedOnce();
+    void fitsALaptopScreenAndGrowsThePlot();
 };
 
 void TestMainWindow::initTestCase()
@@ -570,6 +571,35 @@ void TestMainWindow::unwritableSettingsAreReportedOnce()
     f->posSetButton->click();
     QVERIFY(f->Ui_zenaraForm::statusBar->currentMessage().isEmpty());
     QVERIFY(QFile::exists(path));
+}
+
+void TestMainWindow::fitsALaptopScreenAndGrowsThePlot()
+{
+    // A desktop's 11-point font (the offscreen platform's own is 12 points).
+    const QFont previous = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 11));
+    auto restore = qScopeGuard([&previous] { QApplication::setFont(previous); });
+    Window w;
+    auto* f = w.form.get();
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    // 1366 x 768 less a panel and a title bar.
+    const QSize minimum = f->minimumSize();
+    QVERIFY2(minimum.width() <= 1000 && minimum.height() <= 690,
+             qPrintable(QStringLiteral("%1 x %2").arg(minimum.width()).arg(minimum.height())));
+    // The first start asks for 439 x 592 and gets the minimum size where that is larger.
+    f->resize(439, 592);
+    QCOMPARE(f->size(), QSize(439, 592).expandedTo(minimum));
+    // A plot canvas to read, not a strip.
+    QVERIFY2(f->statusPlot->canvas()->height() >= 140,
+             qPrintable(QString::number(f->statusPlot->canvas()->height())));
+
+    // Extra height goes to the plot; the pages above keep theirs.
+    const int tabs = f->tabWidget->height();
+    const int plot = f->statusPlot->height();
+    f->resize(minimum.width(), minimum.height() + 200);
+    QTRY_VERIFY(f->statusPlot->height() >= plot + 190);
+    QCOMPARE(f->tabWidget->height(), tabs);
 }
 
 QTEST_MAIN(TestMainWindow)
