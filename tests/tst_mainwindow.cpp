@@ -134,6 +134,9 @@ void TestMainWindow::fixedTextsSurviveLanguageChange()
         for (int x = 0; x < icon.width(); ++x)
             green += icon.pixelColor(x, y).green() > 100 && icon.pixelColor(x, y).red() < 80;
     QVERIFY2(green >= 10, qPrintable(QString::number(green)));
+    // Without an audio output the acoustic signal is off, and says why.
+    QCOMPARE(w.form->checkBoxAcoustic->toolTip().contains(QStringLiteral("No audio output")),
+             !w.form->checkBoxAcoustic->isEnabled());
 }
 
 void TestMainWindow::viewMenuListsTheToolbars()
