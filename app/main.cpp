@@ -166,10 +166,15 @@ int main(int argc, char** argv)
     const Options options = parseCommandLine(app);
 
     SingleInstance instance(QStringLiteral("Zenara"));
-    if (instance.sendMessage(QStringLiteral("Are you there?"), 5000)) {
+    const auto signalled = [] {
+        return TerminationWatcher::pending() != 0;
+    };
+    if (instance.sendMessage(QStringLiteral("Are you there?"), 5000, signalled)) {
         qWarning("Zenara is already running");
         return 0;
     }
+    if (signalled()) // nothing read or opened yet
+        return 0;
     if (!instance.listen())
         qCWarning(lcApp, "Cannot answer other copies on %s", qPrintable(instance.socketName()));
 

@@ -8,16 +8,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr char Acknowledge = 'A';
+constexpr int MaxSocketPath = 107; // sun_path less its terminating zero
 
 QString userName()
 {
@@ -56,7 +60,7 @@ bool SingleInstance::isPrivateDirectory(const QString& path)
     return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 077) == 0;
 }
 
-QString SingleInstance::privateDirectory(const QString& preferred)
+QString SingleInstance::privateDirectory(const QString& preferred, int nameLength)
 {
     // The runtime folder when it is ours alone; else a folder of our own in the
     // temporary folder; else one in the cache folder. Never a bare name in a
@@ -70,6 +74,13 @@ QString SingleInstance::privateDirectory(const QString& preferred)
         candidates.append(QDir(cache).filePath(QStringLiteral("zenara-runtime")));
     for (int i = 0; i < candidates.size(); ++i) {
         const QString& dir = candidates.at(i);
+        // A local socket's path has room for 107 bytes; a longer one cannot be
+        // bound or reached, and the copies would not find each other.
+        if (QFile::encodeName(dir).size() + 1 + nameLength > MaxSocketPath) {
+            qCDebug(lcApp, "SingleInstance: %s is too long a path for a socket, not used",
+                    qPrintable(dir));
+            continue;
+        }
         if (i > 0) {
             if (i == candidates.size() - 1)
                 QDir().mkpath(QFileInfo(dir).path());
@@ -90,15 +101,52 @@ SingleInstance::SingleInstance(const QString& id, const QString& directory, QObj
     QString dir = directory;
     if (dir.isEmpty())
         dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    dir = privateDirectory(dir);
+    const QString name = id + QLatin1Char('-') + userName();
+    // The lock file's name is the longest one kept there.
+    dir = privateDirectory(dir, QFile::encodeName(name).size() + 5);
     if (dir.isEmpty())
         qCWarning(lcApp, "SingleInstance: no private folder for the socket; other copies "
                          "will not be found");
     else
-        m_socketName = QDir(dir).filePath(id + QLatin1Char('-') + userName());
+        m_socketName = QDir(dir).filePath(name);
 }
 
-bool SingleInstance::sendMessage(const QString& text, int timeoutMs)
+SingleInstance::~SingleInstance()
+{
+    releaseLock();
+}
+
+bool SingleInstance::acquireLock(int timeoutMs, const std::function<bool()>& cancelled)
+{
+    if (m_lockFd >= 0)
+        return true;
+    const QByteArray path = QFile::encodeName(m_socketName + QStringLiteral(".lock"));
+    m_lockFd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (m_lockFd < 0) {
+        qCDebug(lcApp, "SingleInstance: cannot open %s", path.constData());
+        return false;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    while (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        if (timer.elapsed() >= timeoutMs || (cancelled && cancelled())) {
+            releaseLock();
+            return false;
+        }
+        ::usleep(20000);
+    }
+    return true;
+}
+
+void SingleInstance::releaseLock()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd);
+    m_lockFd = -1;
+}
+
+bool SingleInstance::sendMessage(const QString& text, int timeoutMs,
+                                 const std::function<bool()>& cancelled)
 {
     if (m_socketName.isEmpty())
         return false;
@@ -107,6 +155,10 @@ bool SingleInstance::sendMessage(const QString& text, int timeoutMs)
     auto remaining = [&] {
         return int(std::max<qint64>(0, timeoutMs - timer.elapsed()));
     };
+    // Held from this probe until listen(): two copies started together must
+    // not both find nobody and both listen.
+    if (!acquireLock(timeoutMs, cancelled))
+        return false;
 
     QLocalSocket socket;
     socket.connectToServer(m_socketName);
@@ -119,8 +171,12 @@ bool SingleInstance::sendMessage(const QString& text, int timeoutMs)
     socket.write(payload);
     if (!socket.waitForBytesWritten(remaining()))
         return false;
+    // In short steps, so that the caller can give up at once (a signal).
     while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(remaining()))
+        if (remaining() == 0 || (cancelled && cancelled()))
+            return false;
+        socket.waitForReadyRead(std::min(remaining(), 50));
+        if (socket.state() != QLocalSocket::ConnectedState && socket.bytesAvailable() < 1)
             return false;
     }
     char answer = 0;
@@ -134,6 +190,9 @@ bool SingleInstance::listen()
         return true;
     if (m_socketName.isEmpty())
         return false;
+    if (!acquireLock(5000, {}))
+        return false;
+    const auto release = qScopeGuard([this] { releaseLock(); });
     if (!m_server) {
         m_server = new QLocalServer(this);
         m_server->setSocketOptions(QLocalServer::UserAccessOption);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 // Lets only one copy of the program run per user. A copy asks a running one
 // through a local socket named from the id and the user; the running copy
 // answers every probe and brings its main window to the front.
@@ -20,9 +22,15 @@ public:
     explicit SingleInstance(const QString& id, const QString& directory = QString(),
                             QObject* parent = nullptr);
 
-    // True when a running instance received the text within timeoutMs.
-    bool sendMessage(const QString& text, int timeoutMs);
+    ~SingleInstance() override;
+
+    // True when a running instance received the text within timeoutMs; false
+    // at once when cancelled() says so. Takes the start-up lock (below).
+    bool sendMessage(const QString& text, int timeoutMs,
+                     const std::function<bool()>& cancelled = {});
     // Starts answering probes; removes a socket left behind by a crashed copy.
+    // The start-up lock (a lock file beside the socket) is held from the probe
+    // until here, so that of two copies started together only one listens.
     bool listen();
     bool isListening() const { return m_server && m_server->isListening(); }
     QString socketName() const { return m_socketName; }
@@ -36,15 +44,20 @@ public:
     // preferred when it is private, else "zenara-<uid>" in the temporary
     // folder, else "zenara-runtime" in the cache folder (each made 0700 when
     // missing); empty when none of them is private.
-    static QString privateDirectory(const QString& preferred);
+    // A folder is passed over when a name of nameLength bytes in it would be
+    // too long for a local socket.
+    static QString privateDirectory(const QString& preferred, int nameLength = 0);
 
 signals:
     void messageReceived(const QString& text);
 
 private:
     void acceptConnection();
+    bool acquireLock(int timeoutMs, const std::function<bool()>& cancelled);
+    void releaseLock();
 
     QString m_socketName;
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
+    int m_lockFd = -1;
 };

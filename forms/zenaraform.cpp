@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QRegularExpressionValidator>
+#include <QShowEvent>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -284,6 +285,8 @@ void zenaraForm::loadSettings()
     symbolRate = v.symbolRate;
     lineEditSmbRate->setText(QString::number(symbolRate));
     polarization = v.polarization;
+    m_tunedHorizontal = polarization != 1;
+    m_storedGeometry = v;
     if (QAbstractButton* button = buttonGroupPolar->button(polarization))
         button->setChecked(true);
 
@@ -382,6 +385,14 @@ StoredSettings zenaraForm::currentSettings() const
     v.y = pos().y();
     v.width = width();
     v.height = height();
+    if (!m_everShown) {
+        // Never on screen: its size and place say nothing of the user's.
+        v.maximized = m_storedGeometry.maximized;
+        v.x = m_storedGeometry.x;
+        v.y = m_storedGeometry.y;
+        v.width = m_storedGeometry.width;
+        v.height = m_storedGeometry.height;
+    }
     v.frequency = frequency;
     v.symbolRate = symbolRate;
     v.polarization = polarization;
@@ -795,6 +806,12 @@ void zenaraForm::toolButtonUcbClear_clicked()
 {
     m_poll->clearUcb();
     lCDNumberUCB->display(0);
+}
+
+void zenaraForm::showEvent(QShowEvent* event)
+{
+    m_everShown = true;
+    QMainWindow::showEvent(event);
 }
 
 void zenaraForm::timerEvent(QTimerEvent* event)

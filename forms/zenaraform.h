@@ -107,6 +107,7 @@ protected:
     virtual void readTransponderFile(const QString& path);
 
     void timerEvent(QTimerEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void showReading(const PollReading& reading);
 
     // Card library objects; destroyed in reverse order, the board control first.
@@ -164,7 +165,12 @@ private:
     std::unique_ptr<StatusPoll> m_poll;
     QMenu* m_toolbarsMenu = nullptr;
     QStringList m_savedFreqList; // the remembered transponders as read at start-up
+    // The polarisation on the cable: the last successful tune's, at first the
+    // stored one.
     bool m_tunedHorizontal = true;
-    bool m_settingsWriteFailed =
-        false; // already reported // the polarisation of the last successful tune
+    bool m_settingsWriteFailed = false; // already reported
+    // The geometry as stored, written back as it was if the window is closed
+    // (by a signal) before it was ever shown.
+    StoredSettings m_storedGeometry;
+    bool m_everShown = false;
 };

@@ -51,7 +51,7 @@ Range allowedRange(qint64 lof1, qint64 lof2, qint64 switchFrequency)
     } else {
         r = {lof1 - 2150, lof1 - 950};
     }
-    r.empty = r.high < 0;
+    r.empty = r.high < 1;
     r.low = std::max<qint64>(0, r.low);
     r.high = std::max<qint64>(0, r.high);
     return r;

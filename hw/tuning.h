@@ -22,13 +22,14 @@ struct Field
 Field parseField(const QString& text);
 
 // The frequencies an LNB can deliver to the tuner, MHz. A bound below zero is
-// reported as 0; an LNB whose whole range lies below zero delivers nothing.
+// reported as 0; 0 MHz itself is never a frequency, so an LNB whose range ends
+// below 1 MHz delivers nothing.
 struct Range
 {
     qint64 low = 0;
     qint64 high = 0;
     bool empty = false;
-    bool contains(qint64 mhz) const { return !empty && mhz >= low && mhz <= high; }
+    bool contains(qint64 mhz) const { return !empty && mhz >= 1 && mhz >= low && mhz <= high; }
 };
 Range allowedRange(qint64 lof1, qint64 lof2, qint64 switchFrequency);
 

@@ -52,6 +52,11 @@ void SatelliteList::addSatellite(int number, const QString& name, double positio
     motorAngles.append(-1.0);
     transponderFiles.append(file);
     lastTransponders.append(QStringLiteral("None"));
+    // The remembered transponders are addressed by satellite number: a file
+    // that skips numbers still gets an entry for each of its satellites (up to
+    // a number no real list reaches).
+    while (number >= lastTransponders.size() && number < MaxRememberedNumber)
+        lastTransponders.append(QStringLiteral("None"));
     visibleFlags.append(false);
 }
 
@@ -208,7 +213,7 @@ bool SatelliteList::applySavedTransponders(const QStringList& saved)
 {
     if (saved.isEmpty() || satelliteCount() == 0)
         return false;
-    if (saved.size() == satelliteCount()) {
+    if (saved.size() == lastTransponders.size()) {
         lastTransponders = saved;
         return true;
     }

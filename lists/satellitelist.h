@@ -11,6 +11,7 @@ class SatelliteList
 {
 public:
     static constexpr int StoredPositionCount = 60;
+    static constexpr int MaxRememberedNumber = 10000;
     static constexpr double DefaultLatitude = 45.0;
     static constexpr double DefaultLongitude = 42.0;
     static constexpr double EarthRadiusKm = 6378;
@@ -24,7 +25,9 @@ public:
     QVector<double> orbitalPositions;
     QVector<double> motorAngles; // -1.0 for a satellite below the horizon
     QStringList transponderFiles;
-    QStringList lastTransponders; // by satellite number: "None" or "freq,pol,sr"
+    // By satellite number: "None" or "freq,pol,sr"; one entry per satellite,
+    // more where the file skips numbers.
+    QStringList lastTransponders;
     QVector<bool> visibleFlags;
     // Per combo box row; row 0 is the empty entry.
     QStringList labels;
@@ -62,7 +65,7 @@ public:
     // Line n goes to slot n; a line that is not a number leaves its slot empty;
     // missing lines keep their slots; lines after the 60th are ignored.
     void parseStoredPositions(const QString& text);
-    // Takes a saved list whole when it has one entry per satellite; otherwise
+    // Takes a saved list whole when it has one entry per satellite number; otherwise
     // keeps the entry of each satellite number the file still has (the rest
     // stay "None"). False when nothing was taken.
     bool applySavedTransponders(const QStringList& saved);

@@ -39,7 +39,7 @@ protected:
                 ++end;
             if (start < end) {
                 QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, start, end);
-            } else if (start == end) {
+            } else if (start == end && start <= to) {
                 // A reading alone between two missing ones has no line to be
                 // part of: drawn as a dot, or it would not be seen at all.
                 const QPointF p(xMap.transform(sample(start).x()),

@@ -91,6 +91,8 @@ namespace {
 constexpr int MaxField = 999999999; // the nine digits a frequency field takes
 constexpr int MaxAxis = 1000000;
 constexpr int MaxToneHz = 100000;
+constexpr int MaxCoordinate = 1000000; // window position, pixels
+constexpr int MaxWindowSize = 16384;
 } // namespace
 
 StoredSettings readSettings(const QSettings& s)
@@ -150,10 +152,10 @@ StoredSettings readSettings(const QSettings& s)
     v.currentPosition = readInt(s, QStringLiteral("Settings/CurrentPosition"), v.currentPosition);
     v.currentSat = readInt(s, QStringLiteral("Settings/CurrentSat"), v.currentSat);
     v.maximized = readBool(s, GeometryMaximized, v.maximized);
-    v.x = readInt(s, GeometryX, v.x);
-    v.y = readInt(s, GeometryY, v.y);
-    v.width = readInt(s, GeometryWidth, v.width);
-    v.height = readInt(s, GeometryHeight, v.height);
+    v.x = readInt(s, GeometryX, v.x, -MaxCoordinate, MaxCoordinate);
+    v.y = readInt(s, GeometryY, v.y, -MaxCoordinate, MaxCoordinate);
+    v.width = readInt(s, GeometryWidth, v.width, 1, MaxWindowSize);
+    v.height = readInt(s, GeometryHeight, v.height, 1, MaxWindowSize);
     return v;
 }
 

@@ -40,6 +40,10 @@ void TestGeometry::visibility_data()
     QTest::newRow("far right") << QRect(1000000, 1000000, 2732, 1536) << false;
     QTest::newRow("far left") << QRect(-1000000, -1000000, 2732, 1536) << false;
     QTest::newRow("larger than the desktop") << QRect(-100, -100, 3840, 2160) << true;
+    // Near the ends of int: the right edge is past INT_MAX in 32 bits.
+    QTest::newRow("at int max") << QRect(2147480000, 0, 3000, 100) << false;
+    QTest::newRow("at int min") << QRect(-2147483000, 0, 3000, 100) << false;
+    QTest::newRow("wide from int min") << QRect(-2147483000, 0, 2147483000 + 100, 1080) << false;
 }
 
 void TestGeometry::visibility()
@@ -96,28 +100,32 @@ void TestGeometry::absurdSizesAreBounded_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<QRect>("rect");
+    QTest::addColumn<bool>("moved");
     // Largest screen 1366 x 768: at most 2732 x 1536.
     QTest::newRow("int max") << "5"
                              << "2147483647"
-                             << "2147483647" << QRect(5, 0, 2732, 1536);
+                             << "2147483647" << QRect(5, 0, 2732, 1536) << true;
     QTest::newRow("100000 square") << "5"
                                    << "100000"
-                                   << "100000" << QRect(5, 0, 2732, 1536);
+                                   << "100000" << QRect(5, 0, 2732, 1536) << true;
     QTest::newRow("zero") << "5"
                           << "0"
-                          << "0" << QRect(5, 0, 439, 592);
+                          << "0" << QRect(5, 0, 439, 592) << true;
     QTest::newRow("negative") << "5"
                               << "-800"
-                              << "-2147483648" << QRect(5, 0, 439, 592);
+                              << "-2147483648" << QRect(5, 0, 439, 592) << true;
     QTest::newRow("x at int max") << "2147483647"
                                   << "800"
-                                  << "600" << QRect(0, 0, 800, 600);
+                                  << "600" << QRect(0, 0, 800, 600) << true;
     QTest::newRow("x at int min") << "-2147483648"
                                   << "800"
-                                  << "600" << QRect(0, 0, 800, 600);
+                                  << "600" << QRect(0, 0, 800, 600) << true;
+    QTest::newRow("far away") << "1000000"
+                              << "800"
+                              << "600" << QRect(1000000, 0, 800, 600) << false;
     QTest::newRow("real size") << "-3"
                                << "1000"
-                               << "690" << QRect(-3, 0, 1000, 690);
+                               << "690" << QRect(-3, 0, 1000, 690) << true;
 }
 
 void TestGeometry::absurdSizesAreBounded()
@@ -126,6 +134,7 @@ void TestGeometry::absurdSizesAreBounded()
     QFETCH(QString, width);
     QFETCH(QString, height);
     QFETCH(QRect, rect);
+    QFETCH(bool, moved);
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("g.ini")));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -137,8 +146,8 @@ void TestGeometry::absurdSizesAreBounded()
     QSettings settings(file.fileName(), QSettings::IniFormat);
     const auto g = geometry::readStoredGeometry(settings, QRect(0, 0, 1366, 768), QSize(1366, 768));
     QCOMPARE(g.rect, rect);
-    // Whatever was stored, the visibility rule gives an answer without overflow.
-    geometry::positionVisibleEnough(g.rect, QRect(0, 0, 1366, 768));
+    // Whatever was stored, the visibility rule answers without overflow.
+    QCOMPARE(geometry::positionVisibleEnough(g.rect, QRect(0, 0, 1366, 768)), moved);
 }
 
 QTEST_GUILESS_MAIN(TestGeometry)

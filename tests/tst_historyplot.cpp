@@ -168,8 +168,9 @@ void TestHistoryPlot::autoScaleFollowsTheSamples()
     for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
         history.push(1.0, 60 + i % 10, 65);
     plot.replot();
-    QVERIFY2(right().lowerBound() <= 60 && right().upperBound() >= 69,
-             qPrintable(QStringLiteral("%1..%2").arg(right().lowerBound()).arg(right().upperBound())));
+    QVERIFY2(
+        right().lowerBound() <= 60 && right().upperBound() >= 69,
+        qPrintable(QStringLiteral("%1..%2").arg(right().lowerBound()).arg(right().upperBound())));
     QVERIFY(right().upperBound() <= 80); // following the data, not a fixed 0..100
 
     // Missing readings are left out of the bounds (NaN would poison them).
@@ -202,6 +203,13 @@ void TestHistoryPlot::aLoneSampleIsDrawn()
     history.push(1.0, 50, NAN);
     history.push(1.0, NAN, NAN);
     QVERIFY(pixelsOf(plot, Qt::yellow) >= 4);
+    // Missing readings at the old end draw nothing, not a neighbour's sample.
+    HistoryPlot other;
+    QwtPlot otherPlot;
+    other.initPlot(&otherPlot, options);
+    for (int i = 0; i < HistoryPlot::HistoryLength; ++i)
+        other.push(1.0, NAN, 50);
+    QCOMPARE(pixelsOf(otherPlot, Qt::yellow), 0);
     // Two neighbours make a line as before.
     history.push(1.0, 50, NAN);
     history.push(1.0, 52, NAN);

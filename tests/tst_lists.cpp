@@ -148,11 +148,15 @@ void TestLists::lastTransponderNumbers()
 {
     SatelliteList list;
     list.addSatellite(0, QStringLiteral("A"), 42.0, QStringLiteral("a.ini"));
-    list.addSatellite(7, QStringLiteral("B"), 13.0, QStringLiteral("b.ini")); // no entry 7
+    // The file skips numbers 1 to 6: satellite 7 still remembers its transponder.
+    list.addSatellite(7, QStringLiteral("B"), 13.0, QStringLiteral("b.ini"));
     QVERIFY(list.setLastTransponder(0, QStringLiteral("11977,H,27500")));
-    QVERIFY(!list.setLastTransponder(7, QStringLiteral("10719,V,27500")));
-    QCOMPARE(list.lastTransponderOf(7), QStringLiteral("None"));
+    QVERIFY(list.setLastTransponder(7, QStringLiteral("10719,V,27500")));
+    QCOMPARE(list.lastTransponderOf(7), QStringLiteral("10719,V,27500"));
+    QCOMPARE(list.lastTransponderOf(3), QStringLiteral("None"));
     QCOMPARE(list.lastTransponderOf(-1), QStringLiteral("None"));
+    QCOMPARE(list.lastTransponderOf(8), QStringLiteral("None"));
+    QVERIFY(!list.setLastTransponder(8, QStringLiteral("10719,V,27500")));
     QCOMPARE(list.lastTransponderOf(0), QStringLiteral("11977,H,27500"));
 }
 

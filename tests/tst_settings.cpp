@@ -17,52 +17,187 @@ struct Key
     const char* name;
     const char* written;
     const char* other;
+    QString (*field)(const StoredSettings& v); // the value read, as text
 };
 
+QString n(double value)
+{
+    return QString::number(value);
+}
+
 const Key Keys[] = {
-    {"MainwindowLayout", "", "AAAA/wAAAAD9"},
-    {"Settings/Freqency", "11044", "11977"},
-    {"Settings/Symbol-Rate", "39999", "27500"},
-    {"Settings/Polarization", "0", "1"},
-    {"Settings/Curves/AGCScaleMin", "0", "10"},
-    {"Settings/Curves/AGCScaleMax", "100", "90"},
-    {"Settings/Curves/AGCAutoScale", "0", "1"},
-    {"Settings/LNBPower", "1", "0"},
-    {"Settings/IOUT", "0", "1"},
-    {"Settings/VOUT", "0", "1"},
-    {"Settings/LNBType", "0", "4"},
-    {"Settings/LOF1", "9750", "5150"},
-    {"Settings/LOF2", "10600", "0"},
-    {"Settings/LOF_SW", "11700", "0"},
-    {"Settings/Diseqc", "0", "2"},
-    {"Settings/SimplePosition", "0", "1"},
-    {"Settings/MultiOption", "0", "3"},
-    {"Settings/AcousticFreqMinHz", "50", "60"},
-    {"Settings/AcousticFreqMaxHz", "1000", "900"},
-    {"Settings/AcousticVolume", "50", "75"},
-    {"Settings/AcousticScaleMin", "50", "40"},
-    {"Settings/AcousticScaleMax", "70", "80"},
-    {"Settings/Acoustic", "0", "1"},
-    {"Settings/CurveBER", "1", "0"},
-    {"Settings/CurveSNR", "1", "0"},
-    {"Settings/CurveAGC", "1", "0"},
-    {"Settings/OneDegreSteps", "9.6", "8.4"},
-    {"Settings/MaxTimeOfPositioning", "1000", "1500"},
-    {"Settings/GAPTime", "200", "300"},
-    {"Settings/MaxAngle", "80", "70"},
-    {"Settings/LocationLatitude", "45", "-33.9"},
-    {"Settings/LocationLongitude", "42", "18.4"},
-    {"Settings/DriveVersion", "0", "1"},
-    {"Settings/TranspondersPath", "./Transponders/", "/srv/tp/"},
-    {"Settings/MotorPositions", "", "3\n-1\n"},
-    {"Settings/FreqList", "", "None"},
-    {"Settings/CurrentPosition", "0", "12"},
-    {"Settings/CurrentSat", "0", "3"},
-    {"Geometry/MainwindowMaximized", "0", "1"},
-    {"Geometry/MainwindowX", "0", "-20"},
-    {"Geometry/MainwindowY", "0", "40"},
-    {"Geometry/MainwindowWidth", "439", "800"},
-    {"Geometry/MainwindowHeight", "592", "700"},
+    {"MainwindowLayout", "", "AAAA/wAAAAD9",
+     [](const StoredSettings& v) {
+         return QString(v.layout);
+     }},
+    {"Settings/Freqency", "11044", "11977",
+     [](const StoredSettings& v) {
+         return QString(n(v.frequency));
+     }},
+    {"Settings/Symbol-Rate", "39999", "27500",
+     [](const StoredSettings& v) {
+         return QString(n(v.symbolRate));
+     }},
+    {"Settings/Polarization", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.polarization));
+     }},
+    {"Settings/Curves/AGCScaleMin", "0", "10",
+     [](const StoredSettings& v) {
+         return QString(n(v.agcScaleMin));
+     }},
+    {"Settings/Curves/AGCScaleMax", "100", "90",
+     [](const StoredSettings& v) {
+         return QString(n(v.agcScaleMax));
+     }},
+    {"Settings/Curves/AGCAutoScale", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.agcAutoScale));
+     }},
+    {"Settings/LNBPower", "1", "0",
+     [](const StoredSettings& v) {
+         return QString(n(v.lnbPower));
+     }},
+    {"Settings/IOUT", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.iout650mA));
+     }},
+    {"Settings/VOUT", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.voutHigh));
+     }},
+    {"Settings/LNBType", "0", "4",
+     [](const StoredSettings& v) {
+         return QString(n(v.lnbType));
+     }},
+    {"Settings/LOF1", "9750", "5150",
+     [](const StoredSettings& v) {
+         return QString(v.lof1);
+     }},
+    {"Settings/LOF2", "10600", "0",
+     [](const StoredSettings& v) {
+         return QString(v.lof2);
+     }},
+    {"Settings/LOF_SW", "11700", "0",
+     [](const StoredSettings& v) {
+         return QString(v.lofSwitch);
+     }},
+    {"Settings/Diseqc", "0", "2",
+     [](const StoredSettings& v) {
+         return QString(n(v.diseqc));
+     }},
+    {"Settings/SimplePosition", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.simplePosition));
+     }},
+    {"Settings/MultiOption", "0", "3",
+     [](const StoredSettings& v) {
+         return QString(n(v.multiOption));
+     }},
+    {"Settings/AcousticFreqMinHz", "50", "60",
+     [](const StoredSettings& v) {
+         return QString(n(v.acousticFreqMinHz));
+     }},
+    {"Settings/AcousticFreqMaxHz", "1000", "900",
+     [](const StoredSettings& v) {
+         return QString(n(v.acousticFreqMaxHz));
+     }},
+    {"Settings/AcousticVolume", "50", "75",
+     [](const StoredSettings& v) {
+         return QString(n(v.acousticVolume));
+     }},
+    {"Settings/AcousticScaleMin", "50", "40",
+     [](const StoredSettings& v) {
+         return QString(n(v.acousticScaleMin));
+     }},
+    {"Settings/AcousticScaleMax", "70", "80",
+     [](const StoredSettings& v) {
+         return QString(n(v.acousticScaleMax));
+     }},
+    {"Settings/Acoustic", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.acoustic));
+     }},
+    {"Settings/CurveBER", "1", "0",
+     [](const StoredSettings& v) {
+         return QString(n(v.curveBer));
+     }},
+    {"Settings/CurveSNR", "1", "0",
+     [](const StoredSettings& v) {
+         return QString(n(v.curveSnr));
+     }},
+    {"Settings/CurveAGC", "1", "0",
+     [](const StoredSettings& v) {
+         return QString(n(v.curveAgc));
+     }},
+    {"Settings/OneDegreSteps", "9.6", "8.4",
+     [](const StoredSettings& v) {
+         return QString(n(v.oneDegreSteps));
+     }},
+    {"Settings/MaxTimeOfPositioning", "1000", "1500",
+     [](const StoredSettings& v) {
+         return QString(n(v.maxTimeOfPositioning));
+     }},
+    {"Settings/GAPTime", "200", "300",
+     [](const StoredSettings& v) {
+         return QString(n(v.gapTime));
+     }},
+    {"Settings/MaxAngle", "80", "70",
+     [](const StoredSettings& v) {
+         return QString(n(v.maxAngle));
+     }},
+    {"Settings/LocationLatitude", "45", "-33.9",
+     [](const StoredSettings& v) {
+         return QString(n(v.locationLatitude));
+     }},
+    {"Settings/LocationLongitude", "42", "18.4",
+     [](const StoredSettings& v) {
+         return QString(n(v.locationLongitude));
+     }},
+    {"Settings/DriveVersion", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.driveVersion));
+     }},
+    {"Settings/TranspondersPath", "./Transponders/", "/srv/tp/",
+     [](const StoredSettings& v) {
+         return QString(v.transpondersPath);
+     }},
+    {"Settings/MotorPositions", "", "3\n-1\n",
+     [](const StoredSettings& v) {
+         return QString(v.motorPositions);
+     }},
+    {"Settings/FreqList", "", "None",
+     [](const StoredSettings& v) {
+         return QString(v.freqList.join(QLatin1Char(';')));
+     }},
+    {"Settings/CurrentPosition", "0", "12",
+     [](const StoredSettings& v) {
+         return QString(n(v.currentPosition));
+     }},
+    {"Settings/CurrentSat", "0", "3",
+     [](const StoredSettings& v) {
+         return QString(n(v.currentSat));
+     }},
+    {"Geometry/MainwindowMaximized", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.maximized));
+     }},
+    {"Geometry/MainwindowX", "0", "-20",
+     [](const StoredSettings& v) {
+         return QString(n(v.x));
+     }},
+    {"Geometry/MainwindowY", "0", "40",
+     [](const StoredSettings& v) {
+         return QString(n(v.y));
+     }},
+    {"Geometry/MainwindowWidth", "439", "800",
+     [](const StoredSettings& v) {
+         return QString(n(v.width));
+     }},
+    {"Geometry/MainwindowHeight", "592", "700",
+     [](const StoredSettings& v) {
+         return QString(n(v.height));
+     }},
 };
 
 } // namespace
@@ -245,13 +380,30 @@ void TestSettings::freqListKeepsWhatStillHasASatellite()
     QCOMPARE(list.lastTransponders, twelve);
     QVERIFY(!list.applySavedTransponders({}));
 
-    // Satellites 1 and 3 left the file (numbers 0, 2, 4): their entries go,
-    // the others stay at their numbers.
+    // Satellites 1, 3 and 5 left the file (numbers 0, 2, 4): their entries go,
+    // the others stay at their numbers, satellite 4 included.
     SatelliteList fewer;
     for (int n : {0, 2, 4})
         fewer.addSatellite(n, QStringLiteral("Sat %1").arg(n), n, QStringLiteral("f"));
-    QVERIFY(fewer.applySavedTransponders({"a", "b", "c", "d", "e"}));
-    QCOMPARE(fewer.lastTransponders, QStringList({"a", "None", "c"}));
+    QVERIFY(fewer.applySavedTransponders({"a", "b", "c", "d", "e", "f"}));
+    QCOMPARE(fewer.lastTransponderOf(4), QStringLiteral("e"));
+    QCOMPARE(fewer.lastTransponderOf(2), QStringLiteral("c"));
+    QCOMPARE(fewer.lastTransponderOf(1), QStringLiteral("None"));
+    QCOMPARE(fewer.lastTransponderOf(5), QStringLiteral("None"));
+    QVERIFY(fewer.setLastTransponder(4, QStringLiteral("11977,H,27500")));
+    // The list as saved holds them at their numbers, and reads back whole.
+    SatelliteList again;
+    for (int n : {0, 2, 4})
+        again.addSatellite(n, QStringLiteral("Sat %1").arg(n), n, QStringLiteral("f"));
+    QVERIFY(again.applySavedTransponders(fewer.lastTransponders));
+    QCOMPARE(again.lastTransponderOf(4), QStringLiteral("11977,H,27500"));
+    QCOMPARE(again.lastTransponderOf(0), QStringLiteral("a"));
+
+    // A number no real list reaches gets no entry (and no million "None"s).
+    SatelliteList odd;
+    odd.addSatellite(999999999, QStringLiteral("Odd"), 1, QStringLiteral("f"));
+    QCOMPARE(odd.lastTransponders.size(), 1);
+    QCOMPARE(odd.lastTransponderOf(999999999), QStringLiteral("None"));
 
     // No satellite list at all: nothing to apply, nothing taken.
     SatelliteList none;
@@ -302,12 +454,25 @@ void TestSettings::everyKeyIsWrittenUnderItsName()
 
 void TestSettings::everyKeyIsReadFromItsName()
 {
-    // One key at a time: each must change what is read, or its name is wrong.
+    // One key at a time: its value must arrive in its own field, and nowhere
+    // else (a misspelt name or two crossed keys show here).
+    const StoredSettings defaults;
     for (const Key& key : Keys) {
         QFile::remove(file("one.ini"));
         QSettings s(file("one.ini"), QSettings::IniFormat);
         s.setValue(QLatin1String(key.name), QString::fromLatin1(key.other));
-        QVERIFY2(!(readSettings(s) == StoredSettings()), key.name);
+        const StoredSettings read = readSettings(s);
+        QCOMPARE(key.field(read), QString::fromLatin1(key.other));
+        for (const Key& other : Keys) {
+            if (&other != &key)
+                QVERIFY2(other.field(read) == other.field(defaults),
+                         qPrintable(QStringLiteral("%1 changed %2").arg(key.name, other.name)));
+        }
+    }
+    // And nothing read: the defaults as written down.
+    for (const Key& key : Keys) {
+        if (QByteArray(key.name) != "Settings/FreqList")
+            QCOMPARE(key.field(defaults), QString::fromLatin1(key.written));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/singleinstance.h"
 
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QTemporaryDir>
 #include <QThread>
@@ -47,6 +48,9 @@ private slots:
     void liveSocketIsNotTaken();
     void sharedFoldersAreNotUsed();
     void foreignFilesAreNotDeleted();
+    void foldersTooDeepForASocketAreNotUsed();
+    void twoCopiesStartingTogetherTakeTurns();
+    void aHungCopyDoesNotHoldUsUp();
 };
 
 void TestSingleInstance::nobodyRunning()
@@ -174,6 +178,66 @@ void TestSingleInstance::foreignFilesAreNotDeleted()
         QVERIFY(!instance.listen());
         QVERIFY(QFileInfo::exists(instance.socketName()));
     }
+}
+
+void TestSingleInstance::foldersTooDeepForASocketAreNotUsed()
+{
+    QTemporaryDir base;
+    QTemporaryDir cache;
+    // 120 bytes of folder names: no socket path fits below it.
+    const QString deep = base.filePath(QString(60, QLatin1Char('d')) + QLatin1Char('/') +
+                                       QString(60, QLatin1Char('e')));
+    QVERIFY(QDir().mkpath(deep));
+    QVERIFY(QFile::setPermissions(deep, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner));
+    qputenv("TMPDIR", QFile::encodeName(deep));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(cache.path()));
+    auto restore = qScopeGuard([] {
+        qunsetenv("TMPDIR");
+        qunsetenv("XDG_CACHE_HOME");
+    });
+    SingleInstance instance(QStringLiteral("ZenaraTest"), deep);
+    // Neither the runtime folder nor the temporary one: the cache folder.
+    QVERIFY2(instance.socketName().startsWith(cache.path()), qPrintable(instance.socketName()));
+    QVERIFY(QFile::encodeName(instance.socketName()).size() <= 107);
+    QVERIFY(instance.listen());
+}
+
+void TestSingleInstance::twoCopiesStartingTogetherTakeTurns()
+{
+    QTemporaryDir dir;
+    SingleInstance first(QStringLiteral("ZenaraTest"), dir.path());
+    SingleInstance second(QStringLiteral("ZenaraTest"), dir.path());
+    // The first has probed and found nobody; until it listens, the second
+    // cannot probe (and so cannot also find nobody and listen).
+    QVERIFY(!first.sendMessage(QStringLiteral("Are you there?"), 1000));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!second.sendMessage(QStringLiteral("Are you there?"), 300));
+    QVERIFY(timer.elapsed() >= 300);
+    QVERIFY(first.listen());
+    // Now the second finds the first's socket and does not take it.
+    QVERIFY(!second.listen());
+    QVERIFY(first.isListening());
+}
+
+void TestSingleInstance::aHungCopyDoesNotHoldUsUp()
+{
+    QTemporaryDir dir;
+    SingleInstance instance(QStringLiteral("ZenaraTest"), dir.path());
+    // Accepts the connection but never answers.
+    QLocalServer hung;
+    QVERIFY(hung.listen(instance.socketName()));
+    QElapsedTimer timer;
+    timer.start();
+    bool cancel = false;
+    int asked = 0;
+    QVERIFY(!instance.sendMessage(QStringLiteral("Are you there?"), 5000, [&] {
+        cancel = ++asked > 3; // a signal arrived a moment later
+        return cancel;
+    }));
+    QVERIFY(cancel);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 }
 
 QTEST_GUILESS_MAIN(TestSingleInstance)

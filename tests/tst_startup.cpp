@@ -3,12 +3,15 @@
 // configuration and runtime folders, so the user's settings are never touched.
 
 #include <QElapsedTimer>
+#include <QLocalServer>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +127,7 @@ private slots:
     void rememberedTranspondersSurviveAMissingList();
     void signalDuringAStartUpBox();
     void signalDuringTheFatalBox();
+    void signalWhileAskingAHungCopy();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -360,7 +364,9 @@ void TestStartup::signalDuringAStartUpBox()
 {
     Run run;
     // 1 MHz is out of range: the first tune shows a warning box during start-up.
-    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), "[Settings]\nFreqency=1\n");
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
+                  "[Settings]\nFreqency=1\n[Geometry]\nMainwindowX=-20\nMainwindowY=40\n"
+                  "MainwindowWidth=800\nMainwindowHeight=700\nMainwindowMaximized=1\n");
     auto zenara = run.start({}, true);
     QString errors;
     QVERIFY2(waitForError(*zenara, QStringLiteral("Message box \"Error\""), &errors),
@@ -369,12 +375,38 @@ void TestStartup::signalDuringAStartUpBox()
     timer.start();
     zenara->terminate(); // once
     QVERIFY(finish(*zenara));
-    QVERIFY(timer.elapsed() < 10000); // not a hang until some timeout
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(zenara->exitCode(), 0);
-    // The normal shutdown: the settings were written.
+    // The normal shutdown: the settings were written, the window's place as
+    // stored (it was never shown, so its own size says nothing).
     QSettings settings(run.settingsFile(), QSettings::IniFormat);
-    QVERIFY(settings.contains(QStringLiteral("Geometry/MainwindowWidth")));
+    QVERIFY(settings.contains(QStringLiteral("Settings/OneDegreSteps")));
     QCOMPARE(settings.value(QStringLiteral("Settings/Freqency")).toInt(), 1);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowX")).toInt(), -20);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowY")).toInt(), 40);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowWidth")).toInt(), 800);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowHeight")).toInt(), 700);
+    QCOMPARE(settings.value(QStringLiteral("Geometry/MainwindowMaximized")).toInt(), 1);
+}
+
+void TestStartup::signalWhileAskingAHungCopy()
+{
+    Run run;
+    // Something accepts on the program's socket but never answers.
+    const passwd* pw = getpwuid(getuid());
+    QLocalServer hung;
+    QVERIFY(hung.listen(run.path(QStringLiteral("runtime/Zenara-")) +
+                        QString::fromLocal8Bit(pw->pw_name)));
+    auto zenara = run.start({});
+    QVERIFY(zenara->waitForStarted());
+    QVERIFY(QTest::qWaitFor([&hung] { return hung.hasPendingConnections(); }, 30000));
+    QElapsedTimer timer;
+    timer.start();
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(zenara->exitCode(), 0);
+    QVERIFY(!QFile::exists(run.settingsFile())); // nothing was read, nothing is written
 }
 
 void TestStartup::signalDuringTheFatalBox()

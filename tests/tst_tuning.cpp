@@ -67,7 +67,7 @@ void TestTuning::ranges()
 void TestTuning::rangesBelowZeroAreEmpty()
 {
     // An oscillator below 950 MHz delivers nothing: no frequency passes, 0 included.
-    for (int lof1 : {0, 100, 949}) {
+    for (int lof1 : {0, 100, 949, 950}) {
         const Range r = allowedRange(lof1, 0, 0);
         QVERIFY(r.empty);
         QCOMPARE(r.low, qint64(0));
@@ -75,7 +75,12 @@ void TestTuning::rangesBelowZeroAreEmpty()
         QVERIFY(!r.contains(0));
         QVERIFY(!r.contains(1));
     }
-    QVERIFY(allowedRange(950, 0, 0).contains(0)); // IF 950: the edge still counts
+    QVERIFY(allowedRange(950, 0, 0).empty); // only 0 MHz: nothing
+    // A range clamped at 0 starts at 1 MHz.
+    const Range clamped = allowedRange(1000, 0, 0);
+    QVERIFY(!clamped.contains(0));
+    QVERIFY(clamped.contains(1));
+    QVERIFY(clamped.contains(50));
 }
 
 void TestTuning::bands()
