@@ -535,6 +535,22 @@ void TestMainWindow::retuneKeepsTheTunedVoltage()
     w.form->buttonPower->click();
     w.form->buttonPower->click();
     QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 4C"));
+    // A stored vertical transponder whose start-up tune failed: still 13 V.
+    {
+        w.form.reset();
+        const auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/Polarization"), 1);
+        store->setValue(QStringLiteral("Settings/Freqency"), 1);
+        store->sync();
+    }
+    w.form = std::make_unique<zenaraForm>();
+    QVERIFY(!w.warnings.isEmpty()); // the start-up tune was refused
+    w.form->buttonPower->click();
+    w.form->buttonPower->click();
+    QCOMPARE(w.board.traceEvents().last(), QStringLiteral("WR 10 44"));
+    w.form->lineEditFreq->setText(QStringLiteral("11977"));
+    w.form->radioButtonHorz->click();
+    w.form->radioButtonVert->click();
     // After a Set with vertical, vertical it is.
     w.form->buttonSet->click();
     QCOMPARE(w.board.traceEvents().filter(QStringLiteral("WR 10 ")).last(),
