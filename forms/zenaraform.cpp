@@ -719,11 +719,11 @@ void zenaraForm::posSetButton_clicked()
     QString text = satlistComboBox->currentText();
     if (satelliteList->storedPositions.at(position) == number) {
         satelliteList->storedPositions[position] = -1;
-        text.remove(QStringLiteral(" - [%1]").arg(position));
+        text.remove(SatelliteList::positionLabel(QString(), position));
         posSetButton->setText(tr("Set"));
     } else {
         satelliteList->storedPositions[position] = number;
-        text = QStringLiteral("%1 - [%2]").arg(text).arg(position);
+        text = SatelliteList::positionLabel(text, position);
         posSetButton->setText(tr("UnSet"));
     }
     satlistComboBox->setItemText(index, text);

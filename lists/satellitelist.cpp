@@ -5,13 +5,27 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 constexpr double DegToRad = 0.017453292519943295;
+
+// As the C library prints "%.1f": exact binary ties round to even (19.25 is
+// 19.2), where Qt's own formatting rounds them away from zero.
+QString oneDecimal(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return QString::fromLatin1(text);
+}
 } // namespace
+
+QString SatelliteList::positionLabel(const QString& label, int position)
+{
+    return label + QStringLiteral(" - [") + QString::number(position) + QLatin1Char(']');
+}
 
 SatelliteList::SatelliteList() : storedPositions(StoredPositionCount, -1) {}
 
@@ -66,18 +80,14 @@ void SatelliteList::loadFile(const QString& fileName)
         qCDebug(lcLists).noquote() << QStringLiteral("File does not exist: ") + fileName;
         return;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QStringList lines;
+    if (!readDataFileLines(fileName, &lines)) {
         qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + fileName;
         return;
     }
-    QTextStream in(&file);
-    if (QTextCodec* codec = dataCodec())
-        in.setCodec(codec);
     static const QRegularExpression pattern(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
     int lineNumber = 0;
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    for (const QString& line : lines) {
         ++lineNumber;
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
@@ -123,15 +133,13 @@ QString SatelliteList::label(double motorAngle, double orbitalPosition, const QS
     // The magnitudes are taken from the formatted text, so that "-0.0" shows as
     // 0.0 with the letter of its sign.
     static const QRegularExpression magnitude(QStringLiteral("(\\d*\\.\\d+)"));
-    const QString angle = magnitude.match(QString::asprintf("%.1f", motorAngle)).captured(1);
-    const QString position =
-        magnitude.match(QString::asprintf("%.1f", orbitalPosition)).captured(1);
-    return QStringLiteral("[%1°%2] %3°%4 %5")
-        .arg(angle, 4)
-        .arg(motorAngle < 0.0 ? QLatin1Char('W') : QLatin1Char('E'))
-        .arg(position, 5)
-        .arg(orbitalPosition < 0.0 ? QLatin1Char('W') : QLatin1Char('E'))
-        .arg(name);
+    const QString angle = magnitude.match(oneDecimal(motorAngle)).captured(1);
+    const QString position = magnitude.match(oneDecimal(orbitalPosition)).captured(1);
+    // Put together without arg(): a "%1" in a name is text, not a placeholder.
+    return QLatin1Char('[') + angle.rightJustified(4) + QChar(0x00B0) +
+           (motorAngle < 0.0 ? QLatin1Char('W') : QLatin1Char('E')) + QStringLiteral("] ") +
+           position.rightJustified(5) + QChar(0x00B0) +
+           (orbitalPosition < 0.0 ? QLatin1Char('W') : QLatin1Char('E')) + QLatin1Char(' ') + name;
 }
 
 void SatelliteList::buildLabels()
@@ -158,7 +166,7 @@ void SatelliteList::markStoredPositions()
             continue;
         const int k = indexOfShown(storedPositions.at(n));
         if (k > -1)
-            labels[k] = QStringLiteral("%1 - [%2]").arg(labels.at(k)).arg(n);
+            labels[k] = positionLabel(labels.at(k), n);
     }
 }
 

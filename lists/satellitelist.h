@@ -72,6 +72,8 @@ public:
 
     // The combo box text of one satellite.
     static QString label(double motorAngle, double orbitalPosition, const QString& name);
+    // A label with the stored position it is recorded at: "label - [n]".
+    static QString positionLabel(const QString& label, int position);
 
 private:
     double m_latitude = DefaultLatitude;

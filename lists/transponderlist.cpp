@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTextStream>
 
 namespace transponders {
 
@@ -15,25 +14,25 @@ bool readEntries(const QString& path, QStringList* entries)
         qCDebug(lcLists).noquote() << QStringLiteral("File does not exist: ") + path;
         return false;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    QStringList lines;
+    if (!readDataFileLines(path, &lines)) {
         qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + path;
         return false;
     }
-    QTextStream in(&file);
-    if (QTextCodec* codec = dataCodec())
-        in.setCodec(codec);
-    static const QRegularExpression pattern(QStringLiteral("^(\\d+)=(\\d+),(\\w*),(\\d+),.*"));
+    // Fields may be padded with spaces ("5=10957,H, 4340,34") and the code rate
+    // may be missing ("66=12303,H,25548"); the polarisation is a word in any
+    // alphabet, or empty.
+    static const QRegularExpression pattern(QStringLiteral(
+        "^\\s*(\\d+)\\s*=\\s*(\\d+)\\s*,\\s*([\\p{L}\\d_]*)\\s*,\\s*(\\d+)\\s*(?:,.*)?$"));
     QStringList result{QString()};
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
+    for (const QString& line : lines) {
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')) ||
             line.startsWith(QLatin1Char(';')))
             continue;
         const QRegularExpressionMatch m = pattern.match(line);
         if (m.hasMatch())
-            result.append(
-                QStringLiteral("%1, %2, %3").arg(m.captured(2), m.captured(3), m.captured(4)));
+            result.append(m.captured(2) + QStringLiteral(", ") + m.captured(3) +
+                          QStringLiteral(", ") + m.captured(4));
     }
     *entries = result;
     return true;

@@ -1,9 +1,26 @@
 #include "settings/textcodec.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QTextCodec>
 
 QTextCodec* dataCodec()
 {
     static QTextCodec* codec = QTextCodec::codecForName("CP1251");
     return codec;
+}
+
+bool readDataFileLines(const QString& path, QStringList* lines)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    QTextCodec* codec = dataCodec();
+    const QString text = codec ? codec->toUnicode(bytes) : QString::fromLatin1(bytes);
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    *lines = text.split(lineEnd);
+    if (!lines->isEmpty() && lines->last().isEmpty())
+        lines->removeLast(); // after the last line end
+    return true;
 }

@@ -27,14 +27,7 @@ int codeRateFromText(const QString& text)
 QStringList readDataLines(const QString& path)
 {
     QStringList lines;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return lines;
-    QTextStream in(&file);
-    if (QTextCodec* codec = dataCodec())
-        in.setCodec(codec);
-    while (!in.atEnd())
-        lines.append(in.readLine());
+    readDataFileLines(path, &lines);
     return lines;
 }
 

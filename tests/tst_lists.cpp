@@ -37,6 +37,8 @@ private slots:
     void lastTransponderNumbers();
     void transponderFileExample();
     void transponderFieldsParse();
+    void namesAreTextAndTiesRoundToEven();
+    void satelliteListWithCrLineEnds();
 };
 
 void TestLists::geometryAtTheDefaultSite()
@@ -171,7 +173,21 @@ void TestLists::transponderFileExample()
     QStringList entries = {QStringLiteral("old")};
     QVERIFY(transponders::readEntries(path, &entries));
     QCOMPARE(entries, QStringList({QString(), "10714, H, 22000", "10758, V, 27500",
-                                   "11000, , 27500", "11470, L, 27500", "11800, V, 27500"}));
+                                   "11000, , 27500", "11470, L, 27500", "11727, V, 27500",
+                                   "11766, V, 27500", "11800, V, 27500"}));
+
+    // As other tools write them: padded fields, no code rate, CR line ends, a
+    // Cyrillic letter (CP1251 0xC2); lines short of a symbol rate stay out.
+    const QString real = writeFile(dir, "real.ini",
+                                   "[DVB]\r0=5\r5=10957,H, 4340,34\r30= 3977 , V ,27500 ,34\r"
+                                   "66=12303,H,25548\r70=11000,\xC2,27500,34\r71=11100,H\r"
+                                   "72=11200,H,\r73=x11300,H,27500,34\r");
+    QVERIFY(transponders::readEntries(real, &entries));
+    QCOMPARE(entries, QStringList({QString(), "10957, H, 4340", "3977, V, 27500", "12303, H, 25548",
+                                   QStringLiteral("11000, \u0412, 27500")}));
+    const QString crlf = writeFile(dir, "crlf.ini", "[DVB]\r\n1=10714,H,22000,56\r\n");
+    QVERIFY(transponders::readEntries(crlf, &entries));
+    QCOMPARE(entries, QStringList({QString(), "10714, H, 22000"}));
 
     QStringList kept = {QStringLiteral("previous")};
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("File does not exist: ") +
@@ -193,6 +209,33 @@ void TestLists::transponderFieldsParse()
     QVERIFY(remembered.ok);
     QCOMPARE(remembered.symbolRate, QStringLiteral("27500"));
     QVERIFY(!transponders::parseRemembered(QStringLiteral("11977;H")).ok);
+}
+
+void TestLists::namesAreTextAndTiesRoundToEven()
+{
+    // 19.25 and -0.75 are exact in binary: the C library rounds them to even.
+    QCOMPARE(SatelliteList::label(19.25, -0.75, QStringLiteral("Tie")),
+             QStringLiteral("[19.2°E]   0.8°W Tie"));
+    QCOMPARE(SatelliteList::label(0.35, 13.0, QStringLiteral("Not a tie")),
+             QStringLiteral("[ 0.3°E]  13.0°E Not a tie")); // 0.35 is a little below
+    // A "%1" in a name is part of the name, here and with a stored position.
+    SatelliteList list;
+    list.addSatellite(0, QStringLiteral("Hot %1 Bird %2"), 42.0, QStringLiteral("hb.ini"));
+    list.storedPositions[4] = 0;
+    list.computeAngles();
+    list.buildLabels();
+    QCOMPARE(list.labels.at(1), QStringLiteral("[ 0.0°E]  42.0°E Hot %1 Bird %2 - [4]"));
+}
+
+void TestLists::satelliteListWithCrLineEnds()
+{
+    QTemporaryDir dir;
+    const QString path =
+        writeFile(dir, "satlist.znr", "# list\r0=42.0;Turksat;tk.ini\r1=13.0;Hot Bird;hb.ini\r");
+    SatelliteList list;
+    list.loadFile(path);
+    QCOMPARE(list.names, QStringList({"Turksat", "Hot Bird"}));
+    QCOMPARE(list.transponderFiles.at(1), QStringLiteral("hb.ini"));
 }
 
 QTEST_GUILESS_MAIN(TestLists)

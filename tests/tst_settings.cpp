@@ -2,6 +2,7 @@
 // formats, and the rules for stored positions and remembered transponders.
 
 #include "lists/satellitelist.h"
+#include "settings/datafiles.h"
 #include "settings/settingsstore.h"
 
 #include <QFile>
@@ -219,6 +220,7 @@ private slots:
     void everyKeyIsReadFromItsName();
     void valuesOutOfRangeGiveDefaults_data();
     void valuesOutOfRangeGiveDefaults();
+    void dataFilesAreFoundInOrder();
 
 private:
     QTemporaryDir m_dir;
@@ -520,6 +522,50 @@ void TestSettings::valuesOutOfRangeGiveDefaults()
     QSettings s(file("range.ini"), QSettings::IniFormat);
     s.setValue(key, value);
     QVERIFY(readSettings(s) == StoredSettings());
+}
+
+void TestSettings::dataFilesAreFoundInOrder()
+{
+    const bool testMode = QStandardPaths::isTestModeEnabled();
+    QStandardPaths::setTestModeEnabled(false);
+    QTemporaryDir root;
+    const QDir r(root.path());
+    for (const char* folder : {"work", "home/zenara", "sys1/zenara", "sys2/zenara"})
+        QVERIFY(r.mkpath(QLatin1String(folder)));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(r.filePath(QStringLiteral("home"))));
+    qputenv("XDG_DATA_DIRS",
+            QFile::encodeName(r.filePath(QStringLiteral("sys1")) + QLatin1Char(':') +
+                              r.filePath(QStringLiteral("sys2"))));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(r.filePath(QStringLiteral("work")));
+    auto restore = qScopeGuard([&] {
+        QDir::setCurrent(previous);
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("XDG_DATA_DIRS");
+        QStandardPaths::setTestModeEnabled(testMode);
+    });
+    auto put = [&r](const char* where) {
+        QFile f(r.filePath(QLatin1String(where)));
+        return f.open(QIODevice::WriteOnly) && f.write("0=42.0;T;t.ini\n") > 0;
+    };
+
+    QCOMPARE(findDataFile(QStringLiteral("satlist.znr")), QStringLiteral("satlist.znr"));
+    QVERIFY(put("sys2/zenara/satlist.znr"));
+    QCOMPARE(findDataFile(QStringLiteral("satlist.znr")), r.filePath("sys2/zenara/satlist.znr"));
+    QVERIFY(put("sys1/zenara/satlist.znr"));
+    QCOMPARE(findDataFile(QStringLiteral("satlist.znr")), r.filePath("sys1/zenara/satlist.znr"));
+    // The user's folder is ~/.local/share/zenara (no organisation folder).
+    QVERIFY(put("home/zenara/satlist.znr"));
+    QCOMPARE(findDataFile(QStringLiteral("satlist.znr")), r.filePath("home/zenara/satlist.znr"));
+    QVERIFY(put("work/satlist.znr"));
+    QCOMPARE(findDataFile(QStringLiteral("satlist.znr")), QStringLiteral("satlist.znr"));
+    QCOMPARE(dataFolders().mid(0, 3),
+             QStringList({r.filePath("home/zenara"), r.filePath("sys1/zenara"),
+                          r.filePath("sys2/zenara")}));
+    // A relative transponders folder lies beside the list that was found.
+    QCOMPARE(resolveTranspondersPath(QStringLiteral("./Transponders/"),
+                                     r.filePath("home/zenara/satlist.znr")),
+             r.filePath("home/zenara/Transponders/"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
