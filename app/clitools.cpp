@@ -31,22 +31,34 @@ QTextStream& err()
 
 } // namespace
 
-int importFiles(const QStringList& files, const QString& into, bool force)
+int importFiles(const QStringList& files, const QString& into, bool force, bool strict)
 {
     if (files.isEmpty() || into.isEmpty()) {
         err() << "zenara: --import needs at least one FILE and --into DIR\n";
         return 2;
     }
     QVector<importer::Satellite> satellites;
+    importer::Report report;
     for (const QString& file : files) {
         QString error;
-        if (!importer::readAny(file, &satellites, &error)) {
+        if (!importer::readAny(file, &satellites, &error, &report)) {
             err() << "zenara: " << error << "\nNothing was written.\n";
             return 1;
         }
     }
-    QStringList written;
+    for (const QString& warning : report.warnings)
+        err() << "zenara: " << warning << '\n';
+    if (strict && !report.warnings.isEmpty()) {
+        err() << "zenara: --strict: " << report.warnings.size()
+              << " warnings; nothing was written.\n";
+        return 1;
+    }
     QString error;
+    if (!importer::removeDuplicates(&satellites, force, &error)) {
+        err() << "zenara: " << error << "\nNothing was written.\n";
+        return 1;
+    }
+    QStringList written;
     if (!importer::writeFiles(satellites, into, force, &written, &error)) {
         err() << "zenara: " << error << '\n';
         return 1;
@@ -55,7 +67,7 @@ int importFiles(const QStringList& files, const QString& into, bool force)
     for (const auto& sat : satellites)
         transponders += sat.transponders.size();
     out() << "Wrote " << satellites.size() << " satellites with " << transponders
-          << " transponders to " << into << '\n';
+          << " transponders to " << into << "; " << report.skipped << " entries skipped\n";
     return 0;
 }
 

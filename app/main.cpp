@@ -34,6 +34,7 @@ struct Options
     QStringList importFiles;
     QString into;
     bool force = false;
+    bool strict = false;
     bool printSatellites = false;
     QString site;
     QString printTransponders;
@@ -80,7 +81,11 @@ Options parseCommandLine(const QCoreApplication& app)
                                   QStringLiteral("Folder the --import writes to."),
                                   QStringLiteral("dir"));
     const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("Let --import replace existing files."));
+                                   QStringLiteral("Let --import replace existing files (and "
+                                                  "keep the last of satellites read twice)."));
+    const QCommandLineOption strict(QStringLiteral("strict"),
+                                    QStringLiteral("Let --import write nothing when it would "
+                                                   "skip an entry."));
     const QCommandLineOption printSatellites(
         QStringLiteral("print-satellites"),
         QStringLiteral("Print the satellite list as the window shows it, then exit."));
@@ -93,7 +98,7 @@ Options parseCommandLine(const QCoreApplication& app)
         QStringLiteral("Print the transponders of a transponder file as the window shows "
                        "them, then exit."),
         QStringLiteral("file"));
-    for (const auto* option : {&receiver, &trace, &simConfig, &import, &into, &force,
+    for (const auto* option : {&receiver, &trace, &simConfig, &import, &into, &force, &strict,
                                &printSatellites, &site, &printTransponders})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to --import."),
@@ -107,6 +112,7 @@ Options parseCommandLine(const QCoreApplication& app)
     o.importFiles = parser.positionalArguments();
     o.into = parser.value(into);
     o.force = parser.isSet(force);
+    o.strict = parser.isSet(strict);
     o.printSatellites = parser.isSet(printSatellites);
     o.site = parser.value(site);
     o.printTransponders = parser.value(printTransponders);
@@ -138,7 +144,8 @@ int main(int argc, char** argv)
         setIdentity();
         const Options options = parseCommandLine(app); // --help and --version exit here
         if (options.import)
-            return cli::importFiles(options.importFiles, options.into, options.force);
+            return cli::importFiles(options.importFiles, options.into, options.force,
+                                    options.strict);
         if (options.printSatellites)
             return cli::printSatellites(options.site);
         return cli::printTransponders(options.printTransponders);

@@ -6,11 +6,17 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
+#include <QSet>
+#include <QTemporaryDir>
 #include <QTextCodec>
 #include <QXmlStreamReader>
 
 #include <cmath>
+#include <cstdio>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace importer {
 namespace {
@@ -76,23 +82,148 @@ QString representable(const QString& text)
     return kept.simplified();
 }
 
+// Limits of what a DVB-S/S2 receiver behind an LNB could tune.
+constexpr double MinFrequencyMHz = 950;
+constexpr double MaxFrequencyMHz = 40000;
+constexpr double MinSymbolRateKs = 50; // real SCPC carriers go down to about 80
+constexpr double MaxSymbolRateKs = 100000;
+
+// As the C library prints "%.1f" (ties to even), for positions in files.
+QString oneDecimal(double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return QString::fromLatin1(text);
+}
+
+// A name as it may stand in a data file: what CP1251 holds, no control
+// characters (a line break would split the file).
+QString cleanName(const QString& name)
+{
+    QString text = representable(name);
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QLatin1Char(' ');
+    }
+    return text.simplified();
+}
+
+// The frequency in MHz from kHz text, or a reason it is not one.
+bool frequencyFromKhz(const QString& text, int* mhz, QString* why)
+{
+    if (text.trimmed().isEmpty()) {
+        *why = QStringLiteral("no frequency");
+        return false;
+    }
+    bool ok = false;
+    const double khz = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(khz)) {
+        *why = QStringLiteral("frequency is not a number: ") + quoted(text);
+        return false;
+    }
+    const double value = khz / 1000.0;
+    if (value < MinFrequencyMHz || value > MaxFrequencyMHz) {
+        *why = QStringLiteral("frequency %1 MHz is outside %2..%3 MHz")
+                   .arg(oneDecimal(value), QString::number(MinFrequencyMHz),
+                        QString::number(MaxFrequencyMHz));
+        return false;
+    }
+    *mhz = int(std::lround(value));
+    return true;
+}
+
+bool symbolRateFromSps(const QString& text, int* ks, QString* why)
+{
+    if (text.trimmed().isEmpty()) {
+        *why = QStringLiteral("no symbol rate");
+        return false;
+    }
+    bool ok = false;
+    const double sps = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(sps)) {
+        *why = QStringLiteral("symbol rate is not a number: ") + quoted(text);
+        return false;
+    }
+    const double value = sps / 1000.0;
+    if (value < MinSymbolRateKs || value > MaxSymbolRateKs) {
+        *why = QStringLiteral("symbol rate %1 kS/s is outside %2..%3 kS/s")
+                   .arg(oneDecimal(value), QString::number(MinSymbolRateKs),
+                        QString::number(MaxSymbolRateKs));
+        return false;
+    }
+    *ks = int(std::lround(value));
+    return true;
+}
+
+void skip(Report* report, const QString& path, qint64 line, const QString& what)
+{
+    if (!report)
+        return;
+    report->warnings.append(where(path, line) + what + QStringLiteral(", entry skipped"));
+    ++report->skipped;
+}
+
+// The line of the first byte that is not UTF-8, or 0 when all of it is.
+qint64 firstBadUtf8Line(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state;
+    QTextCodec* utf8 = QTextCodec::codecForName("UTF-8");
+    // Decoded line by line, so that the bad line is the one reported.
+    qint64 line = 1;
+    for (const QByteArray& text : bytes.split('\n')) {
+        utf8->toUnicode(text.constData(), text.size(), &state);
+        if (state.invalidChars > 0 || state.remainingChars > 0)
+            return line;
+        ++line;
+    }
+    return 0;
+}
+
 } // namespace
 
-bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error)
+QString quoted(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text.left(80)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.category() == QChar::Other_Control)
+            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (text.size() > 80)
+        shown += QStringLiteral("...");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error,
+                       Report* report)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    QXmlStreamReader xml(&file);
+    const QByteArray bytes = file.readAll();
+    QXmlStreamReader xml(bytes);
     QVector<Satellite> found;
     Satellite* current = nullptr;
+    bool skipping = false; // inside a satellite that was skipped
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("sat")) {
+        if (xml.isStartDocument()) {
+            // The reader reports a bad byte where it noticed it, often lines
+            // later: for UTF-8, find the line ourselves.
+            const QString encoding = xml.documentEncoding().toString().toUpper();
+            if (encoding.isEmpty() || encoding == QLatin1String("UTF-8")) {
+                if (const qint64 line = firstBadUtf8Line(bytes)) {
+                    *error = where(path, line) + QStringLiteral("not UTF-8 text");
+                    return false;
+                }
+            }
+        } else if (xml.isStartElement() && xml.name() == QLatin1String("sat")) {
             const auto a = xml.attributes();
             Satellite sat;
+            sat.source = path;
             const QString name = a.value(QLatin1String("name")).toString();
             bool ok = false;
             const int tenths = a.value(QLatin1String("position")).toInt(&ok);
@@ -105,38 +236,62 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
                 sat.position = tenths / 10.0;
                 sat.name = name;
             } else {
-                *error = where(path, xml.lineNumber()) +
-                         QStringLiteral("satellite \"%1\" has no position").arg(name);
-                return false;
+                skip(report, path, xml.lineNumber(),
+                     QStringLiteral("satellite %1 has no position").arg(quoted(name)));
+                skipping = true;
+                current = nullptr;
+                continue;
             }
+            if (!(std::abs(sat.position) <= 180)) {
+                skip(report, path, xml.lineNumber(),
+                     QStringLiteral("satellite %1 is at %2, not within 180 degrees")
+                         .arg(quoted(name), oneDecimal(sat.position)));
+                skipping = true;
+                current = nullptr;
+                continue;
+            }
+            skipping = false;
             found.append(sat);
             current = &found.last();
         } else if (xml.isStartElement() && xml.name() == QLatin1String("transponder")) {
+            if (skipping)
+                continue;
             if (!current) {
-                *error = where(path, xml.lineNumber()) +
-                         QStringLiteral("transponder outside a satellite");
-                return false;
+                skip(report, path, xml.lineNumber(),
+                     QStringLiteral("transponder outside a satellite"));
+                continue;
             }
             const auto a = xml.attributes();
-            bool okF = false, okS = false, okP = false;
             Transponder t;
-            t.frequencyMHz =
-                int(std::lround(a.value(QLatin1String("frequency")).toLongLong(&okF) / 1000.0));
-            t.symbolRateKs =
-                int(std::lround(a.value(QLatin1String("symbol_rate")).toLongLong(&okS) / 1000.0));
+            QString why;
+            bool okP = false;
             const int pol = a.value(QLatin1String("polarization")).toInt(&okP);
-            if (!okF || !okS || !okP || pol < 0 || pol > 3 || t.frequencyMHz <= 0) {
-                *error = where(path, xml.lineNumber()) +
-                         QStringLiteral("transponder without a valid frequency, symbol rate "
-                                        "or polarization");
-                return false;
+            const QString system = a.value(QLatin1String("system")).toString();
+            if (!frequencyFromKhz(a.value(QLatin1String("frequency")).toString(), &t.frequencyMHz,
+                                  &why) ||
+                !symbolRateFromSps(a.value(QLatin1String("symbol_rate")).toString(),
+                                   &t.symbolRateKs, &why)) {
+                skip(report, path, xml.lineNumber(), QStringLiteral("transponder: ") + why);
+                continue;
+            }
+            if (!okP || pol < 0 || pol > 3) {
+                skip(report, path, xml.lineNumber(),
+                     QStringLiteral("transponder without a valid polarization"));
+                continue;
+            }
+            // 0 DVB-S, 1 DVB-S2; anything else is not a satellite system.
+            if (!system.isEmpty() && system != QLatin1String("0") && system != QLatin1String("1")) {
+                skip(report, path, xml.lineNumber(),
+                     QStringLiteral("transponder of delivery system %1").arg(quoted(system)));
+                continue;
             }
             t.polarization = QLatin1Char("HVLR"[pol]);
             t.fec = fecFromEnigma(a.value(QLatin1String("fec_inner")).toInt());
-            t.dvbS2 = a.value(QLatin1String("system")).toInt() == 1;
+            t.dvbS2 = system == QLatin1String("1");
             current->transponders.append(t);
         } else if (xml.isEndElement() && xml.name() == QLatin1String("sat")) {
             current = nullptr;
+            skipping = false;
         }
     }
     if (xml.hasError()) {
@@ -151,7 +306,8 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
     return true;
 }
 
-bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error)
+bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error,
+                   Report* report)
 {
     // The position is only in the file name: "Hotbird-13.0E", "AMC1-103w".
     static const QRegularExpression fileName(QStringLiteral("^(.*)-(\\d+(?:\\.\\d+)?)([EeWw])$"));
@@ -164,44 +320,64 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         return false;
     }
     Satellite sat;
+    sat.source = path;
     sat.position =
         nameMatch.captured(2).toDouble() *
         (nameMatch.captured(3).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -1.0 : 1.0);
     sat.name = QString(nameMatch.captured(1)).replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!(std::abs(sat.position) <= 180)) {
+        *error = QStringLiteral("%1: the position %2 is not within 180 degrees")
+                     .arg(path, oneDecimal(sat.position));
+        return false;
+    }
 
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    static const QRegularExpression keyValue(QStringLiteral("^\\s*([A-Z_]+)\\s*=\\s*(.*?)\\s*$"));
+    // An entry starts with any bracketed name: "[CHANNEL]", "[channel 10954000]", "[TRT]".
+    static const QRegularExpression header(QStringLiteral("^\\[.*\\]$"));
+    static const QRegularExpression keyValue(QStringLiteral("^([A-Za-z_0-9]+)\\s*=\\s*(.*)$"));
     QMap<QString, QString> block;
     int blockLine = 0;
-    auto finish = [&]() -> bool {
+    bool anyFrequency = false;
+    auto finish = [&] {
         if (blockLine == 0)
-            return true;
-        bool okF = false, okS = false;
+            return;
+        const int line = blockLine;
+        blockLine = 0;
+        const QMap<QString, QString> b = std::exchange(block, {});
+        if (b.contains(QStringLiteral("FREQUENCY")))
+            anyFrequency = true;
         Transponder t;
-        t.frequencyMHz =
-            int(std::lround(block.value(QStringLiteral("FREQUENCY")).toLongLong(&okF) / 1000.0));
-        t.symbolRateKs =
-            int(std::lround(block.value(QStringLiteral("SYMBOL_RATE")).toLongLong(&okS) / 1000.0));
-        const QString pol = block.value(QStringLiteral("POLARIZATION")).toUpper();
+        QString why;
+        const QString system = b.value(QStringLiteral("DELIVERY_SYSTEM")).toUpper();
+        static const QStringList satellite = {"", "DVBS", "DVB-S", "DVBS2", "DVB-S2"};
+        if (!satellite.contains(system)) {
+            skip(report, path, line,
+                 QStringLiteral("delivery system %1 is not a satellite one").arg(quoted(system)));
+            return;
+        }
+        if (!frequencyFromKhz(b.value(QStringLiteral("FREQUENCY")), &t.frequencyMHz, &why) ||
+            !symbolRateFromSps(b.value(QStringLiteral("SYMBOL_RATE")), &t.symbolRateKs, &why)) {
+            skip(report, path, line, why);
+            return;
+        }
+        const QString pol = b.value(QStringLiteral("POLARIZATION")).toUpper();
         static const QStringList pols = {"HORIZONTAL", "VERTICAL", "LEFT", "RIGHT"};
         const int p = pols.indexOf(pol);
-        if (!okF || !okS || p < 0 || t.frequencyMHz <= 0) {
-            *error = where(path, blockLine) +
-                     QStringLiteral("channel without a valid FREQUENCY, SYMBOL_RATE or "
-                                    "POLARIZATION");
-            return false;
+        if (p < 0) {
+            skip(report, path, line,
+                 QStringLiteral("polarization %1 is none of HORIZONTAL, "
+                                "VERTICAL, LEFT, RIGHT")
+                     .arg(quoted(pol)));
+            return;
         }
         t.polarization = QLatin1Char("HVLR"[p]);
-        t.fec = fecFromText(block.value(QStringLiteral("INNER_FEC")));
-        const QString system = block.value(QStringLiteral("DELIVERY_SYSTEM")).toUpper();
+        t.fec = fecFromText(b.value(QStringLiteral("INNER_FEC")));
         t.dvbS2 = system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2");
         sat.transponders.append(t);
-        block.clear();
-        return true;
     };
     int lineNumber = 0;
     while (!file.atEnd()) {
@@ -209,59 +385,109 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         ++lineNumber;
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
-        if (line == QLatin1String("[CHANNEL]")) {
-            if (!finish())
-                return false;
+        if (header.match(line).hasMatch()) {
+            finish();
             blockLine = lineNumber;
             continue;
         }
         const QRegularExpressionMatch m = keyValue.match(line);
         if (!m.hasMatch() || blockLine == 0) {
-            *error = where(path, lineNumber) +
-                     QStringLiteral("expected [CHANNEL] or KEY = value, found \"%1\"").arg(line);
-            return false;
+            if (report)
+                report->warnings.append(
+                    where(path, lineNumber) +
+                    QStringLiteral("expected [NAME] or KEY = value, found %1, line skipped")
+                        .arg(quoted(line)));
+            continue;
         }
-        block.insert(m.captured(1), m.captured(2));
+        block.insert(m.captured(1).toUpper(), m.captured(2).trimmed());
     }
-    if (!finish())
+    finish();
+    if (!anyFrequency) {
+        *error = QStringLiteral("%1: no entry with a FREQUENCY; not a scan table").arg(path);
         return false;
+    }
     if (sat.transponders.isEmpty()) {
-        *error = QStringLiteral("%1: no channels found").arg(path);
-        return false;
+        if (report)
+            report->warnings.append(path + QStringLiteral(": no usable entry, satellite left out"));
+        return true;
     }
     satellites->append(sat);
     return true;
 }
 
-bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error)
+bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error, Report* report)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("%1: %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray head = file.read(512).trimmed();
+    QByteArray head = file.read(4096);
     file.close();
-    if (head.startsWith("<?xml") || head.startsWith("<satellites"))
-        return readSatellitesXml(path, satellites, error);
-    return readScanTable(path, satellites, error);
+    // XML may start with a byte-order mark, spaces and comments; a scan table
+    // starts with "#" comments or "[".
+    if (head.startsWith("\xEF\xBB\xBF"))
+        head.remove(0, 3);
+    head = head.trimmed();
+    if (head.startsWith('<'))
+        return readSatellitesXml(path, satellites, error, report);
+    return readScanTable(path, satellites, error, report);
+}
+
+bool removeDuplicates(QVector<Satellite>* satellites, bool replace, QString* error)
+{
+    QHash<QString, int> seen; // position and name -> index of the last one read
+    QVector<bool> dropped(satellites->size(), false);
+    for (int i = 0; i < satellites->size(); ++i) {
+        const Satellite& sat = satellites->at(i);
+        const QString key = oneDecimal(sat.position) + QLatin1Char(';') + cleanName(sat.name);
+        const auto it = seen.find(key);
+        if (it != seen.end()) {
+            if (!replace) {
+                *error = QStringLiteral("satellite %1 at %2 is read twice (%3, %4); --force "
+                                        "keeps the last one")
+                             .arg(quoted(sat.name), oneDecimal(sat.position),
+                                  satellites->at(it.value()).source, sat.source);
+                return false;
+            }
+            dropped[it.value()] = true;
+        }
+        seen.insert(key, i);
+    }
+    QVector<Satellite> kept;
+    for (int i = 0; i < satellites->size(); ++i) {
+        if (!dropped.at(i))
+            kept.append(satellites->at(i));
+    }
+    *satellites = kept;
+    return true;
 }
 
 QStringList transponderFileNames(const QVector<Satellite>& satellites)
 {
+    static const QRegularExpression marks(QStringLiteral("\\p{Mn}"));
+    static const QRegularExpression other(QStringLiteral("[^A-Za-z0-9.]+"));
     QStringList names;
+    QSet<QString> taken;      // lower case: file systems may ignore case
+    QHash<QString, int> next; // the next number to try for a stem
     for (const Satellite& sat : satellites) {
-        QString stem =
-            QString::asprintf("%.1f%c", std::abs(sat.position), sat.position < 0 ? 'W' : 'E') +
-            QLatin1Char('-') + sat.name.normalized(QString::NormalizationForm_D);
-        stem.remove(QRegularExpression(QStringLiteral("\\p{Mn}")));
-        stem.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9.]+")), QStringLiteral("_"));
+        QString stem = oneDecimal(std::abs(sat.position)) +
+                       QLatin1Char(sat.position < 0 ? 'W' : 'E') + QLatin1Char('-') +
+                       sat.name.normalized(QString::NormalizationForm_D);
+        stem.remove(marks);
+        stem.replace(other, QStringLiteral("_"));
         stem = stem.left(60);
         while (stem.endsWith(QLatin1Char('_')))
             stem.chop(1);
         QString name = stem + QStringLiteral(".ini");
-        for (int n = 2; names.contains(name, Qt::CaseInsensitive); ++n)
-            name = stem + QStringLiteral("-%1.ini").arg(n);
+        if (taken.contains(name.toLower())) {
+            int& n = next[stem.toLower()];
+            n = std::max(n, 2);
+            do {
+                name = stem + QLatin1Char('-') + QString::number(n++) + QStringLiteral(".ini");
+            } while (taken.contains(name.toLower()));
+        }
+        taken.insert(name.toLower());
         names.append(name);
     }
     return names;
@@ -272,11 +498,10 @@ QByteArray satelliteListText(const QVector<Satellite>& satellites, const QString
     QString text =
         QStringLiteral("# Zenara satellite list: number=position;name;transponder file\n");
     for (int i = 0; i < satellites.size(); ++i) {
-        text += QStringLiteral("%1=%2;%3;%4\n")
-                    .arg(i)
-                    .arg(QString::asprintf("%.1f", satellites.at(i).position))
-                    .arg(representable(satellites.at(i).name).remove(QLatin1Char(';')))
-                    .arg(files.at(i));
+        // Joined, not arg()-ed: a "%1" in a name stays text.
+        text += QString::number(i) + QLatin1Char('=') + oneDecimal(satellites.at(i).position) +
+                QLatin1Char(';') + cleanName(satellites.at(i).name).remove(QLatin1Char(';')) +
+                QLatin1Char(';') + files.at(i) + QLatin1Char('\n');
     }
     QTextCodec* codec = dataCodec();
     return codec ? codec->fromUnicode(text) : text.toLatin1();
@@ -284,19 +509,22 @@ QByteArray satelliteListText(const QVector<Satellite>& satellites, const QString
 
 QByteArray transponderFileText(const Satellite& sat)
 {
-    QString text;
-    text += QStringLiteral("[SATTYPE]\n1=%1\n2=%2\n\n[DVB]\n0=%3\n")
-                .arg(int(std::lround(sat.position * 10)), 4, 10, QLatin1Char('0'))
-                .arg(representable(sat.name))
-                .arg(sat.transponders.size());
+    // The position as other tools write it: east in tenths, west as 3600 less
+    // its tenths (8.0W is 3520).
+    int tenths = int(std::lround(sat.position * 10));
+    if (tenths < 0)
+        tenths += 3600;
+    // No commas in the name: "2=10714,H,22000,56" would read as a transponder.
+    const QString name = cleanName(sat.name).replace(QLatin1Char(','), QLatin1Char(' '));
+    QString text = QStringLiteral("[SATTYPE]\n1=") +
+                   QStringLiteral("%1").arg(tenths, 4, 10, QLatin1Char('0')) +
+                   QStringLiteral("\n2=") + name + QStringLiteral("\n\n[DVB]\n0=") +
+                   QString::number(sat.transponders.size()) + QLatin1Char('\n');
     int n = 1;
     for (const Transponder& t : sat.transponders) {
-        text += QStringLiteral("%1=%2,%3,%4,%5")
-                    .arg(n++)
-                    .arg(t.frequencyMHz)
-                    .arg(t.polarization)
-                    .arg(t.symbolRateKs)
-                    .arg(t.fec);
+        text += QString::number(n++) + QLatin1Char('=') + QString::number(t.frequencyMHz) +
+                QLatin1Char(',') + t.polarization + QLatin1Char(',') +
+                QString::number(t.symbolRateKs) + QLatin1Char(',') + t.fec;
         if (t.dvbS2)
             text += QStringLiteral(",S2");
         text += QLatin1Char('\n');
@@ -305,41 +533,138 @@ QByteArray transponderFileText(const Satellite& sat)
     return codec ? codec->fromUnicode(text) : text.toLatin1();
 }
 
+namespace {
+
+// What lstat says of a target: nothing there, a plain file, or something else.
+enum class Target { Missing, File, Other };
+
+Target targetKind(const QString& path)
+{
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return Target::Missing;
+    return S_ISREG(info.st_mode) ? Target::File : Target::Other;
+}
+
+bool renamePath(const QString& from, const QString& to)
+{
+    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+} // namespace
+
 bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
                 QStringList* written, QString* error)
 {
     const QStringList files = transponderFileNames(satellites);
     const QDir out(dir);
-    QVector<QPair<QString, QByteArray>> contents;
-    contents.append(
-        {out.filePath(QStringLiteral("satlist.znr")), satelliteListText(satellites, files)});
+    const QString transpondersDir = out.filePath(QStringLiteral("Transponders"));
+    struct Item
+    {
+        QString relative;
+        QByteArray content;
+    };
+    QVector<Item> items;
+    items.append({QStringLiteral("satlist.znr"), satelliteListText(satellites, files)});
     for (int i = 0; i < satellites.size(); ++i)
-        contents.append({out.filePath(QStringLiteral("Transponders/") + files.at(i)),
-                         transponderFileText(satellites.at(i))});
-    if (!overwrite) {
-        for (const auto& c : contents) {
-            if (QFileInfo::exists(c.first)) {
-                *error = QStringLiteral("%1 exists already; nothing was written (--force "
-                                        "replaces existing files)")
-                             .arg(c.first);
-                return false;
-            }
-        }
-    }
-    if (!out.mkpath(QStringLiteral("Transponders"))) {
-        *error =
-            QStringLiteral("Cannot create %1").arg(out.filePath(QStringLiteral("Transponders")));
+        items.append(
+            {QStringLiteral("Transponders/") + files.at(i), transponderFileText(satellites.at(i))});
+
+    // Look before writing anything: a folder, link or device at a target name
+    // is never replaced, a file only with overwrite.
+    if (!out.mkpath(QStringLiteral("."))) {
+        *error = QStringLiteral("Cannot create %1; nothing was written").arg(dir);
         return false;
     }
-    for (const auto& c : contents) {
-        QSaveFile file(c.first);
-        if (!file.open(QIODevice::WriteOnly) || file.write(c.second) != c.second.size() ||
-            !file.commit()) {
-            *error = QStringLiteral("%1: %2").arg(c.first, file.errorString());
+    const Target folder = targetKind(transpondersDir);
+    if (folder == Target::File ||
+        (folder == Target::Other && !QFileInfo(transpondersDir).isDir()) ||
+        QFileInfo(transpondersDir).isSymLink()) {
+        *error = QStringLiteral("%1 is not a folder of its own (a file or a link); nothing "
+                                "was written")
+                     .arg(transpondersDir);
+        return false;
+    }
+    for (const Item& item : items) {
+        const QString target = out.filePath(item.relative);
+        const Target kind = targetKind(target);
+        if (kind == Target::Other) {
+            *error = QStringLiteral("%1 is not a plain file (a link, a folder, ...); nothing "
+                                    "was written")
+                         .arg(target);
             return false;
         }
-        written->append(c.first);
+        if (kind == Target::File && !overwrite) {
+            *error = QStringLiteral("%1 exists already; nothing was written (--force "
+                                    "replaces existing files)")
+                         .arg(target);
+            return false;
+        }
     }
+
+    // Everything into a staging folder beside the targets (so that moving is
+    // a rename on the same file system) ...
+    QTemporaryDir staging(out.filePath(QStringLiteral(".zenara-import-XXXXXX")));
+    if (!staging.isValid() || !QDir(staging.path()).mkpath(QStringLiteral("Transponders")) ||
+        !QDir(staging.path()).mkpath(QStringLiteral("replaced/Transponders"))) {
+        *error =
+            QStringLiteral("Cannot create a staging folder in %1; nothing was written").arg(dir);
+        return false;
+    }
+    const QDir stage(staging.path());
+    for (const Item& item : items) {
+        QFile file(stage.filePath(item.relative));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+            file.write(item.content) != item.content.size() || !file.flush()) {
+            *error = QStringLiteral("%1: %2; nothing was written")
+                         .arg(out.filePath(item.relative), file.errorString());
+            return false;
+        }
+    }
+
+    // ... then moved into place, undone step by step if a move fails.
+    const bool madeFolder = folder == Target::Missing;
+    if (madeFolder && !QDir().mkdir(transpondersDir)) {
+        *error = QStringLiteral("Cannot create %1; nothing was written").arg(transpondersDir);
+        return false;
+    }
+    struct Move
+    {
+        QString target;
+        bool replaced;
+    };
+    QVector<Move> done;
+    auto undo = [&] {
+        for (int i = done.size() - 1; i >= 0; --i) {
+            const QString relative = out.relativeFilePath(done.at(i).target);
+            ::unlink(QFile::encodeName(done.at(i).target).constData());
+            if (done.at(i).replaced)
+                renamePath(stage.filePath(QStringLiteral("replaced/") + relative),
+                           done.at(i).target);
+        }
+        if (madeFolder)
+            QDir().rmdir(transpondersDir);
+    };
+    for (const Item& item : items) {
+        const QString target = out.filePath(item.relative);
+        const bool replaced = targetKind(target) == Target::File;
+        if (replaced &&
+            !renamePath(target, stage.filePath(QStringLiteral("replaced/") + item.relative))) {
+            *error = QStringLiteral("Cannot replace %1; nothing was written").arg(target);
+            undo();
+            return false;
+        }
+        if (!renamePath(stage.filePath(item.relative), target)) {
+            *error = QStringLiteral("Cannot move %1 into place; nothing was written").arg(target);
+            if (replaced)
+                renamePath(stage.filePath(QStringLiteral("replaced/") + item.relative), target);
+            undo();
+            return false;
+        }
+        done.append({target, replaced});
+    }
+    for (const Move& move : done)
+        written->append(move.target);
     return true;
 }
 

@@ -22,14 +22,31 @@ struct Satellite
     double position = 0; // degrees, east positive
     QString name;
     QVector<Transponder> transponders;
+    QString source; // the file it was read from
 };
 
-// Each reader returns false with "FILE:LINE: what is wrong" in *error and adds
-// nothing for a file it cannot take whole.
-bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error);
-bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error);
-// By content: XML or a scan table.
-bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error);
+// What a reader passed over: "FILE:LINE: what, entry skipped" lines.
+struct Report
+{
+    QStringList warnings;
+    int skipped = 0;
+};
+
+// Each reader takes every usable entry of a file and notes each one it skips
+// in *report (when given). It returns false with "FILE:LINE: what is wrong" in
+// *error, and adds nothing, only for a file that is not a satellite list at
+// all (not XML of satellites, no entry with a frequency) or cannot be read.
+bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error,
+                       Report* report = nullptr);
+bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error,
+                   Report* report = nullptr);
+// By content: XML (after a byte-order mark, spaces or comments) or a scan table.
+bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error,
+             Report* report = nullptr);
+
+// Satellites read twice (the same position and name, from one file or two):
+// with replace the last one read stays, else false with the pair in *error.
+bool removeDuplicates(QVector<Satellite>* satellites, bool replace, QString* error);
 
 // The file name a satellite's transponder file gets, unique within the list.
 QStringList transponderFileNames(const QVector<Satellite>& satellites);
@@ -37,8 +54,14 @@ QStringList transponderFileNames(const QVector<Satellite>& satellites);
 QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files);
 QByteArray transponderFileText(const Satellite& satellite);
 
+// At most 80 characters of a text for a message, control characters escaped.
+QString quoted(const QString& text);
+
 // Writes "satlist.znr" and the transponder files (in "Transponders/") into
-// dir. Nothing is written if any of them exists already, unless overwrite.
+// dir, all or nothing: everything is written into a staging folder inside dir
+// first and moved into place only when all of it is written; after any
+// failure dir is as it was. Existing files are replaced only with overwrite,
+// and never when they are not plain files (a symbolic link is not followed).
 bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
                 QStringList* written, QString* error);
 

@@ -6,6 +6,7 @@
 #include "lists/transponderlist.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -52,6 +53,13 @@ private slots:
     void malformedInput_data();
     void malformedInput();
     void existingFilesAreKept();
+    void realScanTablesSkipOnlyBadEntries();
+    void xmlAfterAMarkOrAComment();
+    void hostileNames();
+    void namesAreUniqueAndFast();
+    void satellitesReadTwice();
+    void messagesQuoteLittle();
+    void writingIsAllOrNothing();
 };
 
 void TestImporter::xmlRoundTrip()
@@ -87,7 +95,8 @@ void TestImporter::xmlRoundTrip()
     QFile ini(dir.filePath(QStringLiteral("out/Transponders/") + list.transponderFiles.at(1)));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     const QByteArray text = ini.readAll();
-    QVERIFY(text.startsWith("[SATTYPE]\n1=-008\n2=Ku-band Thor\n\n[DVB]\n0=2\n"));
+    // West as 3600 less its tenths, as other tools write it.
+    QVERIFY(text.startsWith("[SATTYPE]\n1=3592\n2=Ku-band Thor\n\n[DVB]\n0=2\n"));
     QVERIFY(text.contains("1=10778,V,24500,56,S2\n"));
     QVERIFY(text.contains("2=11247,R,24500,AUTO\n"));
 }
@@ -138,6 +147,18 @@ void TestImporter::shippedFiles()
         qPrintable(error));
     QCOMPARE(table.first().transponders.size(), 95);
 
+    // All 116 shipped scan tables in one run: every usable entry, Türksat included.
+    QVector<importer::Satellite> tables;
+    importer::Report report;
+    const QDir scanTables(QStringLiteral(ZENARA_SHARED_DATA "/dtv-scan-tables-dvb-s"));
+    for (const QString& name : scanTables.entryList(QDir::Files))
+        QVERIFY2(importer::readAny(scanTables.filePath(name), &tables, &error, &report),
+                 qPrintable(error));
+    QCOMPARE(tables.size(), 116);
+    QCOMPARE(report.skipped, 4);
+    QVERIFY(std::any_of(tables.begin(), tables.end(),
+                        [](const importer::Satellite& sat) { return sat.position == 42.0; }));
+
     QStringList written;
     QVERIFY(importer::writeFiles(sats, dir.path(), false, &written, &error));
     SatelliteList list;
@@ -165,18 +186,21 @@ void TestImporter::malformedInput_data()
                                               "=\"13.0E Hot\" position=\"130\">\n<transponder "
                                               "frequency=\"1\"\n</satellites>\n")
                                 << ":5: ";
-    QTest::newRow("transponder without data")
-        << "b.xml"
-        << QByteArray("<?xml version=\"1.0\"?>\n<satellites>\n<sat name=\"13.0E Hot\" "
-                      "position=\"130\">\n<transponder frequency=\"x\" symbol_rate=\"1\" "
-                      "polarization=\"0\"/>\n</sat>\n</satellites>\n")
-        << ":4: transponder without a valid frequency";
-    QTest::newRow("scan table line")
-        << "Sat-13.0E" << QByteArray("[CHANNEL]\nFREQUENCY = 10719000\nbad\n")
-        << ":3: expected [CHANNEL] or KEY = value";
-    QTest::newRow("scan table channel")
-        << "Sat-19.2E" << QByteArray("\n[CHANNEL]\nFREQUENCY = 10719000\n")
-        << ":2: channel without";
+    QTest::newRow("no satellites")
+        << "c.xml" << QByteArray("<?xml version=\"1.0\"?>\n<channels>\n</channels>\n")
+        << "no satellites found";
+    QTest::newRow("no entry with a frequency")
+        << "Sat-13.0E" << QByteArray("[CHANNEL]\nSYMBOL_RATE = 27500000\nbad\n")
+        << "no entry with a FREQUENCY";
+    QTest::newRow("invalid UTF-8 on line 4")
+        << "d.xml"
+        << QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<satellites>\n<sat name"
+                      "=\"13.0E Hot\" position=\"130\">\n<!-- \xC3\x28 -->\n</sat>\n"
+                      "</satellites>\n")
+        << ":4: not UTF-8";
+    QTest::newRow("position beyond 180")
+        << "Far-999.9E" << QByteArray("[CHANNEL]\nFREQUENCY = 10719000\n")
+        << "not within 180 degrees";
     QTest::newRow("no position in the name")
         << "Somewhere" << QByteArray("[CHANNEL]\nFREQUENCY = 1\n")
         << "does not end in the orbital position";
@@ -219,6 +243,196 @@ void TestImporter::existingFilesAreKept()
     QVERIFY(importer::writeFiles(sats, dir.path(), true, &written, &error));
     QVERIFY(mine.open(QIODevice::ReadOnly));
     QVERIFY(mine.readAll().startsWith("# Zenara satellite list"));
+}
+
+void TestImporter::realScanTablesSkipOnlyBadEntries()
+{
+    QVector<importer::Satellite> sats;
+    QString error;
+    importer::Report report;
+    const QString path = QStringLiteral(ZENARA_FIXTURES "/Turksat-42.0E");
+    QVERIFY2(importer::readAny(path, &sats, &error, &report), qPrintable(error));
+    QCOMPARE(sats.size(), 1);
+    QCOMPARE(sats.at(0).position, 42.0);
+    const auto& t = sats.at(0).transponders;
+    QCOMPARE(t.size(), 2); // "[channel 10954000]" and "[Türksat]"
+    QCOMPARE(t.at(0).frequencyMHz, 10954);
+    QCOMPARE(t.at(0).symbolRateKs, 4820);
+    QCOMPARE(t.at(1).frequencyMHz, 11977);
+    QVERIFY(t.at(1).dvbS2);
+    QCOMPARE(report.skipped, 5);
+    const QString file = path + QLatin1Char(':');
+    QCOMPARE(report.warnings,
+             QStringList({file + QStringLiteral("17: symbol rate is not a number: \"663-000\", "
+                                                "entry skipped"),
+                          file + QStringLiteral("24: delivery system \"DVBC/ANNEX_A\" is not a "
+                                                "satellite one, entry skipped"),
+                          file + QStringLiteral("29: frequency 12.2 MHz is outside 950..40000 MHz, "
+                                                "entry skipped"),
+                          file + QStringLiteral("35: frequency 4294977296.0 MHz is outside "
+                                                "950..40000 MHz, entry skipped"),
+                          file + QStringLiteral("41: symbol rate -27500.0 kS/s is outside "
+                                                "50..100000 kS/s, entry skipped")}));
+}
+
+void TestImporter::xmlAfterAMarkOrAComment()
+{
+    QVector<importer::Satellite> sats;
+    QString error;
+    importer::Report report;
+    QVERIFY2(importer::readAny(QStringLiteral(ZENARA_FIXTURES "/bom-comment.xml"), &sats, &error,
+                               &report),
+             qPrintable(error));
+    QCOMPARE(sats.size(), 2); // "Far away" at 999.9 degrees is left out
+    QCOMPARE(sats.at(0).position, -8.0);
+    QCOMPARE(sats.at(1).transponders.size(), 1); // system 2 is not a satellite one
+    QCOMPARE(report.skipped, 2);
+    QVERIFY(
+        report.warnings.at(0).contains(QStringLiteral(":6: satellite \"Far away\" is at 999.9")));
+    QVERIFY(report.warnings.at(1).contains(
+        QStringLiteral(":11: transponder of delivery system \"2\", entry skipped")));
+    // East in tenths, west as 3600 less its tenths.
+    QVERIFY(importer::transponderFileText(sats.at(0)).startsWith("[SATTYPE]\n1=3520\n"));
+    QVERIFY(importer::transponderFileText(sats.at(1)).startsWith("[SATTYPE]\n1=0192\n"));
+}
+
+void TestImporter::hostileNames()
+{
+    QVector<importer::Satellite> sats(4);
+    sats[0].position = -5.0;
+    sats[0].name = QStringLiteral("%1 %2 %4");
+    sats[1].position = 4.0;
+    sats[1].name = QStringLiteral("10714,H,22000,56");
+    sats[2].position = 13.0;
+    sats[2].name = QStringLiteral("Hot\nBird\t;x");
+    sats[3].position = 19.25; // a tie: written as the C library rounds it
+    sats[3].name = QStringLiteral("Tie");
+    for (auto& sat : sats)
+        sat.transponders.append({11977, QLatin1Char('H'), 27500, QStringLiteral("34"), false});
+    QTemporaryDir dir;
+    QStringList written;
+    QString error;
+    QVERIFY2(importer::writeFiles(sats, dir.path(), false, &written, &error), qPrintable(error));
+
+    SatelliteList list;
+    list.setLocation(4.0, 0.0);
+    list.loadFile(dir.filePath(QStringLiteral("satlist.znr")));
+    QCOMPARE(list.names, QStringList({"%1 %2 %4", "10714,H,22000,56", "Hot Bird x", "Tie"}));
+    QCOMPARE(list.orbitalPositions, QVector<double>({-5.0, 4.0, 13.0, 19.2}));
+    QVERIFY(list.transponderFiles.at(0).startsWith(QStringLiteral("5.0W_1_2_4")));
+    // The name in the transponder file's header never reads as a transponder.
+    QStringList entries;
+    QVERIFY(transponders::readEntries(
+        dir.filePath(QStringLiteral("Transponders/") + list.transponderFiles.at(1)), &entries));
+    QCOMPARE(entries, QStringList({QString(), "11977, H, 27500"}));
+    QVERIFY(transponders::readEntries(
+        dir.filePath(QStringLiteral("Transponders/") + list.transponderFiles.at(2)), &entries));
+    QCOMPARE(entries, QStringList({QString(), "11977, H, 27500"}));
+}
+
+void TestImporter::namesAreUniqueAndFast()
+{
+    QVector<importer::Satellite> sats(3000);
+    for (int i = 0; i < sats.size(); ++i) {
+        sats[i].position = 13.0;
+        sats[i].name = i % 3 ? QStringLiteral("Hot Bird") : QStringLiteral("hot bird");
+    }
+    sats[5].name = QStringLiteral("Hot Bird-2"); // would meet a numbered one
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList names = importer::transponderFileNames(sats);
+    qInfo("3000 equal names in %lld ms", timer.elapsed());
+    QSet<QString> lower;
+    for (const QString& name : names)
+        lower.insert(name.toLower());
+    QCOMPARE(lower.size(), 3000);
+    QCOMPARE(names.at(0), QStringLiteral("13.0E_hot_bird.ini"));
+    QCOMPARE(names.at(1), QStringLiteral("13.0E_Hot_Bird-2.ini"));
+}
+
+void TestImporter::satellitesReadTwice()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, QStringLiteral("s.xml"), SmallXml);
+    QVector<importer::Satellite> sats;
+    QString error;
+    QVERIFY(importer::readAny(path, &sats, &error));
+    QVERIFY(importer::readAny(path, &sats, &error));
+    QCOMPARE(sats.size(), 6);
+    QVector<importer::Satellite> copy = sats;
+    QVERIFY(!importer::removeDuplicates(&copy, false, &error));
+    QVERIFY2(error.contains(QStringLiteral("is read twice")), qPrintable(error));
+    QVERIFY(importer::removeDuplicates(&sats, true, &error));
+    QCOMPARE(sats.size(), 3);
+}
+
+void TestImporter::messagesQuoteLittle()
+{
+    QTemporaryDir dir;
+    // One 2 MB line with a terminal escape in it.
+    const QByteArray line = "\x1b[2J" + QByteArray(2 * 1024 * 1024, 'x');
+    const QString path = writeFile(dir, QStringLiteral("Big-13.0E"),
+                                   "[CHANNEL]\nFREQUENCY = 10719000\n" + line + "\n");
+    QVector<importer::Satellite> sats;
+    QString error;
+    importer::Report report;
+    QVERIFY(importer::readAny(path, &sats, &error, &report));
+    // The line, the entry without a symbol rate, the satellite without entries.
+    QCOMPARE(report.warnings.size(), 3);
+    const QString& warning = report.warnings.at(0);
+    QVERIFY2(warning.size() < path.size() + 200, qPrintable(QString::number(warning.size())));
+    QVERIFY(!warning.contains(QChar(0x1b)));
+    QVERIFY(warning.contains(QStringLiteral("\\x1b[2J")));
+}
+
+void TestImporter::writingIsAllOrNothing()
+{
+    QTemporaryDir source;
+    QVector<importer::Satellite> sats;
+    QString error;
+    QVERIFY(importer::readAny(writeFile(source, QStringLiteral("s.xml"), SmallXml), &sats, &error));
+    const QStringList files = importer::transponderFileNames(sats);
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+    auto leftovers = [](const QString& dir) {
+        return QDir(dir).entryList({QStringLiteral(".zenara-import-*")},
+                                   QDir::AllEntries | QDir::Hidden);
+    };
+
+    // A folder where the last transponder file goes: even with --force it is
+    // not replaced, and nothing else was.
+    QTemporaryDir into;
+    QVERIFY(QDir(into.path()).mkpath(QStringLiteral("Transponders/") + files.last()));
+    writeFile(into, QStringLiteral("satlist.znr"), "mine\n");
+    QStringList written;
+    QVERIFY(!importer::writeFiles(sats, into.path(), true, &written, &error));
+    QVERIFY2(error.contains(QStringLiteral("nothing was written")), qPrintable(error));
+    QCOMPARE(contents(into.filePath(QStringLiteral("satlist.znr"))), QByteArray("mine\n"));
+    QVERIFY(written.isEmpty());
+    QVERIFY(leftovers(into.path()).isEmpty());
+
+    // A link at a target name is not written through.
+    QTemporaryDir elsewhere;
+    const QString outside = writeFile(elsewhere, QStringLiteral("precious"), "keep\n");
+    QTemporaryDir linked;
+    QVERIFY(QFile::link(outside, linked.filePath(QStringLiteral("satlist.znr"))));
+    QVERIFY(!importer::writeFiles(sats, linked.path(), true, &written, &error));
+    QCOMPARE(contents(outside), QByteArray("keep\n"));
+    // ... nor a linked transponders folder.
+    QTemporaryDir linkedFolder;
+    QVERIFY(QFile::link(elsewhere.path(), linkedFolder.filePath(QStringLiteral("Transponders"))));
+    QVERIFY(!importer::writeFiles(sats, linkedFolder.path(), true, &written, &error));
+    QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList({"precious"}));
+
+    // With --force, files are replaced in one go, and the staging folder goes.
+    QTemporaryDir replace;
+    writeFile(replace, QStringLiteral("satlist.znr"), "old\n");
+    QVERIFY(importer::writeFiles(sats, replace.path(), true, &written, &error));
+    QCOMPARE(written.size(), 4);
+    QVERIFY(contents(replace.filePath(QStringLiteral("satlist.znr"))).startsWith("# Zenara"));
+    QVERIFY(leftovers(replace.path()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestImporter)

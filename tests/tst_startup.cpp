@@ -37,6 +37,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system-data")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         if (boxesStay)
             env.remove(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"));
@@ -128,6 +130,7 @@ private slots:
     void signalDuringAStartUpBox();
     void signalDuringTheFatalBox();
     void signalWhileAskingAHungCopy();
+    void importIntoTheUserDataFolder();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -420,6 +423,42 @@ void TestStartup::signalDuringTheFatalBox()
     QVERIFY(finish(*zenara));
     QCOMPARE(zenara->exitCode(), 255); // the fatal exit, settings untouched
     QVERIFY(!QFile::exists(run.settingsFile()));
+}
+
+void TestStartup::importIntoTheUserDataFolder()
+{
+    Run run;
+    run.writeFile(QStringLiteral("Turksat-42.0E"),
+                  "[channel 11977000]\nFREQUENCY = 11977000\nPOLARIZATION = HORIZONTAL\n"
+                  "SYMBOL_RATE = 27500000\n\n[T\xC3\xBCrksat]\nFREQUENCY = 12000000\n"
+                  "POLARIZATION = HORIZONTAL\nSYMBOL_RATE = 663-000\n");
+    const QString table = run.path(QStringLiteral("Turksat-42.0E"));
+    // As the README says: into ~/.local/share/zenara (here $XDG_DATA_HOME/zenara).
+    const QString into = run.path(QStringLiteral("data/zenara"));
+
+    auto strict = run.start({QStringLiteral("--import"), table, QStringLiteral("--into"), into,
+                             QStringLiteral("--strict")});
+    QVERIFY(finish(*strict));
+    QCOMPARE(strict->exitCode(), 1);
+    QVERIFY(!QFile::exists(into + QStringLiteral("/satlist.znr")));
+
+    auto import = run.start({QStringLiteral("--import"), table, QStringLiteral("--into"), into});
+    QVERIFY(finish(*import));
+    QCOMPARE(import->exitCode(), 0);
+    const QString errors = QString::fromUtf8(import->readAllStandardError());
+    QVERIFY2(errors.contains(QStringLiteral("Turksat-42.0E:6: symbol rate is not a number: "
+                                            "\"663-000\", entry skipped")),
+             qPrintable(errors));
+    QCOMPARE(QString::fromUtf8(import->readAllStandardOutput()),
+             QStringLiteral("Wrote 1 satellites with 1 transponders to ") + into +
+                 QStringLiteral("; 1 entries skipped\n"));
+
+    // Started from an empty folder, the program finds the list there.
+    auto sats = run.start({QStringLiteral("--print-satellites")});
+    QVERIFY(finish(*sats));
+    QCOMPARE(sats->exitCode(), 0);
+    QCOMPARE(QString::fromUtf8(sats->readAllStandardOutput()),
+             QStringLiteral("[ 0.0°E]  42.0°E Turksat\n"));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
