@@ -34,7 +34,9 @@ QStringList readDataLines(const QString& path)
 QVector<SimTransponder> readTransponders(const QString& path)
 {
     QVector<SimTransponder> list;
-    static const QRegularExpression line(QStringLiteral("^(\\d+)=(\\d+),(\\w*),(\\d+),(.*)$"));
+    // As the program reads them: padded fields, the code rate may be missing.
+    static const QRegularExpression line(QStringLiteral(
+        "^\\s*(\\d+)\\s*=\\s*(\\d+)\\s*,\\s*([\\p{L}\\d_]*)\\s*,\\s*(\\d+)\\s*(?:,(.*))?$"));
     for (const QString& text : readDataLines(path)) {
         const auto m = line.match(text);
         if (!m.hasMatch())

@@ -298,7 +298,7 @@ void TestImporter::xmlAfterAMarkOrAComment()
 
 void TestImporter::hostileNames()
 {
-    QVector<importer::Satellite> sats(4);
+    QVector<importer::Satellite> sats(5);
     sats[0].position = -5.0;
     sats[0].name = QStringLiteral("%1 %2 %4");
     sats[1].position = 4.0;
@@ -307,6 +307,8 @@ void TestImporter::hostileNames()
     sats[2].name = QStringLiteral("Hot\nBird\t;x");
     sats[3].position = 19.25; // a tie: written as the C library rounds it
     sats[3].name = QStringLiteral("Tie");
+    sats[4].position = 40.0; // Cyrillic survives the Windows-1251 files
+    sats[4].name = QStringLiteral("\u042D\u043A\u0441\u043F\u0440\u0435\u0441\u0441 AM7");
     for (auto& sat : sats)
         sat.transponders.append({11977, QLatin1Char('H'), 27500, QStringLiteral("34"), false});
     QTemporaryDir dir;
@@ -317,8 +319,10 @@ void TestImporter::hostileNames()
     SatelliteList list;
     list.setLocation(4.0, 0.0);
     list.loadFile(dir.filePath(QStringLiteral("satlist.znr")));
-    QCOMPARE(list.names, QStringList({"%1 %2 %4", "10714,H,22000,56", "Hot Bird x", "Tie"}));
-    QCOMPARE(list.orbitalPositions, QVector<double>({-5.0, 4.0, 13.0, 19.2}));
+    QCOMPARE(list.names,
+             QStringList({"%1 %2 %4", "10714,H,22000,56", "Hot Bird x", "Tie",
+                          QStringLiteral("\u042D\u043A\u0441\u043F\u0440\u0435\u0441\u0441 AM7")}));
+    QCOMPARE(list.orbitalPositions, QVector<double>({-5.0, 4.0, 13.0, 19.2, 40.0}));
     QVERIFY(list.transponderFiles.at(0).startsWith(QStringLiteral("5.0W_1_2_4")));
     // The name in the transponder file's header never reads as a transponder.
     QStringList entries;

@@ -39,6 +39,7 @@ private slots:
     void transponderFieldsParse();
     void namesAreTextAndTiesRoundToEven();
     void satelliteListWithCrLineEnds();
+    void southernAndEquatorialSites();
 };
 
 void TestLists::geometryAtTheDefaultSite()
@@ -236,6 +237,24 @@ void TestLists::satelliteListWithCrLineEnds()
     list.loadFile(path);
     QCOMPARE(list.names, QStringList({"Turksat", "Hot Bird"}));
     QCOMPARE(list.transponderFiles.at(1), QStringLiteral("hb.ini"));
+}
+
+void TestLists::southernAndEquatorialSites()
+{
+    // Cape Town: the arc lies to the north, the angles as in the north.
+    SatelliteList south;
+    south.setLocation(18.4, -33.9);
+    QCOMPARE(SatelliteList::label(south.motorAngleOf(25.5), 25.5, QStringLiteral("A")),
+             QStringLiteral("[ 8.1°E]  25.5°E A"));
+    QCOMPARE(SatelliteList::label(south.motorAngleOf(-30.0), -30.0, QStringLiteral("B")),
+             QStringLiteral("[54.2°W]  30.0°W B"));
+    // On the equator at 30 E: overhead arc, visible out to 81.x degrees of longitude.
+    SatelliteList equator;
+    equator.setLocation(30.0, 0.0);
+    QCOMPARE(QString::asprintf("%.1f", equator.motorAngleOf(40.0)), QStringLiteral("11.8"));
+    QCOMPARE(QString::asprintf("%.1f", equator.motorAngleOf(-40.0)), QStringLiteral("-78.5"));
+    QVERIFY(equator.isVisible(111.0));
+    QVERIFY(!equator.isVisible(112.0));
 }
 
 QTEST_GUILESS_MAIN(TestLists)
