@@ -15,15 +15,19 @@
 #include <cstdio>
 #include <utility>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace importer {
 namespace {
 
+// "FILE:LINE: ", the file name with its control characters escaped.
 QString where(const QString& path, qint64 line)
 {
-    return QStringLiteral("%1:%2: ").arg(path).arg(line);
+    return escaped(path, 400) + QLatin1Char(':') + QString::number(line) + QStringLiteral(": ");
 }
 
 // "19.2E Astra 1N" -> 19.2 (the name's own degrees are the true position; the
@@ -88,14 +92,6 @@ constexpr double MaxFrequencyMHz = 40000;
 constexpr double MinSymbolRateKs = 50; // real SCPC carriers go down to about 80
 constexpr double MaxSymbolRateKs = 100000;
 
-// As the C library prints "%.1f" (ties to even), for positions in files.
-QString oneDecimal(double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return QString::fromLatin1(text);
-}
-
 // A name as it may stand in a data file: what CP1251 holds, no control
 // characters (a line break would split the file).
 QString cleanName(const QString& name)
@@ -124,7 +120,7 @@ bool frequencyFromKhz(const QString& text, int* mhz, QString* why)
     const double value = khz / 1000.0;
     if (value < MinFrequencyMHz || value > MaxFrequencyMHz) {
         *why = QStringLiteral("frequency %1 MHz is outside %2..%3 MHz")
-                   .arg(oneDecimal(value), QString::number(MinFrequencyMHz),
+                   .arg(QString::number(value, 'g', 12), QString::number(MinFrequencyMHz),
                         QString::number(MaxFrequencyMHz));
         return false;
     }
@@ -147,7 +143,7 @@ bool symbolRateFromSps(const QString& text, int* ks, QString* why)
     const double value = sps / 1000.0;
     if (value < MinSymbolRateKs || value > MaxSymbolRateKs) {
         *why = QStringLiteral("symbol rate %1 kS/s is outside %2..%3 kS/s")
-                   .arg(oneDecimal(value), QString::number(MinSymbolRateKs),
+                   .arg(QString::number(value, 'g', 12), QString::number(MinSymbolRateKs),
                         QString::number(MaxSymbolRateKs));
         return false;
     }
@@ -155,11 +151,31 @@ bool symbolRateFromSps(const QString& text, int* ks, QString* why)
     return true;
 }
 
+// A warning, unless the file has had its share already (a file of a million
+// bad lines must not print a million warnings); finishWarnings counts the rest.
+void warn(Report* report, const QString& path, const QString& text)
+{
+    if (!report)
+        return;
+    if (++report->perFile[path] <= Report::WarningsPerFile)
+        report->warnings.append(text);
+}
+
+void finishWarnings(Report* report, const QString& path)
+{
+    if (!report)
+        return;
+    const int more = report->perFile.value(path) - Report::WarningsPerFile;
+    if (more > 0)
+        report->warnings.append(escaped(path, 400) +
+                                QStringLiteral(": %1 more warnings not shown").arg(more));
+}
+
 void skip(Report* report, const QString& path, qint64 line, const QString& what)
 {
     if (!report)
         return;
-    report->warnings.append(where(path, line) + what + QStringLiteral(", entry skipped"));
+    warn(report, path, where(path, line) + what + QStringLiteral(", entry skipped"));
     ++report->skipped;
 }
 
@@ -181,18 +197,27 @@ qint64 firstBadUtf8Line(const QByteArray& bytes)
 
 } // namespace
 
-QString quoted(const QString& text)
+QString escaped(const QString& text, int maxLength)
 {
     QString shown;
-    for (const QChar c : text.left(80)) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.category() == QChar::Other_Control)
-            shown += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+    for (const QChar c : text.left(maxLength)) {
+        const auto category = c.category();
+        // Control characters, and those that reorder or break the text shown.
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F || category == QChar::Other_Control ||
+            category == QChar::Other_Format || category == QChar::Separator_Line ||
+            category == QChar::Separator_Paragraph)
+            shown += QStringLiteral("\\x{%1}").arg(c.unicode(), 2, 16, QLatin1Char('0'));
         else
             shown += c;
     }
-    if (text.size() > 80)
+    if (text.size() > maxLength)
         shown += QStringLiteral("...");
-    return QLatin1Char('"') + shown + QLatin1Char('"');
+    return shown;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + escaped(text, 80) + QLatin1Char('"');
 }
 
 bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error,
@@ -207,7 +232,9 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
     QXmlStreamReader xml(bytes);
     QVector<Satellite> found;
     Satellite* current = nullptr;
-    bool skipping = false; // inside a satellite that was skipped
+    bool skipping = false;    // inside a satellite that was skipped
+    int satElements = 0;      // <sat> elements seen, usable or not
+    int transponderTried = 0; // <transponder> elements of the current satellite
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isStartDocument()) {
@@ -221,6 +248,8 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
                 }
             }
         } else if (xml.isStartElement() && xml.name() == QLatin1String("sat")) {
+            ++satElements;
+            transponderTried = 0;
             const auto a = xml.attributes();
             Satellite sat;
             sat.source = path;
@@ -245,7 +274,7 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
             if (!(std::abs(sat.position) <= 180)) {
                 skip(report, path, xml.lineNumber(),
                      QStringLiteral("satellite %1 is at %2, not within 180 degrees")
-                         .arg(quoted(name), oneDecimal(sat.position)));
+                         .arg(quoted(name), QString::number(sat.position, 'g', 12)));
                 skipping = true;
                 current = nullptr;
                 continue;
@@ -256,6 +285,7 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
         } else if (xml.isStartElement() && xml.name() == QLatin1String("transponder")) {
             if (skipping)
                 continue;
+            ++transponderTried;
             if (!current) {
                 skip(report, path, xml.lineNumber(),
                      QStringLiteral("transponder outside a satellite"));
@@ -290,16 +320,27 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
             t.dvbS2 = system == QLatin1String("1");
             current->transponders.append(t);
         } else if (xml.isEndElement() && xml.name() == QLatin1String("sat")) {
+            // A satellite whose every transponder was skipped is left out, as
+            // from a scan table; one listed without transponders stays.
+            if (current && transponderTried > 0 && current->transponders.isEmpty()) {
+                if (report)
+                    report->warnings.append(where(path, xml.lineNumber()) +
+                                            QStringLiteral("satellite %1 has no usable "
+                                                           "transponder, left out")
+                                                .arg(quoted(current->name)));
+                found.removeLast();
+            }
             current = nullptr;
             skipping = false;
         }
     }
+    finishWarnings(report, path);
     if (xml.hasError()) {
         *error = where(path, xml.lineNumber()) + xml.errorString();
         return false;
     }
-    if (found.isEmpty()) {
-        *error = QStringLiteral("%1: no satellites found").arg(path);
+    if (satElements == 0) {
+        *error = escaped(path, 400) + QStringLiteral(": no satellites found");
         return false;
     }
     *satellites += found;
@@ -326,8 +367,9 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         (nameMatch.captured(3).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -1.0 : 1.0);
     sat.name = QString(nameMatch.captured(1)).replace(QLatin1Char('_'), QLatin1Char(' '));
     if (!(std::abs(sat.position) <= 180)) {
-        *error = QStringLiteral("%1: the position %2 is not within 180 degrees")
-                     .arg(path, oneDecimal(sat.position));
+        *error = escaped(path, 400) + QStringLiteral(": the position ") +
+                 QString::number(sat.position, 'g', 12) +
+                 QStringLiteral(" is not within 180 degrees");
         return false;
     }
 
@@ -379,9 +421,11 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         t.dvbS2 = system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2");
         sat.transponders.append(t);
     };
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(lineEnd);
     int lineNumber = 0;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QString& untrimmed : lines) {
+        const QString line = untrimmed.trimmed();
         ++lineNumber;
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
@@ -392,23 +436,25 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         }
         const QRegularExpressionMatch m = keyValue.match(line);
         if (!m.hasMatch() || blockLine == 0) {
-            if (report)
-                report->warnings.append(
-                    where(path, lineNumber) +
-                    QStringLiteral("expected [NAME] or KEY = value, found %1, line skipped")
-                        .arg(quoted(line)));
+            warn(report, path,
+                 where(path, lineNumber) +
+                     QStringLiteral("expected [NAME] or KEY = value, found %1, line skipped")
+                         .arg(quoted(line)));
             continue;
         }
         block.insert(m.captured(1).toUpper(), m.captured(2).trimmed());
     }
     finish();
+    finishWarnings(report, path);
     if (!anyFrequency) {
-        *error = QStringLiteral("%1: no entry with a FREQUENCY; not a scan table").arg(path);
+        *error =
+            escaped(path, 400) + QStringLiteral(": no entry with a FREQUENCY; not a scan table");
         return false;
     }
     if (sat.transponders.isEmpty()) {
         if (report)
-            report->warnings.append(path + QStringLiteral(": no usable entry, satellite left out"));
+            report->warnings.append(escaped(path, 400) +
+                                    QStringLiteral(": no usable entry, satellite left out"));
         return true;
     }
     satellites->append(sat);
@@ -535,136 +581,244 @@ QByteArray transponderFileText(const Satellite& sat)
 
 namespace {
 
-// What lstat says of a target: nothing there, a plain file, or something else.
+// An open folder, closed when it goes.
+class Folder
+{
+public:
+    Folder(int parent, const QString& name, bool followLink)
+    {
+        const QByteArray path = QFile::encodeName(name);
+        m_fd = ::openat(parent, path.constData(),
+                        O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
+    }
+    ~Folder()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    int fd() const { return m_fd; }
+    bool ok() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
+// What lstat says of a name in a folder: nothing there, a plain file, or
+// something else (a link, a folder, ...).
 enum class Target { Missing, File, Other };
 
-Target targetKind(const QString& path)
+Target targetKind(int folder, const QByteArray& name)
 {
     struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0)
         return Target::Missing;
     return S_ISREG(info.st_mode) ? Target::File : Target::Other;
 }
 
-bool renamePath(const QString& from, const QString& to)
+// Moves a file between open folders, failing (not replacing) when the target
+// name has been taken meanwhile.
+bool moveNoReplace(int fromFolder, const QByteArray& from, int toFolder, const QByteArray& to)
 {
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    if (::renameat2(fromFolder, from.constData(), toFolder, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // A file system without RENAME_NOREPLACE: a hard link cannot replace either.
+    if (::linkat(fromFolder, from.constData(), toFolder, to.constData(), 0) != 0)
+        return false;
+    ::unlinkat(fromFolder, from.constData(), 0);
+    return true;
 }
 
 } // namespace
 
 bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
-                QStringList* written, QString* error)
+                QStringList* written, QString* error, const std::function<void(int)>& beforeMove)
 {
     const QStringList files = transponderFileNames(satellites);
     const QDir out(dir);
-    const QString transpondersDir = out.filePath(QStringLiteral("Transponders"));
     struct Item
     {
-        QString relative;
+        bool inTransponders;
+        QByteArray name;
         QByteArray content;
     };
+    // The transponder files first, the list last: whatever stops the moves,
+    // no list ever names files that are not there.
     QVector<Item> items;
-    items.append({QStringLiteral("satlist.znr"), satelliteListText(satellites, files)});
     for (int i = 0; i < satellites.size(); ++i)
-        items.append(
-            {QStringLiteral("Transponders/") + files.at(i), transponderFileText(satellites.at(i))});
+        items.append({true, QFile::encodeName(files.at(i)), transponderFileText(satellites.at(i))});
+    items.append({false, QByteArrayLiteral("satlist.znr"), satelliteListText(satellites, files)});
+    auto shown = [&out](const Item& item) {
+        return out.filePath((item.inTransponders ? QStringLiteral("Transponders/") : QString()) +
+                            QFile::decodeName(item.name));
+    };
 
-    // Look before writing anything: a folder, link or device at a target name
-    // is never replaced, a file only with overwrite.
     if (!out.mkpath(QStringLiteral("."))) {
         *error = QStringLiteral("Cannot create %1; nothing was written").arg(dir);
         return false;
     }
-    const Target folder = targetKind(transpondersDir);
-    if (folder == Target::File ||
-        (folder == Target::Other && !QFileInfo(transpondersDir).isDir()) ||
-        QFileInfo(transpondersDir).isSymLink()) {
-        *error = QStringLiteral("%1 is not a folder of its own (a file or a link); nothing "
-                                "was written")
-                     .arg(transpondersDir);
+    // Everything below goes through these open folders, so that a folder
+    // swapped for a link meanwhile cannot send a file elsewhere.
+    const Folder into(AT_FDCWD, dir, true);
+    if (!into.ok()) {
+        *error = QStringLiteral("Cannot open %1; nothing was written").arg(dir);
         return false;
     }
-    for (const Item& item : items) {
-        const QString target = out.filePath(item.relative);
-        const Target kind = targetKind(target);
-        if (kind == Target::Other) {
-            *error = QStringLiteral("%1 is not a plain file (a link, a folder, ...); nothing "
-                                    "was written")
-                         .arg(target);
-            return false;
-        }
-        if (kind == Target::File && !overwrite) {
-            *error = QStringLiteral("%1 exists already; nothing was written (--force "
-                                    "replaces existing files)")
-                         .arg(target);
+    const QByteArray transpondersName = QByteArrayLiteral("Transponders");
+    const Target folderKind = targetKind(into.fd(), transpondersName);
+    const bool madeFolder = folderKind == Target::Missing;
+    if (!madeFolder) {
+        struct stat info = {};
+        if (::fstatat(into.fd(), transpondersName.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISDIR(info.st_mode)) {
+            *error = out.filePath(QStringLiteral("Transponders")) +
+                     QStringLiteral(" is not a folder of its own (a file or a link); nothing was "
+                                    "written");
             return false;
         }
     }
 
+    // Look before writing anything: a folder, link or device at a target name
+    // is never replaced, a file only with overwrite.
+    {
+        const Folder existing(into.fd(), QString::fromLatin1(transpondersName), false);
+        for (const Item& item : items) {
+            const int folder = item.inTransponders ? existing.fd() : into.fd();
+            if (item.inTransponders && !existing.ok())
+                continue; // no folder yet: nothing in it
+            const Target kind = targetKind(folder, item.name);
+            if (kind == Target::Other) {
+                *error = shown(item) + QStringLiteral(" is not a plain file (a link, a folder, "
+                                                      "...); nothing was written");
+                return false;
+            }
+            if (kind == Target::File && !overwrite) {
+                *error = shown(item) + QStringLiteral(" exists already; nothing was written "
+                                                      "(--force replaces existing files)");
+                return false;
+            }
+        }
+    }
+
     // Everything into a staging folder beside the targets (so that moving is
-    // a rename on the same file system) ...
+    // a rename on the same file system), each file on the disk before a move.
     QTemporaryDir staging(out.filePath(QStringLiteral(".zenara-import-XXXXXX")));
-    if (!staging.isValid() || !QDir(staging.path()).mkpath(QStringLiteral("Transponders")) ||
-        !QDir(staging.path()).mkpath(QStringLiteral("replaced/Transponders"))) {
+    if (!staging.isValid() || !QDir(staging.path()).mkpath(QStringLiteral("new")) ||
+        !QDir(staging.path()).mkpath(QStringLiteral("replaced"))) {
         *error =
             QStringLiteral("Cannot create a staging folder in %1; nothing was written").arg(dir);
         return false;
     }
-    const QDir stage(staging.path());
+    const Folder fresh(AT_FDCWD, QDir(staging.path()).filePath(QStringLiteral("new")), false);
+    const Folder replaced(AT_FDCWD, QDir(staging.path()).filePath(QStringLiteral("replaced")),
+                          false);
+    if (!fresh.ok() || !replaced.ok()) {
+        *error =
+            QStringLiteral("Cannot open the staging folder in %1; nothing was written").arg(dir);
+        return false;
+    }
+    // Items go into "new" under their own names, transponder files with a
+    // prefix that no list file name has.
+    auto stagedName = [](const Item& item) {
+        return (item.inTransponders ? QByteArrayLiteral("T-") : QByteArrayLiteral("L-")) +
+               item.name;
+    };
     for (const Item& item : items) {
-        QFile file(stage.filePath(item.relative));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-            file.write(item.content) != item.content.size() || !file.flush()) {
-            *error = QStringLiteral("%1: %2; nothing was written")
-                         .arg(out.filePath(item.relative), file.errorString());
+        const int fd = ::openat(fresh.fd(), stagedName(item).constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+        bool ok = fd >= 0;
+        qint64 done = 0;
+        while (ok && done < item.content.size()) {
+            const ssize_t n =
+                ::write(fd, item.content.constData() + done, size_t(item.content.size() - done));
+            ok = n > 0;
+            done += n > 0 ? n : 0;
+        }
+        ok = ok && ::fsync(fd) == 0;
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        if (!ok) {
+            *error = shown(item) + QStringLiteral(": ") + reason +
+                     QStringLiteral("; nothing was written");
             return false;
         }
     }
 
     // ... then moved into place, undone step by step if a move fails.
-    const bool madeFolder = folder == Target::Missing;
-    if (madeFolder && !QDir().mkdir(transpondersDir)) {
-        *error = QStringLiteral("Cannot create %1; nothing was written").arg(transpondersDir);
+    if (madeFolder && ::mkdirat(into.fd(), transpondersName.constData(), 0755) != 0) {
+        *error = out.filePath(QStringLiteral("Transponders")) +
+                 QStringLiteral(": cannot create it; nothing was written");
+        return false;
+    }
+    const Folder transponders(into.fd(), QString::fromLatin1(transpondersName), false);
+    if (!transponders.ok()) {
+        *error = out.filePath(QStringLiteral("Transponders")) +
+                 QStringLiteral(" is not a folder of its own; nothing was written");
+        if (madeFolder)
+            ::unlinkat(into.fd(), transpondersName.constData(), AT_REMOVEDIR);
         return false;
     }
     struct Move
     {
-        QString target;
-        bool replaced;
+        const Item* item;
+        bool replacedOld;
     };
     QVector<Move> done;
+    bool undoComplete = true;
+    auto folderOf = [&](const Item& item) {
+        return item.inTransponders ? transponders.fd() : into.fd();
+    };
     auto undo = [&] {
         for (int i = done.size() - 1; i >= 0; --i) {
-            const QString relative = out.relativeFilePath(done.at(i).target);
-            ::unlink(QFile::encodeName(done.at(i).target).constData());
-            if (done.at(i).replaced)
-                renamePath(stage.filePath(QStringLiteral("replaced/") + relative),
-                           done.at(i).target);
+            const Item& item = *done.at(i).item;
+            if (::unlinkat(folderOf(item), item.name.constData(), 0) != 0)
+                undoComplete = false;
+            if (done.at(i).replacedOld &&
+                !moveNoReplace(replaced.fd(), stagedName(item), folderOf(item), item.name))
+                undoComplete = false;
         }
         if (madeFolder)
-            QDir().rmdir(transpondersDir);
+            ::unlinkat(into.fd(), transpondersName.constData(), AT_REMOVEDIR);
     };
-    for (const Item& item : items) {
-        const QString target = out.filePath(item.relative);
-        const bool replaced = targetKind(target) == Target::File;
-        if (replaced &&
-            !renamePath(target, stage.filePath(QStringLiteral("replaced/") + item.relative))) {
-            *error = QStringLiteral("Cannot replace %1; nothing was written").arg(target);
-            undo();
-            return false;
+    auto fail = [&](const QString& what) {
+        undo();
+        if (undoComplete) {
+            *error = what + QStringLiteral("; nothing was written");
+        } else {
+            // The replaced files are still in the staging folder: keep it.
+            staging.setAutoRemove(false);
+            *error = what + QStringLiteral("; the files it replaced are kept in ") + staging.path();
         }
-        if (!renamePath(stage.filePath(item.relative), target)) {
-            *error = QStringLiteral("Cannot move %1 into place; nothing was written").arg(target);
-            if (replaced)
-                renamePath(stage.filePath(QStringLiteral("replaced/") + item.relative), target);
-            undo();
-            return false;
+        return false;
+    };
+    for (int i = 0; i < items.size(); ++i) {
+        const Item& item = items.at(i);
+        if (beforeMove)
+            beforeMove(i);
+        const int folder = folderOf(item);
+        const Target kind = targetKind(folder, item.name);
+        if (kind == Target::Other || (kind == Target::File && !overwrite))
+            return fail(shown(item) + QStringLiteral(" appeared while importing"));
+        const bool replacing = kind == Target::File;
+        if (replacing && ::renameat(folder, item.name.constData(), replaced.fd(),
+                                    stagedName(item).constData()) != 0)
+            return fail(QStringLiteral("Cannot replace ") + shown(item));
+        if (!moveNoReplace(fresh.fd(), stagedName(item), folder, item.name)) {
+            if (replacing)
+                moveNoReplace(replaced.fd(), stagedName(item), folder, item.name);
+            return fail(QStringLiteral("Cannot move ") + shown(item) +
+                        QStringLiteral(" into place"));
         }
-        done.append({target, replaced});
+        done.append({&item, replacing});
     }
+    ::fsync(transponders.fd());
+    ::fsync(into.fd());
     for (const Move& move : done)
-        written->append(move.target);
+        written->append(shown(*move.item));
     return true;
 }
 

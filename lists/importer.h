@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 // Turns satellite data users already have (an Enigma2/OpenPLi satellites.xml,
 // DVBv5 scan tables) into Zenara's satellite list and transponder files.
@@ -28,8 +31,10 @@ struct Satellite
 // What a reader passed over: "FILE:LINE: what, entry skipped" lines.
 struct Report
 {
+    static constexpr int WarningsPerFile = 20; // then one line says how many more
     QStringList warnings;
     int skipped = 0;
+    QHash<QString, int> perFile; // warnings so far, by file
 };
 
 // Each reader takes every usable entry of a file and notes each one it skips
@@ -54,7 +59,10 @@ QStringList transponderFileNames(const QVector<Satellite>& satellites);
 QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files);
 QByteArray transponderFileText(const Satellite& satellite);
 
-// At most 80 characters of a text for a message, control characters escaped.
+// At most maxLength characters of a text for a message, with control
+// characters (and those that reorder text) escaped as \x{..}.
+QString escaped(const QString& text, int maxLength);
+// The same, at most 80 characters, in double quotes.
 QString quoted(const QString& text);
 
 // Writes "satlist.znr" and the transponder files (in "Transponders/") into
@@ -62,7 +70,9 @@ QString quoted(const QString& text);
 // first and moved into place only when all of it is written; after any
 // failure dir is as it was. Existing files are replaced only with overwrite,
 // and never when they are not plain files (a symbolic link is not followed).
+// beforeMove (for tests) runs before the n-th file is moved into place.
 bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
-                QStringList* written, QString* error);
+                QStringList* written, QString* error,
+                const std::function<void(int)>& beforeMove = {});
 
 } // namespace importer

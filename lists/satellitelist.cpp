@@ -12,14 +12,6 @@
 namespace {
 constexpr double DegToRad = 0.017453292519943295;
 
-// As the C library prints "%.1f": exact binary ties round to even (19.25 is
-// 19.2), where Qt's own formatting rounds them away from zero.
-QString oneDecimal(double value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f", value);
-    return QString::fromLatin1(text);
-}
 } // namespace
 
 QString SatelliteList::positionLabel(const QString& label, int position)

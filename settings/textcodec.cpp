@@ -4,6 +4,8 @@
 #include <QRegularExpression>
 #include <QTextCodec>
 
+#include <charconv>
+
 QTextCodec* dataCodec()
 {
     static QTextCodec* codec = QTextCodec::codecForName("CP1251");
@@ -23,4 +25,13 @@ bool readDataFileLines(const QString& path, QStringList* lines)
     if (!lines->isEmpty() && lines->last().isEmpty())
         lines->removeLast(); // after the last line end
     return true;
+}
+
+QString oneDecimal(double value)
+{
+    char text[400];
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 1);
+    if (result.ec != std::errc())
+        return QStringLiteral("nan");
+    return QString::fromLatin1(text, int(result.ptr - text));
 }

@@ -11,3 +11,8 @@ QTextCodec* dataCodec();
 // The lines of a data file, decoded; a line ends with LF, CRLF or a lone CR
 // (files from old Macs and some editors). False when the file cannot be read.
 bool readDataFileLines(const QString& path, QStringList* lines);
+
+// A number with one decimal as the data files and labels write it: a point
+// whatever the locale, exact binary ties rounded to even (19.25 is "19.2"), as
+// the C library prints "%.1f" in the C locale.
+QString oneDecimal(double value);

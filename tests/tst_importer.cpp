@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <clocale>
+#include <cstdio>
+
 namespace {
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content)
@@ -60,6 +63,8 @@ private slots:
     void satellitesReadTwice();
     void messagesQuoteLittle();
     void writingIsAllOrNothing();
+    void aMoveThatFailsIsUndone();
+    void numbersIgnoreTheLocale();
 };
 
 void TestImporter::xmlRoundTrip()
@@ -269,9 +274,9 @@ void TestImporter::realScanTablesSkipOnlyBadEntries()
                                                 "satellite one, entry skipped"),
                           file + QStringLiteral("29: frequency 12.2 MHz is outside 950..40000 MHz, "
                                                 "entry skipped"),
-                          file + QStringLiteral("35: frequency 4294977296.0 MHz is outside "
+                          file + QStringLiteral("35: frequency 4294977296 MHz is outside "
                                                 "950..40000 MHz, entry skipped"),
-                          file + QStringLiteral("41: symbol rate -27500.0 kS/s is outside "
+                          file + QStringLiteral("41: symbol rate -27500 kS/s is outside "
                                                 "50..100000 kS/s, entry skipped")}));
 }
 
@@ -341,7 +346,6 @@ void TestImporter::namesAreUniqueAndFast()
         sats[i].position = 13.0;
         sats[i].name = i % 3 ? QStringLiteral("Hot Bird") : QStringLiteral("hot bird");
     }
-    sats[5].name = QStringLiteral("Hot Bird-2"); // would meet a numbered one
     QElapsedTimer timer;
     timer.start();
     const QStringList names = importer::transponderFileNames(sats);
@@ -352,6 +356,7 @@ void TestImporter::namesAreUniqueAndFast()
     QCOMPARE(lower.size(), 3000);
     QCOMPARE(names.at(0), QStringLiteral("13.0E_hot_bird.ini"));
     QCOMPARE(names.at(1), QStringLiteral("13.0E_Hot_Bird-2.ini"));
+    QCOMPARE(names.at(2), QStringLiteral("13.0E_Hot_Bird-3.ini"));
 }
 
 void TestImporter::satellitesReadTwice()
@@ -386,7 +391,22 @@ void TestImporter::messagesQuoteLittle()
     const QString& warning = report.warnings.at(0);
     QVERIFY2(warning.size() < path.size() + 200, qPrintable(QString::number(warning.size())));
     QVERIFY(!warning.contains(QChar(0x1b)));
-    QVERIFY(warning.contains(QStringLiteral("\\x1b[2J")));
+    QVERIFY(warning.contains(QStringLiteral("\\x{1b}[2J")));
+
+    // A million bad lines make twenty warnings and a count, not a million.
+    QByteArray many = "[CHANNEL]\nFREQUENCY = 10719000\nSYMBOL_RATE = 27500000\n"
+                      "POLARIZATION = VERTICAL\n";
+    for (int i = 0; i < 100000; ++i)
+        many += "x\n";
+    const QString manyPath = writeFile(dir, QStringLiteral("Many-13.0E"), many);
+    importer::Report manyReport;
+    QVERIFY(importer::readAny(manyPath, &sats, &error, &manyReport));
+    QCOMPARE(manyReport.warnings.size(), 21);
+    QCOMPARE(manyReport.warnings.last(),
+             manyPath + QStringLiteral(": 99980 more warnings not shown"));
+    // File names are escaped too.
+    QCOMPARE(importer::quoted(QStringLiteral("a\u202Eb\nc")),
+             QStringLiteral("\"a\\x{202e}b\\x{0a}c\""));
 }
 
 void TestImporter::writingIsAllOrNothing()
@@ -437,6 +457,75 @@ void TestImporter::writingIsAllOrNothing()
     QCOMPARE(written.size(), 4);
     QVERIFY(contents(replace.filePath(QStringLiteral("satlist.znr"))).startsWith("# Zenara"));
     QVERIFY(leftovers(replace.path()).isEmpty());
+}
+
+void TestImporter::aMoveThatFailsIsUndone()
+{
+    QTemporaryDir source;
+    QVector<importer::Satellite> sats;
+    QString error;
+    QVERIFY(importer::readAny(writeFile(source, QStringLiteral("s.xml"), SmallXml), &sats, &error));
+    const QStringList files = importer::transponderFileNames(sats);
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+    };
+
+    // Without --force: a file that appears at a target name while the others
+    // are being moved is not replaced, and the moved ones go again.
+    QTemporaryDir into;
+    QStringList written;
+    QVERIFY(!importer::writeFiles(sats, into.path(), false, &written, &error, [&](int n) {
+        if (n == 2)
+            writeFile(into, QStringLiteral("Transponders/") + files.at(2), "someone else's\n");
+    }));
+    QVERIFY2(error.contains(QStringLiteral("appeared while importing; nothing was written")),
+             qPrintable(error));
+    QCOMPARE(contents(into.filePath(QStringLiteral("Transponders/") + files.at(2))),
+             QByteArray("someone else's\n"));
+    QCOMPARE(QDir(into.filePath(QStringLiteral("Transponders"))).entryList(QDir::Files),
+             QStringList({files.at(2)}));
+    QVERIFY(!QFile::exists(into.filePath(QStringLiteral("satlist.znr"))));
+
+    // With --force: the files it replaced come back when the last move fails.
+    QTemporaryDir replace;
+    QVERIFY(QDir(replace.path()).mkpath(QStringLiteral("Transponders")));
+    writeFile(replace, QStringLiteral("Transponders/") + files.at(0), "old transponders\n");
+    writeFile(replace, QStringLiteral("satlist.znr"), "old list\n");
+    QVERIFY(!importer::writeFiles(sats, replace.path(), true, &written, &error, [&](int n) {
+        if (n == 3) { // the list, moved last
+            QFile::remove(replace.filePath(QStringLiteral("satlist.znr")));
+            QDir(replace.path()).mkdir(QStringLiteral("satlist.znr"));
+        }
+    }));
+    QVERIFY2(error.contains(QStringLiteral("nothing was written")), qPrintable(error));
+    QCOMPARE(contents(replace.filePath(QStringLiteral("Transponders/") + files.at(0))),
+             QByteArray("old transponders\n"));
+    QCOMPARE(QDir(replace.filePath(QStringLiteral("Transponders"))).entryList(QDir::Files),
+             QStringList({files.at(0)}));
+    QVERIFY(QDir(replace.path())
+                .entryList({QStringLiteral(".zenara-import-*")}, QDir::AllEntries | QDir::Hidden)
+                .isEmpty());
+}
+
+void TestImporter::numbersIgnoreTheLocale()
+{
+    // Qt applications take the user's locale: with a decimal comma the files
+    // must still say 19.2, or no program can read them back.
+    const QByteArray previous = setlocale(LC_NUMERIC, nullptr);
+    if (!setlocale(LC_NUMERIC, "de_DE.UTF-8") && !setlocale(LC_NUMERIC, "ru_RU.UTF-8"))
+        QSKIP("no locale with a decimal comma is installed");
+    auto restore = qScopeGuard([&previous] { setlocale(LC_NUMERIC, previous.constData()); });
+    char check[16];
+    std::snprintf(check, sizeof check, "%.1f", 1.5);
+    QCOMPARE(QByteArray(check), QByteArray("1,5")); // the locale is really in force
+    QVector<importer::Satellite> sats(1);
+    sats[0].position = 19.25;
+    sats[0].name = QStringLiteral("Astra");
+    QVERIFY(importer::satelliteListText(sats, {QStringLiteral("a.ini")})
+                .contains("0=19.2;Astra;a.ini\n"));
+    QCOMPARE(SatelliteList::label(-10.19, 19.2, QStringLiteral("Astra")),
+             QStringLiteral("[10.2°W]  19.2°E Astra"));
 }
 
 QTEST_GUILESS_MAIN(TestImporter)
