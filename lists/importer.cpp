@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utility>
 
 #include <cerrno>
@@ -486,7 +487,8 @@ bool removeDuplicates(QVector<Satellite>* satellites, bool replace, QString* err
     QVector<bool> dropped(satellites->size(), false);
     for (int i = 0; i < satellites->size(); ++i) {
         const Satellite& sat = satellites->at(i);
-        const QString key = oneDecimal(sat.position) + QLatin1Char(';') + cleanName(sat.name);
+        const QString key = oneDecimal(sat.position) + QLatin1Char(';') +
+                            cleanName(sat.name).remove(QLatin1Char(';'));
         const auto it = seen.find(key);
         if (it != seen.end()) {
             if (!replace) {
@@ -509,12 +511,12 @@ bool removeDuplicates(QVector<Satellite>* satellites, bool replace, QString* err
     return true;
 }
 
-QStringList transponderFileNames(const QVector<Satellite>& satellites)
+QStringList transponderFileNames(const QVector<Satellite>& satellites, QSet<QString> taken)
 {
     static const QRegularExpression marks(QStringLiteral("\\p{Mn}"));
     static const QRegularExpression other(QStringLiteral("[^A-Za-z0-9.]+"));
     QStringList names;
-    QSet<QString> taken;      // lower case: file systems may ignore case
+    // Lower case: file systems may ignore case.
     QHash<QString, int> next; // the next number to try for a stem
     for (const Satellite& sat : satellites) {
         QString stem = oneDecimal(std::abs(sat.position)) +
@@ -539,15 +541,18 @@ QStringList transponderFileNames(const QVector<Satellite>& satellites)
     return names;
 }
 
-QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files)
+QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files,
+                             int firstNumber, bool header)
 {
-    QString text =
-        QStringLiteral("# Zenara satellite list: number=position;name;transponder file\n");
+    QString text;
+    if (header)
+        text = QStringLiteral("# Zenara satellite list: number=position;name;transponder file\n");
     for (int i = 0; i < satellites.size(); ++i) {
         // Joined, not arg()-ed: a "%1" in a name stays text.
-        text += QString::number(i) + QLatin1Char('=') + oneDecimal(satellites.at(i).position) +
-                QLatin1Char(';') + cleanName(satellites.at(i).name).remove(QLatin1Char(';')) +
-                QLatin1Char(';') + files.at(i) + QLatin1Char('\n');
+        text += QString::number(firstNumber + i) + QLatin1Char('=') +
+                oneDecimal(satellites.at(i).position) + QLatin1Char(';') +
+                cleanName(satellites.at(i).name).remove(QLatin1Char(';')) + QLatin1Char(';') +
+                files.at(i) + QLatin1Char('\n');
     }
     QTextCodec* codec = dataCodec();
     return codec ? codec->fromUnicode(text) : text.toLatin1();
@@ -605,6 +610,44 @@ private:
     int m_fd = -1;
 };
 
+// The satellite list already in the target folder, as bytes and as keys.
+struct ExistingList
+{
+    bool found = false;
+    QByteArray text;
+    QStringList keys;  // "position;name", as removeDuplicates compares them
+    QStringList files; // transponder file names, alike
+    int nextNumber = 0;
+};
+
+ExistingList readExistingList(const QString& path)
+{
+    ExistingList list;
+    QStringList lines;
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !readDataFileLines(path, &lines))
+        return list; // nothing, or something the checks below refuse
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return list;
+    list.found = true;
+    list.text = file.readAll();
+    static const QRegularExpression pattern(QStringLiteral("^(\\d+)=(.\\d*\\.\\d+);(.*);(.*)$"));
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch m = pattern.match(line);
+        if (!m.hasMatch())
+            continue;
+        bool ok = false;
+        const qint64 number = m.captured(1).toLongLong(&ok);
+        if (ok && number < std::numeric_limits<int>::max())
+            list.nextNumber = std::max<int>(list.nextNumber, int(number) + 1);
+        list.keys.append(oneDecimal(m.captured(2).toDouble()) + QLatin1Char(';') + m.captured(3));
+        list.files.append(m.captured(4));
+    }
+    return list;
+}
+
 // What lstat says of a name in a folder: nothing there, a plain file, or
 // something else (a link, a folder, ...).
 enum class Target { Missing, File, Other };
@@ -637,20 +680,66 @@ bool moveNoReplace(int fromFolder, const QByteArray& from, int toFolder, const Q
 bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
                 QStringList* written, QString* error, const std::function<void(int)>& beforeMove)
 {
-    const QStringList files = transponderFileNames(satellites);
     const QDir out(dir);
     struct Item
     {
         bool inTransponders;
         QByteArray name;
         QByteArray content;
+        bool mayReplace; // an old file at the name is expected and kept inside
     };
+    // A list already there is added to: its lines stay as they are, a
+    // satellite it has (same position and name) is replaced only with
+    // overwrite, new ones are appended after its highest number.
+    const ExistingList existing = readExistingList(out.filePath(QStringLiteral("satlist.znr")));
+    QSet<QString> taken;
+    for (const QString& name : existing.files)
+        taken.insert(name.toLower());
+    for (const QString& name : QDir(out.filePath(QStringLiteral("Transponders")))
+                                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::System))
+        taken.insert(name.toLower());
+    QVector<Satellite> added;
+    QVector<Item> items;
+    for (const Satellite& sat : satellites) {
+        const int at = existing.keys.indexOf(oneDecimal(sat.position) + QLatin1Char(';') +
+                                             cleanName(sat.name).remove(QLatin1Char(';')));
+        if (at < 0) {
+            added.append(sat);
+            continue;
+        }
+        if (!overwrite) {
+            *error = QStringLiteral("satellite %1 at %2 is in %3 already; nothing was written "
+                                    "(--force replaces its transponders)")
+                         .arg(quoted(sat.name), oneDecimal(sat.position),
+                              out.filePath(QStringLiteral("satlist.znr")));
+            return false;
+        }
+        static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9._-]*$"));
+        if (!plainName.match(existing.files.at(at)).hasMatch()) {
+            *error = QStringLiteral("satellite %1 is in %2 with the transponder file %3, which is "
+                                    "not a plain name; nothing was written")
+                         .arg(quoted(sat.name), out.filePath(QStringLiteral("satlist.znr")),
+                              quoted(existing.files.at(at)));
+            return false;
+        }
+        items.append(
+            {true, QFile::encodeName(existing.files.at(at)), transponderFileText(sat), true});
+    }
+    const QStringList files = transponderFileNames(added, taken);
+    for (int i = 0; i < added.size(); ++i)
+        items.append(
+            {true, QFile::encodeName(files.at(i)), transponderFileText(added.at(i)), false});
     // The transponder files first, the list last: whatever stops the moves,
     // no list ever names files that are not there.
-    QVector<Item> items;
-    for (int i = 0; i < satellites.size(); ++i)
-        items.append({true, QFile::encodeName(files.at(i)), transponderFileText(satellites.at(i))});
-    items.append({false, QByteArrayLiteral("satlist.znr"), satelliteListText(satellites, files)});
+    QByteArray list = existing.text;
+    if (list.isEmpty())
+        list = satelliteListText(added, files, 0);
+    else {
+        if (!list.endsWith('\n') && !list.endsWith('\r'))
+            list += '\n';
+        list += satelliteListText(added, files, existing.nextNumber, false);
+    }
+    items.append({false, QByteArrayLiteral("satlist.znr"), list, existing.found});
     auto shown = [&out](const Item& item) {
         return out.filePath((item.inTransponders ? QStringLiteral("Transponders/") : QString()) +
                             QFile::decodeName(item.name));
@@ -695,7 +784,7 @@ bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool o
                                                       "...); nothing was written");
                 return false;
             }
-            if (kind == Target::File && !overwrite) {
+            if (kind == Target::File && !overwrite && !item.mayReplace) {
                 *error = shown(item) + QStringLiteral(" exists already; nothing was written "
                                                       "(--force replaces existing files)");
                 return false;
@@ -801,8 +890,9 @@ bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool o
             beforeMove(i);
         const int folder = folderOf(item);
         const Target kind = targetKind(folder, item.name);
-        if (kind == Target::Other || (kind == Target::File && !overwrite))
-            return fail(shown(item) + QStringLiteral(" appeared while importing"));
+        if (kind == Target::Other || (kind == Target::File && !overwrite && !item.mayReplace) ||
+            (kind == Target::Missing && item.mayReplace))
+            return fail(shown(item) + QStringLiteral(" changed while importing"));
         const bool replacing = kind == Target::File;
         if (replacing && ::renameat(folder, item.name.constData(), replaced.fd(),
                                     stagedName(item).constData()) != 0)

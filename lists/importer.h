@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -53,10 +54,14 @@ bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error
 // with replace the last one read stays, else false with the pair in *error.
 bool removeDuplicates(QVector<Satellite>* satellites, bool replace, QString* error);
 
-// The file name a satellite's transponder file gets, unique within the list.
-QStringList transponderFileNames(const QVector<Satellite>& satellites);
-// The satellite list ("n=pos;name;file" lines) and one transponder file.
-QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files);
+// The file name a satellite's transponder file gets, unique within the list
+// and against the (lower-case) names taken already.
+QStringList transponderFileNames(const QVector<Satellite>& satellites,
+                                 QSet<QString> taken = QSet<QString>());
+// The satellite list ("n=pos;name;file" lines, numbered from firstNumber, after
+// a comment line when header) and one transponder file.
+QByteArray satelliteListText(const QVector<Satellite>& satellites, const QStringList& files,
+                             int firstNumber = 0, bool header = true);
 QByteArray transponderFileText(const Satellite& satellite);
 
 // At most maxLength characters of a text for a message, with control
@@ -66,7 +71,10 @@ QString escaped(const QString& text, int maxLength);
 QString quoted(const QString& text);
 
 // Writes "satlist.znr" and the transponder files (in "Transponders/") into
-// dir, all or nothing: everything is written into a staging folder inside dir
+// dir. A satellite list there already is added to: its lines stay, new
+// satellites follow its highest number with transponder files of new names,
+// and one it has (same position and name) gets the new transponders only
+// with overwrite. All or nothing: everything is written into a staging folder inside dir
 // first and moved into place only when all of it is written; after any
 // failure dir is as it was. Existing files are replaced only with overwrite,
 // and never when they are not plain files (a symbolic link is not followed).

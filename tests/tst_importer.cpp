@@ -56,6 +56,7 @@ private slots:
     void malformedInput_data();
     void malformedInput();
     void existingFilesAreKept();
+    void importingTwiceDoesNotDouble();
     void realScanTablesSkipOnlyBadEntries();
     void xmlAfterAMarkOrAComment();
     void hostileNames();
@@ -232,22 +233,72 @@ void TestImporter::existingFilesAreKept()
     QVector<importer::Satellite> sats;
     QString error;
     QVERIFY(importer::readAny(writeFile(dir, QStringLiteral("s.xml"), SmallXml), &sats, &error));
+    const QStringList files = importer::transponderFileNames(sats);
+    // A transponder file of the same name, not in any list: kept, the new one
+    // gets another name.
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Transponders")));
+    writeFile(dir, QStringLiteral("Transponders/") + files.at(0), "mine\n");
+    // A list of the user's own, with a line the program skips: added to.
+    writeFile(dir, QStringLiteral("satlist.znr"), "7=13.0;Hot Bird;hb.ini\nmine");
+    QStringList written;
+    QVERIFY2(importer::writeFiles(sats, dir.path(), false, &written, &error), qPrintable(error));
+    QFile own(dir.filePath(QStringLiteral("Transponders/") + files.at(0)));
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("mine\n"));
+    SatelliteList list;
+    list.loadFile(dir.filePath(QStringLiteral("satlist.znr")));
+    QCOMPARE(list.numbers, QVector<int>({7, 8, 9, 10}));
+    QCOMPARE(list.transponderFiles.at(0), QStringLiteral("hb.ini"));
+    QVERIFY(list.transponderFiles.at(1) != files.at(0));
+    QFile text(dir.filePath(QStringLiteral("satlist.znr")));
+    QVERIFY(text.open(QIODevice::ReadOnly));
+    QVERIFY(text.readAll().startsWith("7=13.0;Hot Bird;hb.ini\nmine\n8=-0.8;"));
+}
+
+void TestImporter::importingTwiceDoesNotDouble()
+{
+    QTemporaryDir dir;
+    const QString xml = writeFile(dir, QStringLiteral("s.xml"), SmallXml);
+    QVector<importer::Satellite> sats;
+    QString error;
+    QVERIFY(importer::readAny(xml, &sats, &error));
     QStringList written;
     QVERIFY(importer::writeFiles(sats, dir.path(), false, &written, &error));
-    writeFile(dir, QStringLiteral("satlist.znr"), "mine\n");
+    const QString listPath = dir.filePath(QStringLiteral("satlist.znr"));
+    auto contents = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray first = contents(listPath);
 
-    written.clear();
+    // The same again: refused, nothing changed.
     QVERIFY(!importer::writeFiles(sats, dir.path(), false, &written, &error));
-    QVERIFY(error.contains(QStringLiteral("exists already")));
-    QVERIFY(written.isEmpty());
-    QFile mine(dir.filePath(QStringLiteral("satlist.znr")));
-    QVERIFY(mine.open(QIODevice::ReadOnly));
-    QCOMPARE(mine.readAll(), QByteArray("mine\n"));
-    mine.close();
+    QVERIFY2(error.contains(QStringLiteral("already; nothing was written")), qPrintable(error));
+    QCOMPARE(contents(listPath), first);
 
-    QVERIFY(importer::writeFiles(sats, dir.path(), true, &written, &error));
-    QVERIFY(mine.open(QIODevice::ReadOnly));
-    QVERIFY(mine.readAll().startsWith("# Zenara satellite list"));
+    // With --force: the same three satellites, their transponders replaced.
+    sats[2].transponders[0].symbolRateKs = 30000;
+    QVERIFY2(importer::writeFiles(sats, dir.path(), true, &written, &error), qPrintable(error));
+    QCOMPARE(contents(listPath), first);
+    SatelliteList list;
+    list.loadFile(listPath);
+    QCOMPARE(list.satelliteCount(), 3);
+    QStringList entries;
+    QVERIFY(transponders::readEntries(
+        dir.filePath(QStringLiteral("Transponders/") + list.transponderFiles.at(2)), &entries));
+    QCOMPARE(entries, QStringList({QString(), "11977, H, 30000"}));
+
+    // Another satellite is added after them.
+    QVector<importer::Satellite> more(1);
+    more[0].position = 19.2;
+    more[0].name = QStringLiteral("Astra");
+    more[0].transponders.append({11494, QLatin1Char('H'), 22000, QStringLiteral("56"), false});
+    QVERIFY(importer::writeFiles(more, dir.path(), false, &written, &error));
+    QVERIFY(contents(listPath).startsWith(first));
+    SatelliteList four;
+    four.loadFile(listPath);
+    QCOMPARE(four.numbers, QVector<int>({0, 1, 2, 3}));
+    QCOMPARE(four.names.last(), QStringLiteral("Astra"));
 }
 
 void TestImporter::realScanTablesSkipOnlyBadEntries()
@@ -425,15 +476,16 @@ void TestImporter::writingIsAllOrNothing()
                                    QDir::AllEntries | QDir::Hidden);
     };
 
-    // A folder where the last transponder file goes: even with --force it is
-    // not replaced, and nothing else was.
+    // The list has the satellite, and a folder stands at its transponder
+    // file's name: even with --force it is not replaced, and nothing else was.
     QTemporaryDir into;
-    QVERIFY(QDir(into.path()).mkpath(QStringLiteral("Transponders/") + files.last()));
-    writeFile(into, QStringLiteral("satlist.znr"), "mine\n");
+    QVERIFY(QDir(into.path()).mkpath(QStringLiteral("Transponders/tk.ini")));
+    writeFile(into, QStringLiteral("satlist.znr"), "0=42.0;Ku-band Turksat;tk.ini\nmine\n");
     QStringList written;
     QVERIFY(!importer::writeFiles(sats, into.path(), true, &written, &error));
     QVERIFY2(error.contains(QStringLiteral("nothing was written")), qPrintable(error));
-    QCOMPARE(contents(into.filePath(QStringLiteral("satlist.znr"))), QByteArray("mine\n"));
+    QCOMPARE(contents(into.filePath(QStringLiteral("satlist.znr"))),
+             QByteArray("0=42.0;Ku-band Turksat;tk.ini\nmine\n"));
     QVERIFY(written.isEmpty());
     QVERIFY(leftovers(into.path()).isEmpty());
 
@@ -450,12 +502,12 @@ void TestImporter::writingIsAllOrNothing()
     QVERIFY(!importer::writeFiles(sats, linkedFolder.path(), true, &written, &error));
     QCOMPARE(QDir(elsewhere.path()).entryList(QDir::Files), QStringList({"precious"}));
 
-    // With --force, files are replaced in one go, and the staging folder goes.
+    // A list that is there is added to in one go, and the staging folder goes.
     QTemporaryDir replace;
     writeFile(replace, QStringLiteral("satlist.znr"), "old\n");
     QVERIFY(importer::writeFiles(sats, replace.path(), true, &written, &error));
     QCOMPARE(written.size(), 4);
-    QVERIFY(contents(replace.filePath(QStringLiteral("satlist.znr"))).startsWith("# Zenara"));
+    QVERIFY(contents(replace.filePath(QStringLiteral("satlist.znr"))).startsWith("old\n0=-0.8;"));
     QVERIFY(leftovers(replace.path()).isEmpty());
 }
 
@@ -479,7 +531,7 @@ void TestImporter::aMoveThatFailsIsUndone()
         if (n == 2)
             writeFile(into, QStringLiteral("Transponders/") + files.at(2), "someone else's\n");
     }));
-    QVERIFY2(error.contains(QStringLiteral("appeared while importing; nothing was written")),
+    QVERIFY2(error.contains(QStringLiteral("changed while importing; nothing was written")),
              qPrintable(error));
     QCOMPARE(contents(into.filePath(QStringLiteral("Transponders/") + files.at(2))),
              QByteArray("someone else's\n"));
