@@ -105,51 +105,42 @@ QString cleanName(const QString& name)
     return text.simplified();
 }
 
-// The frequency in MHz from kHz text, or a reason it is not one.
-bool frequencyFromKhz(const QString& text, int* mhz, QString* why)
+// A value given in thousandths (kHz, symbols per second) as a whole number of
+// its unit (MHz, kS/s) within [min, max], or a reason it is not one.
+bool thousandths(const QString& text, const char* what, const char* unit, double min, double max,
+                 int* result, QString* why)
 {
-    if (text.trimmed().isEmpty()) {
-        *why = QStringLiteral("no frequency");
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty()) {
+        *why = QStringLiteral("no ") + QLatin1String(what);
         return false;
     }
     bool ok = false;
-    const double khz = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(khz)) {
-        *why = QStringLiteral("frequency is not a number: ") + quoted(text);
+    const double raw = trimmed.toDouble(&ok);
+    if (!ok || !std::isfinite(raw)) {
+        *why = QLatin1String(what) + QStringLiteral(" is not a number: ") + quoted(text);
         return false;
     }
-    const double value = khz / 1000.0;
-    if (value < MinFrequencyMHz || value > MaxFrequencyMHz) {
-        *why = QStringLiteral("frequency %1 MHz is outside %2..%3 MHz")
-                   .arg(QString::number(value, 'g', 12), QString::number(MinFrequencyMHz),
-                        QString::number(MaxFrequencyMHz));
+    const double value = raw / 1000.0;
+    if (value < min || value > max) {
+        *why = QLatin1String(what) + QLatin1Char(' ') + QString::number(value, 'g', 12) +
+               QLatin1Char(' ') + QLatin1String(unit) + QStringLiteral(" is outside ") +
+               QString::number(min) + QStringLiteral("..") + QString::number(max) +
+               QLatin1Char(' ') + QLatin1String(unit);
         return false;
     }
-    *mhz = int(std::lround(value));
+    *result = int(std::lround(value));
     return true;
+}
+
+bool frequencyFromKhz(const QString& text, int* mhz, QString* why)
+{
+    return thousandths(text, "frequency", "MHz", MinFrequencyMHz, MaxFrequencyMHz, mhz, why);
 }
 
 bool symbolRateFromSps(const QString& text, int* ks, QString* why)
 {
-    if (text.trimmed().isEmpty()) {
-        *why = QStringLiteral("no symbol rate");
-        return false;
-    }
-    bool ok = false;
-    const double sps = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(sps)) {
-        *why = QStringLiteral("symbol rate is not a number: ") + quoted(text);
-        return false;
-    }
-    const double value = sps / 1000.0;
-    if (value < MinSymbolRateKs || value > MaxSymbolRateKs) {
-        *why = QStringLiteral("symbol rate %1 kS/s is outside %2..%3 kS/s")
-                   .arg(QString::number(value, 'g', 12), QString::number(MinSymbolRateKs),
-                        QString::number(MaxSymbolRateKs));
-        return false;
-    }
-    *ks = int(std::lround(value));
-    return true;
+    return thousandths(text, "symbol rate", "kS/s", MinSymbolRateKs, MaxSymbolRateKs, ks, why);
 }
 
 // A warning, unless the file has had its share already (a file of a million

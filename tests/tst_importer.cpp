@@ -43,6 +43,12 @@ const QByteArray SmallXml =
     "  </sat>\n"
     "</satellites>\n";
 
+QByteArray contents(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
 } // namespace
 
 class TestImporter : public QObject
@@ -265,10 +271,6 @@ void TestImporter::importingTwiceDoesNotDouble()
     QStringList written;
     QVERIFY(importer::writeFiles(sats, dir.path(), false, &written, &error));
     const QString listPath = dir.filePath(QStringLiteral("satlist.znr"));
-    auto contents = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
     const QByteArray first = contents(listPath);
 
     // The same again: refused, nothing changed.
@@ -467,10 +469,6 @@ void TestImporter::writingIsAllOrNothing()
     QString error;
     QVERIFY(importer::readAny(writeFile(source, QStringLiteral("s.xml"), SmallXml), &sats, &error));
     const QStringList files = importer::transponderFileNames(sats);
-    auto contents = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    };
     auto leftovers = [](const QString& dir) {
         return QDir(dir).entryList({QStringLiteral(".zenara-import-*")},
                                    QDir::AllEntries | QDir::Hidden);
@@ -518,10 +516,6 @@ void TestImporter::aMoveThatFailsIsUndone()
     QString error;
     QVERIFY(importer::readAny(writeFile(source, QStringLiteral("s.xml"), SmallXml), &sats, &error));
     const QStringList files = importer::transponderFileNames(sats);
-    auto contents = [](const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
-    };
 
     // Without --force: a file that appears at a target name while the others
     // are being moved is not replaced, and the moved ones go again.
