@@ -43,9 +43,7 @@ protected:
         const int frames = int(maxSize / 2);
         m_buffer.resize(frames);
         m_system.render(m_buffer.data(), frames);
-        auto* out = reinterpret_cast<qint16*>(data);
-        for (int i = 0; i < frames; ++i)
-            out[i] = qint16(std::clamp(m_buffer[i], -1.0f, 1.0f) * 32767.0f);
+        toPcm16(m_buffer.constData(), reinterpret_cast<qint16*>(data), frames);
         return qint64(frames) * 2;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
@@ -262,6 +260,14 @@ void System::render(float* out, int frames)
         for (int i = 0; i < frames; ++i)
             out[i] += channel->next(OutputRate);
     }
+}
+
+void toPcm16(const float* in, qint16* out, int frames)
+{
+    // Tone and chime together can pass full scale: clipped, never wrapped
+    // round into loud clicks.
+    for (int i = 0; i < frames; ++i)
+        out[i] = qint16(std::clamp(in[i], -1.0f, 1.0f) * 32767.0f);
 }
 
 float toneFrequency(double agcPercent, int minHz, int maxHz, int scaleMin, int scaleMax)

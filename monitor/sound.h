@@ -112,6 +112,9 @@ private:
     std::unique_ptr<QAudioOutput> m_output;
 };
 
+// The mixer's samples as the 16-bit output takes them, clipped at full scale.
+void toPcm16(const float* in, qint16* out, int frames);
+
 // The library value of the tone's frequency for an AGC level: the pitch rises
 // from minHz at scaleMin by (maxHz - minHz) / (scaleMax - scaleMin) hertz per
 // percent (integer ratio), without an upper clamp. Equal bounds or a maximum

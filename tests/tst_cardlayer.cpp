@@ -76,6 +76,12 @@ void TestCardLayer::traceRecordsTheSession()
     unsigned char committed[4] = {0xE0, 0x10, 0x38, 0xF3};
     QCOMPARE(frontend.SendDiSEqCMsg(committed, 4, 0xFF), DVB_ERR_NONE);
     QCOMPARE(frontend.SendDiSEqCMsg(nullptr, 0, 1), DVB_ERR_NONE);
+    // Positioner commands are up to six bytes long; seven is no DiSEqC message.
+    unsigned char gotoAngle[6] = {0xE0, 0x31, 0x6E, 0x02, 0x04, 0x00};
+    QCOMPARE(frontend.SendDiSEqCMsg(gotoAngle, 5, 0xFF), DVB_ERR_NONE);
+    QCOMPARE(frontend.SendDiSEqCMsg(gotoAngle, 6, 0xFF), DVB_ERR_NONE);
+    unsigned char seven[7] = {0xE0, 0x31, 0x6E, 0x02, 0x04, 0x00, 0x00};
+    QCOMPARE(frontend.SendDiSEqCMsg(seven, 7, 0xFF), DVB_ERR_INVALID);
     CDVBCommon::CloseDevice();
 
     // Milliseconds since the card was opened, then the event.
@@ -84,7 +90,9 @@ void TestCardLayer::traceRecordsTheSession()
     QCOMPARE(events,
              QStringList({"OPEN", "INIT", "INIT",
                           "FE_CHANNEL freq=11778000 mode=1 sr=27500000 lof=10600000 hi=1 volt=13",
-                          "FE_DISEQC E0 10 38 F3 BURST 255", "FE_DISEQC BURST 1", "CLOSE"}));
+                          "FE_DISEQC E0 10 38 F3 BURST 255", "FE_DISEQC BURST 1",
+                          "FE_DISEQC E0 31 6E 02 04 BURST 255",
+                          "FE_DISEQC E0 31 6E 02 04 00 BURST 255", "CLOSE"}));
 }
 
 void TestCardLayer::setChannelTakesOnlyWhatTheTunerCanReceive()

@@ -121,6 +121,13 @@ void TestDemodulator::berCountAssemblesTwentyBits()
     board.scene->reception.berCount = 0xFFFFF;
     QCOMPARE(access.tda10086_ber_count(&count), 0);
     QCOMPARE(count, 0xFFFFFu);
+    // A count whose every nibble differs: each goes to its own register.
+    board.scene->reception.berCount = 0x12345;
+    board.clock.advance(1); // a new measurement
+    board.newTraceEvents();
+    QCOMPARE(access.tda10086_ber_count(&count), 0);
+    QCOMPARE(count, 0x12345u);
+    QCOMPARE(board.newTraceEvents(), QStringList({"RD 1C 15 45", "RD 1C 16 23", "RD 1C 17 01"}));
 }
 
 void TestDemodulator::ucbCountReadsAndRestarts()
@@ -139,7 +146,13 @@ void TestDemodulator::ucbCountReadsAndRestarts()
     QCOMPARE(access.tda10086_ucb_count(&count), 0);
     QCOMPARE(count, 0);
 
-    // The chip's counter stops at 127.
+    // The chip's counter stops at 127 (200 blocks must not wrap to 72, nor
+    // spill into the enable bit).
+    board.clock.advance(2000);
+    board.newTraceEvents();
+    QCOMPARE(access.tda10086_ucb_count(&count), 0);
+    QCOMPARE(count, 127);
+    QCOMPARE(board.newTraceEvents().first(), QStringLiteral("RD 1C 18 FF"));
     board.clock.advance(5000);
     QCOMPARE(access.tda10086_ucb_count(&count), 0);
     QCOMPARE(count, 127);

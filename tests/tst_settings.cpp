@@ -310,6 +310,10 @@ void TestSettings::booleansReadBackAsIntegers()
     QVERIFY(readSettings(s).agcAutoScale);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), QStringLiteral("true"));
     QVERIFY(readSettings(s).agcAutoScale);
+    s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), QStringLiteral("True"));
+    QVERIFY(readSettings(s).agcAutoScale);
+    s.setValue(QStringLiteral("Settings/LNBPower"), QStringLiteral("FALSE"));
+    QVERIFY(!readSettings(s).lnbPower);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), 0);
     QVERIFY(!readSettings(s).agcAutoScale);
 }
@@ -437,6 +441,15 @@ void TestSettings::everyKeyIsWrittenUnderItsName()
         QSettings s(file("written.ini"), QSettings::IniFormat);
         writeSettings(s, StoredSettings());
     }
+    // As the file says it (QSettings in this process would hand back its own
+    // cached values): booleans as 0 and 1, which another process reads.
+    QFile onDisk(file("written.ini"));
+    QVERIFY(onDisk.open(QIODevice::ReadOnly));
+    const QByteArray text = onDisk.readAll();
+    for (const char* line : {"\nLNBPower=1\n", "\nAcoustic=0\n", "\nCurves\\AGCAutoScale=0\n",
+                             "\nMainwindowMaximized=0\n", "\nCurveBER=1\n"})
+        QVERIFY2(text.contains(line), line);
+    QVERIFY(!text.contains("true") && !text.contains("false"));
     QSettings raw(file("written.ini"), QSettings::IniFormat);
     QStringList expected;
     for (const Key& key : Keys)

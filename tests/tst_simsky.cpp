@@ -119,6 +119,8 @@ private slots:
     void geometryMatchesUsals();
     void defaultDishLocksOnTheSatelliteDueSouth();
     void noLockWithoutTheRightSignal();
+    void lockNeedsTheThresholdToStart();
+    void motorHearsNothingWithoutSupply();
     void usalsGotoTravelsAndLocks();
     void haltStopsWhereItIs();
     void stepsAddUp();
@@ -179,6 +181,11 @@ void TestSimSky::noLockWithoutTheRightSignal()
         QVERIFY(!(dish.pollFor(3000) & Lock));
         QVERIFY(dish.tune(11977, false, 27500, false)); // LNB supply off
         QCOMPARE(dish.pollFor(3000), 0);
+        // ... and nothing reaches the tuner: the AGC is at its floor.
+        QVERIFY2(dish.agcMeter() <= 12, qPrintable(QString::number(dish.agcMeter())));
+        QVERIFY(dish.tune(11977, false, 27500));
+        dish.pollFor(500);
+        QVERIFY2(dish.agcMeter() > 40, qPrintable(QString::number(dish.agcMeter())));
         QVERIFY(!dish.tune(12900, false, 27500)); // IF beyond 2150 MHz: the tuner refuses
         QVERIFY(dish.tune(11977, false, 22000));  // symbol rate far off
         QVERIFY(!(dish.pollFor(3000) & Lock));
@@ -190,6 +197,66 @@ void TestSimSky::noLockWithoutTheRightSignal()
         dish.frontend.SendDiSEqCMsg(positionB, 4, 0xFF); // the dish hangs on input A
         QCOMPARE(dish.pollFor(3000), 0);
     }
+}
+
+void TestSimSky::lockNeedsTheThresholdToStart()
+{
+    // Es/N0 of Türksat's 11977 H and its threshold, for a given EIRP.
+    auto measure = [](double eirp, double* threshold) {
+        sim::SimConfig config;
+        config.eirpDbw = eirp;
+        config.readingNoise = 0;
+        hw::ManualClock clock;
+        sim::PhysicalScene scene(clock, config, sim::Sky::builtIn(eirp));
+        for (const auto& sat : scene.sky().satellites) {
+            for (const auto& tp : sat.transponders) {
+                if (sat.longitude == 42.0 && tp.frequencyMHz == 11977 && !tp.vertical) {
+                    *threshold = sim::PhysicalScene::thresholdDb(tp.codeRate);
+                    return scene.esN0Db(sat, tp);
+                }
+            }
+        }
+        return -99.0;
+    };
+    // The EIRP that puts the carrier a given distance from its threshold (the
+    // uplink's noise makes the relation not quite linear).
+    auto eirpFor = [&](double margin) {
+        double eirp = 50, threshold = 0;
+        for (int i = 0; i < 20; ++i) {
+            const double esN0 = measure(eirp, &threshold);
+            eirp += threshold + margin - esN0;
+        }
+        return eirp;
+    };
+    double threshold = 0;
+    const double below = eirpFor(-0.25);
+    QVERIFY(std::abs(measure(below, &threshold) - (threshold - 0.25)) < 0.02);
+
+    // 0.25 dB below: a receiver that is not locked does not lock (one already
+    // locked would hold on down to 0.5 dB below).
+    sim::SimConfig weak;
+    weak.eirpDbw = below;
+    Installation dish(weak);
+    QVERIFY(dish.tune(11977, false, 27500));
+    QVERIFY(!(dish.pollFor(3000) & Lock));
+    sim::SimConfig strong;
+    strong.eirpDbw = eirpFor(0.25);
+    Installation better(strong);
+    QVERIFY(better.tune(11977, false, 27500));
+    QVERIFY(better.pollFor(3000) & Lock);
+}
+
+void TestSimSky::motorHearsNothingWithoutSupply()
+{
+    Installation dish;
+    dish.access.lnbp21_write_byte(0x08); // supply off
+    dish.send({0xE0, 0x31, 0x68, 0x00}); // east until halted
+    dish.pollFor(3000);
+    QCOMPARE(dish.scene->motor().angle(), 0.0);
+    dish.access.lnbp21_write_byte(0x4C);
+    dish.send({0xE0, 0x31, 0x68, 0x00});
+    dish.pollFor(3000);
+    QVERIFY(dish.scene->motor().angle() > 2.0);
 }
 
 void TestSimSky::usalsGotoTravelsAndLocks()

@@ -7,6 +7,7 @@
 #include <QLocalServer>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 #include <QtTest>
 
 #include <sys/socket.h>
@@ -51,6 +52,7 @@ private slots:
     void foldersTooDeepForASocketAreNotUsed();
     void twoCopiesStartingTogetherTakeTurns();
     void aHungCopyDoesNotHoldUsUp();
+    void aMinimisedWindowIsRestored();
 };
 
 void TestSingleInstance::nobodyRunning()
@@ -240,5 +242,18 @@ void TestSingleInstance::aHungCopyDoesNotHoldUsUp()
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
 }
 
-QTEST_GUILESS_MAIN(TestSingleInstance)
+void TestSingleInstance::aMinimisedWindowIsRestored()
+{
+    QTemporaryDir dir;
+    SingleInstance instance(QStringLiteral("ZenaraTest"), dir.path());
+    QWidget window;
+    window.showMinimized();
+    QVERIFY(window.isMinimized());
+    instance.setActivationWindow(&window);
+    instance.activateWindow(); // what a second copy's probe leads to
+    QVERIFY(!window.isMinimized());
+    QVERIFY(window.isVisible());
+}
+
+QTEST_MAIN(TestSingleInstance)
 #include "tst_singleinstance.moc"

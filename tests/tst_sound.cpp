@@ -49,6 +49,7 @@ private slots:
     void lockSoundWhileLocked();
     void pauseAndVolume();
     void missingLockSoundKeepsTheTone();
+    void loudMixesClipInsteadOfWrapping();
 };
 
 void TestSound::toneFrequency_data()
@@ -165,6 +166,35 @@ void TestSound::missingLockSoundKeepsTheTone()
     QVERIFY(std::abs(zeroCrossings(render(s)) - 1040) <= 2);
     QVERIFY(s.shutdown().isEmpty());
     QVERIFY(!s.available());
+}
+
+void TestSound::loudMixesClipInsteadOfWrapping()
+{
+    // Tone and chime at full volume, mixed offline.
+    sound::Signaliser s;
+    sound::ToneSettings settings;
+    settings.volume = 100;
+    QVERIFY(s.init(QStringLiteral(ZENARA_LOCK_WAV), settings, true).isEmpty());
+    s.tick(true, 80, settings, true);
+    const std::vector<float> mix = render(s, 20000);
+    QVERIFY2(peak(mix) > 1.0f, qPrintable(QString::number(peak(mix)))); // beyond full scale
+    std::vector<qint16> pcm(mix.size());
+    sound::toPcm16(mix.data(), pcm.data(), int(mix.size()));
+    for (size_t i = 0; i < mix.size(); ++i) {
+        // Same sign as the mix, and at the rail where the mix passes it.
+        QVERIFY((pcm[i] >= 0) == (mix[i] >= 0) || std::abs(mix[i]) < 1e-4f);
+        if (mix[i] >= 1.0f)
+            QCOMPARE(pcm[i], qint16(32767));
+        if (mix[i] <= -1.0f)
+            QCOMPARE(pcm[i], qint16(-32767));
+    }
+    const float samples[4] = {1.7f, -2.5f, 0.5f, -0.25f};
+    qint16 out[4] = {};
+    sound::toPcm16(samples, out, 4);
+    QCOMPARE(out[0], qint16(32767));
+    QCOMPARE(out[1], qint16(-32767));
+    QCOMPARE(out[2], qint16(16383));
+    QCOMPARE(out[3], qint16(-8191));
 }
 
 QTEST_GUILESS_MAIN(TestSound)

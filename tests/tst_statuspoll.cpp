@@ -56,6 +56,8 @@ private slots:
     void missingReadingsAreNotValues();
     void unreadableCodeRateIsReadAgain();
     void unreadableFlagsAreNeitherLockNorLoss();
+    void lockIsTheLockBitAlone();
+    void unreadableSnrIsNotAValue();
 };
 
 void TestStatusPoll::berWhileLocked_data()
@@ -122,6 +124,7 @@ void TestStatusPoll::firstLockShowsTheCodeRateOnce()
     p.setLocked(true);
     p.board.card->demodulator().pin(tda10086::RegCodeRate, 0x70);
     p.board.newTraceEvents();
+    p.poll.ucbTotal = 99; // the previous transponder's blocks
     PollReading r = p.poll.poll();
     QVERIFY(r.fecChanged);
     QCOMPARE(r.fecText, QStringLiteral("8/9"));
@@ -129,6 +132,12 @@ void TestStatusPoll::firstLockShowsTheCodeRateOnce()
     const QStringList events = p.board.newTraceEvents();
     QVERIFY(events.contains(QStringLiteral("WR 1C 02 00")));
     QVERIFY(events.contains(QStringLiteral("RD 1C 0D 70")));
+    // The block counter starts again for the new transponder, chip and total.
+    const int restart = events.indexOf(QStringLiteral("WR 1C 18 00"));
+    QVERIFY(restart > 0);
+    QCOMPARE(events.value(restart + 1), QStringLiteral("WR 1C 18 80"));
+    QVERIFY(r.ucbChanged);
+    QCOMPARE(r.ucbTotal, 0.0);
 
     r = p.poll.poll();
     QVERIFY(!r.fecChanged);
@@ -313,6 +322,42 @@ void TestStatusPoll::unreadableFlagsAreNeitherLockNorLoss()
         p.poll.poll();
     QCOMPARE(p.retunes, 0);
     QVERIFY(p.poll.poll().retuned);
+}
+
+void TestStatusPoll::lockIsTheLockBitAlone()
+{
+    Poller p;
+    // Signal, carrier, Viterbi and sync, but no lock: not locked.
+    p.board.scene->reception.status = 0x0F;
+    p.board.scene->reception.berCount = 10;
+    PollReading r = p.poll.poll();
+    QVERIFY(!r.locked);
+    QCOMPARE(r.berText, StatusPoll::UnlockedBerText);
+    QCOMPARE(p.poll.unlockedTime, 250.0);
+    // The lock bit alone: locked.
+    p.board.scene->reception.status = 0x10;
+    r = p.poll.poll();
+    QVERIFY(r.locked);
+    QCOMPARE(r.berText, QStringLiteral("<p align=\"center\">0.0000010</p>"));
+    QCOMPARE(p.poll.unlockedTime, 0.0);
+}
+
+void TestStatusPoll::unreadableSnrIsNotAValue()
+{
+    sim::SimFaults faults;
+    faults.busErrorRegisters = {tda10086::RegSnr};
+    Poller p(faults);
+    p.setLocked(true);
+    p.board.scene->reception.snrRegister = 0x20;
+    p.poll.currentSnr = 33;
+    QTest::ignoreMessage(QtDebugMsg, "tda10086_read_byte(): error reg=0x1c, ret=5");
+    const PollReading r = p.poll.poll();
+    QVERIFY(!r.snrValid);
+    QCOMPARE(r.snrMeter, 0);
+    QCOMPARE(r.snrText, StatusPoll::MissingText);
+    QVERIFY(std::isnan(r.snrSample));
+    QCOMPARE(p.poll.currentSnr, 33.0);
+    QVERIFY(r.agcValid); // the others are read as usual
 }
 
 QTEST_GUILESS_MAIN(TestStatusPoll)
