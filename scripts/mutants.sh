@@ -19,6 +19,12 @@ command -v python3 >/dev/null || { echo "mutants.sh needs python3" >&2; exit 2; 
 build=build-mutants
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DZENARA_SANITIZE=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
+# Every test must pass before anything is planted, or every fault looks caught.
+if ! (cd "$build" && QT_QPA_PLATFORM=offscreen ctest -j"$(nproc)" -E bench --timeout 120 "$@" \
+        </dev/null >/dev/null 2>&1); then
+    echo "The tests fail without any planted fault; fix that first." >&2
+    exit 2
+fi
 
 backup=$(mktemp -d)
 current=""

@@ -14,6 +14,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 #include <qwt_plot_marker.h>
 
 namespace {
@@ -590,6 +593,21 @@ void TestMainWindow::unwritableSettingsAreReportedOnce()
     f->posSetButton->click();
     QVERIFY(f->Ui_zenaraForm::statusBar->currentMessage().isEmpty());
     QVERIFY(QFile::exists(path));
+
+    // A full disk: the file reads as before, only writing it fails. (A file
+    // size limit stands in for the disk; it holds for root too.)
+    struct rlimit limit = {};
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t unlimited = limit.rlim_cur;
+    const auto previousHandler = ::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = 16;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    f->posSetButton->click();
+    limit.rlim_cur = unlimited;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, previousHandler);
+    QCOMPARE(f->Ui_zenaraForm::statusBar->currentMessage(),
+             QStringLiteral("The settings could not be written to ") + path);
 }
 
 void TestMainWindow::fitsALaptopScreenAndGrowsThePlot()
