@@ -38,9 +38,9 @@ void TestImages::table_data()
         row(n, 2, 2, 32, 0, false);
     row("greenLegend.png", 8, 8, 8, 3, false);
     row("redLegend.png", 8, 8, 8, 3, false);
-    for (const char* n : {"prev_1.png", "next_1.png", "prev_2.png", "next_2.png", "limit_off.png",
-                          "w_limit.png", "e_limit.png", "memory.png", "apply.png", "enter.png",
-                          "clear.png"})
+    for (const char* n :
+         {"prev_1.png", "next_1.png", "prev_2.png", "next_2.png", "limit_off.png", "w_limit.png",
+          "e_limit.png", "memory.png", "apply.png", "enter.png", "clear.png"})
         row(n, 16, 16, 32, 0, true);
     row("yellowLegend.png", 8, 8, 32, 0, false);
     row("blueLegend.png", 8, 8, 32, 0, false);

@@ -73,8 +73,8 @@ void TestLedMeter::litSegments()
         red += image.pixelColor(x, image.height() / 2) == QColor(Qt::red);
     QCOMPARE(red, meter->litCount() * (step - 1));
     QCOMPARE(image.pixelColor(meter->contentsRect().right(), image.height() / 2) == QColor(Qt::red),
-             meter->litCount() == meter->count() && step * meter->count() ==
-                                                        meter->contentsRect().width());
+             meter->litCount() == meter->count() &&
+                 step * meter->count() == meter->contentsRect().width());
 }
 
 void TestLedMeter::bandsAndColours()

@@ -16,8 +16,8 @@
 #include <QtTest>
 
 #include <csignal>
-#include <sys/resource.h>
 #include <qwt_plot_marker.h>
+#include <sys/resource.h>
 
 namespace {
 
