@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QVector>
 #include <QtEndian>
 
 #include <fcntl.h>
@@ -65,15 +66,21 @@ QString SingleInstance::privateDirectory(const QString& preferred, int nameLengt
     // The runtime folder when it is ours alone; else a folder of our own in the
     // temporary folder; else one in the cache folder. Never a bare name in a
     // shared folder, where another user could take it first.
-    QStringList candidates;
+    struct Candidate
+    {
+        QString dir;
+        bool ours; // made by us when missing (the preferred one never is)
+    };
+    QVector<Candidate> candidates;
     if (!preferred.isEmpty())
-        candidates.append(preferred);
-    candidates.append(QDir(QDir::tempPath()).filePath(QStringLiteral("zenara-%1").arg(::getuid())));
+        candidates.append({preferred, false});
+    candidates.append(
+        {QDir(QDir::tempPath()).filePath(QStringLiteral("zenara-%1").arg(::getuid())), true});
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (!cache.isEmpty())
-        candidates.append(QDir(cache).filePath(QStringLiteral("zenara-runtime")));
-    for (int i = 0; i < candidates.size(); ++i) {
-        const QString& dir = candidates.at(i);
+        candidates.append({QDir(cache).filePath(QStringLiteral("zenara-runtime")), true});
+    for (const Candidate& candidate : candidates) {
+        const QString& dir = candidate.dir;
         // A local socket's path has room for 107 bytes; a longer one cannot be
         // bound or reached, and the copies would not find each other.
         if (QFile::encodeName(dir).size() + 1 + nameLength > MaxSocketPath) {
@@ -81,9 +88,8 @@ QString SingleInstance::privateDirectory(const QString& preferred, int nameLengt
                     qPrintable(dir));
             continue;
         }
-        if (i > 0) {
-            if (i == candidates.size() - 1)
-                QDir().mkpath(QFileInfo(dir).path());
+        if (candidate.ours) {
+            QDir().mkpath(QFileInfo(dir).path());
             // Made with 0700 from the start; an existing one is checked as found.
             ::mkdir(QFile::encodeName(dir).constData(), 0700);
         }

@@ -125,6 +125,11 @@ void TestSingleInstance::sharedFoldersAreNotUsed()
     });
     const QString ownFolder = tmp.filePath(QStringLiteral("zenara-%1").arg(::getuid()));
 
+    // No runtime folder at all: our own in the temporary folder, made for us.
+    QCOMPARE(SingleInstance::privateDirectory(QString()), ownFolder);
+    QVERIFY(SingleInstance::isPrivateDirectory(ownFolder));
+    QVERIFY(QDir(ownFolder).removeRecursively());
+
     // A runtime folder everybody may write to is not used: our own is made.
     QTemporaryDir shared;
     QVERIFY(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
