@@ -29,6 +29,4 @@ StoredGeometry readStoredGeometry(const QSettings& settings, const QRect& primar
 // rectangle's area (integer division).
 bool positionVisibleEnough(const QRect& stored, const QRect& desktop);
 
-constexpr int MaxCoordinate = 1000000;
-
 } // namespace geometry

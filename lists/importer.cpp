@@ -614,18 +614,15 @@ struct ExistingList
 ExistingList readExistingList(const QString& path)
 {
     ExistingList list;
-    QStringList lines;
     struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        !readDataFileLines(path, &lines))
-        return list; // nothing, or something the checks below refuse
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return list;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        !file.open(QIODevice::ReadOnly))
+        return list; // nothing, or something the checks below refuse
     list.found = true;
     list.text = file.readAll();
     static const QRegularExpression pattern(QStringLiteral("^(\\d+)=(.\\d*\\.\\d+);(.*);(.*)$"));
-    for (const QString& line : lines) {
+    for (const QString& line : dataLines(list.text)) {
         const QRegularExpressionMatch m = pattern.match(line);
         if (!m.hasMatch())
             continue;

@@ -91,7 +91,6 @@ namespace {
 constexpr int MaxField = 999999999; // the nine digits a frequency field takes
 constexpr int MaxAxis = 1000000;
 constexpr int MaxToneHz = 100000;
-constexpr int MaxCoordinate = 1000000; // window position, pixels
 constexpr int MaxWindowSize = 16384;
 } // namespace
 

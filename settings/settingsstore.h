@@ -16,6 +16,10 @@ inline const QString GeometryWidth = QStringLiteral("Geometry/MainwindowWidth");
 inline const QString GeometryHeight = QStringLiteral("Geometry/MainwindowHeight");
 inline const QString MotorPositions = QStringLiteral("Settings/MotorPositions");
 inline const QString FreqList = QStringLiteral("Settings/FreqList");
+
+// A stored window position beyond this many pixels from the origin is damage:
+// within it, no rectangle arithmetic can overflow.
+constexpr int MaxCoordinate = 1000000;
 } // namespace settingskeys
 
 // Every value that survives a restart, with its default.

@@ -17,14 +17,19 @@ bool readDataFileLines(const QString& path, QStringList* lines)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    *lines = dataLines(file.readAll());
+    return true;
+}
+
+QStringList dataLines(const QByteArray& bytes)
+{
     QTextCodec* codec = dataCodec();
     const QString text = codec ? codec->toUnicode(bytes) : QString::fromLatin1(bytes);
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    *lines = text.split(lineEnd);
-    if (!lines->isEmpty() && lines->last().isEmpty())
-        lines->removeLast(); // after the last line end
-    return true;
+    QStringList lines = text.split(lineEnd);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // after the last line end
+    return lines;
 }
 
 QString oneDecimal(double value)

@@ -11,6 +11,8 @@ QTextCodec* dataCodec();
 // The lines of a data file, decoded; a line ends with LF, CRLF or a lone CR
 // (files from old Macs and some editors). False when the file cannot be read.
 bool readDataFileLines(const QString& path, QStringList* lines);
+// The same for a data file's bytes already read.
+QStringList dataLines(const QByteArray& bytes);
 
 // A number with one decimal as the data files and labels write it: a point
 // whatever the locale, exact binary ties rounded to even (19.25 is "19.2"), as
