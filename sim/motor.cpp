@@ -8,9 +8,28 @@
 namespace sim {
 
 DishMotor::DishMotor(const hw::Clock& clock, const Config& config)
-    : m_clock(clock), m_config(config), m_angle(config.startAngle), m_target(config.startAngle),
+    : m_clock(clock), m_config(config), m_angle(config.startAngle),
+      // As if the last move had been eastwards: the play is taken up on that side.
+      m_dish(config.startAngle - config.backlash / 2), m_target(config.startAngle),
       m_updatedAt(clock.nowMs())
 {
+}
+
+double DishMotor::speed() const
+{
+    if (m_volts <= 0)
+        return 0.0;
+    // Between (and a little beyond) the two rated speeds, linear in the voltage.
+    const double perVolt = (m_config.speed18V - m_config.speed13V) / 5.0;
+    return std::max(0.0, m_config.speed13V + perVolt * (m_volts - 13));
+}
+
+void DishMotor::setSupply(int volts)
+{
+    update(); // the way so far at the old speed
+    m_volts = volts;
+    if (volts <= 0)
+        halt(Stop::Unpowered);
 }
 
 QString DishMotor::stopName(Stop why)
@@ -22,6 +41,8 @@ QString DishMotor::stopName(Stop why)
         return QStringLiteral("halted");
     case Stop::Limit:
         return QStringLiteral("limit");
+    case Stop::Unpowered:
+        return QStringLiteral("unpowered");
     }
     return QString();
 }
@@ -49,19 +70,24 @@ double DishMotor::clampToLimits(double target, bool* clipped) const
 void DishMotor::update()
 {
     const qint64 now = m_clock.nowMs();
-    const qint64 dt = now - m_updatedAt;
+    const qint64 from = m_updatedAt;
     m_updatedAt = now;
-    if (!m_moving || dt <= 0)
+    if (!m_moving || now <= from)
         return;
-    const double step = m_config.degreesPerSecond * double(dt) / 1000.0;
+    const bool timedOut = m_stopAtMs >= 0 && m_stopAtMs <= now;
+    const qint64 until = timedOut ? std::max(from, m_stopAtMs) : now;
+    const double step = speed() * double(until - from) / 1000.0;
     const double remaining = m_target - m_angle;
-    if (std::abs(remaining) <= step) {
-        m_angle = m_target;
+    const bool arrives = std::abs(remaining) <= step;
+    m_angle = arrives ? m_target : m_angle + (remaining > 0 ? step : -step);
+    // The dish follows the shaft once the play is taken up.
+    m_dish = std::clamp(m_dish, m_angle - m_config.backlash / 2, m_angle + m_config.backlash / 2);
+    if (arrives || timedOut) {
         m_moving = false;
+        m_stopAtMs = -1;
+        m_target = m_angle;
         if (stopped)
-            stopped(m_angle, m_clipped ? Stop::Limit : Stop::Arrived);
-    } else {
-        m_angle += remaining > 0 ? step : -step;
+            stopped(m_angle, arrives && m_clipped ? Stop::Limit : Stop::Arrived);
     }
 }
 
@@ -71,18 +97,25 @@ double DishMotor::angle()
     return m_angle;
 }
 
+double DishMotor::dishAngle()
+{
+    update();
+    return m_dish;
+}
+
 bool DishMotor::moving()
 {
     update();
     return m_moving;
 }
 
-void DishMotor::moveTo(double target)
+void DishMotor::moveTo(double target, qint64 stopAtMs)
 {
     update();
     bool clipped = false;
     m_target = clampToLimits(target, &clipped);
     m_clipped = clipped;
+    m_stopAtMs = stopAtMs;
     m_moving = m_target != m_angle;
     if (!m_moving && stopped)
         stopped(m_angle, m_clipped ? Stop::Limit : Stop::Arrived);
@@ -93,6 +126,7 @@ void DishMotor::halt(Stop why)
     update();
     const bool wasMoving = m_moving;
     m_moving = false;
+    m_stopAtMs = -1;
     m_target = m_angle;
     if (wasMoving && stopped)
         stopped(m_angle, why);
@@ -137,7 +171,7 @@ void DishMotor::command(const QByteArray& message)
         if (data == 0)
             moveTo(sign * 1000.0); // until halted or a limit
         else if (data < 0x80)
-            moveTo(m_angle + sign * data * m_config.degreesPerSecond);
+            moveTo(sign * 1000.0, m_clock.nowMs() + data * 1000); // for that many seconds
         else
             moveTo(m_angle + sign * (256 - data) / m_config.stepsPerDegree);
         break;

@@ -10,28 +10,37 @@
 
 namespace sim {
 
-// A DiSEqC 1.2 / USALS dish motor: it turns at a constant speed towards its
-// target and answers halt, limits, drive, store, goto and goto-angle commands.
-// Positive angles are east in the motor's own sense.
+// A DiSEqC 1.2 / USALS dish motor: it turns towards its target at a speed set
+// by the supply voltage, stops when the supply goes, and answers halt, limits,
+// drive, store, goto and goto-angle commands. Positive angles are east in the
+// motor's own sense. The gears have a little play: after a reversal the shaft
+// turns through the backlash before the dish follows.
 class DishMotor
 {
 public:
     struct Config
     {
-        double degreesPerSecond = 1.0;
+        double speed13V = 1.2; // degrees per second
+        double speed18V = 1.8;
         double stepsPerDegree = 9.6;
         double hardLimit = 80.0; // mechanical end stops at +-hardLimit
         double startAngle = 0.0;
+        double backlash = 0.05; // degrees
     };
 
-    enum class Stop { Arrived, Halted, Limit };
+    enum class Stop { Arrived, Halted, Limit, Unpowered };
 
     DishMotor(const hw::Clock& clock, const Config& config);
 
     // A master command as heard on the cable (framing, address, command, data).
     void command(const QByteArray& message);
 
-    double angle(); // where the dish is now
+    // The supply on the cable, in volts (0 = off); the motor stops without it.
+    void setSupply(int volts);
+    double speed() const; // degrees per second at the present supply
+
+    double angle();     // the shaft's position, as the motor counts it
+    double dishAngle(); // where the dish points: the shaft less the gears' play
     bool moving();
     double target() const { return m_target; }
     bool limitsEnabled() const { return m_limitsEnabled; }
@@ -43,7 +52,7 @@ public:
 
 private:
     void update();
-    void moveTo(double target);
+    void moveTo(double target, qint64 stopAtMs = -1);
     void halt(Stop why);
     double clampToLimits(double target, bool* clipped) const;
     double eastLimit() const;
@@ -52,7 +61,10 @@ private:
     const hw::Clock& m_clock;
     Config m_config;
     double m_angle;
+    double m_dish;
     double m_target;
+    qint64 m_stopAtMs = -1; // a timed drive ends here
+    int m_volts = 0;
     bool m_moving = false;
     bool m_clipped = false;
     qint64 m_updatedAt;

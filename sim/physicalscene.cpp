@@ -7,12 +7,24 @@ namespace sim {
 namespace {
 
 constexpr double SpeedOfLight = 299792.458; // km/s
-constexpr double SystemNoiseK = 66.0;
+constexpr double BoltzmannDb = 228.6;       // -10 log10(k)
+constexpr double SystemNoiseK = 66.0;       // clear sky: 45 K antenna, 0.3 dB LNB
+constexpr double RainMediumK = 275.0;       // the rain's own temperature
 constexpr double AtmosphereDb = 0.4;
 constexpr double UplinkCnDb = 20.0;
 constexpr double Efficiency = 0.65;
-constexpr double CrossPolarDb = -25.0;
-constexpr double PatternFloorDb = -35.0;
+constexpr double LnbCrossPolarDb = -25.0;
+// Field at the rim of the dish relative to its centre: a half-power beamwidth
+// of about 71 lambda/D, first null near 92 lambda/D, first sidelobes near -24 dB.
+constexpr double EdgeField = 0.03;
+constexpr double FarSidelobeFloorDb = -50.0;
+constexpr double OccupiedPerSymbol = 1.35; // occupied bandwidth / symbol rate
+// Meter scale of the AGC and SNR readings.
+constexpr double AgcAtNoiseFloor = 90.0;
+constexpr double AgcPerDb = 6.0;
+constexpr double SnrAtZeroDb = 40.0;
+constexpr double SnrPerDb = 9.0;
+constexpr double SnrWithoutCarrier = 25.0;
 
 double toLinear(double db)
 {
@@ -22,6 +34,11 @@ double toLinear(double db)
 double toDb(double linear)
 {
     return 10.0 * std::log10(std::max(linear, 1e-30));
+}
+
+double wavelengthM(double frequencyMHz)
+{
+    return SpeedOfLight * 1000.0 / (frequencyMHz * 1e6);
 }
 
 // Gaussian tail probability.
@@ -36,14 +53,54 @@ double captureMHz(double symbolRateKs)
     return symbolRateKs >= 4000 ? 8.0 : 1.0 + symbolRateKs / 2000.0;
 }
 
+double overlapMHz(double centreA, double widthA, double centreB, double widthB)
+{
+    return std::min(centreA + widthA / 2, centreB + widthB / 2) -
+           std::max(centreA - widthA / 2, centreB - widthB / 2);
+}
+
+bool sameSlot(const SimSatellite& a, const SimSatellite& b)
+{
+    return std::abs(a.longitude - b.longitude) < 0.05;
+}
+
+// Uncorrected blocks per second at a margin over the QEF threshold: none worth
+// counting at or above it (1e-5/s there, far less than one an hour), then the
+// Reed-Solomon decoder gives up fast, a decade for every 1/8 dB.
+double uncorrectedPerSecond(double marginDb)
+{
+    if (marginDb >= 0.5)
+        return 0.0;
+    return std::min(5000.0, 1000.0 * std::pow(10.0, -8.0 * (1.0 + marginDb)));
+}
+
 } // namespace
 
 PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky)
     : m_clock(clock), m_config(config), m_sky(std::move(sky)),
-      m_mount(config.latitude, config.longitude), m_motor(clock, config.motor),
-      m_rng(config.noiseSeed)
+      m_mount(config.latitude, config.longitude), m_motor(clock, config.motor)
 {
     m_mount.setInstallationError(config.elevationErrorDeg, config.azimuthErrorDeg);
+    for (SimSatellite& sat : m_sky.satellites) {
+        const auto eirp = m_config.eirpByPosition.constFind(int(std::lround(sat.longitude * 10)));
+        if (eirp != m_config.eirpByPosition.constEnd())
+            sat.eirpDbw = eirp.value();
+        m_rangeKm.append(m_mount.slantRangeKm(sat.longitude));
+        m_visible.append(m_mount.visible(sat.longitude));
+    }
+    for (int s = 0; s < m_sky.satellites.size(); ++s) {
+        if (!m_visible.at(s))
+            continue;
+        for (const SimTransponder& tp : m_sky.satellites.at(s).transponders) {
+            const double occupied = OccupiedPerSymbol * tp.symbolRateKs / 1000.0;
+            m_byFrequency.push_back({tp.frequencyMHz, occupied, s, &tp});
+            m_widestMHz = std::max(m_widestMHz, occupied);
+        }
+    }
+    std::sort(m_byFrequency.begin(), m_byFrequency.end(),
+              [](const Entry& a, const Entry& b) { return a.frequencyMHz < b.frequencyMHz; });
+    m_powerHz.assign(size_t(m_sky.satellites.size()), 0.0);
+    m_powerRound.assign(size_t(m_sky.satellites.size()), 0);
     m_motor.stopped = [this](double angle, DishMotor::Stop why) {
         if (note)
             note(QStringLiteral("MOTOR %1 %2").arg(angle, 0, 'f', 2).arg(DishMotor::stopName(why)));
@@ -59,147 +116,237 @@ double PhysicalScene::thresholdDb(int codeRate)
 
 double PhysicalScene::patternDb(double offAxisDeg, double frequencyMHz) const
 {
-    const double lambdaM = SpeedOfLight * 1000.0 / (frequencyMHz * 1e6);
-    const double u = M_PI * m_config.dishDiameterM * std::sin(offAxisDeg * M_PI / 180.0) / lambdaM;
-    if (std::abs(u) < 1e-6)
-        return 0.0;
-    // Aperture with a (1 - r^2) taper: 8 J2(u) / u^2 in field, real nulls and
-    // first sidelobes near -25 dB.
-    const double field = 8.0 * std::cyl_bessel_j(2.0, std::abs(u)) / (u * u);
-    return std::max(PatternFloorDb, toDb(field * field));
+    const double theta = std::abs(offAxisDeg);
+    const double u =
+        M_PI * m_config.dishDiameterM * std::sin(theta * M_PI / 180.0) / wavelengthM(frequencyMHz);
+    // Aperture illuminated as a pedestal plus a (1 - r^2) taper; each term's
+    // normalised field, 2 J1(u)/u and 8 J2(u)/u^2, weighted by its share.
+    double field = 1.0;
+    if (u > 1e-6) {
+        const double uniform = 2.0 * std::cyl_bessel_j(1.0, u) / u;
+        const double tapered = 8.0 * std::cyl_bessel_j(2.0, u) / (u * u);
+        field = (EdgeField * uniform + (1 - EdgeField) / 2 * tapered) /
+                (EdgeField + (1 - EdgeField) / 2);
+    }
+    double power = field * field;
+    if (theta >= 1.0) {
+        // Far out, scattering from the feed and the struts and surface errors
+        // fill the nulls: an average about 12 dB under the 29 - 25 log(theta)
+        // dBi sidelobe envelope, never below -50 dB.
+        const double gainDbi = toDb(
+            Efficiency * std::pow(M_PI * m_config.dishDiameterM / wavelengthM(frequencyMHz), 2.0));
+        power += toLinear(
+            std::clamp(17.0 - 25.0 * std::log10(theta) - gainDbi, FarSidelobeFloorDb, -30.0));
+    }
+    return toDb(power);
+}
+
+double PhysicalScene::noiseRise() const
+{
+    const double rain = std::max(0.0, m_config.field.rainFadeDb);
+    return (SystemNoiseK + RainMediumK * (1.0 - toLinear(-rain))) / SystemNoiseK;
+}
+
+double PhysicalScene::polarisationFactor(bool carrierVertical, bool lnbVertical) const
+{
+    const double skew = m_config.field.skewDeg * M_PI / 180.0;
+    if (carrierVertical == lnbVertical)
+        return std::cos(skew) * std::cos(skew);
+    return std::sin(skew) * std::sin(skew) + toLinear(LnbCrossPolarDb);
+}
+
+double PhysicalScene::carrierPowerHz(int satellite, double frequencyMHz)
+{
+    const SimSatellite& sat = m_sky.satellites.at(satellite);
+    const double lambdaM = wavelengthM(frequencyMHz);
+    const double gainDbi =
+        toDb(Efficiency * std::pow(M_PI * m_config.dishDiameterM / lambdaM, 2.0));
+    const double pathLossDb =
+        toDb(std::pow(4 * M_PI * m_rangeKm.at(satellite) * 1000.0 / lambdaM, 2.0));
+    const double pointing =
+        patternDb(m_mount.pointingError(m_motor.dishAngle(), sat.longitude), frequencyMHz);
+    return toLinear(sat.eirpDbw - pathLossDb - AtmosphereDb - m_config.field.rainFadeDb + gainDbi +
+                    pointing - toDb(SystemNoiseK) + BoltzmannDb);
+}
+
+double PhysicalScene::downlinkCnDb(const SimSatellite& satellite, const SimTransponder& transponder)
+{
+    const int index = int(&satellite - m_sky.satellites.constData());
+    Q_ASSERT(index >= 0 && index < m_sky.satellites.size());
+    return toDb(carrierPowerHz(index, transponder.frequencyMHz) *
+                polarisationFactor(transponder.vertical, transponder.vertical) /
+                (noiseRise() * transponder.symbolRateKs * 1000.0));
 }
 
 double PhysicalScene::esN0Db(const SimSatellite& satellite, const SimTransponder& transponder)
 {
-    const double fHz = transponder.frequencyMHz * 1e6;
-    const double lambdaM = SpeedOfLight * 1000.0 / fHz;
-    const double gainDbi =
-        toDb(Efficiency * std::pow(M_PI * m_config.dishDiameterM / lambdaM, 2.0));
-    const double rangeM = m_mount.slantRangeKm(satellite.longitude) * 1000.0;
-    const double pathLossDb = toDb(std::pow(4 * M_PI * rangeM / lambdaM, 2.0));
-    const double pointing = patternDb(m_mount.pointingError(m_motor.angle(), satellite.longitude),
-                                      transponder.frequencyMHz);
-    const double cn0 = satellite.eirpDbw - pathLossDb - AtmosphereDb + gainDbi + pointing -
-                       toDb(SystemNoiseK) + 228.6;
-    const double downlink = cn0 - toDb(transponder.symbolRateKs * 1000.0);
-    // The uplink and the transponder add their own noise.
-    return toDb(1.0 / (1.0 / toLinear(downlink) + 1.0 / toLinear(UplinkCnDb)));
-}
-
-double PhysicalScene::receivedEsN0Db(const SimSatellite& satellite,
-                                     const SimTransponder& transponder, bool lnbVertical)
-{
-    return esN0Db(satellite, transponder) +
-           (transponder.vertical == lnbVertical ? 0.0 : CrossPolarDb);
+    const double downlink = toLinear(downlinkCnDb(satellite, transponder));
+    return toDb(1.0 / (1.0 / downlink + 1.0 / toLinear(UplinkCnDb)));
 }
 
 double PhysicalScene::downlinkMHz(const TunerState& tuner) const
 {
     const double lof = tuner.tone22k ? m_config.highBandLofMHz : m_config.lowBandLofMHz;
-    return lof + tuner.ifKHz / 1000.0;
+    return lof + m_config.field.lofOffsetMHz + tuner.ifKHz / 1000.0;
+}
+
+PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
+{
+    Band band;
+    const double f = downlinkMHz(tuner);
+    const double tunedKs = std::max(1000.0, tuner.symbolRate / 1000.0);
+    const double bandwidthMHz = OccupiedPerSymbol * tunedKs / 1000.0 + 10.0;
+    const bool lnbVertical = tuner.voltage < 16;
+    const double uplinkNoise = 1.0 / toLinear(UplinkCnDb);
+
+    // Every carrier in the tuner's band, with its power over clear-sky noise.
+    struct InBand
+    {
+        int satellite;
+        const SimTransponder* transponder;
+        double powerHz;
+    };
+    QVector<InBand> inBand;
+    double signalHz = 0;
+    int best = -1;
+    ++m_round;
+    const double reach = bandwidthMHz / 2 + m_widestMHz / 2;
+    auto entry = std::lower_bound(
+        m_byFrequency.cbegin(), m_byFrequency.cend(), f - reach,
+        [](const Entry& e, double frequency) { return e.frequencyMHz < frequency; });
+    for (; entry != m_byFrequency.cend() && entry->frequencyMHz <= f + reach; ++entry) {
+        const SimTransponder& tp = *entry->transponder;
+        const double overlap = overlapMHz(f, bandwidthMHz, tp.frequencyMHz, entry->occupiedMHz);
+        if (overlap <= 0)
+            continue;
+        const size_t s = size_t(entry->satellite);
+        if (m_powerRound[s] != m_round) {
+            m_powerHz[s] = carrierPowerHz(entry->satellite, f);
+            m_powerRound[s] = m_round;
+        }
+        const double power = m_powerHz[s] * polarisationFactor(tp.vertical, lnbVertical);
+        signalHz += power * (1.0 + uplinkNoise) * std::min(1.0, overlap / entry->occupiedMHz);
+        inBand.append({entry->satellite, &tp, power});
+        const bool captured = std::abs(tp.frequencyMHz - f) <= captureMHz(tp.symbolRateKs) &&
+                              std::abs(tp.symbolRateKs - tunedKs) <= 0.03 * tp.symbolRateKs;
+        if (captured && (best < 0 || power > inBand.at(best).powerHz))
+            best = inBand.size() - 1;
+    }
+    const double noiseHz = noiseRise() * bandwidthMHz * 1e6;
+    band.powerRatio = (noiseHz + signalHz) / (bandwidthMHz * 1e6);
+    band.signalDb = toDb(1.0 + signalHz / noiseHz);
+    if (best < 0)
+        return band;
+
+    // The carrier against the noise and every other carrier that shares its
+    // band: other satellites on either polarisation, its own on the other one.
+    const InBand& wanted = inBand.at(best);
+    const SimSatellite& own = m_sky.satellites.at(wanted.satellite);
+    const double occupied = OccupiedPerSymbol * wanted.transponder->symbolRateKs / 1000.0;
+    double interferenceHz = 0;
+    for (const InBand& other : inBand) {
+        if (&other == &wanted)
+            continue;
+        if (sameSlot(m_sky.satellites.at(other.satellite), own) &&
+            other.transponder->vertical == wanted.transponder->vertical)
+            continue; // the operator's own frequency plan keeps these apart
+        const double otherOccupied = OccupiedPerSymbol * other.transponder->symbolRateKs / 1000.0;
+        const double overlap = overlapMHz(wanted.transponder->frequencyMHz, occupied,
+                                          other.transponder->frequencyMHz, otherOccupied);
+        if (overlap > 0)
+            interferenceHz += other.powerHz * std::min(1.0, overlap / otherOccupied);
+    }
+    const double cn = wanted.powerHz / (noiseRise() * wanted.transponder->symbolRateKs * 1000.0);
+    // Interference spread over the occupied band counts as extra noise density.
+    const double iOverC = interferenceHz / wanted.powerHz / OccupiedPerSymbol;
+    const double esN0 = toDb(1.0 / (1.0 / cn + uplinkNoise + iOverC));
+    if (esN0 <= 0.0)
+        return band; // lost in the noise: nothing to recover
+    band.carrier = Carrier{&own, wanted.transponder, esN0, toDb(cn),
+                           interferenceHz > 0 ? toDb(wanted.powerHz / interferenceHz) : 99.0};
+    return band;
 }
 
 Carrier PhysicalScene::tunedCarrier(const TunerState& tuner)
 {
-    Carrier best;
     if (!tuner.tuned || tuner.input != m_config.dishInput || !tuner.lnbPowered)
-        return best;
-    const double f = downlinkMHz(tuner);
-    const double tunedKs = tuner.symbolRate / 1000.0;
-    const bool vertical = tuner.voltage < 16;
-    for (const SimSatellite& sat : m_sky.satellites) {
-        if (!m_mount.visible(sat.longitude))
-            continue;
-        for (const SimTransponder& tp : sat.transponders) {
-            if (std::abs(tp.frequencyMHz - f) > captureMHz(tp.symbolRateKs) ||
-                std::abs(tp.symbolRateKs - tunedKs) > 0.03 * tp.symbolRateKs)
-                continue;
-            const double esN0 = receivedEsN0Db(sat, tp, vertical);
-            if (esN0 > best.esN0Db)
-                best = Carrier{&sat, &tp, esN0};
-        }
-    }
-    return best;
+        return Carrier{};
+    return measure(tuner).carrier;
 }
 
-double PhysicalScene::noise(double sigma)
+void PhysicalScene::supplyChanged(int volts, qint64)
 {
-    if (sigma * m_config.readingNoise <= 0)
-        return 0.0;
-    return std::normal_distribution<double>(0.0, sigma * m_config.readingNoise)(m_rng);
+    m_motor.setSupply(volts);
 }
 
 Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
 {
     Reception r;
+    const double scale = m_config.readingNoise;
     m_motor.angle(); // let the motor report an arrival on time
     if (!tuner.lnbPowered || tuner.input != m_config.dishInput) {
         // No supply, or an input with nothing behind it: no signal at all.
-        r.agcRegister = quint8(255 - std::clamp(int(8 + noise(1.0)), 0, 255));
+        r.agc = 8;
+        r.agcNoise = 1.0 * scale;
+        r.snr = SnrWithoutCarrier;
+        r.snrNoise = 3.0 * scale;
         m_acquireSince = -1;
         m_locked = false;
         return r;
     }
 
-    // Total power in the tuner's bandwidth against the LNB's own noise.
-    const double f = downlinkMHz(tuner);
-    const double tunedKs = std::max(1000.0, tuner.symbolRate / 1000.0);
-    const double bandwidthMHz = 1.35 * tunedKs / 1000.0 + 10.0;
-    const bool vertical = tuner.voltage < 16;
-    double ratio = 1.0;
-    for (const SimSatellite& sat : m_sky.satellites) {
-        if (!m_mount.visible(sat.longitude))
-            continue;
-        for (const SimTransponder& tp : sat.transponders) {
-            const double occupied = 1.35 * tp.symbolRateKs / 1000.0;
-            const double overlap = std::min(f + bandwidthMHz / 2, tp.frequencyMHz + occupied / 2) -
-                                   std::max(f - bandwidthMHz / 2, tp.frequencyMHz - occupied / 2);
-            if (overlap <= 0)
-                continue;
-            const double cn = toLinear(receivedEsN0Db(sat, tp, vertical));
-            ratio += cn * (tp.symbolRateKs / 1000.0) * (overlap / occupied) / bandwidthMHz;
-        }
+    const Band band = tuner.tuned ? measure(tuner) : Band{};
+    r.agc = AgcAtNoiseFloor + AgcPerDb * toDb(band.powerRatio);
+    r.agcNoise = 1.5 * scale;
+    const Carrier& carrier = band.carrier;
+    const double esN0 = carrier.esN0Db;
+    if (carrier.transponder) {
+        r.snr = SnrAtZeroDb + SnrPerDb * esN0;
+        r.snrNoise = SnrPerDb * 0.15 * scale;
+    } else {
+        r.snr = SnrWithoutCarrier;
+        r.snrNoise = 3.0 * scale;
     }
-    const double agc = 90.0 + 6.0 * toDb(ratio) + noise(1.5);
-    r.agcRegister = quint8(255 - std::clamp(int(std::lround(agc)), 0, 255));
 
-    const Carrier carrier = tunedCarrier(tuner);
-    const double esN0 = carrier.esN0Db + noise(0.15);
-    const double snr = carrier.transponder ? 40.0 + 9.0 * esN0 : 25.0 + noise(3.0);
-    r.snrRegister = quint8(255 - std::clamp(int(std::lround(snr)), 0, 255));
-
-    // Which stage of acquisition the signal allows, then how far it has got.
-    int allowed = toDb(ratio) > 0.5 ? 1 : 0;
+    // Which stage of acquisition the signal allows (signal, carrier, Viterbi,
+    // sync and lock), then how far the chip has got since the tune.
+    int allowed = band.signalDb > 0.5 ? 1 : 0;
     if (carrier.transponder && esN0 > 1.0) {
         allowed = 2;
-        const double threshold = thresholdDb(carrier.transponder->codeRate);
         if (!carrier.transponder->dvbS2) {
+            const double threshold = thresholdDb(carrier.transponder->codeRate);
+            // Lock is acquired at the threshold and held down to 1 dB below it.
             if (esN0 > threshold - 1.0)
                 allowed = 3;
-            if (esN0 > threshold - (m_locked ? 0.5 : 0.0))
-                allowed = 4;
+            if (esN0 > threshold - (m_locked ? 1.0 : 0.0))
+                allowed = 5;
         }
     }
     if (tuner.tunedAtMs != m_lastTune || allowed < 2) {
+        // The chip starts its search with the tune.
         m_lastTune = tuner.tunedAtMs;
-        m_acquireSince = allowed >= 2 ? nowMs : -1;
-    } else if (m_acquireSince < 0) {
-        m_acquireSince = nowMs;
+        m_acquireSince = allowed >= 2 ? tuner.tunedAtMs : -1;
+    } else if (m_acquireSince < 0 || (m_locked && allowed < 5)) {
+        m_acquireSince = nowMs; // searching afresh
     }
     const qint64 since = m_acquireSince < 0 ? 0 : nowMs - m_acquireSince;
-    const int reached = since >= 250 ? 4 : since >= 150 ? 3 : since >= 50 ? 2 : 1;
+    const int reached = since >= LockAfterMs      ? 5
+                        : since >= SyncAfterMs    ? 4
+                        : since >= ViterbiAfterMs ? 3
+                        : since >= CarrierAfterMs ? 2
+                                                  : 1;
     const int level = allowed >= 2 ? std::min(allowed, reached) : allowed;
-    static const quint8 flags[5] = {0x00, 0x01, 0x03, 0x07, 0x1F};
+    static const quint8 flags[6] = {0x00, 0x01, 0x03, 0x07, 0x0F, 0x1F};
     r.status = flags[level];
-    m_locked = level == 4;
+    m_locked = level == 5;
 
     if (level >= 3) {
-        const double ber = qFunction(std::sqrt(toLinear(esN0)));
-        r.berCount = quint32(std::clamp(ber * 1e7 * (1.0 + noise(0.05)), 0.0, double(0xFFFFF)));
+        r.berCount = qFunction(std::sqrt(toLinear(esN0))) * 1e7;
+        r.berNoise = 0.05 * scale;
         r.codeRate = carrier.transponder->codeRate;
-        const double margin = esN0 - thresholdDb(carrier.transponder->codeRate);
-        r.ucbPerSecond = margin < 2.0 ? 300.0 * std::pow(10.0, -2.0 * std::max(0.0, margin)) : 0;
     }
+    if (level >= 4)
+        r.ucbPerSecond = uncorrectedPerSecond(esN0 - thresholdDb(carrier.transponder->codeRate));
     return r;
 }
 

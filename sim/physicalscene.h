@@ -6,10 +6,21 @@
 #include "sim/scene.h"
 #include "sim/sky.h"
 
-#include <functional>
-#include <random>
+#include <QMap>
+#include <QVector>
+
+#include <vector>
 
 namespace sim {
+
+// What the weather and the installer did to the outdoor unit; may change while
+// the simulation runs.
+struct FieldConditions
+{
+    double rainFadeDb = 0;   // attenuation on the path; the rain also adds sky noise
+    double skewDeg = 0;      // LNB polarisation angle error
+    double lofOffsetMHz = 0; // the LNB oscillator's error: carriers appear shifted
+};
 
 struct SimConfig
 {
@@ -21,10 +32,12 @@ struct SimConfig
     DishMotor::Config motor;
     int dishInput = 0; // committed-switch / burst input the dish hangs on
     double eirpDbw = 50.0;
+    QMap<int, double> eirpByPosition; // dBW by orbital position in tenths, east positive
     quint32 noiseSeed = 1;
     double readingNoise = 1.0;   // scale of the noise on every reading; 0 = none
     double lowBandLofMHz = 9750; // a universal LNB
     double highBandLofMHz = 10600;
+    FieldConditions field;
 };
 
 // What the demodulator sees from one transponder at the current pointing.
@@ -32,7 +45,9 @@ struct Carrier
 {
     const SimSatellite* satellite = nullptr;
     const SimTransponder* transponder = nullptr;
-    double esN0Db = -99;
+    double esN0Db = -99; // C / (N + I), uplink noise included
+    double cnDb = -99;   // downlink C/N alone
+    double ciDb = 99;    // carrier to co-channel interference
 };
 
 // A real installation: satellites on the arc, a dish on a polar mount driven by
@@ -45,14 +60,21 @@ public:
 
     Reception receive(const TunerState& tuner, qint64 nowMs) override;
     void masterCommand(const QByteArray& message, const TunerState& tuner, qint64 nowMs) override;
+    void supplyChanged(int volts, qint64 nowMs) override;
+    quint64 noiseSeed() const override { return m_config.noiseSeed; }
 
     DishMotor& motor() { return m_motor; }
     const PolarMount& mount() const { return m_mount; }
     const Sky& sky() const { return m_sky; }
+    const FieldConditions& field() const { return m_config.field; }
+    void setField(const FieldConditions& field) { m_config.field = field; }
 
     // Relative dish gain in dB (0 on axis) at an angle off the boresight.
     double patternDb(double offAxisDeg, double frequencyMHz) const;
-    // Es/N0 of a transponder at the current pointing, both polarisations matched.
+    // Downlink C/N of a transponder at the current pointing and weather,
+    // received on its own polarisation through the LNB's skew.
+    double downlinkCnDb(const SimSatellite& satellite, const SimTransponder& transponder);
+    // The same with the uplink's noise added.
     double esN0Db(const SimSatellite& satellite, const SimTransponder& transponder);
     // The carrier the demodulator would lock on for this tuning, if any.
     Carrier tunedCarrier(const TunerState& tuner);
@@ -60,19 +82,50 @@ public:
     // DVB-S Es/N0 needed for quasi-error-free reception at a code rate.
     static double thresholdDb(int codeRate);
 
+    // Acquisition after a tune, as the chip's flags come up.
+    static constexpr qint64 CarrierAfterMs = 40;
+    static constexpr qint64 ViterbiAfterMs = 100;
+    static constexpr qint64 SyncAfterMs = 170;
+    static constexpr qint64 LockAfterMs = 190; // a few frames after sync
+
 private:
+    struct Band
+    {
+        double powerRatio = 1; // everything in the tuner band over clear-sky noise
+        double signalDb = 0;   // the carriers' part, over the noise as it is
+        Carrier carrier;
+    };
+
+    Band measure(const TunerState& tuner);
     double downlinkMHz(const TunerState& tuner) const;
-    // Es/N0 through the LNB's current polarisation.
-    double receivedEsN0Db(const SimSatellite& satellite, const SimTransponder& transponder,
-                          bool lnbVertical);
-    double noise(double sigma);
+    // Carrier power over clear-sky noise density (Hz) arriving from a
+    // satellite at a frequency, polarisation aside.
+    double carrierPowerHz(int satellite, double frequencyMHz);
+    double polarisationFactor(bool carrierVertical, bool lnbVertical) const;
+    double noiseRise() const; // system noise over clear sky, from the rain
 
     const hw::Clock& m_clock;
     SimConfig m_config;
     Sky m_sky;
     PolarMount m_mount;
     DishMotor m_motor;
-    std::mt19937 m_rng;
+    QVector<double> m_rangeKm;
+    QVector<bool> m_visible;
+    // Every transponder of the visible satellites by frequency, so that a
+    // measurement looks only at those near the tuned one.
+    struct Entry
+    {
+        double frequencyMHz;
+        double occupiedMHz;
+        int satellite;
+        const SimTransponder* transponder;
+    };
+    std::vector<Entry> m_byFrequency;
+    double m_widestMHz = 0;
+    // A satellite's carrier power during one measurement, worked out once.
+    std::vector<double> m_powerHz;
+    std::vector<quint64> m_powerRound;
+    quint64 m_round = 0;
     qint64 m_acquireSince = -1;
     qint64 m_lastTune = -1;
     bool m_locked = false;

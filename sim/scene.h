@@ -22,15 +22,20 @@ struct TunerState
     int input = 0; // 0..3: committed switch position/option, or burst A/B
 };
 
-// What the demodulator measures, in its own register terms.
+// What the demodulator measures. Levels are on the meter's scale (0..255, the
+// register holds 255 minus the reading); the register model adds each read's
+// noise with the given standard deviation.
 struct Reception
 {
-    quint8 status = 0;         // register 0x0E bits: SIG CAR VIT SYN LCK
-    quint8 agcRegister = 0xFF; // 255 = no power at the input
-    quint8 snrRegister = 0xFF;
-    quint32 berCount = 0xFFFFF; // 20-bit error count of the last window
-    double ucbPerSecond = 0;    // uncorrected blocks per second
-    int codeRate = 0;           // 0..7 = 1/2 .. 8/9
+    quint8 status = 0;   // register 0x0E bits: SIG CAR VIT SYN LCK
+    double agc = 0;      // 0 = no power at the input
+    double agcNoise = 0; // standard deviation, meter units
+    double snr = 0;
+    double snrNoise = 0;
+    double berCount = 0xFFFFF; // 20-bit error count of the last window
+    double berNoise = 0;       // relative standard deviation
+    double ucbPerSecond = 0;   // uncorrected blocks per second
+    int codeRate = 0;          // 0..7 = 1/2 .. 8/9
 };
 
 // Where the demodulator's measurements come from. The register model asks the
@@ -47,6 +52,14 @@ public:
         Q_UNUSED(tuner)
         Q_UNUSED(nowMs)
     }
+    // The LNB supply changed: 0 (off), 13, 14, 18 or 19 volts.
+    virtual void supplyChanged(int volts, qint64 nowMs)
+    {
+        Q_UNUSED(volts)
+        Q_UNUSED(nowMs)
+    }
+    // The seed of the noise the register model adds to the readings.
+    virtual quint64 noiseSeed() const { return 0; }
 
     // Set by the card: lines for the card trace (motor arrivals and halts).
     std::function<void(const QString&)> note;

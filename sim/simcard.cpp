@@ -11,6 +11,7 @@ SimCard::SimCard(hw::Clock& clock, std::unique_ptr<SignalScene> scene, SimFaults
     if (!m_scene)
         m_scene = std::make_unique<FixedScene>();
     m_demod.setTransmitterStuck(m_faults.diseqcStuck);
+    m_demod.setNoiseSeed(m_scene->noiseSeed());
     m_scene->note = [this](const QString& event) {
         if (traceNote)
             traceNote(event);
@@ -48,8 +49,16 @@ bool SimCard::open()
 void SimCard::close()
 {
     m_open = false;
-    m_lnb.control = 0;
+    setLnbControl(0);
     m_tuner = TunerState{};
+}
+
+void SimCard::setLnbControl(quint8 control)
+{
+    const int before = m_lnb.voltage();
+    m_lnb.control = control;
+    if (m_lnb.voltage() != before)
+        m_scene->supplyChanged(m_lnb.voltage(), m_clock.nowMs());
 }
 
 int SimCard::initFrontend(quint8* status)
@@ -113,7 +122,7 @@ int SimCard::busWrite(quint8 device, const quint8* data, int length)
             return m_faults.busErrorCode;
         // The band tone is the card's own business (set with the channel):
         // a control byte without the tone bit does not switch it off.
-        m_lnb.control = data[length - 1] & 0xFC;
+        setLnbControl(data[length - 1] & 0xFC);
         return 0;
     }
     return NoAcknowledge;
@@ -134,13 +143,13 @@ int SimCard::setChannel(const hw::ChannelRecord& channel)
     }
     switch (channel.voltage) {
     case 13:
-        m_lnb.control = (m_lnb.control & ~Lnbp21Model::Select18V) | Lnbp21Model::Enable;
+        setLnbControl((m_lnb.control & ~Lnbp21Model::Select18V) | Lnbp21Model::Enable);
         break;
     case 18:
-        m_lnb.control |= Lnbp21Model::Enable | Lnbp21Model::Select18V;
+        setLnbControl(m_lnb.control | Lnbp21Model::Enable | Lnbp21Model::Select18V);
         break;
     default:
-        m_lnb.control &= ~(Lnbp21Model::Enable | Lnbp21Model::Select18V);
+        setLnbControl(m_lnb.control & ~(Lnbp21Model::Enable | Lnbp21Model::Select18V));
         break;
     }
     m_tuner.tone22k = channel.highBand != 0;

@@ -75,6 +75,7 @@ public:
 private:
     bool failsOn(quint8 device, int reg) const;
     void selectInput(int input) { m_tuner.input = input; }
+    void setLnbControl(quint8 control);
 
     hw::Clock& m_clock;
     std::unique_ptr<SignalScene> m_scene;

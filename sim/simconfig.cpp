@@ -1,11 +1,112 @@
 #include "sim/simconfig.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 
 #include <cmath>
 
 namespace sim {
+namespace {
+
+// A number the simulation takes, as a key of the simulation file and, where
+// it makes sense on the command line, an option of the receiver string.
+struct NumberKey
+{
+    const char* fileKey;
+    const char* option; // nullptr: only in the file
+    double* value;
+    double min;
+    double max;
+    bool whole;
+};
+
+// The values are read into doubles first; whole numbers are converted after.
+struct Whole
+{
+    double input;
+    double seed;
+};
+
+QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
+{
+    return {
+        {"site/latitude", nullptr, &c->latitude, -81, 81, false},
+        {"site/longitude", nullptr, &c->longitude, -180, 360, false},
+        {"dish/diameter", "dish", &c->dishDiameterM, 0.1, 100, false},
+        {"dish/elevationError", "elevation-error", &c->elevationErrorDeg, -45, 45, false},
+        {"dish/azimuthError", "azimuth-error", &c->azimuthErrorDeg, -45, 45, false},
+        {"dish/input", nullptr, &w->input, 0, 3, true},
+        {"motor/speed13V", nullptr, &c->motor.speed13V, 0.001, 100, false},
+        {"motor/speed18V", nullptr, &c->motor.speed18V, 0.001, 100, false},
+        {"motor/backlash", "backlash", &c->motor.backlash, 0, 5, false},
+        {"motor/stepsPerDegree", nullptr, &c->motor.stepsPerDegree, 0.01, 1000, false},
+        {"motor/limit", nullptr, &c->motor.hardLimit, 0, 90, false},
+        {"motor/startAngle", nullptr, &c->motor.startAngle, -90, 90, false},
+        {"sky/eirp", "eirp", &c->eirpDbw, -50, 150, false},
+        {"field/rain", "rain", &c->field.rainFadeDb, 0, 50, false},
+        {"field/skew", "skew", &c->field.skewDeg, -90, 90, false},
+        {"field/lofOffset", "lof-offset", &c->field.lofOffsetMHz, -100, 100, false},
+        {"noise/seed", "seed", &w->seed, 0, 4294967295.0, true},
+        {"noise/scale", nullptr, &c->readingNoise, 0, 100, false},
+    };
+}
+
+QString range(const NumberKey& key)
+{
+    return QStringLiteral("%1 from %2 to %3")
+        .arg(key.whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
+        .arg(key.min, 0, 'g', 10)
+        .arg(key.max, 0, 'g', 10);
+}
+
+// Every number must be finite and within its bounds: the simulation converts
+// some to integers and divides by others. *problem is empty on success.
+bool readNumber(const NumberKey& key, const QString& text, QString* problem)
+{
+    bool converted = false;
+    const double d = text.trimmed().toDouble(&converted);
+    if (!converted || !std::isfinite(d)) {
+        *problem = QStringLiteral("is not a number: \"%1\"").arg(text);
+        return false;
+    }
+    if (d < key.min || d > key.max || (key.whole && d != std::floor(d))) {
+        *problem = QStringLiteral("must be %1, not %2").arg(range(key), text);
+        return false;
+    }
+    *key.value = d;
+    return true;
+}
+
+// The start angle must lie within the end stops the same configuration sets.
+bool checkStartAngle(const SimConfig& c, QString* problem)
+{
+    if (std::abs(c.motor.startAngle) <= c.motor.hardLimit)
+        return true;
+    *problem = QStringLiteral("must be a number from %1 to %2, not %3")
+                   .arg(-c.motor.hardLimit, 0, 'g', 10)
+                   .arg(c.motor.hardLimit, 0, 'g', 10)
+                   .arg(c.motor.startAngle, 0, 'g', 10);
+    return false;
+}
+
+// "13.0E" or "5W" as tenths of a degree, east positive.
+bool positionInTenths(const QString& text, int* tenths)
+{
+    static const QRegularExpression position(QStringLiteral("^(\\d{1,3}(?:\\.\\d)?)([EW])$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const auto m = position.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    const double degrees = m.captured(1).toDouble();
+    if (degrees > 180)
+        return false;
+    *tenths =
+        int(std::lround(degrees * 10)) * (m.captured(2).toUpper() == QLatin1String("W") ? -1 : 1);
+    return true;
+}
+
+} // namespace
 
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error)
 {
@@ -18,59 +119,87 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
         *error = QStringLiteral("%1 is not a valid INI file").arg(path);
         return false;
     }
-    bool ok = true;
-    // Every number must be finite and within its bounds: the simulation
-    // converts some to integers and divides by others.
-    auto number = [&](const char* key, double* value, double min, double max, bool whole = false) {
-        if (!ok)
-            return;
-        const QVariant v = ini.value(QLatin1String(key));
-        if (!v.isValid())
-            return;
-        bool converted = false;
-        const double d = v.toString().trimmed().toDouble(&converted);
-        if (!converted || !std::isfinite(d)) {
-            *error = QStringLiteral("%1: %2 is not a number: \"%3\"")
-                         .arg(path, QLatin1String(key), v.toString());
-            ok = false;
-        } else if (d < min || d > max || (whole && d != std::floor(d))) {
-            *error = QStringLiteral("%1: %2 must be %3 from %4 to %5, not %6")
-                         .arg(path, QLatin1String(key),
-                              whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
-                         .arg(min, 0, 'g', 10)
-                         .arg(max, 0, 'g', 10)
-                         .arg(v.toString());
-            ok = false;
-        } else {
-            *value = d;
-        }
-    };
-    double input = config->dishInput, seed = config->noiseSeed;
-    number("site/latitude", &config->latitude, -81, 81);
-    number("site/longitude", &config->longitude, -180, 360);
-    number("dish/diameter", &config->dishDiameterM, 0.1, 100);
-    number("dish/elevationError", &config->elevationErrorDeg, -45, 45);
-    number("dish/azimuthError", &config->azimuthErrorDeg, -45, 45);
-    number("dish/input", &input, 0, 3, true);
-    number("motor/speed", &config->motor.degreesPerSecond, 0.001, 100);
-    number("motor/stepsPerDegree", &config->motor.stepsPerDegree, 0.01, 1000);
-    number("motor/limit", &config->motor.hardLimit, 0, 90);
-    number("motor/startAngle", &config->motor.startAngle, -config->motor.hardLimit,
-           config->motor.hardLimit);
-    number("sky/eirp", &config->eirpDbw, -50, 150);
-    number("noise/seed", &seed, 0, 4294967295.0, true);
-    number("noise/scale", &config->readingNoise, 0, 100);
-    if (!ok)
+    SimConfig c = *config;
+    Whole whole{double(c.dishInput), double(c.noiseSeed)};
+    QString problem;
+    auto fail = [&](const QString& key) {
+        *error = QStringLiteral("%1: %2 %3").arg(path, key, problem);
         return false;
-    config->dishInput = int(input);
-    config->noiseSeed = quint32(seed);
+    };
+    // A motor whose speed does not depend on the supply.
+    const QVariant speed = ini.value(QStringLiteral("motor/speed"));
+    if (speed.isValid()) {
+        const NumberKey key{"motor/speed", nullptr, &c.motor.speed13V, 0.001, 100, false};
+        if (!readNumber(key, speed.toString(), &problem))
+            return fail(QLatin1String(key.fileKey));
+        c.motor.speed18V = c.motor.speed13V;
+    }
+    for (const NumberKey& key : numberKeys(&c, &whole)) {
+        const QVariant v = ini.value(QLatin1String(key.fileKey));
+        if (v.isValid() && !readNumber(key, v.toString(), &problem))
+            return fail(QLatin1String(key.fileKey));
+    }
+    if (!checkStartAngle(c, &problem))
+        return fail(QStringLiteral("motor/startAngle"));
 
-    const QString fail = ini.value(QStringLiteral("faults/fail")).toString();
-    faults->failOpen = faults->failOpen || fail == QLatin1String("open");
-    faults->failInit = faults->failInit || fail == QLatin1String("init");
-    faults->failBind = faults->failBind || fail == QLatin1String("bind");
+    ini.beginGroup(QStringLiteral("eirp"));
+    for (const QString& name : ini.childKeys()) {
+        int tenths = 0;
+        if (!positionInTenths(name, &tenths)) {
+            *error = QStringLiteral("%1: eirp/%2 is not an orbital position such as 13.0E or 5.0W")
+                         .arg(path, name);
+            return false;
+        }
+        double eirp = 0;
+        const NumberKey key{"eirp", nullptr, &eirp, -50, 150, false};
+        if (!readNumber(key, ini.value(name).toString(), &problem))
+            return fail(QStringLiteral("eirp/") + name);
+        c.eirpByPosition.insert(tenths, eirp);
+    }
+    ini.endGroup();
+
+    c.dishInput = int(whole.input);
+    c.noiseSeed = quint32(whole.seed);
+    *config = c;
+
+    const QString failure = ini.value(QStringLiteral("faults/fail")).toString();
+    faults->failOpen = faults->failOpen || failure == QLatin1String("open");
+    faults->failInit = faults->failInit || failure == QLatin1String("init");
+    faults->failBind = faults->failBind || failure == QLatin1String("bind");
     faults->diseqcStuck =
         faults->diseqcStuck || ini.value(QStringLiteral("faults/diseqcStuck")).toBool();
+    return true;
+}
+
+bool isSimOption(const QString& name)
+{
+    SimConfig c;
+    Whole w{};
+    for (const NumberKey& key : numberKeys(&c, &w))
+        if (key.option && name == QLatin1String(key.option))
+            return true;
+    return false;
+}
+
+bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString* error)
+{
+    SimConfig c = *config;
+    Whole whole{double(c.dishInput), double(c.noiseSeed)};
+    const QVector<NumberKey> keys = numberKeys(&c, &whole);
+    for (const auto& option : request.options) {
+        for (const NumberKey& key : keys) {
+            if (!key.option || option.first != QLatin1String(key.option))
+                continue;
+            QString problem;
+            if (!readNumber(key, option.second, &problem)) {
+                *error = QStringLiteral("%1= %2").arg(option.first, problem);
+                return false;
+            }
+        }
+    }
+    c.dishInput = int(whole.input);
+    c.noiseSeed = quint32(whole.seed);
+    *config = c;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hw/receivers.h"
 #include "sim/physicalscene.h"
 #include "sim/simcard.h"
 
@@ -8,5 +9,13 @@ namespace sim {
 // Reads a simulation file (INI) over the defaults; false with *error when the
 // file cannot be read or holds a value that is not a number.
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error);
+
+// The installation and field options of a "sim,..." receiver string (dish=0.6,
+// rain=3, ...) over *config; false with *error on a bad value. Other options
+// are left alone.
+bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString* error);
+
+// Whether a "sim,..." option name is one applySimOptions takes.
+bool isSimOption(const QString& name);
 
 } // namespace sim

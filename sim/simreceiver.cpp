@@ -57,7 +57,8 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                 return fail(QStringLiteral("bus-error-code= takes a nonzero number, not \"%1\"")
                                 .arg(value));
             faults->busErrorCode = code;
-        } else if (key == QLatin1String("config") || key == QLatin1String("scene")) {
+        } else if (key == QLatin1String("config") || key == QLatin1String("scene") ||
+                   isSimOption(key)) {
             // handled by the factory
         } else if (key == QLatin1String("diseqc")) {
             if (value != QLatin1String("stuck"))
@@ -85,6 +86,15 @@ void registerSimulatedReceiver()
             "     bus-error-code=N        the code failed transfers return (default 5)\n"
             "     diseqc=stuck            the DiSEqC transmitter never becomes ready again\n"
             "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
+            "     dish=M                  dish diameter in metres (default 0.8)\n"
+            "     elevation-error=DEG     installation error in elevation (default 0.3)\n"
+            "     azimuth-error=DEG       installation error in azimuth (default 0.15)\n"
+            "     rain=DB                 rain fade on the path (default 0)\n"
+            "     skew=DEG                LNB polarisation angle error (default 0)\n"
+            "     lof-offset=MHZ          LNB oscillator error (default 0)\n"
+            "     eirp=DBW                EIRP of a satellite without its own (default 50)\n"
+            "     backlash=DEG            play in the motor's gears (default 0.05)\n"
+            "     seed=N                  seed of the readings' noise (default 1)\n"
             "     scene=fixed             every tune locks; no dish, motor or sky"),
         [](const hw::ReceiverSpec& request, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
@@ -92,6 +102,8 @@ void registerSimulatedReceiver()
             SimConfig config;
             const QString configFile = request.values(QStringLiteral("config")).value(0);
             if (!configFile.isEmpty() && !loadSimConfig(configFile, &config, &faults, error))
+                return nullptr;
+            if (!applySimOptions(request, &config, error))
                 return nullptr;
             if (!parseFaults(request, &faults, error))
                 return nullptr;

@@ -4,8 +4,11 @@
 #include "sim/logging.h"
 
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QTextStream>
+
+#include <cmath>
 
 namespace sim {
 namespace {
@@ -58,6 +61,23 @@ QVector<SimTransponder> readTransponders(const QString& path)
 
 } // namespace
 
+double Sky::eirpOffsetDb(double longitude)
+{
+    // Some beams are hotter than others where the default site sits; the rest
+    // get the default.
+    static const QMap<int, double> offsets = {
+        {-80, -2.0}, // Eutelsat 8 West B
+        {-70, 2.0},  // Nilesat 201 / Eutelsat 7 West A
+        {-50, -1.0}, // Eutelsat 5 West B
+        {90, 1.0},   // Eutelsat 9B
+        {130, 3.0},  // Hot Bird
+        {192, 2.0},  // Astra 1
+        {282, 1.0},  // Astra 2
+        {400, -2.0}, // Express AM7
+    };
+    return offsets.value(int(std::lround(longitude * 10)), 0.0);
+}
+
 Sky Sky::builtIn(double eirpDbw)
 {
     Sky sky;
@@ -87,6 +107,8 @@ Sky Sky::builtIn(double eirpDbw)
           tp(11012, 'H', 30000, 2, true), tp(11046, 'H', 2725, 4), tp(11345, 'V', 29750, 3),
           tp(11977, 'H', 27500, 2)}},
     };
+    for (SimSatellite& sat : sky.satellites)
+        sat.eirpDbw = eirpDbw + eirpOffsetDb(sat.longitude);
     return sky;
 }
 
@@ -105,7 +127,7 @@ Sky Sky::fromFiles(const QString& satelliteList, const QString& transponderDir, 
         SimSatellite sat;
         sat.name = m.captured(3);
         sat.longitude = m.captured(2).toDouble();
-        sat.eirpDbw = eirpDbw;
+        sat.eirpDbw = eirpDbw + eirpOffsetDb(sat.longitude);
         sat.transponders = readTransponders(transponderDir + m.captured(4));
         sky.satellites.append(sat);
     }

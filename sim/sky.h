@@ -33,6 +33,8 @@ struct Sky
     // list cannot be read.
     static Sky fromFiles(const QString& satelliteList, const QString& transponderDir,
                          double eirpDbw);
+    // How much a satellite's beam is above (or below) the default EIRP.
+    static double eirpOffsetDb(double longitude);
 };
 
 } // namespace sim

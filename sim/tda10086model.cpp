@@ -2,7 +2,9 @@
 
 #include "hw/demodulatoraccess.h"
 #include "sim/logging.h"
+#include "sim/noise.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -39,14 +41,9 @@ void Tda10086Model::refreshMeasurements()
     if (now == m_measuredAtMs)
         return;
     m_measuredAtMs = now;
-    const Reception r = m_source ? m_source() : Reception{};
+    m_reception = m_source ? m_source() : Reception{};
+    const Reception& r = m_reception;
     m_regs[RegStatus] = r.status;
-    m_regs[RegAgc] = r.agcRegister;
-    m_regs[RegSnr] = r.snrRegister;
-    const quint32 ber = r.berCount & 0xFFFFF;
-    m_regs[RegBerLow] = ber & 0xFF;
-    m_regs[RegBerMid] = (ber >> 8) & 0xFF;
-    m_regs[RegBerHigh] = (m_regs[RegBerHigh] & 0xF0) | ((ber >> 16) & 0x0F);
     m_regs[RegCodeRate] = (m_regs[RegCodeRate] & 0x8F) | ((r.codeRate & 0x07) << 4);
 
     // The block counter runs while enabled and saturates at 127.
@@ -60,13 +57,45 @@ void Tda10086Model::refreshMeasurements()
     m_ucbSinceMs = now;
 }
 
+quint8 Tda10086Model::noisyRegister(quint8 reg, double level, double sigma)
+{
+    // Each register has its own noise stream, indexed by how often it has been
+    // read: the n-th reading is the same in every run with the seed.
+    const quint64 index = m_reads[reg]++;
+    const double reading =
+        sigma > 0 ? level + sigma * gaussianNoise(m_noiseSeed, reg, index) : level;
+    return quint8(255 - std::clamp(std::lround(reading), 0L, 255L));
+}
+
+void Tda10086Model::latchErrorCount()
+{
+    // The low byte latches the whole 20-bit count, so the three bytes belong together.
+    const double sigma = m_reception.berNoise;
+    const double noise =
+        sigma > 0 ? sigma * gaussianNoise(m_noiseSeed, RegBerLow, m_reads[RegBerLow]++) : 0.0;
+    const quint32 ber =
+        quint32(std::clamp(m_reception.berCount * (1.0 + noise), 0.0, double(0xFFFFF)));
+    m_regs[RegBerLow] = ber & 0xFF;
+    m_regs[RegBerMid] = (ber >> 8) & 0xFF;
+    m_regs[RegBerHigh] = (m_regs[RegBerHigh] & 0xF0) | ((ber >> 16) & 0x0F);
+}
+
 quint8 Tda10086Model::read(quint8 reg)
 {
     switch (reg) {
-    case RegStatus:
     case RegAgc:
+        refreshMeasurements();
+        m_regs[RegAgc] = noisyRegister(RegAgc, m_reception.agc, m_reception.agcNoise);
+        break;
     case RegSnr:
+        refreshMeasurements();
+        m_regs[RegSnr] = noisyRegister(RegSnr, m_reception.snr, m_reception.snrNoise);
+        break;
     case RegBerLow:
+        refreshMeasurements();
+        latchErrorCount();
+        break;
+    case RegStatus:
     case RegBerMid:
     case RegBerHigh:
     case RegCodeRate:
@@ -89,9 +118,10 @@ void Tda10086Model::write(quint8 reg, quint8 value)
         refreshMeasurements();
         m_measuredAtMs = -1; // the counter restarts: the next read measures afresh
         // 0x00 stops and clears the counter, 0x80 starts it again.
+        // The part of a block under way is the signal's, not the counter's: it
+        // survives a restart, or a poll that restarts the counter often would
+        // never see a rate under one block a poll.
         m_regs[RegUcb] = (value & UcbEnable) ? quint8(UcbEnable | (m_regs[RegUcb] & 0x7F)) : 0;
-        if (!(value & UcbEnable))
-            m_ucbFraction = 0;
         return;
     }
     m_regs[reg] = value;

@@ -34,6 +34,8 @@ public:
     void setBurstSink(BurstSink sink) { m_burstSink = std::move(sink); }
     // A transmitter that never reports ready again after its first message.
     void setTransmitterStuck(bool stuck) { m_stuck = stuck; }
+    // The seed of the noise added to each AGC, SNR and error-count reading.
+    void setNoiseSeed(quint64 seed) { m_noiseSeed = seed; }
 
     quint8 read(quint8 reg);
     void write(quint8 reg, quint8 value);
@@ -50,6 +52,9 @@ public:
 
 private:
     void refreshMeasurements();
+    // A reading of a measurement register: the level plus this read's noise.
+    quint8 noisyRegister(quint8 reg, double level, double sigma);
+    void latchErrorCount();
     void startTransmission(quint8 control);
 
     const hw::Clock& m_clock;
@@ -62,6 +67,9 @@ private:
     qint64 m_ucbSinceMs = 0;
     qint64 m_measuredAtMs = -1;
     double m_ucbFraction = 0;
+    Reception m_reception;
+    quint64 m_noiseSeed = 0;
+    std::array<quint64, 256> m_reads{};
     bool m_stuck = false;
     int m_messagesSent = 0;
 };

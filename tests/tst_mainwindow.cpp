@@ -257,8 +257,8 @@ void TestMainWindow::pollShowsTheSignal()
     Window w;
     auto& reception = w.board.scene->reception;
     reception.status = 0x1F;
-    reception.agcRegister = 0x69;
-    reception.snrRegister = 0x55;
+    reception.agc = 255 - 0x69;
+    reception.snr = 255 - 0x55;
     reception.berCount = 10;
     w.board.card->demodulator().pin(tda10086::RegCodeRate, 0x70);
     QVERIFY(w.pollOnce());

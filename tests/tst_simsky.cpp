@@ -121,6 +121,7 @@ private slots:
     void noLockWithoutTheRightSignal();
     void lockNeedsTheThresholdToStart();
     void motorHearsNothingWithoutSupply();
+    void backlashOnReversal();
     void usalsGotoTravelsAndLocks();
     void haltStopsWhereItIs();
     void stepsAddUp();
@@ -256,7 +257,38 @@ void TestSimSky::motorHearsNothingWithoutSupply()
     dish.access.lnbp21_write_byte(0x4C);
     dish.send({0xE0, 0x31, 0x68, 0x00});
     dish.pollFor(3000);
-    QVERIFY(dish.scene->motor().angle() > 2.0);
+    const double before = dish.scene->motor().angle();
+    QVERIFY(before > 5.0);
+    // The supply goes in the middle of the move: the motor stops there, and
+    // does not resume when it comes back.
+    dish.access.lnbp21_write_byte(0x08);
+    const double cut = dish.scene->motor().angle();
+    dish.pollFor(2000);
+    QCOMPARE(dish.scene->motor().angle(), cut);
+    dish.access.lnbp21_write_byte(0x4C);
+    dish.pollFor(2000);
+    QCOMPARE(dish.scene->motor().angle(), cut);
+    QCOMPARE(dish.motorLines().size(), 1);
+    QVERIFY(dish.motorLines().first().endsWith(QLatin1String(" unpowered")));
+}
+
+void TestSimSky::backlashOnReversal()
+{
+    Installation dish;
+    auto dishAngle = [&] {
+        return dish.scene->motor().dishAngle();
+    };
+    const double start = dishAngle();
+    dish.send({0xE0, 0x31, 0x68, 0xF6}); // 10 steps east: the dish follows at once
+    dish.pollFor(1000);
+    QVERIFY(std::abs(dishAngle() - start - 10 / 9.6) < 1e-9);
+    dish.send({0xE0, 0x31, 0x69, 0xF6}); // 10 steps back: the gears' 0.05 degrees are lost
+    dish.pollFor(1000);
+    QVERIFY2(std::abs(dishAngle() - start - 0.05) < 1e-9, qPrintable(QString::number(dishAngle())));
+    QCOMPARE(dish.scene->motor().angle(), 0.0); // the motor's own count is exact
+    dish.send({0xE0, 0x31, 0x69, 0xF6});        // on westwards: no further loss
+    dish.pollFor(1000);
+    QVERIFY(std::abs(dishAngle() - start + 10 / 9.6 - 0.05) < 1e-9);
 }
 
 void TestSimSky::usalsGotoTravelsAndLocks()
@@ -266,11 +298,18 @@ void TestSimSky::usalsGotoTravelsAndLocks()
     dish.send({0xE0, 0x31, 0x6E, 0x02, 0x04});
     dish.send({0xE1, 0x31, 0x6E, 0x02, 0x04});
     dish.send({0xE1, 0x31, 0x6E, 0x02, 0x04});
+    // 18 V on the cable: 1.8 degrees a second.
+    const double start = dish.scene->motor().angle();
     dish.pollFor(10000);
     const double after10s = dish.scene->motor().angle();
-    QVERIFY2(std::abs(after10s + 10.0) < 0.4, qPrintable(QString::number(after10s)));
+    QVERIFY2(std::abs(after10s - start + 18.0) < 0.05, qPrintable(QString::number(after10s)));
+    // Tuned to a vertical transponder the supply drops to 13 V: 1.2 degrees a second.
     QVERIFY(dish.tune(10719, true, 27500));
-    dish.pollFor(25000);
+    const double at13V = dish.scene->motor().angle();
+    dish.pollFor(5000);
+    QVERIFY2(std::abs(dish.scene->motor().angle() - at13V + 6.0) < 0.05,
+             qPrintable(QString::number(dish.scene->motor().angle())));
+    dish.pollFor(15000);
     QCOMPARE(dish.scene->motor().angle(), -32.25);
     QVERIFY(dish.pollFor(1000) & Lock);
     QCOMPARE(dish.motorLines(), QStringList({"MOTOR -32.25 arrived"}));
@@ -283,7 +322,7 @@ void TestSimSky::haltStopsWhereItIs()
     dish.pollFor(5000);
     dish.send({0xE0, 0x31, 0x60});
     const double stoppedAt = dish.scene->motor().angle();
-    QVERIFY(std::abs(stoppedAt - 5.1) < 0.2);
+    QVERIFY2(std::abs(stoppedAt - 9.1) < 0.1, qPrintable(QString::number(stoppedAt)));
     dish.pollFor(5000);
     QCOMPARE(dish.scene->motor().angle(), stoppedAt);
     QCOMPARE(dish.motorLines().size(), 1);
@@ -306,12 +345,14 @@ void TestSimSky::stepsAddUp()
 void TestSimSky::limitsStopTravel()
 {
     Installation dish;
-    dish.send({0xE0, 0x31, 0x68, 0x02}); // two seconds east
+    dish.send({0xE0, 0x31, 0x68, 0x02}); // two seconds east at 1.8 degrees a second
     dish.pollFor(3000);
+    const double limit = dish.scene->motor().angle();
+    QVERIFY2(std::abs(limit - 3.6) < 1e-9, qPrintable(QString::number(limit)));
     dish.send({0xE0, 0x31, 0x66}); // east limit here
     dish.send({0xE0, 0x31, 0x68, 0x00});
     dish.pollFor(3000);
-    QCOMPARE(dish.scene->motor().angle(), 2.0);
+    QCOMPARE(dish.scene->motor().angle(), limit);
 
     dish.send({0xE0, 0x31, 0x63});             // limits off: the end stop at 80 degrees remains
     dish.send({0xE0, 0x31, 0x6E, 0xE5, 0x50}); // goto 85 E
@@ -334,6 +375,7 @@ void TestSimSky::hillClimbFindsThePeak()
 {
     sim::SimConfig config;
     config.motor.startAngle = 1.0; // about ten steps east of Turksat
+    config.motor.backlash = 0;     // the climb is compared step for step with fixed dishes
 
     // The best step as the signal model defines it, from dishes set up there.
     auto agcAt = [&](int step) {
@@ -395,10 +437,11 @@ void TestSimSky::errorsRiseNearTheThreshold()
     unsigned int strongBer = 0, weakBer = 0;
     int strongBlocks = 0, weakBlocks = 0;
     QVERIFY(measure(50.0, &strongBer, &strongBlocks) & Lock);
-    // 10 dB less: Es/N0 under 1 dB above the 3/4 threshold.
+    // 10 dB less: Es/N0 about 1.3 dB above the 3/4 threshold. Many more bit
+    // errors before the decoder, still quasi-error-free after it.
     QVERIFY(measure(40.0, &weakBer, &weakBlocks) & Lock);
     QCOMPARE(strongBlocks, 0);
-    QVERIFY(weakBlocks > 0);
+    QCOMPARE(weakBlocks, 0);
     QVERIFY(weakBer > 100 * std::max(1u, strongBer));
     // Far below the threshold there is no lock at all.
     unsigned int ber = 0;
@@ -448,7 +491,8 @@ void TestSimSky::simulationFile()
     QCOMPARE(config.longitude, 18.4);
     QCOMPARE(config.dishDiameterM, 1.2);
     QCOMPARE(config.dishInput, 2);
-    QCOMPARE(config.motor.degreesPerSecond, 2.5);
+    QCOMPARE(config.motor.speed13V, 2.5); // one speed whatever the supply
+    QCOMPARE(config.motor.speed18V, 2.5);
     QCOMPARE(config.motor.startAngle, -10.0);
     QCOMPARE(config.motor.stepsPerDegree, 9.6); // not in the file: default kept
     QCOMPARE(config.noiseSeed, 42u);

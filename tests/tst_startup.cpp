@@ -131,6 +131,7 @@ private slots:
     void signalDuringTheFatalBox();
     void signalWhileAskingAHungCopy();
     void importIntoTheUserDataFolder();
+    void seededRunsReadAlike();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -459,6 +460,44 @@ void TestStartup::importIntoTheUserDataFolder()
     QCOMPARE(sats->exitCode(), 0);
     QCOMPARE(QString::fromUtf8(sats->readAllStandardOutput()),
              QStringLiteral("[ 0.0°E]  42.0°E Turksat\n"));
+}
+
+void TestStartup::seededRunsReadAlike()
+{
+    // Two programs with seed 5, side by side (each has its own user folders),
+    // doing the same: their first 40 polls read the same values, whatever the
+    // timing of each read.
+    Run one, two;
+    for (const Run* run : {&one, &two})
+        run->writeFile(QStringLiteral("sim.ini"), "[noise]\nseed=5\n");
+    auto first = one.start({QStringLiteral("--sim-config"), one.path(QStringLiteral("sim.ini")),
+                            QStringLiteral("--trace"), one.path(QStringLiteral("t.log"))});
+    auto second = two.start({QStringLiteral("--sim-config"), two.path(QStringLiteral("sim.ini")),
+                             QStringLiteral("--trace"), two.path(QStringLiteral("t.log"))});
+    auto polls = [](const Run& run) {
+        QStringList reads;
+        int count = 0;
+        for (const QString& event : run.trace()) {
+            if (!event.startsWith(QLatin1String("RD 1C")))
+                continue;
+            reads.append(event);
+            if (event.startsWith(QLatin1String("RD 1C 0E")) && ++count == 40)
+                return reads;
+        }
+        return QStringList();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!polls(one).isEmpty() && !polls(two).isEmpty(), 90000);
+    for (auto* process : {first.get(), second.get()}) {
+        process->terminate();
+        QVERIFY(finish(*process));
+    }
+    const QStringList reads = polls(one);
+    QCOMPARE(reads, polls(two));
+    // Noise, so that there is something to compare: the AGC moves.
+    QStringList agc = reads.filter(QStringLiteral("RD 1C 43"));
+    QCOMPARE(agc.size(), 40);
+    agc.removeDuplicates();
+    QVERIFY(agc.size() > 2);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
