@@ -251,10 +251,15 @@ void TestSimSky::motorHearsNothingWithoutSupply()
 {
     Installation dish;
     dish.access.lnbp21_write_byte(0x08); // supply off
+    dish.send({0xE0, 0x31, 0x66});       // east limit here
     dish.send({0xE0, 0x31, 0x68, 0x00}); // east until halted
     dish.pollFor(3000);
     QCOMPARE(dish.scene->motor().angle(), 0.0);
+    // Unheard, so nothing is left to do when the supply comes back...
     dish.access.lnbp21_write_byte(0x4C);
+    dish.pollFor(1000);
+    QCOMPARE(dish.scene->motor().angle(), 0.0);
+    // ... and no limit was set.
     dish.send({0xE0, 0x31, 0x68, 0x00});
     dish.pollFor(3000);
     const double before = dish.scene->motor().angle();
@@ -400,7 +405,7 @@ void TestSimSky::hillClimbFindsThePeak()
     int position = 0;
     int current = dish.agcMeter();
     for (int direction : {1, -1}) {
-        for (;;) {
+        for (int guard = 0; guard < 100; ++guard) { // a dish that never moves would climb forever
             dish.send({0xE0, 0x31, direction > 0 ? 0x68 : 0x69, 0xFF});
             dish.pollFor(250);
             position += direction;
