@@ -6,16 +6,21 @@
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
 #include "monitor/statuspoll.h"
+#include "positioner/commands.h"
 #include "settings/datafiles.h"
 #include "settings/logging.h"
 #include "settings/settingsstore.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QMenu>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -256,8 +261,7 @@ void zenaraForm::initWindow()
     for (QLineEdit* raw : {raw0, raw1, raw2, raw3, raw4, raw5})
         raw->setValidator(new QRegularExpressionValidator(twoHexDigits, raw));
 
-    haltRequested = false;
-    diseqcRepeatCount = 3;
+    createPositioner();
     flags = tuning::ReceiverFlags{};
 
     loadSettings();
@@ -373,6 +377,7 @@ void zenaraForm::loadSettings()
         positionsSpinBox_valueChanged(currentPosition);
     }
     tuningSpinBox->setMaximum(int(std::floor(maxAngle * 2 * oneDegreSteps)));
+    applyPositionerSettings();
     setPowerIndicator(buttonPower->isChecked());
     connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
 }
@@ -689,8 +694,11 @@ void zenaraForm::satListToolbarComboBox_activated(int index)
 
 void zenaraForm::positionsSpinBox_valueChanged(int position)
 {
-    // The spin box reaches 60; the table has positions 0 to 59 only.
-    if (position < 0 || position >= SatelliteList::StoredPositionCount) {
+    // The spin box reaches 60 (the motor takes it); the table has positions 0
+    // to 59 only, so there is nothing to set at 60.
+    const bool inTable = position >= 0 && position < SatelliteList::StoredPositionCount;
+    posSetButton->setEnabled(inTable);
+    if (!inTable) {
         posSetButton->setText(tr("Set"));
         return;
     }
@@ -722,6 +730,15 @@ void zenaraForm::posSetButton_clicked()
         text.remove(SatelliteList::positionLabel(QString(), position));
         posSetButton->setText(tr("Set"));
     } else {
+        // The satellite that held the position loses its suffix for it.
+        const int previous = satelliteList->storedPositions.at(position);
+        const int previousIndex = previous == -1 ? -1 : satelliteList->indexOfShown(previous);
+        if (previousIndex > 0) {
+            QString old = satlistComboBox->itemText(previousIndex);
+            old.remove(SatelliteList::positionLabel(QString(), position));
+            satlistComboBox->setItemText(previousIndex, old);
+            satListToolbarComboBox->setItemText(previousIndex, old);
+        }
         satelliteList->storedPositions[position] = number;
         text = SatelliteList::positionLabel(text, position);
         posSetButton->setText(tr("UnSet"));
@@ -730,6 +747,182 @@ void zenaraForm::posSetButton_clicked()
     satListToolbarComboBox->setItemText(index, text);
     // Stored positions are written at once, not only at exit.
     saveListsNow();
+}
+
+void zenaraForm::createPositioner()
+{
+    positioner::Positioner::Hooks hooks;
+    hooks.send = [this](const QByteArray& m) {
+        return demodulatorAccess->tda10086_send_master_cmd(
+            reinterpret_cast<const unsigned char*>(m.constData()), m.size());
+    };
+    hooks.marker = [this](const QString& label) {
+        addPlotMarker(label);
+    };
+    hooks.warn = [this](const QString& text) {
+        messages::warning(this, tr("Error"), text);
+    };
+    hooks.showRaw = [this](const QByteArray& m) {
+        const QStringList texts = positioner::rawFieldTexts(m);
+        QLineEdit* const fields[6] = {raw0, raw1, raw2, raw3, raw4, raw5};
+        for (int i = 0; i < 6; ++i)
+            fields[i]->setText(texts.at(i));
+    };
+    hooks.processEvents = [] {
+        // Sleeps until something happens (the poll, a click) or 20 ms pass,
+        // rather than spinning through an empty event queue.
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    hooks.motionChanged = [this] {
+        showMotorStatus();
+    };
+    m_positioner = std::make_unique<positioner::Positioner>(hw::CardLayer::clock(), hooks);
+    m_positioner->haltRequested = false;
+    m_positioner->diseqcRepeatCount = 3;
+}
+
+void zenaraForm::applyPositionerSettings()
+{
+    if (!m_positioner)
+        return;
+    positioner::Positioner::Settings s;
+    s.stepsPerDegree = oneDegreSteps;
+    s.msPerDegree = maxTimeOfPositioning;
+    s.driveVersion = driveVersion;
+    m_positioner->setSettings(s);
+}
+
+QStringList zenaraForm::rawFields() const
+{
+    return {raw0->text(), raw1->text(), raw2->text(), raw3->text(), raw4->text(), raw5->text()};
+}
+
+void zenaraForm::haltMotorButton_clicked()
+{
+    m_positioner->halt();
+    showMotorStatus();
+}
+
+void zenaraForm::limitEButton_clicked()
+{
+    m_positioner->limitEast();
+}
+
+void zenaraForm::limitOffButton_clicked()
+{
+    m_positioner->limitsOff();
+}
+
+void zenaraForm::LimitWButton_clicked()
+{
+    m_positioner->limitWest();
+}
+
+void zenaraForm::storeButton_clicked()
+{
+    m_positioner->storePosition(positionsSpinBox->value());
+}
+
+void zenaraForm::sendButton_clicked()
+{
+    m_positioner->sendRaw(rawFields());
+}
+
+void zenaraForm::gotoButton_clicked()
+{
+    const int position = positionsSpinBox->value();
+    if (!m_positioner->gotoPosition(position))
+        return;
+    currentPosition = position;
+    currentSat = 0;
+    showMotorStatus();
+    // Position 60 can be sent, but the table ends at 59.
+    if (position < 0 || position >= SatelliteList::StoredPositionCount ||
+        satelliteList->storedPositions.at(position) == -1)
+        return;
+    // The satellite selected in the box (not the one stored there) is tuned.
+    const int index = satlistComboBox->currentIndex();
+    if (index <= 0 || index >= satelliteList->shownNumbers.size())
+        return;
+    if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
+        QLatin1String("None"))
+        buttonSet_clicked();
+}
+
+void zenaraForm::goToolButton_clicked()
+{
+    if (satListToolbarComboBox->currentIndex() <= 0)
+        return;
+    const int index = satlistComboBox->currentIndex();
+    if (index <= 0 || index >= satelliteList->shownNumbers.size())
+        return;
+    if (satelliteList->storedPositionOf(satelliteList->shownNumbers.at(index)) == -1)
+        gotoXYButton_clicked();
+    else
+        gotoButton_clicked();
+}
+
+void zenaraForm::eastButton_clicked()
+{
+    drive(true);
+}
+
+void zenaraForm::westButton_clicked()
+{
+    drive(false);
+}
+
+void zenaraForm::drive(bool east)
+{
+    m_positioner->haltRequested = false;
+    const double degrees = tuningSpinBox->value() + decimalSpinBox->value() * 0.1;
+    switch (typeStepComboBox->currentIndex()) {
+    case 0:
+        m_positioner->driveSteps(east, tuningSpinBox->value());
+        break;
+    case 1:
+        m_positioner->driveSeconds(east, [this] { return tuningSpinBox->value(); });
+        break;
+    case 2:
+        m_positioner->driveDegrees(east, degrees);
+        break;
+    case 3:
+        m_positioner->gotoAngle(east, degrees);
+        break;
+    default:
+        break;
+    }
+    showMotorStatus();
+}
+
+void zenaraForm::typeStepComboBox_activated(int type)
+{
+    const positioner::ModeRange range = positioner::modeRange(type, maxAngle, oneDegreSteps);
+    if (!range.valid)
+        return;
+    tuningSpinBox->setRange(range.minimum, range.maximum);
+    if (range.resetValue)
+        tuningSpinBox->setValue(0);
+    if (!range.decimals)
+        decimalSpinBox->setValue(0);
+    decimalSpinBox->setEnabled(range.decimals);
+}
+
+void zenaraForm::showMotorStatus()
+{
+    const QString text = m_positioner->motion().statusText(hw::CardLayer::clock().nowMs());
+    if (text.isEmpty()) {
+        if (!m_motorStatusShown)
+            return;
+        QMainWindow::statusBar()->clearMessage();
+        m_motorStatusShown = false;
+        return;
+    }
+    if (QMainWindow::statusBar()->currentMessage() != text)
+        QMainWindow::statusBar()->showMessage(text);
+    m_motorStatusShown = true;
 }
 
 void zenaraForm::initPlot()
@@ -826,6 +1019,7 @@ void zenaraForm::timerEvent(QTimerEvent* event)
                           checkBoxAcoustic->isChecked());
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
     ageMarkers();
+    showMotorStatus();
     // The costly redraw is skipped while minimised; the history still moves.
     if (!isMinimized())
         statusPlot->replot();

@@ -4,6 +4,7 @@
 #include "hw/tuning.h"
 #include "monitor/historyplot.h"
 #include "monitor/sound.h"
+#include "positioner/positioner.h"
 #include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
@@ -46,6 +47,8 @@ public:
 
     virtual void addPlotMarker(const QString& label);
     const HistoryPlot& history() const { return m_history; }
+    // The motor's commands and drives; haltRequested and diseqcRepeatCount live there.
+    positioner::Positioner* dishPositioner() const { return m_positioner.get(); }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
 
     // The toolbar's widgets, made in code beside the form's own.
@@ -62,28 +65,28 @@ public slots:
     virtual void radioButtonDiSEqCSimple_clicked();
     virtual void radioButtonDiSEqC10_clicked();
     virtual void buttonSet_clicked();
-    virtual void eastButton_clicked() {}
-    virtual void westButton_clicked() {}
-    virtual void haltMotorButton_clicked() {}
-    virtual void limitEButton_clicked() {}
-    virtual void limitOffButton_clicked() {}
-    virtual void LimitWButton_clicked() {}
-    virtual void gotoButton_clicked() {}
-    virtual void storeButton_clicked() {}
+    virtual void eastButton_clicked();
+    virtual void westButton_clicked();
+    virtual void haltMotorButton_clicked();
+    virtual void limitEButton_clicked();
+    virtual void limitOffButton_clicked();
+    virtual void LimitWButton_clicked();
+    virtual void gotoButton_clicked();
+    virtual void storeButton_clicked();
     virtual void tuneButton_clicked() {}
-    virtual void sendButton_clicked() {}
+    virtual void sendButton_clicked();
     virtual void posSetButton_clicked();
     virtual void positionsSpinBox_valueChanged(int position);
     virtual void satlistComboBox_activated(int index);
     virtual void optionsDiSEqCButton_clicked() {}
-    virtual void typeStepComboBox_activated(int) {}
+    virtual void typeStepComboBox_activated(int type);
     virtual void freqListComboBox_activated(int index);
     virtual void lnbTypeComboBox_activated(int item);
     virtual void buttonPower_toggled(bool on);
     virtual void gotoXYButton_clicked() {}
     virtual void satListToolbarComboBox_activated(int index);
     virtual void updateTransponders(int index);
-    virtual void goToolButton_clicked() {}
+    virtual void goToolButton_clicked();
     virtual void toolButtonUcbClear_clicked();
     virtual void buttonPower_clicked() {}
     virtual void toolButtonBER_toggled(bool on);
@@ -144,8 +147,6 @@ protected:
 
     bool soundAvailable = false;
     tuning::ReceiverFlags flags; // tuneFailed, awaitingLock
-    bool haltRequested = false;
-    int diseqcRepeatCount = 3;
     int pollTimer = 0;
 
 private:
@@ -157,12 +158,18 @@ private:
     void setTabOrder();
     void applyLook();
     tuning::Request requestFromControls(bool fromControls) const;
+    void createPositioner();
+    void applyPositionerSettings();
+    void drive(bool east);
+    void showMotorStatus();
+    QStringList rawFields() const;
     [[noreturn]] void fatalError(const char* text);
 
     HistoryPlot m_history;
     sound::Signaliser m_signaliser;
     std::unique_ptr<tuning::Tuner> m_tuner;
     std::unique_ptr<StatusPoll> m_poll;
+    std::unique_ptr<positioner::Positioner> m_positioner;
     QMenu* m_toolbarsMenu = nullptr;
     QStringList m_savedFreqList; // the remembered transponders as read at start-up
     // The polarisation on the cable: the last successful tune's, at first the
@@ -173,4 +180,5 @@ private:
     // (by a signal) before it was ever shown.
     StoredSettings m_storedGeometry;
     bool m_everShown = false;
+    bool m_motorStatusShown = false;
 };

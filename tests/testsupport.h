@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <memory>
 
 // A scene whose reception the test sets directly.
@@ -15,11 +17,14 @@ class ScriptedScene : public sim::SignalScene
 public:
     sim::Reception reception;
     QList<QByteArray> heard;
+    std::function<void(const QByteArray&)> onHeard; // runs after each message heard
 
     sim::Reception receive(const sim::TunerState&, qint64) override { return reception; }
     void masterCommand(const QByteArray& message, const sim::TunerState&, qint64) override
     {
         heard.append(message);
+        if (onHeard)
+            onHeard(message);
     }
 };
 

@@ -12,7 +12,9 @@
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <csignal>
@@ -27,15 +29,26 @@ struct Warning
     QString text;
 };
 
+// A window that counts the USALS gotos asked of it instead of making them.
+class ObservedForm : public zenaraForm
+{
+public:
+    int usalsGotos = 0;
+    void gotoXYButton_clicked() override { ++usalsGotos; }
+};
+
 class Window
 {
 public:
-    Window() : board({}, false)
+    explicit Window(sim::SimFaults faults = {}, bool observed = false) : board(faults, false)
     {
         messages::setHook([this](QMessageBox::Icon, const QString& caption, const QString& text) {
             warnings.append({caption, text});
         });
-        form = std::make_unique<zenaraForm>();
+        if (observed)
+            form = std::make_unique<ObservedForm>();
+        else
+            form = std::make_unique<zenaraForm>();
     }
     ~Window()
     {
@@ -57,6 +70,22 @@ public:
     std::unique_ptr<zenaraForm> form;
     QList<Warning> warnings;
 };
+
+QStringList markerLabels(const zenaraForm& form)
+{
+    QStringList labels;
+    for (const QwtPlotMarker* m : form.history().plotMarkers())
+        labels.append(m->label().text());
+    return labels;
+}
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
 
 QStringList items(const QComboBox* combo)
 {
@@ -92,6 +121,11 @@ private slots:
     void satelliteAndTransponderSelection();
     void storedPositionsAreWrittenAtOnce();
     void killedAfterStoringKeepsTheChange();
+    void positionerButtons();
+    void gotoFailureKeepsTheState();
+    void setAndUnsetAcrossPositions();
+    void goToolButtonChoosesTheGoto();
+    void driveModesAndProgress();
     void unreadableFlagsAreShownAsUnknown();
     void retuneKeepsTheTunedVoltage();
     void unwritableSettingsAreReportedOnce();
@@ -482,6 +516,205 @@ void TestMainWindow::storedPositionsAreWrittenAtOnce()
     f->positionsSpinBox->setValue(60);
     f->posSetButton->click();
     QCOMPARE(f->satlistComboBox->itemText(2), QStringLiteral("[32.3°W]  13.0°E Hot Bird"));
+}
+
+void TestMainWindow::positionerButtons()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    auto& heard = w.board.scene->heard;
+    heard.clear();
+    const int markers = markerLabels(*f).size(); // the start-up tune's
+    f->toolButtonHaltMotor->click();
+    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60}),
+                                       bytes({0xE1, 0x31, 0x60})}));
+    QCOMPARE(QStringList({f->raw0->text(), f->raw1->text(), f->raw2->text(), f->raw3->text()}),
+             QStringList({"E0", "31", "60", ""}));
+    QVERIFY(f->dishPositioner()->haltRequested);
+
+    heard.clear();
+    f->positionsSpinBox->setValue(12);
+    f->gotoButton->click();
+    QCOMPARE(heard.size(), 3);
+    QCOMPARE(heard.last(), bytes({0xE1, 0x31, 0x6B, 0x0C}));
+    QCOMPARE(f->raw3->text(), QStringLiteral("0C"));
+    QCOMPARE(f->currentStoredPosition(), 12);
+    QCOMPARE(f->currentSatellite(), 0);
+    f->storeButton->click();
+    f->limitEButton->click();
+    f->LimitWButton->click();
+    f->limitOffButton->click();
+    QCOMPARE(heard.mid(3),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x6A, 0x0C}), bytes({0xE0, 0x31, 0x66}),
+                                bytes({0xE0, 0x31, 0x67}), bytes({0xE0, 0x31, 0x63})}));
+
+    // Raw: typed lower case and one digit; a gap is refused with a box.
+    heard.clear();
+    f->raw0->setText(QStringLiteral("e0"));
+    f->raw1->setText(QStringLiteral("31"));
+    f->raw2->setText(QStringLiteral("6b"));
+    f->raw3->setText(QStringLiteral("5"));
+    f->raw4->clear();
+    f->raw5->clear();
+    f->sendButton->click();
+    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x05})}));
+    f->raw3->clear();
+    f->raw4->setText(QStringLiteral("05"));
+    f->sendButton->click();
+    QCOMPARE(heard.size(), 1);
+    QCOMPARE(w.warnings.size(), 1);
+    QCOMPARE(w.warnings.first().text,
+             QStringLiteral("RAW Data: byte 4 is empty while a later byte is filled"));
+    f->raw2->clear();
+    f->sendButton->click(); // incomplete: ignored without a word
+    QCOMPARE(w.warnings.size(), 1);
+    QCOMPARE(markerLabels(*f).mid(markers), QStringList({"Halt", "Goto 12", "Store 12", "Limit E",
+                                                         "Limit W", "Limits Off", "RAW Data"}));
+}
+
+void TestMainWindow::gotoFailureKeepsTheState()
+{
+    Window w;
+    auto* f = w.form.get();
+    // Once the first Goto is on the cable, the DiSEqC control register fails.
+    w.board.scene->onHeard = [&](const QByteArray&) {
+        w.board.card->faults().busErrorRegisters.insert(tda10086::RegDiseqcControl);
+    };
+    const int position = f->currentStoredPosition();
+    const int markers = markerLabels(*f).size();
+    f->positionsSpinBox->setValue(12);
+    f->gotoButton->click();
+    QCOMPARE(w.board.scene->heard.size(), 1); // no third transmission
+    QCOMPARE(w.warnings.size(), 1);
+    QCOMPARE(w.warnings.first().caption, QStringLiteral("Error"));
+    QCOMPARE(w.warnings.first().text,
+             QStringLiteral("Frontend::tda10086_send_master_cmd(...) failed"));
+    QCOMPARE(f->currentStoredPosition(), position);
+    QCOMPARE(markerLabels(*f).size(), markers);
+    // The east drive's box does not name the frontend; the west drive's does.
+    f->eastButton->click();
+    QCOMPARE(w.warnings.last().text, QStringLiteral("tda10086_send_master_cmd(...) failed"));
+    f->westButton->click();
+    QCOMPARE(w.warnings.last().text,
+             QStringLiteral("Frontend::tda10086_send_master_cmd(...) failed"));
+}
+
+void TestMainWindow::setAndUnsetAcrossPositions()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    const QString hotBird = QStringLiteral("[32.3°W]  13.0°E Hot Bird");
+    const QString turksat = QStringLiteral("[ 0.0°E]  42.0°E Turksat");
+    f->satListToolbarComboBox_activated(2);
+    for (int position : {5, 2}) {
+        f->positionsSpinBox->setValue(position);
+        f->posSetButton->click();
+    }
+    QCOMPARE(f->satlistComboBox->itemText(2), hotBird + " - [5] - [2]");
+    // Selecting the satellite selects its lowest position.
+    f->satListToolbarComboBox_activated(1);
+    f->satListToolbarComboBox_activated(2);
+    QCOMPARE(f->positionsSpinBox->value(), 2);
+    QCOMPARE(f->posSetButton->text(), QStringLiteral("UnSet"));
+    // Türksat takes position 5 over (the spin box on 5 shows Hot Bird; then
+    // Türksat is chosen): Hot Bird's label loses that suffix.
+    f->positionsSpinBox->setValue(5);
+    QCOMPARE(f->satlistComboBox->currentIndex(), 2);
+    f->satListToolbarComboBox_activated(1);
+    QCOMPARE(f->posSetButton->text(), QStringLiteral("Set"));
+    f->posSetButton->click();
+    QCOMPARE(f->satlistComboBox->itemText(1), turksat + " - [5]");
+    QCOMPARE(f->satlistComboBox->itemText(2), hotBird + " - [2]");
+    QCOMPARE(f->satListToolbarComboBox->itemText(2), hotBird + " - [2]");
+    // ... and keeps the rest after a restart, where the labels are rebuilt.
+    f->positionsSpinBox->setValue(5);
+    f->posSetButton->click(); // UnSet
+    QCOMPARE(f->satlistComboBox->itemText(1), turksat);
+    QCOMPARE(f->posSetButton->text(), QStringLiteral("Set"));
+    // At 60, where the motor may go but the table ends, there is nothing to set.
+    f->positionsSpinBox->setValue(60);
+    QVERIFY(!f->posSetButton->isEnabled());
+    f->positionsSpinBox->setValue(59);
+    QVERIFY(f->posSetButton->isEnabled());
+}
+
+void TestMainWindow::goToolButtonChoosesTheGoto()
+{
+    DataDir data;
+    Window w({}, true);
+    auto* f = static_cast<ObservedForm*>(w.form.get());
+    auto& heard = w.board.scene->heard;
+    heard.clear();
+    f->satListToolbarComboBox_activated(0);
+    f->goToolButton->click(); // the empty row: nothing
+    QCOMPARE(heard.size(), 0);
+    QCOMPARE(f->usalsGotos, 0);
+    f->satListToolbarComboBox_activated(2); // Hot Bird, at no position: USALS
+    f->goToolButton->click();
+    QCOMPARE(f->usalsGotos, 1);
+    QCOMPARE(heard.size(), 0);
+    f->positionsSpinBox->setValue(7);
+    f->posSetButton->click();
+    f->positionsSpinBox->setValue(0);
+    f->satListToolbarComboBox_activated(2); // recorded at 7: Goto 7
+    f->goToolButton->click();
+    QCOMPARE(f->usalsGotos, 1);
+    QCOMPARE(heard.size(), 3);
+    QCOMPARE(heard.first(), bytes({0xE0, 0x31, 0x6B, 0x07}));
+}
+
+void TestMainWindow::driveModesAndProgress()
+{
+    Window w;
+    auto* f = w.form.get();
+    // The amount's range follows the mode.
+    f->typeStepComboBox->setCurrentIndex(2);
+    f->typeStepComboBox_activated(2);
+    QCOMPARE(f->tuningSpinBox->maximum(), 160);
+    QVERIFY(f->decimalSpinBox->isEnabled());
+    f->typeStepComboBox->setCurrentIndex(3);
+    f->typeStepComboBox_activated(3);
+    QCOMPARE(f->tuningSpinBox->maximum(), 80);
+    f->tuningSpinBox->setValue(12);
+    f->decimalSpinBox->setValue(3);
+    auto& heard = w.board.scene->heard;
+    heard.clear();
+    f->westButton->click();
+    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x6E, 0x00, 0xC4})}));
+    QCOMPARE(markerLabels(*f).last(), QStringLiteral("Goto 12.3°W"));
+    f->typeStepComboBox->setCurrentIndex(0);
+    f->typeStepComboBox_activated(0);
+    QCOMPARE(f->tuningSpinBox->maximum(), 1536);
+    QVERIFY(!f->decimalSpinBox->isEnabled());
+    QCOMPARE(f->decimalSpinBox->value(), 0);
+
+    // 200 steps east, the test's clock running 250 ms a tick: the status bar
+    // counts the move down while the window stays responsive.
+    f->tuningSpinBox->setValue(200);
+    QStringList seen;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+        w.board.clock.advance(250);
+        const QString message = f->QMainWindow::statusBar()->currentMessage();
+        if (seen.isEmpty() || seen.last() != message)
+            seen.append(message);
+    });
+    ticker.start(2);
+    heard.clear();
+    f->eastButton->click();
+    ticker.stop();
+    QCOMPARE(heard,
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x80}), bytes({0xE0, 0x31, 0x68, 0xB8})}));
+    // Where the dish is, the program does not know yet: nothing has moved it.
+    QCOMPARE(seen.first(), QStringLiteral("Motor: East 200 stp, 21 s left"));
+    QVERIFY2(seen.size() >= 3, qPrintable(seen.join('|')));
+    // Halt ends it and says so.
+    f->haltMotorButton->click();
+    QVERIFY2(
+        f->QMainWindow::statusBar()->currentMessage().startsWith(QLatin1String("Motor halted")),
+        qPrintable(f->QMainWindow::statusBar()->currentMessage()));
 }
 
 void TestMainWindow::killedAfterStoringKeepsTheChange()

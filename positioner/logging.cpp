@@ -1,0 +1,3 @@
+#include "positioner/logging.h"
+
+Q_LOGGING_CATEGORY(lcPositioner, "zenara.positioner")

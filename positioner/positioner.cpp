@@ -1,0 +1,262 @@
+#include "positioner/positioner.h"
+
+#include "positioner/commands.h"
+#include "positioner/logging.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace positioner {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("zenaraForm", text);
+}
+
+constexpr int RepeatPauseMs = 100;
+
+} // namespace
+
+const char* const Positioner::FrontendSendFailed =
+    QT_TRANSLATE_NOOP("zenaraForm", "Frontend::tda10086_send_master_cmd(...) failed");
+const char* const Positioner::SendFailed =
+    QT_TRANSLATE_NOOP("zenaraForm", "tda10086_send_master_cmd(...) failed");
+
+Positioner::Positioner(hw::Clock& clock, Hooks hooks) : m_clock(clock), m_hooks(std::move(hooks))
+{
+    m_motion.setRates(m_settings.stepsPerDegree, m_settings.msPerDegree);
+}
+
+void Positioner::setSettings(const Settings& settings)
+{
+    m_settings = settings;
+    m_motion.setRates(settings.stepsPerDegree, settings.msPerDegree);
+}
+
+bool Positioner::sendOnce(const QByteArray& message, const char* failure)
+{
+    if (m_hooks.send(message) != 0) {
+        qCDebug(lcPositioner, "Sending %s failed", message.toHex(' ').constData());
+        m_hooks.warn(tr(failure));
+        return false;
+    }
+    return true;
+}
+
+bool Positioner::sendRepeated(QByteArray message, const char* failure)
+{
+    for (int k = 0; k < diseqcRepeatCount; ++k) {
+        if (!sendOnce(message, failure))
+            return false;
+        // A blocking pause: the motor's receiver needs the gap between repeats.
+        m_clock.sleepMs(RepeatPauseMs);
+        message[0] = char(RepeatedTransmission);
+    }
+    return true;
+}
+
+bool Positioner::halt()
+{
+    haltRequested = true;
+    const QByteArray m = message(Halt);
+    m_hooks.showRaw(m);
+    const qint64 sentAt = m_clock.nowMs(); // the motor stops at the first one
+    if (!sendRepeated(m, FrontendSendFailed))
+        return false;
+    m_motion.halt(sentAt);
+    motionChanged();
+    m_hooks.marker(tr("Halt"));
+    return true;
+}
+
+bool Positioner::single(quint8 command, const char* markerText)
+{
+    const QByteArray m = message(command);
+    m_hooks.showRaw(m);
+    if (!sendOnce(m, FrontendSendFailed))
+        return false;
+    m_hooks.marker(tr(markerText));
+    return true;
+}
+
+bool Positioner::limitEast()
+{
+    return single(LimitEast, QT_TRANSLATE_NOOP("zenaraForm", "Limit E"));
+}
+
+bool Positioner::limitWest()
+{
+    return single(LimitWest, QT_TRANSLATE_NOOP("zenaraForm", "Limit W"));
+}
+
+bool Positioner::limitsOff()
+{
+    return single(LimitsOff, QT_TRANSLATE_NOOP("zenaraForm", "Limits Off"));
+}
+
+bool Positioner::gotoPosition(int position)
+{
+    const QByteArray m = message(GotoPosition, quint8(position));
+    m_hooks.showRaw(m);
+    if (!sendRepeated(m, FrontendSendFailed))
+        return false;
+    m_motion.moveTo(QStringLiteral("Goto %1").arg(position), m_motion.storedAngle(position),
+                    m_clock.nowMs());
+    motionChanged();
+    m_hooks.marker(QString::asprintf("Goto %d", position));
+    return true;
+}
+
+bool Positioner::storePosition(int position)
+{
+    const QByteArray m = message(StorePosition, quint8(position));
+    m_hooks.showRaw(m);
+    if (!sendOnce(m, FrontendSendFailed))
+        return false;
+    m_motion.stored(position, m_clock.nowMs());
+    motionChanged();
+    m_hooks.marker(QString::asprintf("Store %d", position));
+    return true;
+}
+
+bool Positioner::sendRaw(const QStringList& fields)
+{
+    const RawMessage raw = parseRawFields(fields);
+    if (!raw.error.isEmpty()) {
+        m_hooks.warn(raw.error);
+        return false;
+    }
+    if (raw.bytes.isEmpty())
+        return false; // an incomplete command: ignored
+    if (!sendOnce(raw.bytes, SendFailed))
+        return false;
+    // A hand-made drive or goto leaves the dish somewhere the program cannot tell.
+    const quint8 command = quint8(raw.bytes.at(2));
+    if (command == DriveEast || command == DriveWest || command == GotoPosition ||
+        command == GotoAngle) {
+        m_motion.lose();
+        motionChanged();
+    }
+    m_hooks.marker(QStringLiteral("RAW Data"));
+    return true;
+}
+
+bool Positioner::haltSeen()
+{
+    if (haltRequested) {
+        haltRequested = false;
+        m_halted = true;
+    }
+    return m_halted;
+}
+
+bool Positioner::waitFor(qint64 ms)
+{
+    const hw::Stopwatch watch(m_clock);
+    while (watch.elapsed() < ms) {
+        if (haltSeen())
+            return false;
+        m_hooks.processEvents();
+        motionChanged(); // the time left counts down
+    }
+    return !m_halted;
+}
+
+void Positioner::motionChanged()
+{
+    if (m_hooks.motionChanged)
+        m_hooks.motionChanged();
+}
+
+void Positioner::leaveDrive()
+{
+    if (--m_depth == 0)
+        m_halted = false;
+}
+
+void Positioner::driveChunks(bool east, int steps, bool showRaw)
+{
+    haltRequested = false;
+    ++m_depth;
+    // The status line follows the whole move, not one chunk of it.
+    m_motion.moveBy(QString::asprintf(east ? "East %d stp" : "West %d stp", steps),
+                    (east ? steps : -steps) / m_settings.stepsPerDegree, m_clock.nowMs());
+    motionChanged();
+    for (int chunk : stepChunks(steps)) {
+        const QByteArray m = positioner::driveSteps(east, chunk);
+        if (showRaw)
+            m_hooks.showRaw(m);
+        if (!sendOnce(m, east ? SendFailed : FrontendSendFailed)) {
+            m_motion.halt(m_clock.nowMs());
+            motionChanged();
+            break;
+        }
+        m_hooks.marker(QString::asprintf(east ? "East %d stp" : "West %d stp", chunk));
+        if (!waitFor(chunkWaitMs(chunk, m_settings.stepsPerDegree, m_settings.msPerDegree)))
+            break;
+    }
+    leaveDrive();
+}
+
+void Positioner::driveSteps(bool east, int steps)
+{
+    driveChunks(east, steps, true);
+}
+
+void Positioner::driveDegrees(bool east, double degrees)
+{
+    const int steps = degreesToSteps(degrees, m_settings.stepsPerDegree);
+    if (steps <= 0) {
+        haltRequested = false;
+        return; // under one step: nothing to send
+    }
+    driveChunks(east, steps, false);
+}
+
+void Positioner::driveSeconds(bool east, const std::function<int()>& seconds)
+{
+    haltRequested = false;
+    const int s = seconds();
+    const QByteArray m = positioner::driveSeconds(east, s);
+    m_hooks.showRaw(m);
+    if (!sendOnce(m, east ? SendFailed : FrontendSendFailed))
+        return;
+    const QString label = QString::asprintf(east ? "East %d sec" : "West %d sec", s);
+    m_hooks.marker(label);
+    m_motion.moveFor(label, east, qint64(s) * 1000, m_clock.nowMs());
+    motionChanged();
+    ++m_depth;
+    const hw::Stopwatch watch(m_clock);
+    for (;;) {
+        if (watch.elapsed() >= qint64(seconds()) * 1000) {
+            halt();
+            break;
+        }
+        if (haltSeen())
+            break; // Halt has been sent by its own click
+        m_hooks.processEvents();
+        motionChanged();
+    }
+    leaveDrive();
+}
+
+bool Positioner::gotoAngle(bool east, double degrees)
+{
+    QByteArray m;
+    if (!positioner::gotoAngle(east, degrees, m_settings.driveVersion, &m)) {
+        m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
+        return false;
+    }
+    m_hooks.showRaw(m);
+    if (!sendOnce(m, east ? SendFailed : FrontendSendFailed))
+        return false;
+    const QString label = QString::asprintf(east ? "Goto %.1f°E" : "Goto %.1f°W", degrees);
+    m_motion.moveTo(label, east ? degrees : -degrees, m_clock.nowMs());
+    motionChanged();
+    m_hooks.marker(label);
+    return true;
+}
+
+} // namespace positioner

@@ -1,0 +1,572 @@
+// The positioner's commands and drives on a clock the test moves: the bytes
+// on the cable and when they go, the markers, the raw fields, the waits and
+// what Halt does to them; then the same drives against the simulated dish.
+
+#include "hw/cardlibrary.h"
+#include "hw/demodulatoraccess.h"
+#include "positioner/commands.h"
+#include "positioner/positioner.h"
+#include "sim/physicalscene.h"
+#include "sim/simcard.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+struct Sent
+{
+    qint64 atMs;
+    QByteArray bytes;
+};
+
+QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray b;
+    for (int v : list)
+        b.append(char(v));
+    return b;
+}
+
+// A positioner whose cable, plot, boxes and raw fields are recorded, and
+// whose event processing moves the test's clock on by 10 ms and runs
+// whatever the test scheduled for that moment (a click during a wait).
+class Recorder
+{
+public:
+    Recorder()
+    {
+        positioner::Positioner::Hooks hooks;
+        hooks.send = [this](const QByteArray& m) {
+            sent.append({clock.nowMs(), m});
+            return sent.size() == failAt ? 1 : 0;
+        };
+        hooks.marker = [this](const QString& label) {
+            markers.append(label);
+        };
+        hooks.warn = [this](const QString& text) {
+            warnings.append(text);
+        };
+        hooks.showRaw = [this](const QByteArray& m) {
+            raw = positioner::rawFieldTexts(m);
+        };
+        hooks.processEvents = [this] {
+            clock.advance(10);
+            // An action may itself wait (a nested drive) and so come back here:
+            // take each one off the list before running it.
+            for (int i = 0; i < scheduled.size(); ++i) {
+                if (clock.nowMs() >= scheduled.at(i).first) {
+                    const auto action = scheduled.takeAt(i).second;
+                    action();
+                    break;
+                }
+            }
+        };
+        p = std::make_unique<positioner::Positioner>(clock, hooks);
+    }
+
+    void at(qint64 ms, std::function<void()> action) { scheduled.append({ms, std::move(action)}); }
+
+    QList<QByteArray> messages() const
+    {
+        QList<QByteArray> list;
+        for (const Sent& s : sent)
+            list.append(s.bytes);
+        return list;
+    }
+
+    hw::ManualClock clock;
+    std::unique_ptr<positioner::Positioner> p;
+    QList<Sent> sent;
+    QStringList markers;
+    QStringList warnings;
+    QStringList raw = QStringList({"AA", "BB", "CC", "DD", "EE", "FF"}); // from before
+    int failAt = -1; // the n-th transmission (1-based) fails
+    QList<QPair<qint64, std::function<void()>>> scheduled;
+};
+
+const QString FrontendFailed = QStringLiteral("Frontend::tda10086_send_master_cmd(...) failed");
+const QString PlainFailed = QStringLiteral("tda10086_send_master_cmd(...) failed");
+
+} // namespace
+
+class TestPositioner : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void singleCommands();
+    void haltRepeatsWithPauses();
+    void gotoAndItsFailure();
+    void rawMessage_data();
+    void rawMessage();
+    void stepsInChunks();
+    void haltEndsTheDrive();
+    void nestedDrives();
+    void secondsThenHalt();
+    void degrees_data();
+    void degrees();
+    void angleGoto_data();
+    void angleGoto();
+    void modeRanges();
+    void progressAndEstimate();
+    void simulatedDishComesBack();
+    void haltStopsTheSimulatedMotor();
+};
+
+void TestPositioner::singleCommands()
+{
+    Recorder r;
+    QVERIFY(r.p->limitEast());
+    QVERIFY(r.p->limitsOff());
+    QVERIFY(r.p->limitWest());
+    QVERIFY(r.p->storePosition(7));
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x66}), bytes({0xE0, 0x31, 0x63}),
+                                bytes({0xE0, 0x31, 0x67}), bytes({0xE0, 0x31, 0x6A, 0x07})}));
+    QCOMPARE(r.markers, QStringList({"Limit E", "Limits Off", "Limit W", "Store 7"}));
+    QCOMPARE(r.raw, QStringList({"E0", "31", "6A", "07", "", ""}));
+    r.failAt = 5;
+    QVERIFY(!r.p->limitEast());
+    QCOMPARE(r.warnings, QStringList({FrontendFailed}));
+    QCOMPARE(r.markers.size(), 4);
+}
+
+void TestPositioner::haltRepeatsWithPauses()
+{
+    Recorder r;
+    r.clock.advance(1000);
+    QVERIFY(r.p->halt());
+    QVERIFY(r.p->haltRequested);
+    QCOMPARE(r.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60}),
+                                              bytes({0xE1, 0x31, 0x60})}));
+    QCOMPARE(r.sent.at(0).atMs, 1000);
+    QCOMPARE(r.sent.at(1).atMs, 1100);
+    QCOMPARE(r.sent.at(2).atMs, 1200);
+    QCOMPARE(r.clock.nowMs(), 1300); // the last pause too
+    QCOMPARE(r.markers, QStringList({"Halt"}));
+    QCOMPARE(r.raw, QStringList({"E0", "31", "60", "", "", ""}));
+}
+
+void TestPositioner::gotoAndItsFailure()
+{
+    Recorder r;
+    QVERIFY(r.p->gotoPosition(12));
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x0C}), bytes({0xE1, 0x31, 0x6B, 0x0C}),
+                                bytes({0xE1, 0x31, 0x6B, 0x0C})}));
+    QCOMPARE(r.raw, QStringList({"E0", "31", "6B", "0C", "", ""}));
+    QCOMPARE(r.markers, QStringList({"Goto 12"}));
+
+    Recorder failing;
+    failing.failAt = 2;
+    QVERIFY(!failing.p->gotoPosition(12));
+    QCOMPARE(failing.sent.size(), 2); // no third transmission
+    QCOMPARE(failing.markers, QStringList());
+    QCOMPARE(failing.warnings, QStringList({FrontendFailed}));
+    // The motor takes 60 too, though the table ends at 59.
+    QVERIFY(r.p->gotoPosition(60));
+    QCOMPARE(r.sent.last().bytes, bytes({0xE1, 0x31, 0x6B, 0x3C}));
+}
+
+void TestPositioner::rawMessage_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("four bytes") << QStringList({"e0", "31", "6b", "5", "", ""})
+                                << bytes({0xE0, 0x31, 0x6B, 0x05}) << QString();
+    QTest::newRow("six bytes") << QStringList({"E0", "31", "6E", "E0", "C4", "00"})
+                               << bytes({0xE0, 0x31, 0x6E, 0xE0, 0xC4, 0x00}) << QString();
+    QTest::newRow("raw2 empty") << QStringList({"E0", "31", "", "", "", ""}) << QByteArray()
+                                << QString();
+    QTest::newRow("a gap") << QStringList({"E0", "31", "6B", "", "05", ""}) << QByteArray()
+                           << "RAW Data: byte 4 is empty while a later byte is filled";
+    QTest::newRow("not hex") << QStringList({"E0", "31", "6B", "zz", "", ""}) << QByteArray()
+                             << "RAW Data: byte 4, \"zz\", is not a hexadecimal number";
+    QTest::newRow("not hex first") << QStringList({"%1", "31", "60", "", "", ""}) << QByteArray()
+                                   << "RAW Data: byte 1, \"%1\", is not a hexadecimal number";
+}
+
+void TestPositioner::rawMessage()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, warning);
+    Recorder r;
+    r.p->sendRaw(fields);
+    QCOMPARE(r.messages(), sent.isEmpty() ? QList<QByteArray>() : QList<QByteArray>({sent}));
+    QCOMPARE(r.warnings, warning.isEmpty() ? QStringList() : QStringList({warning}));
+    QCOMPARE(r.markers, sent.isEmpty() ? QStringList() : QStringList({"RAW Data"}));
+    QCOMPARE(r.raw.first(), QStringLiteral("AA")); // the fields are the user's: left alone
+
+    // A failed send says so without the frontend's name.
+    Recorder failing;
+    failing.failAt = 1;
+    QVERIFY(!failing.p->sendRaw({"E0", "31", "60", "", "", ""}));
+    QCOMPARE(failing.warnings, QStringList({PlainFailed}));
+}
+
+void TestPositioner::stepsInChunks()
+{
+    Recorder r;
+    r.p->driveSteps(true, 200);
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x80}), bytes({0xE0, 0x31, 0x68, 0xB8})}));
+    QCOMPARE(r.markers, QStringList({"East 128 stp", "East 72 stp"}));
+    // 127 / 9.6 s for the first chunk, 71 / 9.6 s for the second, rounded down
+    // to the poll of the wait (10 ms here).
+    QCOMPARE(r.sent.at(1).atMs, 13230);
+    QVERIFY(r.clock.nowMs() >= 13230 + 7395 && r.clock.nowMs() < 13230 + 7405);
+    QCOMPARE(positioner::chunkWaitMs(128, 9.6, 1000), 13229);
+    QCOMPARE(positioner::chunkWaitMs(72, 9.6, 1000), 7395);
+    QCOMPARE(r.raw, QStringList({"E0", "31", "68", "B8", "", ""}));
+
+    Recorder one;
+    one.p->driveSteps(false, 1);
+    QCOMPARE(one.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x69, 0xFF})}));
+    QCOMPARE(one.markers, QStringList({"West 1 stp"}));
+    QCOMPARE(one.clock.nowMs(), 0); // no wait for a single step
+
+    // A failure ends the drive: the east drive's text has no prefix, the west one's has.
+    Recorder failing;
+    failing.failAt = 2;
+    failing.p->driveSteps(true, 300);
+    QCOMPARE(failing.sent.size(), 2);
+    QCOMPARE(failing.warnings, QStringList({PlainFailed}));
+    Recorder west;
+    west.failAt = 1;
+    west.p->driveSteps(false, 300);
+    QCOMPARE(west.warnings, QStringList({FrontendFailed}));
+}
+
+void TestPositioner::haltEndsTheDrive()
+{
+    Recorder r;
+    r.at(5000, [&] { r.p->halt(); });
+    r.p->driveSteps(true, 200);
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x80}), bytes({0xE0, 0x31, 0x60}),
+                                bytes({0xE1, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60})}));
+    QCOMPARE(r.markers, QStringList({"East 128 stp", "Halt"}));
+    QVERIFY(!r.p->haltRequested);
+    QVERIFY(!r.p->driving());
+    QVERIFY(r.clock.nowMs() < 5400); // ended by the Halt, not by the time
+}
+
+void TestPositioner::nestedDrives()
+{
+    // A second drive started during a wait runs to its end, then the first
+    // goes on with its remaining chunk.
+    {
+        Recorder r;
+        r.at(1000, [&] { r.p->driveSteps(false, 10); });
+        r.p->driveSteps(true, 200);
+        QCOMPARE(r.markers, QStringList({"East 128 stp", "West 10 stp", "East 72 stp"}));
+    }
+    // A tune (any other slot) during the wait does not disturb the drive.
+    {
+        Recorder r;
+        bool tuned = false;
+        r.at(1000, [&] { tuned = true; });
+        r.p->driveSteps(true, 200);
+        QVERIFY(tuned);
+        QCOMPARE(r.markers, QStringList({"East 128 stp", "East 72 stp"}));
+    }
+    // Halt during the inner drive's wait stops both: the motor was told to
+    // stop, so the outer drive must not set it going again.
+    {
+        Recorder r;
+        r.at(1000, [&] { r.p->driveSteps(false, 100); });
+        r.at(2000, [&] { r.p->halt(); });
+        r.p->driveSteps(true, 200);
+        QCOMPARE(r.markers, QStringList({"East 128 stp", "West 100 stp", "Halt"}));
+        QVERIFY(!r.p->driving());
+        // ... and the next drive runs normally.
+        r.p->driveSteps(true, 5);
+        QCOMPARE(r.markers.last(), QStringLiteral("East 5 stp"));
+        QCOMPARE(r.clock.nowMs() - r.sent.last().atMs, 420); // waited its 4 / 9.6 s
+    }
+}
+
+void TestPositioner::secondsThenHalt()
+{
+    Recorder r;
+    int seconds = 5;
+    r.p->driveSeconds(true, [&] { return seconds; });
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x05}), bytes({0xE0, 0x31, 0x60}),
+                                bytes({0xE1, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60})}));
+    QCOMPARE(r.sent.at(1).atMs, 5000);
+    QCOMPARE(r.markers, QStringList({"East 5 sec", "Halt"}));
+
+    // The amount is read afresh while it runs: shortened, the drive ends earlier.
+    Recorder shorter;
+    seconds = 20;
+    shorter.at(2000, [&] { seconds = 3; });
+    shorter.p->driveSeconds(false, [&] { return seconds; });
+    QCOMPARE(shorter.sent.first().bytes, bytes({0xE0, 0x31, 0x69, 0x14}));
+    QCOMPARE(shorter.markers.first(), QStringLiteral("West 20 sec"));
+    QCOMPARE(shorter.sent.at(1).atMs, 3000);
+
+    // Halt clicked meanwhile: the drive ends at once, sending nothing more itself.
+    Recorder halted;
+    seconds = 30;
+    halted.at(1000, [&] { halted.p->halt(); });
+    halted.p->driveSeconds(true, [&] { return seconds; });
+    QCOMPARE(halted.sent.size(), 4); // the drive and the click's three Halts
+    QCOMPARE(halted.markers, QStringList({"East 30 sec", "Halt"}));
+    QVERIFY(!halted.p->haltRequested);
+}
+
+void TestPositioner::degrees_data()
+{
+    QTest::addColumn<double>("degrees");
+    QTest::addColumn<QList<QByteArray>>("sent");
+    QTest::newRow("1.5 deg = 14 steps")
+        << 1.5 << QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0xF2})});
+    QTest::newRow("0.2 deg = 1 step")
+        << 0.2 << QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0xFF})});
+    QTest::newRow("0.1 deg = 0 steps") << 0.1 << QList<QByteArray>();
+    QTest::newRow("13.5 deg = 129 steps")
+        << 13.5
+        << QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x80}), bytes({0xE0, 0x31, 0x68, 0xFF})});
+    QTest::newRow("2.5 deg = 24 steps")
+        << 2.5 << QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0xE8})});
+}
+
+void TestPositioner::degrees()
+{
+    QFETCH(double, degrees);
+    QFETCH(QList<QByteArray>, sent);
+    Recorder r;
+    r.p->driveDegrees(true, degrees);
+    QCOMPARE(r.messages(), sent);
+    QCOMPARE(r.raw.first(), QStringLiteral("AA")); // degrees leave the raw fields alone
+    if (!sent.isEmpty())
+        QCOMPARE(r.markers.first(),
+                 QStringLiteral("East %1 stp").arg(0xFF - quint8(sent.first().at(3)) + 1));
+}
+
+void TestPositioner::angleGoto_data()
+{
+    QTest::addColumn<bool>("east");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("marker");
+    QTest::newRow("east") << true << 0 << 12.3 << bytes({0xE0, 0x31, 0x6E, 0xE0, 0xC4})
+                          << "Goto 12.3°E";
+    QTest::newRow("east, STAB") << true << 1 << 12.3 << bytes({0xE0, 0x31, 0x6E, 0xE0, 0xC4})
+                                << "Goto 12.3°E";
+    QTest::newRow("west, Typical")
+        << false << 0 << 12.3 << bytes({0xE0, 0x31, 0x6E, 0x00, 0xC4}) << "Goto 12.3°W";
+    QTest::newRow("west, STAB") << false << 1 << 12.3 << bytes({0xE0, 0x31, 0x6E, 0xD0, 0xC4})
+                                << "Goto 12.3°W";
+    QTest::newRow("west, unknown version")
+        << false << 7 << 12.3 << bytes({0xE0, 0x31, 0x6E, 0x00, 0xC4}) << "Goto 12.3°W";
+    QTest::newRow("80 east") << true << 0 << 80.0 << bytes({0xE0, 0x31, 0x6E, 0xE5, 0x00})
+                             << "Goto 80.0°E";
+    QTest::newRow("largest") << true << 0 << 255.9 << bytes({0xE0, 0x31, 0x6E, 0xEF, 0xFE})
+                             << "Goto 255.9°E";
+    QTest::newRow("too far") << true << 0 << 256.0 << QByteArray() << QString();
+}
+
+void TestPositioner::angleGoto()
+{
+    QFETCH(bool, east);
+    QFETCH(int, version);
+    QFETCH(double, angle);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, marker);
+    Recorder r;
+    r.p->setSettings({9.6, 1000, version});
+    QCOMPARE(r.p->gotoAngle(east, angle), !sent.isEmpty());
+    if (sent.isEmpty()) {
+        QCOMPARE(r.sent.size(), 0);
+        QCOMPARE(r.warnings, QStringList({"Goto 256.0°: the motor takes angles up to 255.9°"}));
+        return;
+    }
+    QCOMPARE(r.messages(), QList<QByteArray>({sent}));
+    QCOMPARE(r.markers, QStringList({marker}));
+    QCOMPARE(r.raw.mid(0, 5), positioner::rawFieldTexts(sent).mid(0, 5));
+    QCOMPARE(r.raw.at(5), QString());
+}
+
+void TestPositioner::modeRanges()
+{
+    struct Row
+    {
+        int mode, min, max;
+        bool reset, decimals;
+    };
+    for (const Row& row : {Row{0, 1, 1536, false, false}, Row{1, 1, 128, false, false},
+                           Row{2, 0, 160, true, true}, Row{3, 0, 80, true, true}}) {
+        const auto range = positioner::modeRange(row.mode, 80, 9.6);
+        QVERIFY(range.valid);
+        QCOMPARE(range.minimum, row.min);
+        QCOMPARE(range.maximum, row.max);
+        QCOMPARE(range.resetValue, row.reset);
+        QCOMPARE(range.decimals, row.decimals);
+    }
+    QVERIFY(!positioner::modeRange(4, 80, 9.6).valid);
+    QCOMPARE(positioner::modeRange(0, 180, 1000).maximum, 360000);
+}
+
+void TestPositioner::progressAndEstimate()
+{
+    Recorder r;
+    QString during;
+    const qint64 driveStart = qint64(positioner::MotionEstimate::LongestMoveDeg * 1000);
+    r.at(driveStart + 6000, [&] { during = r.p->motion().statusText(r.clock.nowMs()); });
+    r.p->gotoAngle(true, 10.0); // from the reference? unknown: no time yet
+    QCOMPARE(r.p->motion().statusText(r.clock.nowMs()), QStringLiteral("Motor: Goto 10.0°E"));
+    r.clock.advance(positioner::MotionEstimate::LongestMoveDeg * 1000);
+    QCOMPARE(r.p->motion().statusText(r.clock.nowMs()),
+             QStringLiteral("Motor: Goto 10.0°E done, dish at about 10.0°E"));
+
+    // From a known angle the drive counts down and the dish's angle moves on.
+    r.p->driveSteps(false, 200); // 20.83 degrees west at a second a degree
+    QCOMPARE(during, QStringLiteral("Motor: West 200 stp, 15 s left, dish at about 4.0°E"));
+    r.clock.advance(1000);
+    QCOMPARE(positioner::MotionEstimate::angleText(r.p->motion().angle(r.clock.nowMs())),
+             QStringLiteral("10.8°W"));
+    // A stored position remembers the estimate; going back to it is timed.
+    QVERIFY(r.p->storePosition(3));
+    r.p->gotoAngle(false, 0);
+    r.clock.advance(20000);
+    QVERIFY(r.p->gotoPosition(3));
+    QCOMPARE(r.p->motion().statusText(r.clock.nowMs()),
+             QStringLiteral("Motor: Goto 3, 11 s left, dish at about 0.0°"));
+    // Halt freezes it where it got to.
+    r.clock.advance(5000);
+    r.p->halt();
+    QCOMPARE(r.p->motion().statusText(r.clock.nowMs()),
+             QStringLiteral("Motor halted, dish at about 5.0°W"));
+    r.clock.advance(6000);
+    QCOMPARE(r.p->motion().statusText(r.clock.nowMs()), QString());
+    // A raw drive leaves the program not knowing.
+    r.p->sendRaw({"E0", "31", "68", "F0", "", ""});
+    QVERIFY(std::isnan(r.p->motion().angle(r.clock.nowMs())));
+}
+
+namespace {
+
+// The positioner on the simulated dish, through the card layer as in the program.
+class Dish
+{
+public:
+    explicit Dish(sim::SimConfig config = {})
+    {
+        config.readingNoise = 0;
+        auto scene = std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn());
+        this->scene = scene.get();
+        hw::CardLayer::install(std::make_unique<sim::SimCard>(clock, std::move(scene)), &clock);
+        CDVBCommon::OpenDevice(0, nullptr, 0);
+        frontend.Init();
+        locateBusRoutines();
+        access.lnbp21_write_byte(0x4C); // 18 V
+        CDVBFrontend::_CHANNEL_TYPE channel = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+        frontend.SetChannel(channel, 0);
+
+        positioner::Positioner::Hooks hooks;
+        hooks.send = [this](const QByteArray& m) {
+            return access.tda10086_send_master_cmd(
+                reinterpret_cast<const unsigned char*>(m.constData()), m.size());
+        };
+        hooks.marker = [](const QString&) {
+        };
+        hooks.warn = [](const QString& text) {
+            QFAIL(qPrintable(text));
+        };
+        hooks.showRaw = [](const QByteArray&) {
+        };
+        // The window's status poll runs during the waits.
+        hooks.processEvents = [this] {
+            clock.advance(10);
+            if (clock.nowMs() % 250 == 0)
+                poll();
+            if (onPoll && clock.nowMs() >= onPollAfter) {
+                auto action = std::move(onPoll);
+                onPoll = nullptr;
+                action();
+            }
+        };
+        p = std::make_unique<positioner::Positioner>(clock, hooks);
+    }
+    ~Dish()
+    {
+        CDVBCommon::CloseDevice();
+        hw::CardLayer::uninstall();
+    }
+
+    void poll()
+    {
+        access.tda10086_agc_raw(&agc);
+        access.tda10086_status_flags(&status);
+        moving = scene->motor().moving();
+    }
+
+    hw::ManualClock clock;
+    sim::PhysicalScene* scene = nullptr;
+    CDVBFrontend frontend;
+    DemodulatorAccess access;
+    std::unique_ptr<positioner::Positioner> p;
+    unsigned char agc = 0, status = 0;
+    bool moving = false;
+    std::function<void()> onPoll;
+    qint64 onPollAfter = 0;
+};
+
+} // namespace
+
+void TestPositioner::simulatedDishComesBack()
+{
+    Dish dish;
+    dish.clock.advance(1000);
+    dish.poll();
+    const unsigned char lockedAgc = dish.agc;
+    QVERIFY(dish.status & 0x10);
+    const double start = dish.scene->motor().dishAngle();
+
+    dish.p->driveSteps(false, 50);
+    // The waits cover the travel at the configured 1 s a degree; the motor at
+    // 18 V is faster and already there.
+    QVERIFY(!dish.scene->motor().moving());
+    QVERIFY(std::abs(dish.scene->motor().angle() + 50 / 9.6) < 1e-9);
+    dish.poll();
+    QVERIFY(!(dish.status & 0x10)); // 5 degrees off: no signal
+    dish.p->driveSteps(true, 50);
+    dish.clock.advance(1000);
+    dish.poll();
+    QVERIFY(std::abs(dish.scene->motor().dishAngle() - start) <= 1 / 9.6);
+    QVERIFY(dish.status & 0x10);
+    QVERIFY2(std::abs(int(dish.agc) - int(lockedAgc)) <= 2,
+             qPrintable(QStringLiteral("%1 / %2").arg(dish.agc).arg(lockedAgc)));
+}
+
+void TestPositioner::haltStopsTheSimulatedMotor()
+{
+    Dish dish;
+    dish.onPollAfter = 5000;
+    dish.onPoll = [&] {
+        dish.p->halt();
+    };
+    dish.p->driveSeconds(true, [] { return 30; });
+    const qint64 haltedAt = dish.clock.nowMs();
+    QVERIFY(haltedAt < 6000);
+    // The next poll finds the motor still.
+    dish.clock.advance(250 - haltedAt % 250);
+    dish.poll();
+    QVERIFY(!dish.moving);
+    const double angle = dish.scene->motor().angle();
+    QVERIFY2(std::abs(angle - 5.0 * 1.8) < 0.1, qPrintable(QString::number(angle)));
+    dish.clock.advance(10000);
+    QCOMPARE(dish.scene->motor().angle(), angle);
+}
+
+QTEST_GUILESS_MAIN(TestPositioner)
+#include "tst_positioner.moc"
