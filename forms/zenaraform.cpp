@@ -1007,6 +1007,15 @@ void zenaraForm::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
 }
 
+void zenaraForm::closeEvent(QCloseEvent* event)
+{
+    // Closed while a drive waits: stop the motor rather than leave it running
+    // to a time-out, and let the waits end so that the program can.
+    if (m_positioner && m_positioner->driving())
+        m_positioner->halt();
+    QMainWindow::closeEvent(event);
+}
+
 void zenaraForm::timerEvent(QTimerEvent* event)
 {
     Q_UNUSED(event) // the poll timer is the window's only timer

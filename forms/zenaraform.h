@@ -111,6 +111,7 @@ protected:
 
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void showReading(const PollReading& reading);
 
     // Card library objects; destroyed in reverse order, the board control first.

@@ -704,12 +704,24 @@ void TestMainWindow::driveModesAndProgress()
     ticker.start(2);
     heard.clear();
     f->eastButton->click();
-    ticker.stop();
     QCOMPARE(heard,
              QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x80}), bytes({0xE0, 0x31, 0x68, 0xB8})}));
     // Where the dish is, the program does not know yet: nothing has moved it.
     QCOMPARE(seen.first(), QStringLiteral("Motor: East 200 stp, 21 s left"));
     QVERIFY2(seen.size() >= 3, qPrintable(seen.join('|')));
+    // Closing the window during a drive halts the motor and ends the drive.
+    f->typeStepComboBox->setCurrentIndex(1);
+    f->typeStepComboBox_activated(1);
+    f->tuningSpinBox->setValue(120);
+    heard.clear();
+    QTimer::singleShot(50, f, [f] { f->close(); });
+    const qint64 start = w.board.clock.nowMs();
+    f->eastButton->click();
+    QVERIFY(w.board.clock.nowMs() - start < 60000);
+    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x68, 0x78}), bytes({0xE0, 0x31, 0x60}),
+                                       bytes({0xE1, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60})}));
+    QVERIFY(!f->dishPositioner()->driving());
+    ticker.stop();
     // Halt ends it and says so.
     f->haltMotorButton->click();
     QVERIFY2(
