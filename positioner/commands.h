@@ -47,7 +47,7 @@ bool gotoAngle(bool east, double degrees, int driveVersion, QByteArray* out);
 // A move cut into messages of at most 128 steps.
 QVector<int> stepChunks(int steps);
 // Steps for an amount in degrees; a product that comes out a hair under a
-// whole number (2.5 x 9.6) counts as that number.
+// whole number (25 x 1.16) counts as that number.
 int degreesToSteps(double degrees, double stepsPerDegree);
 // How long to wait after a chunk: (steps - 1) / steps per degree at the
 // milliseconds one degree takes, rounded down.
