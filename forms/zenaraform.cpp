@@ -201,6 +201,7 @@ void zenaraForm::setTabOrder()
                                    typeStepComboBox,
                                    westButton,
                                    stepTuningSpinBox,
+                                   tuneMethodComboBox,
                                    tuneButton,
                                    limitEButton,
                                    limitOffButton,
@@ -331,6 +332,8 @@ void zenaraForm::loadSettings()
     locationLatitude = v.locationLatitude;
     locationLongitude = v.locationLongitude;
     driveVersion = v.driveVersion;
+    dishDiameter = v.dishDiameter;
+    tuneMethodComboBox->setCurrentIndex(v.tuneMethod);
     transpondersPath = v.transpondersPath;
 
     if (!v.layout.isEmpty())
@@ -378,6 +381,17 @@ void zenaraForm::loadSettings()
     }
     tuningSpinBox->setMaximum(int(std::floor(maxAngle * 2 * oneDegreSteps)));
     applyPositionerSettings();
+    // Where the dish was last sent: the satellite of the last USALS goto, or
+    // the reference (position 0, and where a new motor stands).
+    double angle = qQNaN();
+    QChar side;
+    if (currentSat > 0 && currentSat < satlistComboBox->count()) {
+        if (positioner::labelAngle(satlistComboBox->itemText(currentSat), &angle, &side))
+            angle = side == QLatin1Char('W') ? -angle : angle;
+    } else if (currentSat == 0 && currentPosition == 0) {
+        angle = 0.0;
+    }
+    m_positioner->motion().assume(angle, hw::CardLayer::clock().nowMs());
     setPowerIndicator(buttonPower->isChecked());
     connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
 }
@@ -420,6 +434,8 @@ StoredSettings zenaraForm::currentSettings() const
     v.locationLongitude = locationLongitude;
     v.locationLatitude = locationLatitude;
     v.driveVersion = driveVersion;
+    v.dishDiameter = dishDiameter;
+    v.tuneMethod = tuneMethodComboBox->currentIndex();
     v.transpondersPath = transpondersPath;
     v.agcScaleMin = agcScaleMin;
     v.agcScaleMax = agcScaleMax;
@@ -791,6 +807,7 @@ void zenaraForm::applyPositionerSettings()
     s.stepsPerDegree = oneDegreSteps;
     s.msPerDegree = maxTimeOfPositioning;
     s.driveVersion = driveVersion;
+    s.siteLatitude = locationLatitude;
     m_positioner->setSettings(s);
 }
 
@@ -862,6 +879,48 @@ void zenaraForm::goToolButton_clicked()
         gotoXYButton_clicked();
     else
         gotoButton_clicked();
+}
+
+void zenaraForm::gotoXYButton_clicked()
+{
+    const int index = satlistComboBox->currentIndex();
+    if (index <= 0 || index >= satelliteList->shownNumbers.size())
+        return;
+    double angle = 0;
+    QChar side;
+    if (positioner::labelAngle(satlistComboBox->currentText(), &angle, &side)) {
+        if (side == QLatin1Char('E') || side == QLatin1Char('W')) {
+            if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
+                return;
+        }
+    } else {
+        QMainWindow::statusBar()->showMessage(
+            tr("Goto x.x°: the selected row shows no motor angle, so nothing was sent"), 10000);
+    }
+    currentPosition = 0;
+    currentSat = index;
+    // The fields hold the satellite's remembered transponder since it was selected.
+    if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
+        QLatin1String("None"))
+        buttonSet_clicked();
+}
+
+void zenaraForm::tuneButton_clicked()
+{
+    if (!m_poll)
+        return;
+    if (tuneMethodComboBox->currentIndex() == 1) {
+        // SNR follows the wanted carrier alone; without a lock there is none,
+        // and the AGC has to do.
+        const bool snr = m_poll->currentLocked;
+        const int halfSpan = m_positioner->sweepHalfSpan(dishDiameter, frequency);
+        m_positioner->sweepTune(
+            halfSpan, std::max(gapTime, int(StatusPoll::IntervalMs)), 2,
+            [this, snr] { return snr ? m_poll->currentSnr : m_poll->currentAgc; });
+        return;
+    }
+    m_positioner->autotune(stepTuningSpinBox->value(), gapTime,
+                           [this] { return m_poll->currentAgc; });
 }
 
 void zenaraForm::eastButton_clicked()

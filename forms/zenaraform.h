@@ -73,7 +73,7 @@ public slots:
     virtual void LimitWButton_clicked();
     virtual void gotoButton_clicked();
     virtual void storeButton_clicked();
-    virtual void tuneButton_clicked() {}
+    virtual void tuneButton_clicked();
     virtual void sendButton_clicked();
     virtual void posSetButton_clicked();
     virtual void positionsSpinBox_valueChanged(int position);
@@ -83,7 +83,7 @@ public slots:
     virtual void freqListComboBox_activated(int index);
     virtual void lnbTypeComboBox_activated(int item);
     virtual void buttonPower_toggled(bool on);
-    virtual void gotoXYButton_clicked() {}
+    virtual void gotoXYButton_clicked();
     virtual void satListToolbarComboBox_activated(int index);
     virtual void updateTransponders(int index);
     virtual void goToolButton_clicked();
@@ -139,6 +139,7 @@ protected:
     int gapTime = 200;
     int maxAngle = 80;
     int driveVersion = 0;
+    double dishDiameter = 0.8;
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
     QString transpondersPath = QStringLiteral("./Transponders/");

@@ -3,6 +3,7 @@
 #include "positioner/logging.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -54,6 +55,17 @@ bool gotoAngle(bool east, double degrees, int driveVersion, QByteArray* out)
     m.append(char(directionCode(east, driveVersion) | ((v >> 8) & 0xFF)));
     m.append(char(v & 0xFF));
     *out = m;
+    return true;
+}
+
+bool labelAngle(const QString& label, double* angle, QChar* side)
+{
+    static const QRegularExpression pattern(QStringLiteral(".(\\d*\\.\\d+)\u00B0(.).*"));
+    const auto m = pattern.match(label);
+    if (!m.hasMatch())
+        return false;
+    *angle = m.captured(1).toDouble();
+    *side = m.captured(2).at(0);
     return true;
 }
 

@@ -44,6 +44,11 @@ quint8 directionCode(bool east, int driveVersion);
 // False, with *out untouched, for an angle the field cannot hold.
 bool gotoAngle(bool east, double degrees, int driveVersion, QByteArray* out);
 
+// The motor angle and its side ('E' or 'W', as any character after the degree
+// sign) at the front of a satellite row's label, "[32.3°W]  13.0°E Hot Bird";
+// false when the label carries none.
+bool labelAngle(const QString& label, double* angle, QChar* side);
+
 // A move cut into messages of at most 128 steps.
 QVector<int> stepChunks(int steps);
 // Steps for an amount in degrees; a product that comes out a hair under a

@@ -87,6 +87,15 @@ void MotionEstimate::lose()
     m_what.clear();
 }
 
+void MotionEstimate::assume(double angle, qint64 nowMs)
+{
+    m_what.clear();
+    m_from = m_to = angle;
+    m_startMs = m_endMs = nowMs;
+    m_endKnown = true;
+    m_stoppedMs = -1;
+}
+
 void MotionEstimate::stored(int position, qint64 nowMs)
 {
     const double here = moving(nowMs) ? qQNaN() : angle(nowMs);

@@ -25,6 +25,8 @@ public:
     void halt(qint64 nowMs);
     // Something was sent whose effect is not known (a raw drive).
     void lose();
+    // Where the dish is taken to be without a move (at start-up).
+    void assume(double angle, qint64 nowMs);
 
     // The estimate at store time goes with the stored position, for a later goto.
     void stored(int position, qint64 nowMs);

@@ -1,10 +1,12 @@
 #include "positioner/positioner.h"
 
+#include "positioner/beamfit.h"
 #include "positioner/commands.h"
 #include "positioner/logging.h"
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace positioner {
@@ -240,6 +242,181 @@ void Positioner::driveSeconds(bool east, const std::function<int()>& seconds)
         motionChanged();
     }
     leaveDrive();
+}
+
+bool Positioner::usalsGoto(double degrees, bool east)
+{
+    const bool motorEast = m_settings.siteLatitude < 0 ? !east : east;
+    QByteArray m;
+    if (!positioner::gotoAngle(motorEast, degrees, m_settings.driveVersion, &m)) {
+        m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
+        return false;
+    }
+    m_hooks.showRaw(m);
+    if (!sendRepeated(m, FrontendSendFailed))
+        return false;
+    const QString label = QString::asprintf(east ? "Goto %.1f°E" : "Goto %.1f°W", degrees);
+    m_hooks.marker(label);
+    m_motion.moveTo(label, east ? degrees : -degrees, m_clock.nowMs());
+    motionChanged();
+    return true;
+}
+
+void Positioner::waitWithEvents(int ms)
+{
+    const hw::Stopwatch watch(m_clock);
+    while (watch.elapsed() < ms) {
+        m_hooks.processEvents();
+        if (haltRequested) {
+            haltRequested = false;
+            // A drive this runs inside must end too (the motor was told to stop).
+            if (m_depth > 0)
+                m_halted = true;
+            return;
+        }
+    }
+}
+
+bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sample)
+{
+    const QByteArray east = message(DriveEast, 0xFF);
+    const QByteArray west = message(DriveWest, 0xFF);
+    auto step = [&](const QByteArray& m) {
+        if (m_hooks.send(m) == 0) {
+            const double oneStep = 1.0 / m_settings.stepsPerDegree;
+            m_motion.moveBy(tr("Tune"), m == east ? oneStep : -oneStep, m_clock.nowMs());
+            motionChanged();
+            return true;
+        }
+        m_hooks.warn(tr(FrontendSendFailed));
+        return false;
+    };
+    auto measure = [&] {
+        double sum = 0;
+        for (int k = 0; k < 10; ++k) {
+            waitWithEvents(gapMs);
+            sum += sample();
+        }
+        return sum;
+    };
+
+    m_hooks.marker(tr("Tune Begin"));
+    double ref = 0.0;
+    for (int k = 0; k < 10; ++k) {
+        ref += sample();
+        waitWithEvents(gapMs);
+    }
+    // East while the level holds or rises.
+    bool dropped = false;
+    for (int i = 0; i < n && !dropped; ++i) {
+        if (!step(east))
+            return false;
+        const double sum = measure();
+        if (sum < ref)
+            dropped = true;
+        else
+            ref = sum;
+    }
+    if (dropped) {
+        // Back to the best, then west while it holds or rises.
+        if (!step(west))
+            return false;
+        bool droppedWest = false;
+        for (int j = 0; j < n && !droppedWest; ++j) {
+            if (!step(west))
+                return false;
+            const double sum = measure();
+            if (sum < ref)
+                droppedWest = true;
+            else
+                ref = sum;
+        }
+        if (droppedWest && !step(east))
+            return false;
+    }
+    m_hooks.marker(tr("Tune End"));
+    return true;
+}
+
+int Positioner::sweepHalfSpan(double dishDiameterM, double frequencyMHz) const
+{
+    if (!(dishDiameterM > 0) || !(frequencyMHz > 0))
+        return 0;
+    const double wavelengthM = 299.792458 / frequencyMHz;
+    const double beamwidthDeg = 70.0 * wavelengthM / dishDiameterM;
+    return int(std::clamp(std::lround(1.5 * beamwidthDeg * m_settings.stepsPerDegree), 1L, 1000L));
+}
+
+bool Positioner::moveAndWait(bool east, int steps, int* sent)
+{
+    for (int chunk : stepChunks(steps)) {
+        if (!sendOnce(positioner::driveSteps(east, chunk), FrontendSendFailed))
+            return false;
+        *sent += chunk;
+        const double degrees = chunk / m_settings.stepsPerDegree;
+        m_motion.moveBy(tr("Tune"), east ? degrees : -degrees, m_clock.nowMs());
+        motionChanged();
+        if (!waitFor(qint64(std::ceil(degrees * m_settings.msPerDegree))))
+            return false;
+    }
+    return true;
+}
+
+bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
+                           const std::function<double()>& sample, SweepReport* report)
+{
+    SweepReport local;
+    SweepReport& r = report ? *report : local;
+    r = SweepReport{};
+    haltRequested = false;
+    ++m_depth;
+    m_hooks.marker(tr("Tune Begin"));
+    bool ok = moveAndWait(false, halfSpan, &r.steps);
+    int position = -halfSpan;
+    double low = 0, high = 0;
+    int highAt = position;
+    for (; ok; ++position) {
+        double level = 0;
+        for (int k = 0; k < samplesPerStep && ok; ++k) {
+            ok = waitFor(gapMs);
+            level += sample();
+        }
+        if (!ok)
+            break;
+        level /= std::max(1, samplesPerStep);
+        r.samples.append(QPointF(position, level));
+        if (r.samples.size() == 1 || level < low)
+            low = level;
+        if (r.samples.size() == 1 || level > high) {
+            high = level;
+            highAt = position;
+        }
+        // Well down the far side of the top, and past the start (before it the
+        // "top" may be a flicker of noise in the sidelobes): the rest of the
+        // span adds nothing.
+        const bool pastTheTop =
+            position >= 0 && position - highAt >= 3 && level < low + 0.4 * (high - low);
+        if (position >= halfSpan || pastTheTop)
+            break;
+        ok = moveAndWait(true, 1, &r.steps);
+    }
+    if (ok) {
+        const BeamFit fit = fitBeam(r.samples);
+        // Without a beam the dish goes back to where it was.
+        const int target = fit.ok ? int(std::lround(fit.peak)) : 0;
+        r.peak = fit.ok ? fit.peak : 0;
+        r.parabola = fit.parabola;
+        if (!fit.ok)
+            m_hooks.warn(tr("Tune: no beam was found across the sweep"));
+        // Past the target westwards, then onto it eastwards, as it was sampled.
+        constexpr int Overshoot = 3;
+        ok = moveAndWait(false, position - target + Overshoot, &r.steps) &&
+             moveAndWait(true, Overshoot, &r.steps) && fit.ok;
+    }
+    leaveDrive();
+    if (ok)
+        m_hooks.marker(tr("Tune End"));
+    return ok;
 }
 
 bool Positioner::gotoAngle(bool east, double degrees)

@@ -4,8 +4,10 @@
 #include "positioner/motion.h"
 
 #include <QByteArray>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <functional>
 
@@ -40,6 +42,7 @@ public:
         double stepsPerDegree = 9.6; // oneDegreSteps
         int msPerDegree = 1000;      // maxTimeOfPositioning
         int driveVersion = 0;        // 0 Typical, 1 STAB
+        double siteLatitude = 45.0;  // south of the equator the motor turns the other way
     };
 
     // The failure texts: most commands name the frontend, the raw send and
@@ -73,6 +76,38 @@ public:
     void driveSeconds(bool east, const std::function<int()>& seconds);
     bool gotoAngle(bool east, double degrees);
 
+    // The USALS goto to a satellite's motor angle, on the side of the arc the
+    // label names: sent three times, like Halt. South of the equator the motor,
+    // mounted facing north, turns the other way, so the direction code sent is
+    // mirrored there.
+    bool usalsGoto(double degrees, bool east);
+
+    // The hill climb: single steps east, then west, keeping the best of the
+    // summed samples (ten a step, gapMs apart); at most n steps each way.
+    // False when a step could not be sent.
+    bool autotune(int n, int gapMs, const std::function<double()>& sample);
+    // Processes events for ms milliseconds, or until Halt.
+    void waitWithEvents(int ms);
+
+    // The sweep across the beam: from halfSpan steps west of here in single
+    // steps east, sampling at each (samplesPerStep readings, gapMs apart), to
+    // well past the top; then back to the peak fitted to the samples,
+    // arriving from the west as the samples did, so that the gears' play is
+    // the same. False when a message could not be sent, Halt ended it, or no
+    // beam was found (the dish is then put back where it started).
+    struct SweepReport
+    {
+        int steps = 0;   // motor steps sent
+        double peak = 0; // the fitted peak, in steps from the start
+        bool parabola = false;
+        QVector<QPointF> samples;
+    };
+    bool sweepTune(int halfSpan, int gapMs, int samplesPerStep,
+                   const std::function<double()>& sample, SweepReport* report = nullptr);
+    // Steps across 1.5 half-power beamwidths (70 wavelengths over the dish
+    // diameter) at a frequency, with the configured steps per degree.
+    int sweepHalfSpan(double dishDiameterM, double frequencyMHz) const;
+
     // True while a drive waits (possibly several, nested).
     bool driving() const { return m_depth > 0; }
     MotionEstimate& motion() { return m_motion; }
@@ -83,6 +118,9 @@ private:
     bool sendOnce(const QByteArray& message, const char* failure);
     bool sendRepeated(QByteArray message, const char* failure);
     bool single(quint8 command, const char* markerText);
+    // Moves by whole steps and waits the full travel time; false on a failed
+    // send or Halt.
+    bool moveAndWait(bool east, int steps, int* sent);
     void driveChunks(bool east, int steps, bool showRaw);
     // False when Halt ended the wait.
     bool waitFor(qint64 ms);

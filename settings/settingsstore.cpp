@@ -79,6 +79,7 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            maxTimeOfPositioning == o.maxTimeOfPositioning && gapTime == o.gapTime &&
            maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
            locationLongitude == o.locationLongitude && driveVersion == o.driveVersion &&
+           dishDiameter == o.dishDiameter && tuneMethod == o.tuneMethod &&
            transpondersPath == o.transpondersPath && motorPositions == o.motorPositions &&
            freqList == o.freqList && currentPosition == o.currentPosition &&
            currentSat == o.currentSat && maximized == o.maximized && x == o.x && y == o.y &&
@@ -144,6 +145,9 @@ StoredSettings readSettings(const QSettings& s)
     v.locationLongitude =
         readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude, -180, 360);
     v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion, 0, 1);
+    v.dishDiameter =
+        readDouble(s, QStringLiteral("Settings/DishDiameter"), v.dishDiameter, 0.2, 10);
+    v.tuneMethod = readInt(s, QStringLiteral("Settings/TuneMethod"), v.tuneMethod, 0, 1);
     v.transpondersPath =
         readString(s, QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     v.motorPositions = readString(s, MotorPositions, v.motorPositions);
@@ -188,6 +192,8 @@ void writeSettings(QSettings& s, const StoredSettings& v)
     s.setValue(QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
     s.setValue(QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
     s.setValue(QStringLiteral("Settings/DriveVersion"), v.driveVersion);
+    s.setValue(QStringLiteral("Settings/DishDiameter"), v.dishDiameter);
+    s.setValue(QStringLiteral("Settings/TuneMethod"), v.tuneMethod);
     s.setValue(QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     s.setValue(QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
     s.setValue(QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);

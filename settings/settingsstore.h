@@ -58,6 +58,8 @@ struct StoredSettings
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
     int driveVersion = 0;
+    double dishDiameter = 0.8; // metres: how wide the sweep across the beam goes
+    int tuneMethod = 0;        // 0 hill climb, 1 sweep and fit
     QString transpondersPath = QStringLiteral("./Transponders/");
     QString motorPositions;
     QStringList freqList;

@@ -126,6 +126,7 @@ private slots:
     void setAndUnsetAcrossPositions();
     void goToolButtonChoosesTheGoto();
     void driveModesAndProgress();
+    void usalsGotoFromTheLabel();
     void unreadableFlagsAreShownAsUnknown();
     void retuneKeepsTheTunedVoltage();
     void unwritableSettingsAreReportedOnce();
@@ -727,6 +728,39 @@ void TestMainWindow::driveModesAndProgress()
     QVERIFY2(
         f->QMainWindow::statusBar()->currentMessage().startsWith(QLatin1String("Motor halted")),
         qPrintable(f->QMainWindow::statusBar()->currentMessage()));
+}
+
+void TestMainWindow::usalsGotoFromTheLabel()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    auto& heard = w.board.scene->heard;
+    heard.clear();
+    f->satListToolbarComboBox_activated(0);
+    f->gotoXYButton->click(); // the empty row: nothing
+    QCOMPARE(heard.size(), 0);
+
+    f->satListToolbarComboBox_activated(2); // "[32.3°W]  13.0°E Hot Bird" from 45 N 42 E
+    f->positionsSpinBox->setValue(9);
+    f->gotoXYButton->click();
+    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x6E, 0x02, 0x04}),
+                                       bytes({0xE1, 0x31, 0x6E, 0x02, 0x04}),
+                                       bytes({0xE1, 0x31, 0x6E, 0x02, 0x04})}));
+    QCOMPARE(markerLabels(*f).last(), QStringLiteral("Goto 32.3°W"));
+    QCOMPARE(f->currentSatellite(), 2);
+    QCOMPARE(f->currentStoredPosition(), 0);
+    QCOMPARE(QStringList({f->raw3->text(), f->raw4->text(), f->raw5->text()}),
+             QStringList({"02", "04", ""}));
+
+    // A row whose label carries no angle: nothing sent, and the status bar says why.
+    heard.clear();
+    f->satlistComboBox->setItemText(2, QStringLiteral("Hot Bird"));
+    f->gotoXYButton->click();
+    QCOMPARE(heard.size(), 0);
+    QCOMPARE(
+        f->QMainWindow::statusBar()->currentMessage(),
+        QStringLiteral("Goto x.x°: the selected row shows no motor angle, so nothing was sent"));
 }
 
 void TestMainWindow::killedAfterStoringKeepsTheChange()

@@ -4,6 +4,7 @@
 
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
+#include "positioner/beamfit.h"
 #include "positioner/commands.h"
 #include "positioner/positioner.h"
 #include "sim/physicalscene.h"
@@ -113,6 +114,15 @@ private slots:
     void angleGoto();
     void modeRanges();
     void progressAndEstimate();
+    void usalsGoto_data();
+    void usalsGoto();
+    void labelAngles();
+    void autotune_data();
+    void autotune();
+    void autotuneFailureAndHalt();
+    void beamFit();
+    void sweepFindsThePeak_data();
+    void sweepFindsThePeak();
     void simulatedDishComesBack();
     void haltStopsTheSimulatedMotor();
 };
@@ -458,15 +468,178 @@ void TestPositioner::progressAndEstimate()
     QVERIFY(std::isnan(r.p->motion().angle(r.clock.nowMs())));
 }
 
+void TestPositioner::usalsGoto_data()
+{
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QByteArray>("sent");
+    QTest::addColumn<QString>("marker");
+    // 50.0 N 10.0 E: Astra 19.2 E at 10.19 degrees east, Eutelsat 5 W at 16.59 west.
+    QTest::newRow("19.2E") << 50.0 << 0 << "[10.2°E]  19.2°E Astra"
+                           << bytes({0xE0, 0x31, 0x6E, 0xE0, 0xA3}) << "Goto 10.2°E";
+    QTest::newRow("5.0W Typical") << 50.0 << 0 << "[16.6°W]   5.0°W Eutelsat"
+                                  << bytes({0xE0, 0x31, 0x6E, 0x01, 0x09}) << "Goto 16.6°W";
+    QTest::newRow("5.0W STAB") << 50.0 << 1 << "[16.6°W]   5.0°W Eutelsat"
+                               << bytes({0xE0, 0x31, 0x6E, 0xD1, 0x09}) << "Goto 16.6°W";
+    QTest::newRow("0.0 west") << 50.0 << 0 << "[ 0.0°W]   9.9°E Close"
+                              << bytes({0xE0, 0x31, 0x6E, 0x00, 0x00}) << "Goto 0.0°W";
+    // 33.9 S 18.4 E: the motor faces north and turns the other way, so a
+    // satellite east of the site takes the west code, and one west the east code.
+    QTest::newRow("south, east") << -33.9 << 0 << "[20.0°E]  36.0°E Eutelsat"
+                                 << bytes({0xE0, 0x31, 0x6E, 0x01, 0x40}) << "Goto 20.0°E";
+    QTest::newRow("south, west") << -33.9 << 1 << "[20.0°W]   0.8°W Thor"
+                                 << bytes({0xE0, 0x31, 0x6E, 0xE1, 0x40}) << "Goto 20.0°W";
+}
+
+void TestPositioner::usalsGoto()
+{
+    QFETCH(double, latitude);
+    QFETCH(int, version);
+    QFETCH(QString, label);
+    QFETCH(QByteArray, sent);
+    QFETCH(QString, marker);
+    Recorder r;
+    positioner::Positioner::Settings settings;
+    settings.driveVersion = version;
+    settings.siteLatitude = latitude;
+    r.p->setSettings(settings);
+    double angle = 0;
+    QChar side;
+    QVERIFY(positioner::labelAngle(label, &angle, &side));
+    QVERIFY(r.p->usalsGoto(angle, side == QLatin1Char('E')));
+    QByteArray repeat = sent;
+    repeat[0] = char(0xE1);
+    QCOMPARE(r.messages(), QList<QByteArray>({sent, repeat, repeat}));
+    QCOMPARE(r.sent.at(2).atMs - r.sent.at(0).atMs, 200);
+    QCOMPARE(r.markers, QStringList({marker}));
+    QCOMPARE(r.raw.mid(0, 5), positioner::rawFieldTexts(sent).mid(0, 5));
+    QCOMPARE(r.raw.at(5), QString());
+}
+
+void TestPositioner::labelAngles()
+{
+    double angle = 0;
+    QChar side;
+    QVERIFY(
+        positioner::labelAngle(QStringLiteral("[32.3°W]  13.0°E Hot Bird - [2]"), &angle, &side));
+    QCOMPARE(angle, 32.3);
+    QCOMPARE(side, QLatin1Char('W'));
+    QVERIFY(positioner::labelAngle(QStringLiteral("[ 0.0°E]  42.0°E %1 Turksat"), &angle, &side));
+    QCOMPARE(angle, 0.0);
+    QVERIFY(!positioner::labelAngle(QStringLiteral("Turksat"), &angle, &side));
+    QVERIFY(!positioner::labelAngle(QString(), &angle, &side));
+}
+
+namespace {
+
+// A dish whose level peaks at a given step from the start: samples follow the
+// steps the positioner sends.
+struct Hill
+{
+    explicit Hill(Recorder& r, std::function<double(int)> level) : r(r), level(std::move(level)) {}
+    int position() const
+    {
+        int p = 0;
+        for (const Sent& s : r.sent)
+            p += s.bytes.at(2) == char(0x68) ? 1 : -1;
+        return p;
+    }
+    double sample()
+    {
+        ++samples;
+        return level(position());
+    }
+    Recorder& r;
+    std::function<double(int)> level;
+    int samples = 0;
+};
+
+} // namespace
+
+void TestPositioner::autotune_data()
+{
+    QTest::addColumn<int>("peak");  // where the level is highest, in steps east
+    QTest::addColumn<int>("slope"); // 0: a peak; 1: rising east; -1: rising west; 2: flat
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("samples"); // ten for the baseline, ten for each measured step
+    QTest::newRow("peak at the start") << 0 << 0 << "EWWE" << 0 << 30;
+    QTest::newRow("peak two steps east") << 2 << 0 << "EEEWWE" << 2 << 50;
+    QTest::newRow("rising east") << 0 << 1 << "EEE" << 3 << 40;
+    QTest::newRow("rising west") << 0 << -1 << "EWWWW" << -3 << 50;
+    // Equal sums are no drop: on a plateau the climb goes all the way east.
+    QTest::newRow("plateau") << 0 << 2 << "EEE" << 3 << 40;
+}
+
+void TestPositioner::autotune()
+{
+    QFETCH(int, peak);
+    QFETCH(int, slope);
+    QFETCH(QString, steps);
+    QFETCH(int, end);
+    QFETCH(int, samples);
+    Recorder r;
+    Hill hill(r, [&](int p) {
+        if (slope == 2)
+            return 50.0;
+        return slope ? 50.0 + slope * p : 80.0 - (p - peak) * (p - peak);
+    });
+    QVERIFY(r.p->autotune(3, 200, [&] { return hill.sample(); }));
+    QString sent;
+    for (const Sent& s : r.sent) {
+        QCOMPARE(s.bytes.size(), 4);
+        QCOMPARE(quint8(s.bytes.at(3)), quint8(0xFF)); // single steps
+        sent += s.bytes.at(2) == char(0x68) ? QLatin1Char('E') : QLatin1Char('W');
+    }
+    QCOMPARE(sent, steps);
+    QCOMPARE(hill.position(), end);
+    QCOMPARE(r.markers, QStringList({"Tune Begin", "Tune End"}));
+    QCOMPARE(r.raw.first(), QStringLiteral("AA")); // the raw fields are left alone
+    QCOMPARE(hill.samples, samples);
+    QCOMPARE(r.clock.nowMs(), 200 * samples); // each after (or before) a 200 ms wait
+}
+
+void TestPositioner::autotuneFailureAndHalt()
+{
+    {
+        Recorder r;
+        r.failAt = 1;
+        QVERIFY(!r.p->autotune(3, 200, [] { return 1.0; }));
+        QCOMPARE(r.markers, QStringList({"Tune Begin"}));
+        QCOMPARE(r.warnings, QStringList({FrontendFailed}));
+        QCOMPARE(r.sent.size(), 1);
+    }
+    {
+        // N = 0: the baseline, then the end.
+        Recorder r;
+        QVERIFY(r.p->autotune(0, 200, [] { return 1.0; }));
+        QCOMPARE(r.markers, QStringList({"Tune Begin", "Tune End"}));
+        QCOMPARE(r.sent.size(), 0);
+        QCOMPARE(r.clock.nowMs(), 2000);
+    }
+    {
+        // Halt cuts a wait short (and sends its own messages); the run goes on.
+        Recorder r;
+        Hill hill(r, [](int p) { return 80.0 - p * p; });
+        r.at(1000, [&] { r.p->halt(); });
+        QVERIFY(r.p->autotune(3, 200, [&] { return hill.sample(); }));
+        QCOMPARE(r.markers, QStringList({"Tune Begin", "Halt", "Tune End"}));
+        QCOMPARE(hill.position(), 0);
+        QVERIFY(!r.p->haltRequested);
+    }
+}
+
 namespace {
 
 // The positioner on the simulated dish, through the card layer as in the program.
 class Dish
 {
 public:
-    explicit Dish(sim::SimConfig config = {})
+    explicit Dish(sim::SimConfig config = {}, bool exact = true)
     {
-        config.readingNoise = 0;
+        if (exact)
+            config.readingNoise = 0;
         auto scene = std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn());
         this->scene = scene.get();
         hw::CardLayer::install(std::make_unique<sim::SimCard>(clock, std::move(scene)), &clock);
@@ -492,8 +665,10 @@ public:
         // The window's status poll runs during the waits.
         hooks.processEvents = [this] {
             clock.advance(10);
-            if (clock.nowMs() % 250 == 0)
+            if (clock.nowMs() - polledAt >= 250) {
+                polledAt = clock.nowMs();
                 poll();
+            }
             if (onPoll && clock.nowMs() >= onPollAfter) {
                 auto action = std::move(onPoll);
                 onPoll = nullptr;
@@ -510,6 +685,7 @@ public:
 
     void poll()
     {
+        access.tda10086_snr_raw(&snr);
         access.tda10086_agc_raw(&agc);
         access.tda10086_status_flags(&status);
         moving = scene->motor().moving();
@@ -520,13 +696,97 @@ public:
     CDVBFrontend frontend;
     DemodulatorAccess access;
     std::unique_ptr<positioner::Positioner> p;
-    unsigned char agc = 0, status = 0;
+    unsigned char agc = 0, snr = 0, status = 0;
+
+    // How far along the motor's arc the dish is from its best angle for a
+    // satellite (the installation error leaves a part no motor angle removes).
+    double distanceFromPeak(double satellite)
+    {
+        const double here = scene->motor().dishAngle();
+        double best = here, bestError = 1e9;
+        for (double a = here - 3; a <= here + 3; a += 0.0005) {
+            const double e = scene->mount().pointingError(a, satellite);
+            if (e < bestError) {
+                bestError = e;
+                best = a;
+            }
+        }
+        return std::abs(here - best);
+    }
     bool moving = false;
+    qint64 polledAt = 0;
     std::function<void()> onPoll;
     qint64 onPollAfter = 0;
 };
 
 } // namespace
+
+void TestPositioner::beamFit()
+{
+    // A beam 22 steps wide at half power, peaking at 3.3, sampled in whole steps.
+    auto beam = [](double x) {
+        return 200.0 - 12 * 6 * std::pow((x - 3.3) / 22, 2);
+    };
+    QVector<QPointF> samples;
+    for (int x = -30; x <= 30; ++x)
+        samples.append(QPointF(x, std::max(25.0, beam(x)) + ((x * 7919) % 5 - 2) * 0.5));
+    positioner::BeamFit fit = positioner::fitBeam(samples);
+    QVERIFY(fit.ok && fit.parabola);
+    QVERIFY2(std::abs(fit.peak - 3.3) < 0.3, qPrintable(QString::number(fit.peak)));
+    QVERIFY(fit.used > 10 && fit.used < samples.size());
+
+    // The far side cut off: still found from the half it has.
+    fit = positioner::fitBeam(samples.mid(0, 45));
+    QVERIFY2(fit.ok && std::abs(fit.peak - 3.3) < 0.5, qPrintable(QString::number(fit.peak)));
+
+    // A top too narrow for a parabola: the centroid of what there is.
+    fit = positioner::fitBeam({{0, 10}, {1, 30}, {2, 40}, {3, 30}, {4, 10}});
+    QVERIFY(fit.ok && !fit.parabola);
+    QCOMPARE(fit.peak, 2.0);
+    // Nothing to fit: flat, or no samples.
+    QVERIFY(!positioner::fitBeam({{0, 5}, {1, 5}, {2, 5}}).ok);
+    QVERIFY(!positioner::fitBeam({}).ok);
+}
+
+void TestPositioner::sweepFindsThePeak_data()
+{
+    QTest::addColumn<double>("offset"); // degrees the dish starts off the peak, along the arc
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("on it") << 0.0 << 1u;
+    QTest::newRow("0.4 east") << 0.4 << 2u;
+    QTest::newRow("0.8 west") << -0.8 << 3u;
+    QTest::newRow("1.2 east") << 1.2 << 4u;
+}
+
+void TestPositioner::sweepFindsThePeak()
+{
+    QFETCH(double, offset);
+    QFETCH(quint32, seed);
+    sim::SimConfig config;
+    config.noiseSeed = seed; // with the readings' noise
+    config.motor.startAngle = offset;
+    Dish dish(config, false);
+    dish.clock.advance(1000);
+    const double before = dish.distanceFromPeak(42.0);
+    positioner::Positioner::SweepReport report;
+    const int halfSpan = dish.p->sweepHalfSpan(0.8, 11977);
+    QCOMPARE(halfSpan, 32); // 1.5 x 70 wavelengths / 0.8 m at 9.6 steps a degree
+    QVERIFY(dish.p->sweepTune(
+        halfSpan, 250, 1, [&] { return 255.0 - dish.snr; }, &report));
+    dish.clock.advance(5000);
+    const double after = dish.distanceFromPeak(42.0);
+    // Half a motor step: as close as whole steps can get.
+    QVERIFY2(
+        after <= 0.5 / 9.6,
+        qPrintable(QStringLiteral("%1 degrees from the peak (%2 before), fitted %3 in %4 steps")
+                       .arg(after)
+                       .arg(before)
+                       .arg(report.peak)
+                       .arg(report.steps)));
+    QVERIFY(report.parabola);
+    // Across the beam and back, not the whole span and back.
+    QVERIFY2(report.steps < 4 * halfSpan, qPrintable(QString::number(report.steps)));
+}
 
 void TestPositioner::simulatedDishComesBack()
 {

@@ -159,6 +159,14 @@ const Key Keys[] = {
      [](const StoredSettings& v) {
          return QString(n(v.driveVersion));
      }},
+    {"Settings/DishDiameter", "0.8", "1.2",
+     [](const StoredSettings& v) {
+         return QString(n(v.dishDiameter));
+     }},
+    {"Settings/TuneMethod", "0", "1",
+     [](const StoredSettings& v) {
+         return QString(n(v.tuneMethod));
+     }},
     {"Settings/TranspondersPath", "./Transponders/", "/srv/tp/",
      [](const StoredSettings& v) {
          return QString(v.transpondersPath);
@@ -520,6 +528,9 @@ void TestSettings::valuesOutOfRangeGiveDefaults_data()
         {"Settings/Diseqc", "-1"},
         {"Settings/MultiOption", "4"},
         {"Settings/DriveVersion", "2"},
+        {"Settings/DishDiameter", "0"},
+        {"Settings/DishDiameter", "inf"},
+        {"Settings/TuneMethod", "-1"},
         {"Settings/Curves/AGCScaleMax", "2147483647"},
     };
     for (const auto& row : rows)
