@@ -85,12 +85,14 @@ bool Positioner::single(quint8 command, const char* markerText)
 
 bool Positioner::limitEast()
 {
-    return single(LimitEast, QT_TRANSLATE_NOOP("zenaraForm", "Limit E"));
+    return single(motorEast(true) ? LimitEast : LimitWest,
+                  QT_TRANSLATE_NOOP("zenaraForm", "Limit E"));
 }
 
 bool Positioner::limitWest()
 {
-    return single(LimitWest, QT_TRANSLATE_NOOP("zenaraForm", "Limit W"));
+    return single(motorEast(false) ? LimitEast : LimitWest,
+                  QT_TRANSLATE_NOOP("zenaraForm", "Limit W"));
 }
 
 bool Positioner::limitsOff()
@@ -187,7 +189,7 @@ void Positioner::driveChunks(bool east, int steps, bool showRaw)
                     (east ? steps : -steps) / m_settings.stepsPerDegree, m_clock.nowMs());
     motionChanged();
     for (int chunk : stepChunks(steps)) {
-        const QByteArray m = positioner::driveSteps(east, chunk);
+        const QByteArray m = positioner::driveSteps(motorEast(east), chunk);
         if (showRaw)
             m_hooks.showRaw(m);
         if (!sendOnce(m, east ? SendFailed : FrontendSendFailed)) {
@@ -221,7 +223,7 @@ void Positioner::driveSeconds(bool east, const std::function<int()>& seconds)
 {
     haltRequested = false;
     const int s = seconds();
-    const QByteArray m = positioner::driveSeconds(east, s);
+    const QByteArray m = positioner::driveSeconds(motorEast(east), s);
     m_hooks.showRaw(m);
     if (!sendOnce(m, east ? SendFailed : FrontendSendFailed))
         return;
@@ -246,9 +248,8 @@ void Positioner::driveSeconds(bool east, const std::function<int()>& seconds)
 
 bool Positioner::usalsGoto(double degrees, bool east)
 {
-    const bool motorEast = m_settings.siteLatitude < 0 ? !east : east;
     QByteArray m;
-    if (!positioner::gotoAngle(motorEast, degrees, m_settings.driveVersion, &m)) {
+    if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
         m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
         return false;
     }
@@ -284,7 +285,8 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
     auto step = [&](const QByteArray& m) {
         if (m_hooks.send(m) == 0) {
             const double oneStep = 1.0 / m_settings.stepsPerDegree;
-            m_motion.moveBy(tr("Tune"), m == east ? oneStep : -oneStep, m_clock.nowMs());
+            const bool userEast = (m == east) != mirrored();
+            m_motion.moveBy(tr("Tune"), userEast ? oneStep : -oneStep, m_clock.nowMs());
             motionChanged();
             return true;
         }
@@ -354,7 +356,8 @@ bool Positioner::moveAndWait(bool east, int steps, int* sent)
             return false;
         *sent += chunk;
         const double degrees = chunk / m_settings.stepsPerDegree;
-        m_motion.moveBy(tr("Tune"), east ? degrees : -degrees, m_clock.nowMs());
+        const bool userEast = east != mirrored();
+        m_motion.moveBy(tr("Tune"), userEast ? degrees : -degrees, m_clock.nowMs());
         motionChanged();
         if (!waitFor(qint64(std::ceil(degrees * m_settings.msPerDegree))))
             return false;
@@ -422,7 +425,7 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
 bool Positioner::gotoAngle(bool east, double degrees)
 {
     QByteArray m;
-    if (!positioner::gotoAngle(east, degrees, m_settings.driveVersion, &m)) {
+    if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
         m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
         return false;
     }

@@ -121,6 +121,10 @@ private:
     // Moves by whole steps and waits the full travel time; false on a failed
     // send or Halt.
     bool moveAndWait(bool east, int steps, int* sent);
+    // South of the equator the motor, mounted facing north, turns the other
+    // way: the command for the user's east is the motor's west.
+    bool mirrored() const { return m_settings.siteLatitude < 0; }
+    bool motorEast(bool east) const { return mirrored() ? !east : east; }
     void driveChunks(bool east, int steps, bool showRaw);
     // False when Halt ended the wait.
     bool waitFor(qint64 ms);

@@ -69,8 +69,9 @@ private:
     bool m_clipped = false;
     qint64 m_updatedAt;
     bool m_limitsEnabled = false;
-    double m_softEast = 0;
-    double m_softWest = 0;
+    // A side never set stays at the end stop.
+    double m_softEast = 1e9;
+    double m_softWest = -1e9;
     QMap<int, double> m_stored;
     QByteArray m_last;
 };

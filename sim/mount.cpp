@@ -93,6 +93,16 @@ Vector3 PolarMount::boresight(double motorAngleDeg) const
     return normalised(b);
 }
 
+double PolarMount::azimuthDeg(double motorAngleDeg) const
+{
+    const Vector3 b = boresight(motorAngleDeg);
+    const double phi = m_latitude * DegToRad;
+    const Vector3 north = {-std::sin(phi), 0, std::cos(phi)};
+    const Vector3 east = {0, 1, 0};
+    const double azimuth = std::atan2(dot(b, east), dot(b, north)) / DegToRad;
+    return azimuth < 0 ? azimuth + 360 : azimuth;
+}
+
 double PolarMount::pointingError(double motorAngleDeg, double satelliteLongitude) const
 {
     const Vector3 site = sitePosition();

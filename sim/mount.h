@@ -32,6 +32,9 @@ public:
     // Angle in degrees between the dish's boresight at the motor angle and the
     // direction to the satellite at the given orbital longitude.
     double pointingError(double motorAngleDeg, double satelliteLongitude) const;
+    // The compass direction the dish points at the motor angle, degrees from
+    // north through east (0..360).
+    double azimuthDeg(double motorAngleDeg) const;
     // Whether the satellite is above the site's horizon.
     bool visible(double satelliteLongitude) const;
     // Distance from the site to the satellite, km.

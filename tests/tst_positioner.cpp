@@ -4,6 +4,7 @@
 
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
+#include "lists/satellitelist.h"
 #include "positioner/beamfit.h"
 #include "positioner/commands.h"
 #include "positioner/positioner.h"
@@ -123,6 +124,8 @@ private slots:
     void beamFit();
     void sweepFindsThePeak_data();
     void sweepFindsThePeak();
+    void southernMirror();
+    void southernDishEndToEnd();
     void simulatedDishComesBack();
     void haltStopsTheSimulatedMotor();
 };
@@ -786,6 +789,87 @@ void TestPositioner::sweepFindsThePeak()
     QVERIFY(report.parabola);
     // Across the beam and back, not the whole span and back.
     QVERIFY2(report.steps < 4 * halfSpan, qPrintable(QString::number(report.steps)));
+}
+
+void TestPositioner::southernMirror()
+{
+    // 33.9 S: every command for the user's east goes out as the motor's west,
+    // and the other way round; the markers name what the user asked for.
+    Recorder r;
+    positioner::Positioner::Settings south;
+    south.siteLatitude = -33.9;
+    r.p->setSettings(south);
+    r.p->driveSteps(true, 10);
+    r.p->driveDegrees(false, 1.5);
+    int seconds = 5;
+    r.p->driveSeconds(false, [&] { return seconds; });
+    QVERIFY(r.p->gotoAngle(true, 12.3));
+    QVERIFY(r.p->gotoAngle(false, 12.3));
+    QVERIFY(r.p->limitEast());
+    QVERIFY(r.p->limitWest());
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x69, 0xF6}), bytes({0xE0, 0x31, 0x68, 0xF2}),
+                                bytes({0xE0, 0x31, 0x68, 0x05}), bytes({0xE0, 0x31, 0x60}),
+                                bytes({0xE1, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60}),
+                                bytes({0xE0, 0x31, 0x6E, 0x00, 0xC4}),
+                                bytes({0xE0, 0x31, 0x6E, 0xE0, 0xC4}), bytes({0xE0, 0x31, 0x67}),
+                                bytes({0xE0, 0x31, 0x66})}));
+    QCOMPARE(r.markers, QStringList({"East 10 stp", "West 14 stp", "West 5 sec", "Halt",
+                                     "Goto 12.3°E", "Goto 12.3°W", "Limit E", "Limit W"}));
+    // STAB motors get their own west code for the user's east.
+    south.driveVersion = 1;
+    r.p->setSettings(south);
+    QVERIFY(r.p->gotoAngle(true, 12.3));
+    QCOMPARE(r.sent.last().bytes, bytes({0xE0, 0x31, 0x6E, 0xD0, 0xC4}));
+    // The estimate is in the user's terms: east is east.
+    QCOMPARE(positioner::MotionEstimate::angleText(r.p->motion().angle(r.clock.nowMs() + 200000)),
+             QStringLiteral("12.3°E"));
+}
+
+void TestPositioner::southernDishEndToEnd()
+{
+    // Cape Town, the simulated motor mounted facing north.
+    sim::SimConfig config;
+    config.latitude = -33.9;
+    config.longitude = 18.4;
+    Dish dish(config);
+    positioner::Positioner::Settings south;
+    south.siteLatitude = -33.9;
+    dish.p->setSettings(south);
+    auto& motor = dish.scene->motor();
+    const auto& mount = dish.scene->mount();
+
+    // East turns the dish east: facing north, its azimuth grows.
+    const double azimuth = mount.azimuthDeg(motor.dishAngle());
+    dish.p->driveSteps(true, 50);
+    QVERIFY2(mount.azimuthDeg(motor.dishAngle()) > azimuth + 3,
+             qPrintable(
+                 QStringLiteral("%1 -> %2").arg(azimuth).arg(mount.azimuthDeg(motor.dishAngle()))));
+    dish.p->driveSteps(false, 50);
+
+    // The USALS goto, from the angle a satellite's label shows, reaches a
+    // satellite east of the site and one west of it.
+    SatelliteList list;
+    list.setLocation(18.4, -33.9);
+    for (double satellite : {42.0, 9.0}) {
+        const double angle = std::round(list.motorAngleOf(satellite) * 10) / 10;
+        QVERIFY(dish.p->usalsGoto(std::abs(angle), angle >= 0));
+        while (motor.moving())
+            dish.clock.advance(100);
+        QVERIFY2(mount.pointingError(motor.dishAngle(), satellite) < 0.5,
+                 qPrintable(QStringLiteral("%1: %2 degrees off")
+                                .arg(satellite)
+                                .arg(mount.pointingError(motor.dishAngle(), satellite))));
+    }
+
+    // Limit E stops the dish going further east, and only east.
+    dish.p->limitEast();
+    const double here = motor.dishAngle();
+    const double hereAzimuth = mount.azimuthDeg(here);
+    dish.p->driveSteps(true, 20);
+    QCOMPARE(motor.dishAngle(), here);
+    dish.p->driveSteps(false, 20);
+    QVERIFY(mount.azimuthDeg(motor.dishAngle()) < hereAzimuth - 1);
 }
 
 void TestPositioner::simulatedDishComesBack()
