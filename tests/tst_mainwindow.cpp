@@ -127,6 +127,7 @@ private slots:
     void goToolButtonChoosesTheGoto();
     void driveModesAndProgress();
     void usalsGotoFromTheLabel();
+    void southernSiteMirrorsTheDrive();
     void unreadableFlagsAreShownAsUnknown();
     void retuneKeepsTheTunedVoltage();
     void unwritableSettingsAreReportedOnce();
@@ -761,6 +762,26 @@ void TestMainWindow::usalsGotoFromTheLabel()
     QCOMPARE(
         f->QMainWindow::statusBar()->currentMessage(),
         QStringLiteral("Goto x.x°: the selected row shows no motor angle, so nothing was sent"));
+}
+
+void TestMainWindow::southernSiteMirrorsTheDrive()
+{
+    {
+        const auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/LocationLatitude"), -33.9);
+        store->sync();
+    }
+    Window w;
+    auto* f = w.form.get();
+    auto& heard = w.board.scene->heard;
+    heard.clear();
+    f->tuningSpinBox->setValue(1);
+    f->eastButton->click();
+    f->limitEButton->click();
+    QCOMPARE(heard,
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x69, 0xFF}), bytes({0xE0, 0x31, 0x67})}));
+    QCOMPARE(markerLabels(*f).mid(markerLabels(*f).size() - 2),
+             QStringList({"East 1 stp", "Limit E"}));
 }
 
 void TestMainWindow::killedAfterStoringKeepsTheChange()
