@@ -2,6 +2,8 @@
 
 #include "app/embeddedimages.h"
 #include "app/messages.h"
+#include "forms/about.h"
+#include "forms/disqoptions.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
@@ -982,6 +984,54 @@ void zenaraForm::showMotorStatus()
     if (QMainWindow::statusBar()->currentMessage() != text)
         QMainWindow::statusBar()->showMessage(text);
     m_motorStatusShown = true;
+}
+
+optionvalues::Values zenaraForm::optionValues() const
+{
+    optionvalues::Values v;
+    v.longitude = locationLongitude;
+    v.latitude = locationLatitude;
+    v.agcScaleMin = agcScaleMin;
+    v.agcScaleMax = agcScaleMax;
+    v.agcAutoScale = agcAutoScale;
+    v.driveVersion = driveVersion;
+    v.oneDegreSteps = oneDegreSteps;
+    v.maxTimeOfPositioning = maxTimeOfPositioning;
+    v.gapTime = gapTime;
+    v.maxAngle = maxAngle;
+    v.acousticFreqMinHz = acousticFreqMinHz;
+    v.acousticFreqMaxHz = acousticFreqMaxHz;
+    v.acousticVolume = acousticVolume;
+    v.acousticScaleMin = acousticScaleMin;
+    v.acousticScaleMax = acousticScaleMax;
+    return v;
+}
+
+void zenaraForm::optionsDiSEqCButton_clicked()
+{
+    {
+        DisqOptions dialog(this);
+        dialog.exec();
+    }
+    // Whichever button closed it, what is set now is applied.
+    if (locationLatitude != satelliteList->siteLatitude() ||
+        locationLongitude != satelliteList->siteLongitude()) {
+        satelliteList->setLocation(locationLongitude, locationLatitude);
+        satlistComboBox->clear();
+        satListToolbarComboBox->clear();
+        satlistComboBox->addItems(satelliteList->labels);
+        satListToolbarComboBox->addItems(satelliteList->labels);
+        positionsSpinBox_valueChanged(currentPosition);
+    }
+    applyPositionerSettings();
+    typeStepComboBox_activated(typeStepComboBox->currentIndex());
+    m_history.applyAgcScale(agcScaleMin, agcScaleMax, agcAutoScale);
+}
+
+void zenaraForm::helpAboutAction_activated()
+{
+    About about(this, nullptr, true);
+    about.exec();
 }
 
 void zenaraForm::initPlot()

@@ -5,6 +5,7 @@
 #include "monitor/historyplot.h"
 #include "monitor/sound.h"
 #include "positioner/positioner.h"
+#include "settings/optionvalues.h"
 #include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
@@ -25,6 +26,7 @@ struct PollReading;
 class zenaraForm : public QMainWindow, public Ui_zenaraForm
 {
     Q_OBJECT
+    friend class DisqOptions; // it edits the settings members in place
 
 public:
     explicit zenaraForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
@@ -40,6 +42,8 @@ public:
     SatelliteList* satellites() const { return satelliteList; }
     int currentSatellite() const { return currentSat; }
     int currentStoredPosition() const { return currentPosition; }
+    // The settings the options dialog edits, as they stand.
+    optionvalues::Values optionValues() const;
 
     // Writes the stored-position table and the remembered transponders now,
     // not only at exit (the positioner and the lists call it on every change).
@@ -78,7 +82,7 @@ public slots:
     virtual void posSetButton_clicked();
     virtual void positionsSpinBox_valueChanged(int position);
     virtual void satlistComboBox_activated(int index);
-    virtual void optionsDiSEqCButton_clicked() {}
+    virtual void optionsDiSEqCButton_clicked();
     virtual void typeStepComboBox_activated(int type);
     virtual void freqListComboBox_activated(int index);
     virtual void lnbTypeComboBox_activated(int item);
@@ -93,7 +97,7 @@ public slots:
     virtual void toolButtonSNR_toggled(bool on);
     virtual void toolButtonAGC_toggled(bool on);
     virtual void checkBoxAcoustic_toggled(bool on);
-    virtual void helpAboutAction_activated() {}
+    virtual void helpAboutAction_activated();
     virtual void languageChange();
 
 protected:

@@ -1,0 +1,45 @@
+#include "settings/optionvalues.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace optionvalues {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("DisqOptions", text);
+}
+
+} // namespace
+
+QString oneDecimalText(double value)
+{
+    return QString::asprintf("%.1f", value);
+}
+
+QString twoDecimalText(double value)
+{
+    return QString::asprintf("%.2f", value);
+}
+
+double decimalValue(const QString& text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+QString problem(const Values& v)
+{
+    if (!(std::abs(v.latitude) <= 90))
+        return tr("The latitude must lie between -90 and 90 degrees (north positive).");
+    if (!(std::abs(v.longitude) <= 180))
+        return tr("The longitude must lie between -180 and 180 degrees (east positive).");
+    if (!(v.oneDegreSteps > 0))
+        return tr("The motor must take more than 0 steps for a degree.");
+    return QString();
+}
+
+} // namespace optionvalues
