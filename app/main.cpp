@@ -56,52 +56,68 @@ bool onlyPrints(int argc, char** argv)
 Options parseCommandLine(const QCoreApplication& app)
 {
     QCommandLineParser parser;
+    QStringList receivers;
+    for (const QString& description : hw::receiverDescriptions())
+        receivers.append(
+            QCoreApplication::translate("Receivers", description.toUtf8().constData()));
     parser.setApplicationDescription(
-        QStringLiteral("Zenara points a satellite dish: signal meter and DiSEqC 1.2/USALS "
-                       "positioner.\n\nReceivers:\n") +
-        hw::receiverDescriptions().join(QLatin1Char('\n')));
+        QCoreApplication::translate("main", "Zenara points a satellite dish: signal meter and "
+                                            "DiSEqC 1.2/USALS positioner.") +
+        QStringLiteral("\n\n") + QCoreApplication::translate("main", "Receivers:") +
+        QLatin1Char('\n') + receivers.join(QLatin1Char('\n')));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption receiver(QStringLiteral("receiver"),
-                                      QStringLiteral("The receiver to use (default: sim)."),
-                                      QStringLiteral("name[,options]"), QStringLiteral("sim"));
+    const QCommandLineOption receiver(
+        QStringLiteral("receiver"),
+        QCoreApplication::translate("main", "The receiver to use (default: sim)."),
+        QStringLiteral("name[,options]"), QStringLiteral("sim"));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
-        QStringLiteral("Write every card operation to <file>, one line each, as it happens."),
+        QCoreApplication::translate(
+            "main", "Write every card operation to <file>, one line each, as it happens."),
         QStringLiteral("file"));
     const QCommandLineOption simConfig(
         QStringLiteral("sim-config"),
-        QStringLiteral("Site, dish, motor and sky of the simulated receiver (INI <file>)."),
+        QCoreApplication::translate(
+            "main", "Site, dish, motor and sky of the simulated receiver (INI <file>)."),
         QStringLiteral("file"));
     const QCommandLineOption import(
         QStringLiteral("import"),
-        QStringLiteral("Turn the FILEs (Enigma2 satellites.xml, DVBv5 scan tables) into a "
-                       "satellite list and transponder files in the --into folder."));
-    const QCommandLineOption into(QStringLiteral("into"),
-                                  QStringLiteral("Folder the --import writes to."),
-                                  QStringLiteral("dir"));
-    const QCommandLineOption force(QStringLiteral("force"),
-                                   QStringLiteral("Let --import replace existing files (and "
-                                                  "keep the last of satellites read twice)."));
-    const QCommandLineOption strict(QStringLiteral("strict"),
-                                    QStringLiteral("Let --import write nothing when it would "
-                                                   "skip an entry."));
+        QCoreApplication::translate(
+            "main", "Turn the FILEs (Enigma2 satellites.xml, DVBv5 scan tables) into a "
+                    "satellite list and transponder files in the --into folder."));
+    const QCommandLineOption into(
+        QStringLiteral("into"),
+        QCoreApplication::translate("main", "Folder the --import writes to."),
+        QStringLiteral("dir"));
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QCoreApplication::translate("main", "Let --import replace existing files (and "
+                                            "keep the last of satellites read twice)."));
+    const QCommandLineOption strict(
+        QStringLiteral("strict"),
+        QCoreApplication::translate("main", "Let --import write nothing when it would "
+                                            "skip an entry."));
     const QCommandLineOption printSatellites(
         QStringLiteral("print-satellites"),
-        QStringLiteral("Print the satellite list as the window shows it, then exit."));
+        QCoreApplication::translate("main",
+                                    "Print the satellite list as the window shows it, then exit."));
     const QCommandLineOption site(
         QStringLiteral("site"),
-        QStringLiteral("Site for --print-satellites instead of the configured one."),
+        QCoreApplication::translate("main",
+                                    "Site for --print-satellites instead of the configured one."),
         QStringLiteral("lat,lon"));
     const QCommandLineOption printTransponders(
         QStringLiteral("print-transponders"),
-        QStringLiteral("Print the transponders of a transponder file as the window shows "
-                       "them, then exit."),
+        QCoreApplication::translate(
+            "main", "Print the transponders of a transponder file as the window shows "
+                    "them, then exit."),
         QStringLiteral("file"));
     for (const auto* option : {&receiver, &trace, &simConfig, &import, &into, &force, &strict,
                                &printSatellites, &site, &printTransponders})
         parser.addOption(*option);
-    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Files to --import."),
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QCoreApplication::translate("main", "Files to --import."),
                                  QStringLiteral("[FILE...]"));
     parser.process(app);
     Options o;
@@ -127,6 +143,15 @@ void closeModalDialogs()
     }
 }
 
+// "Translations/zenara_<locale>.qm" where the program finds its data: the
+// working directory, the user's data folder, the installed data.
+void installTranslation(QTranslator* translator)
+{
+    if (translator->load(QStringLiteral("zenara_") + QLocale::system().name(),
+                         findDataFile(QStringLiteral("Translations"))))
+        QCoreApplication::installTranslator(translator);
+}
+
 void setIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("zenara"));
@@ -142,6 +167,8 @@ int main(int argc, char** argv)
     if (onlyPrints(argc, argv)) {
         QCoreApplication app(argc, argv);
         setIdentity();
+        QTranslator translator;
+        installTranslation(&translator);
         const Options options = parseCommandLine(app); // --help and --version exit here
         if (options.import)
             return cli::importFiles(options.importFiles, options.into, options.force,
@@ -170,6 +197,8 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
         qSetMessagePattern(QStringLiteral("%{message}"));
 
+    auto translator = std::make_unique<QTranslator>();
+    installTranslation(translator.get());
     const Options options = parseCommandLine(app);
 
     SingleInstance instance(QStringLiteral("Zenara"));
@@ -204,12 +233,6 @@ int main(int argc, char** argv)
 
     if (!dataCodec())
         qCWarning(lcApp, "The CP1251 text codec is missing; data files will be misread.");
-
-    auto translator = std::make_unique<QTranslator>();
-    // "Translations/zenara_<locale>" from the working directory, else the data folders.
-    if (translator->load(QStringLiteral("zenara_") + QLocale::system().name(),
-                         findDataFile(QStringLiteral("Translations"))))
-        QApplication::installTranslator(translator.get());
 
     auto* splash = new QSplashScreen(EmbeddedImageFactory::pixmap(QStringLiteral("splash.png")));
     splash->setAttribute(Qt::WA_DeleteOnClose);

@@ -22,7 +22,8 @@ void About::languageChange()
     setWindowTitle(tr("About"));
     pushButton1->setText(tr("OK"));
     // Where things are on this machine: users ask for it.
-    QStringList folders;
+    // Looked in first: the folder the program was started in.
+    QStringList folders(QDir::toNativeSeparators(QDir::currentPath()).toHtmlEscaped());
     for (const QString& folder : dataFolders())
         folders.append(QDir::toNativeSeparators(folder).toHtmlEscaped());
     textLabel1->setText(

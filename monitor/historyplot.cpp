@@ -138,9 +138,9 @@ void HistoryPlot::initPlot(QwtPlot* plot, const Options& options)
     grid->attach(plot);
 
     plot->enableAxis(QwtPlot::yRight);
-    plot->setAxisTitle(QwtPlot::xBottom, titled("Time/seconds"));
-    plot->setAxisTitle(QwtPlot::yLeft, titled("BER"));
-    plot->setAxisTitle(QwtPlot::yRight, titled("SNR%, AGC%"));
+    plot->setAxisTitle(QwtPlot::xBottom, titled(QT_TRANSLATE_NOOP("zenaraForm", "Time/seconds")));
+    plot->setAxisTitle(QwtPlot::yLeft, titled(QT_TRANSLATE_NOOP("zenaraForm", "BER")));
+    plot->setAxisTitle(QwtPlot::yRight, titled(QT_TRANSLATE_NOOP("zenaraForm", "SNR%, AGC%")));
     for (int axis : {QwtPlot::yLeft, QwtPlot::yRight, QwtPlot::xBottom})
         plot->setAxisFont(axis, QFont(QStringLiteral("Helvetica"), 8, 50));
 

@@ -128,9 +128,6 @@ QStringList rawFieldTexts(const QByteArray& message)
 RawMessage parseRawFields(const QStringList& fields)
 {
     RawMessage raw;
-    auto tr = [](const char* text) {
-        return QCoreApplication::translate("zenaraForm", text);
-    };
     QByteArray bytes;
     int firstGap = -1;
     for (int i = 0; i < 6; ++i) {
@@ -145,13 +142,16 @@ RawMessage parseRawFields(const QStringList& fields)
         bool ok = false;
         const uint value = text.toUShort(&ok, 16);
         if (!ok) {
-            raw.error =
-                tr("RAW Data: byte %1, \"%2\", is not a hexadecimal number").arg(i + 1).arg(text);
+            raw.error = QCoreApplication::translate(
+                            "zenaraForm", "RAW Data: byte %1, \"%2\", is not a hexadecimal number")
+                            .arg(i + 1)
+                            .arg(text);
             return raw;
         }
         if (firstGap >= 0) {
-            raw.error =
-                tr("RAW Data: byte %1 is empty while a later byte is filled").arg(firstGap + 1);
+            raw.error = QCoreApplication::translate(
+                            "zenaraForm", "RAW Data: byte %1 is empty while a later byte is filled")
+                            .arg(firstGap + 1);
             return raw;
         }
         bytes.append(char(value & 0xFF));

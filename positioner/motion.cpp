@@ -8,11 +8,6 @@
 namespace positioner {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("zenaraForm", text);
-}
-
 // How long the line about a finished move stays.
 constexpr qint64 ShowStopForMs = 5000;
 
@@ -142,20 +137,23 @@ QString MotionEstimate::statusText(qint64 nowMs) const
         return QString();
     const QString where = angleText(angle(nowMs));
     if (moving(nowMs)) {
-        QString line = tr("Motor: %1").arg(m_what);
+        QString line = QCoreApplication::translate("zenaraForm", "Motor: %1").arg(m_what);
         const qint64 left = remainingMs(nowMs);
         if (left >= 0)
-            line += tr(", %1 s left").arg((left + 999) / 1000);
+            line +=
+                QCoreApplication::translate("zenaraForm", ", %1 s left").arg((left + 999) / 1000);
         if (!where.isEmpty())
-            line += tr(", dish at about %1").arg(where);
+            line += QCoreApplication::translate("zenaraForm", ", dish at about %1").arg(where);
         return line;
     }
     const qint64 end = m_stoppedMs >= 0 ? m_stoppedMs : m_endMs;
     if (nowMs - end > ShowStopForMs)
         return QString();
-    QString line = m_stoppedMs >= 0 ? tr("Motor halted") : tr("Motor: %1 done").arg(m_what);
+    QString line = m_stoppedMs >= 0
+                       ? QCoreApplication::translate("zenaraForm", "Motor halted")
+                       : QCoreApplication::translate("zenaraForm", "Motor: %1 done").arg(m_what);
     if (!where.isEmpty())
-        line += tr(", dish at about %1").arg(where);
+        line += QCoreApplication::translate("zenaraForm", ", dish at about %1").arg(where);
     return line;
 }
 

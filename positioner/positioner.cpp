@@ -12,7 +12,8 @@
 namespace positioner {
 namespace {
 
-QString tr(const char* text)
+// Looks up a text marked elsewhere for translation.
+QString translated(const char* text)
 {
     return QCoreApplication::translate("zenaraForm", text);
 }
@@ -41,7 +42,7 @@ bool Positioner::sendOnce(const QByteArray& message, const char* failure)
 {
     if (m_hooks.send(message) != 0) {
         qCDebug(lcPositioner, "Sending %s failed", message.toHex(' ').constData());
-        m_hooks.warn(tr(failure));
+        m_hooks.warn(translated(failure));
         return false;
     }
     return true;
@@ -69,7 +70,7 @@ bool Positioner::halt()
         return false;
     m_motion.halt(sentAt);
     motionChanged();
-    m_hooks.marker(tr("Halt"));
+    m_hooks.marker(QCoreApplication::translate("zenaraForm", "Halt"));
     return true;
 }
 
@@ -79,7 +80,7 @@ bool Positioner::single(quint8 command, const char* markerText)
     m_hooks.showRaw(m);
     if (!sendOnce(m, FrontendSendFailed))
         return false;
-    m_hooks.marker(tr(markerText));
+    m_hooks.marker(translated(markerText));
     return true;
 }
 
@@ -250,7 +251,9 @@ bool Positioner::usalsGoto(double degrees, bool east)
 {
     QByteArray m;
     if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
-        m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
+        m_hooks.warn(QCoreApplication::translate("zenaraForm",
+                                                 "Goto %1°: the motor takes angles up to 255.9°")
+                         .arg(degrees, 0, 'f', 1));
         return false;
     }
     m_hooks.showRaw(m);
@@ -286,11 +289,12 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
         if (m_hooks.send(m) == 0) {
             const double oneStep = 1.0 / m_settings.stepsPerDegree;
             const bool userEast = (m == east) != mirrored();
-            m_motion.moveBy(tr("Tune"), userEast ? oneStep : -oneStep, m_clock.nowMs());
+            m_motion.moveBy(QCoreApplication::translate("zenaraForm", "Tune"),
+                            userEast ? oneStep : -oneStep, m_clock.nowMs());
             motionChanged();
             return true;
         }
-        m_hooks.warn(tr(FrontendSendFailed));
+        m_hooks.warn(translated(FrontendSendFailed));
         return false;
     };
     auto measure = [&] {
@@ -302,7 +306,7 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
         return sum;
     };
 
-    m_hooks.marker(tr("Tune Begin"));
+    m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune Begin"));
     double ref = 0.0;
     for (int k = 0; k < 10; ++k) {
         ref += sample();
@@ -336,7 +340,7 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
         if (droppedWest && !step(east))
             return false;
     }
-    m_hooks.marker(tr("Tune End"));
+    m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
     return true;
 }
 
@@ -357,7 +361,8 @@ bool Positioner::moveAndWait(bool east, int steps, int* sent)
         *sent += chunk;
         const double degrees = chunk / m_settings.stepsPerDegree;
         const bool userEast = east != mirrored();
-        m_motion.moveBy(tr("Tune"), userEast ? degrees : -degrees, m_clock.nowMs());
+        m_motion.moveBy(QCoreApplication::translate("zenaraForm", "Tune"),
+                        userEast ? degrees : -degrees, m_clock.nowMs());
         motionChanged();
         if (!waitFor(qint64(std::ceil(degrees * m_settings.msPerDegree))))
             return false;
@@ -373,7 +378,7 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
     r = SweepReport{};
     haltRequested = false;
     ++m_depth;
-    m_hooks.marker(tr("Tune Begin"));
+    m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune Begin"));
     bool ok = moveAndWait(false, halfSpan, &r.steps);
     int position = -halfSpan;
     double low = 0, high = 0;
@@ -410,7 +415,8 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
         r.peak = fit.ok ? fit.peak : 0;
         r.parabola = fit.parabola;
         if (!fit.ok)
-            m_hooks.warn(tr("Tune: no beam was found across the sweep"));
+            m_hooks.warn(QCoreApplication::translate("zenaraForm",
+                                                     "Tune: no beam was found across the sweep"));
         // Past the target westwards, then onto it eastwards, as it was sampled.
         constexpr int Overshoot = 3;
         ok = moveAndWait(false, position - target + Overshoot, &r.steps) &&
@@ -418,7 +424,7 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
     }
     leaveDrive();
     if (ok)
-        m_hooks.marker(tr("Tune End"));
+        m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
     return ok;
 }
 
@@ -426,7 +432,9 @@ bool Positioner::gotoAngle(bool east, double degrees)
 {
     QByteArray m;
     if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
-        m_hooks.warn(tr("Goto %1°: the motor takes angles up to 255.9°").arg(degrees, 0, 'f', 1));
+        m_hooks.warn(QCoreApplication::translate("zenaraForm",
+                                                 "Goto %1°: the motor takes angles up to 255.9°")
+                         .arg(degrees, 0, 'f', 1));
         return false;
     }
     m_hooks.showRaw(m);

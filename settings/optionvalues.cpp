@@ -7,11 +7,6 @@
 namespace optionvalues {
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("DisqOptions", text);
-}
-
 } // namespace
 
 QString oneDecimalText(double value)
@@ -34,11 +29,14 @@ double decimalValue(const QString& text)
 QString problem(const Values& v)
 {
     if (!(std::abs(v.latitude) <= 90))
-        return tr("The latitude must lie between -90 and 90 degrees (north positive).");
+        return QCoreApplication::translate(
+            "DisqOptions", "The latitude must lie between -90 and 90 degrees (north positive).");
     if (!(std::abs(v.longitude) <= 180))
-        return tr("The longitude must lie between -180 and 180 degrees (east positive).");
+        return QCoreApplication::translate(
+            "DisqOptions", "The longitude must lie between -180 and 180 degrees (east positive).");
     if (!(v.oneDegreSteps > 0))
-        return tr("The motor must take more than 0 steps for a degree.");
+        return QCoreApplication::translate("DisqOptions",
+                                           "The motor must take more than 0 steps for a degree.");
     return QString();
 }
 

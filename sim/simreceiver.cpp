@@ -76,7 +76,9 @@ void registerSimulatedReceiver()
 {
     hw::registerReceiver(
         QStringLiteral("sim"),
-        QStringLiteral(
+        // Translated where the help is printed.
+        QString::fromUtf8(QT_TRANSLATE_NOOP(
+            "Receivers",
             "sim  the simulated card (default). Options, comma-separated after the name:\n"
             "     fail=open|init|bind     the card does not open, its frontend does not\n"
             "                             initialise, or its register bus cannot be bound\n"
@@ -95,7 +97,7 @@ void registerSimulatedReceiver()
             "     eirp=DBW                EIRP of a satellite without its own (default 50)\n"
             "     backlash=DEG            play in the motor's gears (default 0.05)\n"
             "     seed=N                  seed of the readings' noise (default 1)\n"
-            "     scene=fixed             every tune locks; no dish, motor or sky"),
+            "     scene=fixed             every tune locks; no dish, motor or sky")),
         [](const hw::ReceiverSpec& request, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
             SimFaults faults;

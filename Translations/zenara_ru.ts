@@ -1,0 +1,932 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="ru_RU">
+<context>
+    <name>About</name>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Version 2.02</source>
+        <translation>Версия 2.02</translation>
+    </message>
+    <message>
+        <source>Satellite signal meter and DiSEqC 1.2 / USALS dish positioner.</source>
+        <translation>Измеритель спутникового сигнала и позиционер антенны DiSEqC 1.2 / USALS.</translation>
+    </message>
+    <message>
+        <source>Free software under the GNU GPL, version 3 or later. Satellite and transponder data: see SOURCES.md.</source>
+        <translation>Свободная программа под лицензией GNU GPL версии 3 или более поздней. Данные о спутниках и транспондерах: см. SOURCES.md.</translation>
+    </message>
+    <message>
+        <source>Settings: %1</source>
+        <translation>Настройки: %1</translation>
+    </message>
+    <message>
+        <source>Data folders: %1</source>
+        <translation>Папки данных: %1</translation>
+    </message>
+</context>
+<context>
+    <name>DisqOptions</name>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Местоположение</translation>
+    </message>
+    <message>
+        <source>Longitude:</source>
+        <translation>Долгота:</translation>
+    </message>
+    <message>
+        <source>°</source>
+        <translation>°</translation>
+    </message>
+    <message>
+        <source>Latitude:</source>
+        <translation>Широта:</translation>
+    </message>
+    <message>
+        <source>Curves SNR / AGC</source>
+        <translation>Графики SNR / AGC</translation>
+    </message>
+    <message>
+        <source>Scale min:</source>
+        <translation>Шкала от:</translation>
+    </message>
+    <message>
+        <source>Scale max:</source>
+        <translation>Шкала до:</translation>
+    </message>
+    <message>
+        <source>Auto scale</source>
+        <translation>Автомасштаб</translation>
+    </message>
+    <message>
+        <source>Drive Motor</source>
+        <translation>Привод</translation>
+    </message>
+    <message>
+        <source>Version:</source>
+        <translation>Тип:</translation>
+    </message>
+    <message>
+        <source>Typical</source>
+        <translation>Обычный</translation>
+    </message>
+    <message>
+        <source>STAB</source>
+        <translation>STAB</translation>
+    </message>
+    <message>
+        <source>1° =</source>
+        <translation>1° =</translation>
+    </message>
+    <message>
+        <source>steps</source>
+        <translation>шагов</translation>
+    </message>
+    <message>
+        <source>Max. time of positioning 1°</source>
+        <translation>Макс. время поворота на 1°</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>мс</translation>
+    </message>
+    <message>
+        <source>GAP Time</source>
+        <translation>Пауза замера</translation>
+    </message>
+    <message>
+        <source>Max. angle</source>
+        <translation>Макс. угол</translation>
+    </message>
+    <message>
+        <source>Acoustic signalization</source>
+        <translation>Звуковая сигнализация</translation>
+    </message>
+    <message>
+        <source>Freq Min:</source>
+        <translation>Частота от:</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Гц</translation>
+    </message>
+    <message>
+        <source>Freq Max:</source>
+        <translation>Частота до:</translation>
+    </message>
+    <message>
+        <source>Volume:</source>
+        <translation>Громкость:</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>AGC scale Min:</source>
+        <translation>AGC от:</translation>
+    </message>
+    <message>
+        <source>AGC scale Max:</source>
+        <translation>AGC до:</translation>
+    </message>
+    <message>
+        <source>&amp;OK</source>
+        <translation>&amp;OK</translation>
+    </message>
+    <message>
+        <source>Alt+O</source>
+        <translation>Alt+O</translation>
+    </message>
+    <message>
+        <source>&amp;Cancel</source>
+        <translation>О&amp;тмена</translation>
+    </message>
+    <message>
+        <source>Alt+C</source>
+        <translation>Alt+T</translation>
+    </message>
+    <message>
+        <source>The latitude must lie between -90 and 90 degrees (north positive).</source>
+        <translation>Широта должна быть от -90 до 90 градусов (север положителен).</translation>
+    </message>
+    <message>
+        <source>The longitude must lie between -180 and 180 degrees (east positive).</source>
+        <translation>Долгота должна быть от -180 до 180 градусов (восток положителен).</translation>
+    </message>
+    <message>
+        <source>The motor must take more than 0 steps for a degree.</source>
+        <translation>Число шагов мотора на градус должно быть больше 0.</translation>
+    </message>
+</context>
+<context>
+    <name>Receivers</name>
+    <message>
+        <source>sim  the simulated card (default). Options, comma-separated after the name:
+     fail=open|init|bind     the card does not open, its frontend does not
+                             initialise, or its register bus cannot be bound
+     fail=diseqc             the card's switch command and tone burst fail
+     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on
+                             demodulator register REG (e.g. 0x43); repeatable
+     bus-error-code=N        the code failed transfers return (default 5)
+     diseqc=stuck            the DiSEqC transmitter never becomes ready again
+     config=FILE             site, dish, motor and sky (same as --sim-config)
+     dish=M                  dish diameter in metres (default 0.8)
+     elevation-error=DEG     installation error in elevation (default 0.3)
+     azimuth-error=DEG       installation error in azimuth (default 0.15)
+     rain=DB                 rain fade on the path (default 0)
+     skew=DEG                LNB polarisation angle error (default 0)
+     lof-offset=MHZ          LNB oscillator error (default 0)
+     eirp=DBW                EIRP of a satellite without its own (default 50)
+     backlash=DEG            play in the motor's gears (default 0.05)
+     seed=N                  seed of the readings' noise (default 1)
+     scene=fixed             every tune locks; no dish, motor or sky</source>
+        <translation>sim  симулятор карты (по умолчанию). Параметры через запятую после имени:
+     fail=open|init|bind     карта не открывается, её фронтенд не
+                             инициализируется или шина регистров недоступна
+     fail=diseqc             команда переключателя и тон-бёрст карты не проходят
+     bus-error=all|lnb|REG   обмен не проходит всегда, с питанием конвертера или
+                             с регистром демодулятора REG (напр. 0x43); повторяемо
+     bus-error-code=N        код ошибки обмена (по умолчанию 5)
+     diseqc=stuck            передатчик DiSEqC больше не становится готов
+     config=FILE             место, антенна, мотор и небо (как --sim-config)
+     dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
+     elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
+     azimuth-error=DEG       ошибка установки по азимуту (по умолчанию 0.15)
+     rain=DB                 ослабление дождём на трассе (по умолчанию 0)
+     skew=DEG                ошибка угла поляризации конвертера (по умолчанию 0)
+     lof-offset=MHZ          уход гетеродина конвертера (по умолчанию 0)
+     eirp=DBW                ЭИИМ спутника без собственного значения (по умолчанию 50)
+     backlash=DEG            люфт редуктора мотора (по умолчанию 0.05)
+     seed=N                  затравка шума показаний (по умолчанию 1)
+     scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Zenara points a satellite dish: signal meter and DiSEqC 1.2/USALS positioner.</source>
+        <translation>Zenara наводит спутниковую антенну: измеритель сигнала и позиционер DiSEqC 1.2/USALS.</translation>
+    </message>
+    <message>
+        <source>Receivers:</source>
+        <translation>Приёмники:</translation>
+    </message>
+    <message>
+        <source>The receiver to use (default: sim).</source>
+        <translation>Используемый приёмник (по умолчанию: sim).</translation>
+    </message>
+    <message>
+        <source>Write every card operation to &lt;file&gt;, one line each, as it happens.</source>
+        <translation>Записывать каждую операцию с картой в &lt;file&gt;, по строке, по мере выполнения.</translation>
+    </message>
+    <message>
+        <source>Site, dish, motor and sky of the simulated receiver (INI &lt;file&gt;).</source>
+        <translation>Место, антенна, мотор и небо симулятора приёмника (INI-файл &lt;file&gt;).</translation>
+    </message>
+    <message>
+        <source>Turn the FILEs (Enigma2 satellites.xml, DVBv5 scan tables) into a satellite list and transponder files in the --into folder.</source>
+        <translation>Преобразовать файлы FILE (satellites.xml Enigma2, таблицы сканирования DVBv5) в список спутников и файлы транспондеров в папке --into.</translation>
+    </message>
+    <message>
+        <source>Folder the --import writes to.</source>
+        <translation>Папка, в которую пишет --import.</translation>
+    </message>
+    <message>
+        <source>Let --import replace existing files (and keep the last of satellites read twice).</source>
+        <translation>Разрешить --import заменять существующие файлы (из дважды прочитанных спутников остаётся последний).</translation>
+    </message>
+    <message>
+        <source>Let --import write nothing when it would skip an entry.</source>
+        <translation>Не записывать ничего при --import, если пришлось бы пропустить запись.</translation>
+    </message>
+    <message>
+        <source>Print the satellite list as the window shows it, then exit.</source>
+        <translation>Вывести список спутников, как его показывает окно, и выйти.</translation>
+    </message>
+    <message>
+        <source>Site for --print-satellites instead of the configured one.</source>
+        <translation>Место для --print-satellites вместо заданного в настройках.</translation>
+    </message>
+    <message>
+        <source>Print the transponders of a transponder file as the window shows them, then exit.</source>
+        <translation>Вывести транспондеры из файла транспондеров, как их показывает окно, и выйти.</translation>
+    </message>
+    <message>
+        <source>Files to --import.</source>
+        <translation>Файлы для --import.</translation>
+    </message>
+</context>
+<context>
+    <name>zenaraForm</name>
+    <message>
+        <source>Zenara 2.02</source>
+        <translation>Zenara 2.02</translation>
+    </message>
+    <message>
+        <source>Tuner-Status</source>
+        <translation>Состояние</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Статус</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;CAR&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;CAR&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;SIG&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;SIG&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;VIT&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;VIT&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;SYN&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;SYN&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;LCK&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;LCK&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;TIM&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;TIM&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;RNT&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;RNT&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>BER</source>
+        <translation>BER</translation>
+    </message>
+    <message>
+        <source>&lt;p align="left"&gt;1&lt;/p&gt;</source>
+        <translation>&lt;p align="left"&gt;1&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;0.001&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;0.001&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="right"&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align="right"&gt;0&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>UCB</source>
+        <translation>UCB</translation>
+    </message>
+    <message>
+        <source>Clear uncorrected-block counter</source>
+        <translation>Сбросить счётчик неисправленных блоков</translation>
+    </message>
+    <message>
+        <source>AGC %</source>
+        <translation>AGC %</translation>
+    </message>
+    <message>
+        <source>&lt;p align="left"&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align="left"&gt;0&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;0&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;p align="right"&gt;100&lt;/p&gt;</source>
+        <translation>&lt;p align="right"&gt;100&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>SNR %</source>
+        <translation>SNR %</translation>
+    </message>
+    <message>
+        <source>Acoustic signalization</source>
+        <translation>Звуковой сигнал</translation>
+    </message>
+    <message>
+        <source>DiSEqC 1.0/2.0</source>
+        <translation>DiSEqC 1.0/2.0</translation>
+    </message>
+    <message>
+        <source>DiSEqC</source>
+        <translation>DiSEqC</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Нет</translation>
+    </message>
+    <message>
+        <source>None DiSEqC</source>
+        <translation>Без DiSEqC</translation>
+    </message>
+    <message>
+        <source>Simple</source>
+        <translation>Простой</translation>
+    </message>
+    <message>
+        <source>Simple DiSEqC</source>
+        <translation>Простой DiSEqC (тон-бёрст)</translation>
+    </message>
+    <message>
+        <source>A (TB 0)</source>
+        <translation>A (TB 0)</translation>
+    </message>
+    <message>
+        <source>B (TB 1)</source>
+        <translation>B (TB 1)</translation>
+    </message>
+    <message>
+        <source>Pos:A, Opt:A</source>
+        <translation>Поз:A, Опц:A</translation>
+    </message>
+    <message>
+        <source>Pos:A, Opt:B</source>
+        <translation>Поз:A, Опц:B</translation>
+    </message>
+    <message>
+        <source>Pos:B, Opt:A</source>
+        <translation>Поз:B, Опц:A</translation>
+    </message>
+    <message>
+        <source>Pos:B, Opt:B</source>
+        <translation>Поз:B, Опц:B</translation>
+    </message>
+    <message>
+        <source>LNB</source>
+        <translation>Конвертер</translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation>Тип:</translation>
+    </message>
+    <message>
+        <source>LNB type</source>
+        <translation>Тип конвертера</translation>
+    </message>
+    <message>
+        <source>UNIVERSAL</source>
+        <translation>УНИВЕРСАЛЬНЫЙ</translation>
+    </message>
+    <message>
+        <source>DBS</source>
+        <translation>DBS</translation>
+    </message>
+    <message>
+        <source>STANDARD</source>
+        <translation>СТАНДАРТНЫЙ</translation>
+    </message>
+    <message>
+        <source>ENHANCED</source>
+        <translation>РАСШИРЕННЫЙ</translation>
+    </message>
+    <message>
+        <source>C-BAND</source>
+        <translation>C-ДИАПАЗОН</translation>
+    </message>
+    <message>
+        <source>CUSTOM</source>
+        <translation>СВОЙ</translation>
+    </message>
+    <message>
+        <source>LOF 1:</source>
+        <translation>Гетеродин 1:</translation>
+    </message>
+    <message>
+        <source>9750</source>
+        <translation>9750</translation>
+    </message>
+    <message>
+        <source>MHz</source>
+        <translation>МГц</translation>
+    </message>
+    <message>
+        <source>Switch:</source>
+        <translation>Переключение:</translation>
+    </message>
+    <message>
+        <source>11700</source>
+        <translation>11700</translation>
+    </message>
+    <message>
+        <source>LOF 2:</source>
+        <translation>Гетеродин 2:</translation>
+    </message>
+    <message>
+        <source>10600</source>
+        <translation>10600</translation>
+    </message>
+    <message>
+        <source>LNBP21</source>
+        <translation>LNBP21</translation>
+    </message>
+    <message>
+        <source>IOUT(max)=650mA</source>
+        <translation>IOUT(макс)=650 мА</translation>
+    </message>
+    <message>
+        <source>VOUT High</source>
+        <translation>VOUT повышенное</translation>
+    </message>
+    <message>
+        <source>Power</source>
+        <translation>Питание</translation>
+    </message>
+    <message>
+        <source>Power on/off</source>
+        <translation>Питание вкл/выкл</translation>
+    </message>
+    <message>
+        <source>Power status</source>
+        <translation>Состояние питания</translation>
+    </message>
+    <message>
+        <source>Tuner-Settings</source>
+        <translation>Настройка тюнера</translation>
+    </message>
+    <message>
+        <source>Tuner-Setting</source>
+        <translation>Настройка тюнера</translation>
+    </message>
+    <message>
+        <source>Transponders:</source>
+        <translation>Транспондеры:</translation>
+    </message>
+    <message>
+        <source>Freqency, Polarization, Symbol-Rate, FEC</source>
+        <translation>Частота, поляризация, символьная скорость, FEC</translation>
+    </message>
+    <message>
+        <source>Freqency [MHz]:</source>
+        <translation>Частота [МГц]:</translation>
+    </message>
+    <message>
+        <source>Transponder freqency</source>
+        <translation>Частота транспондера</translation>
+    </message>
+    <message>
+        <source>Polarization:</source>
+        <translation>Поляризация:</translation>
+    </message>
+    <message>
+        <source>V</source>
+        <translation>V</translation>
+    </message>
+    <message>
+        <source>Vertical polarization</source>
+        <translation>Вертикальная поляризация</translation>
+    </message>
+    <message>
+        <source>H</source>
+        <translation>H</translation>
+    </message>
+    <message>
+        <source>Horizontal polarization</source>
+        <translation>Горизонтальная поляризация</translation>
+    </message>
+    <message>
+        <source>Symbol-Rate [kS/s]:</source>
+        <translation>Сим. скорость [кС/с]:</translation>
+    </message>
+    <message>
+        <source>Symbol Rate</source>
+        <translation>Символьная скорость</translation>
+    </message>
+    <message>
+        <source>FEC:</source>
+        <translation>FEC:</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>Уст.</translation>
+    </message>
+    <message>
+        <source>DiSEqC 1.2</source>
+        <translation>DiSEqC 1.2</translation>
+    </message>
+    <message>
+        <source>RAW Data</source>
+        <translation>Данные RAW</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Отпр.</translation>
+    </message>
+    <message>
+        <source>Send RAW Data</source>
+        <translation>Отправить данные RAW</translation>
+    </message>
+    <message>
+        <source>Halt Motor</source>
+        <translation>Стоп мотор</translation>
+    </message>
+    <message>
+        <source>Stop Positioner Motor</source>
+        <translation>Остановить мотор позиционера</translation>
+    </message>
+    <message>
+        <source>Sattelite</source>
+        <translation>Спутник</translation>
+    </message>
+    <message>
+        <source>USALS</source>
+        <translation>USALS</translation>
+    </message>
+    <message>
+        <source>Goto x.x°</source>
+        <translation>На x.x°</translation>
+    </message>
+    <message>
+        <source>Position</source>
+        <translation>Позиция</translation>
+    </message>
+    <message>
+        <source>Satellite Position</source>
+        <translation>Позиция спутника</translation>
+    </message>
+    <message>
+        <source>Goto</source>
+        <translation>Перейти</translation>
+    </message>
+    <message>
+        <source>Store</source>
+        <translation>Запомн.</translation>
+    </message>
+    <message>
+        <source>Set/Unset Position</source>
+        <translation>Назначить/снять позицию</translation>
+    </message>
+    <message>
+        <source>Tune</source>
+        <translation>Точно</translation>
+    </message>
+    <message>
+        <source>Drive Motor</source>
+        <translation>Привод</translation>
+    </message>
+    <message>
+        <source>East</source>
+        <translation>Восток</translation>
+    </message>
+    <message>
+        <source>Drive Motor East</source>
+        <translation>Повернуть на восток</translation>
+    </message>
+    <message>
+        <source>&lt;p align="center"&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</source>
+        <translation>&lt;p align="center"&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>West</source>
+        <translation>Запад</translation>
+    </message>
+    <message>
+        <source>Drive Motor West</source>
+        <translation>Повернуть на запад</translation>
+    </message>
+    <message>
+        <source>Steps</source>
+        <translation>Шаги</translation>
+    </message>
+    <message>
+        <source>Seconds</source>
+        <translation>Секунды</translation>
+    </message>
+    <message>
+        <source>Degrees</source>
+        <translation>Градусы</translation>
+    </message>
+    <message>
+        <source>Autotuning</source>
+        <translation>Автоподстройка</translation>
+    </message>
+    <message>
+        <source>Step ±:</source>
+        <translation>Шаг ±:</translation>
+    </message>
+    <message>
+        <source>Hill climb: single steps east, then west, while the AGC rises (at most Step ± each way). Sweep and fit: across the whole beam, then to the peak fitted to the SNR readings (slower, more exact).</source>
+        <translation>Подъём: по шагу на восток, затем на запад, пока растёт AGC (не более «Шаг ±» в каждую сторону). Проход: через весь луч, затем в максимум, найденный по замерам SNR (медленнее, точнее).</translation>
+    </message>
+    <message>
+        <source>Hill climb</source>
+        <translation>Подъём</translation>
+    </message>
+    <message>
+        <source>Sweep and fit</source>
+        <translation>Проход</translation>
+    </message>
+    <message>
+        <source>Limits</source>
+        <translation>Пределы</translation>
+    </message>
+    <message>
+        <source>Soft Limits</source>
+        <translation>Программные пределы</translation>
+    </message>
+    <message>
+        <source>Limit E</source>
+        <translation>Предел В</translation>
+    </message>
+    <message>
+        <source>Set East Limit (and enable limits)</source>
+        <translation>Задать восточный предел (и включить пределы)</translation>
+    </message>
+    <message>
+        <source>Limit Off</source>
+        <translation>Пределы выкл</translation>
+    </message>
+    <message>
+        <source>Disable Limits</source>
+        <translation>Отключить пределы</translation>
+    </message>
+    <message>
+        <source>Limit W</source>
+        <translation>Предел З</translation>
+    </message>
+    <message>
+        <source>Set West Limit (and enable limits)</source>
+        <translation>Задать западный предел (и включить пределы)</translation>
+    </message>
+    <message>
+        <source>Viterbi Bit Error Rate / AGC / SNR</source>
+        <translation>Ошибки после Витерби (BER) / AGC / SNR</translation>
+    </message>
+    <message>
+        <source>AGC</source>
+        <translation>AGC</translation>
+    </message>
+    <message>
+        <source>SNR</source>
+        <translation>SNR</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>Options</source>
+        <translation>Параметры</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Вид</translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation>Справка</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <source>Ctrl+Q</source>
+        <translation>Ctrl+Q</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Ctrl+S</source>
+        <translation>Ctrl+S</translation>
+    </message>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Drive Motor to Satellite Position [nn] or Angular Position [°]</source>
+        <translation>Повернуть антенну на позицию спутника [nn] или на угол [°]</translation>
+    </message>
+    <message>
+        <source>&amp;Toolbars</source>
+        <translation>&amp;Панели инструментов</translation>
+    </message>
+    <message>
+        <source>No audio output was found, so the acoustic signal is off. It needs a sound card or sound server and Qt's audio plugins (libqt5multimedia5-plugins).</source>
+        <translation>Звуковой выход не найден, поэтому звуковой сигнал выключен. Нужны звуковая карта или звуковой сервер и аудиомодули Qt (libqt5multimedia5-plugins).</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1</source>
+        <translation>Не удалось записать настройки в %1</translation>
+    </message>
+    <message>
+        <source>CDVBCommon::OpenDevice(0) failed</source>
+        <translation>Ошибка CDVBCommon::OpenDevice(0)</translation>
+    </message>
+    <message>
+        <source>CDVBFrontend::Init() failed</source>
+        <translation>Ошибка CDVBFrontend::Init()</translation>
+    </message>
+    <message>
+        <source>Unknown version ttlcdacc.dll</source>
+        <translation>Неизвестная версия ttlcdacc.dll</translation>
+    </message>
+    <message>
+        <source>Fatal error</source>
+        <translation>Неустранимая ошибка</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Выйти</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Ошибка</translation>
+    </message>
+    <message>
+        <source>UnSet</source>
+        <translation>Снять</translation>
+    </message>
+    <message>
+        <source>Goto x.x°: the selected row shows no motor angle, so nothing was sent</source>
+        <translation>На x.x°: в выбранной строке нет угла мотора, команда не отправлена</translation>
+    </message>
+    <message>
+        <source>Frequency should be from
+(%1 MHz - %2 MHz)</source>
+        <translation>Частота должна быть в пределах
+(%1 МГц - %2 МГц)</translation>
+    </message>
+    <message>
+        <source>%1 is not a number: "%2"</source>
+        <translation>%1 — не число: «%2»</translation>
+    </message>
+    <message>
+        <source>CDVBFrontend::SendDiSEqCMsg(...) failed</source>
+        <translation>Ошибка CDVBFrontend::SendDiSEqCMsg(...)</translation>
+    </message>
+    <message>
+        <source>CDVBFrontend::SetChannel(...) failed</source>
+        <translation>Ошибка CDVBFrontend::SetChannel(...)</translation>
+    </message>
+    <message>
+        <source>No errors.</source>
+        <translation>Ошибок нет.</translation>
+    </message>
+    <message>
+        <source>File not found.</source>
+        <translation>Файл не найден.</translation>
+    </message>
+    <message>
+        <source>Error loading file.</source>
+        <translation>Ошибка загрузки файла.</translation>
+    </message>
+    <message>
+        <source>An invalid object handle was used.</source>
+        <translation>Использован недопустимый дескриптор объекта.</translation>
+    </message>
+    <message>
+        <source>No audio output is available.</source>
+        <translation>Звуковой выход недоступен.</translation>
+    </message>
+    <message>
+        <source>The sound system is not initialised.</source>
+        <translation>Звуковая система не инициализирована.</translation>
+    </message>
+    <message>
+        <source>Unknown error.</source>
+        <translation>Неизвестная ошибка.</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Sound error! (%1) %2
+</source>
+        <translation>Ошибка звука! (%1) %2
+</translation>
+    </message>
+    <message>
+        <source>You are using an old version of the sound layer %1. This program requires %2
+</source>
+        <translation>Используется старая версия звуковой библиотеки %1. Программе нужна %2
+</translation>
+    </message>
+    <message>
+        <source>RAW Data: byte %1, "%2", is not a hexadecimal number</source>
+        <translation>Данные RAW: байт %1, «%2», — не шестнадцатеричное число</translation>
+    </message>
+    <message>
+        <source>RAW Data: byte %1 is empty while a later byte is filled</source>
+        <translation>Данные RAW: байт %1 пуст, а следующий заполнен</translation>
+    </message>
+    <message>
+        <source>Motor: %1</source>
+        <translation>Мотор: %1</translation>
+    </message>
+    <message>
+        <source>, %1 s left</source>
+        <translation>, осталось %1 с</translation>
+    </message>
+    <message>
+        <source>, dish at about %1</source>
+        <translation>, антенна примерно на %1</translation>
+    </message>
+    <message>
+        <source>Motor halted</source>
+        <translation>Мотор остановлен</translation>
+    </message>
+    <message>
+        <source>Motor: %1 done</source>
+        <translation>Мотор: %1 выполнено</translation>
+    </message>
+    <message>
+        <source>Frontend::tda10086_send_master_cmd(...) failed</source>
+        <translation>Ошибка Frontend::tda10086_send_master_cmd(...)</translation>
+    </message>
+    <message>
+        <source>tda10086_send_master_cmd(...) failed</source>
+        <translation>Ошибка tda10086_send_master_cmd(...)</translation>
+    </message>
+    <message>
+        <source>Halt</source>
+        <translation>Стоп</translation>
+    </message>
+    <message>
+        <source>Limits Off</source>
+        <translation>Пределы выкл</translation>
+    </message>
+    <message>
+        <source>Goto %1°: the motor takes angles up to 255.9°</source>
+        <translation>На %1°: мотор принимает углы не более 255.9°</translation>
+    </message>
+    <message>
+        <source>Tune Begin</source>
+        <translation>Подстройка: начало</translation>
+    </message>
+    <message>
+        <source>Tune End</source>
+        <translation>Подстройка: конец</translation>
+    </message>
+    <message>
+        <source>Tune: no beam was found across the sweep</source>
+        <translation>Подстройка: при проходе луч не найден</translation>
+    </message>
+    <message>
+        <source>Time/seconds</source>
+        <translation>Время, с</translation>
+    </message>
+    <message>
+        <source>SNR%, AGC%</source>
+        <translation>SNR%, AGC%</translation>
+    </message>
+</context>
+</TS>
