@@ -1,5 +1,6 @@
 #include "settings/datafiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -20,6 +21,14 @@ QStringList dataFolders()
     const QString installed = QDir::cleanPath(QStringLiteral(ZENARA_DATA_DIR));
     if (!folders.contains(installed))
         folders.append(installed);
+    // Installed under another prefix than the build was configured for
+    // ("cmake --install --prefix ..."): the data sits beside the program's bin/.
+    if (QCoreApplication::instance()) {
+        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                               QStringLiteral("/../share/zenara"));
+        if (!folders.contains(beside) && QFileInfo(beside).isDir())
+            folders.append(beside);
+    }
     return folders;
 }
 
