@@ -87,6 +87,7 @@ private slots:
     void okWritesBackAndTheSiteRefillsTheBoxes();
     void decimalsRoundTrip();
     void unusableValuesAreRefused();
+    void aPointInAnyLanguage();
     void aboutIsFreshEachTime();
 };
 
@@ -258,6 +259,26 @@ void TestDialogs::unusableValuesAreRefused()
         QCOMPARE(f->optionValues().maxAngle, before.maxAngle);
         QCOMPARE(f->optionValues().latitude, before.latitude);
     }
+}
+
+void TestDialogs::aPointInAnyLanguage()
+{
+    // In Russian the decimal separator is a comma; the fields are shown with a
+    // point, so typing must take one too.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    Window w;
+    w.options(
+        [](DisqOptions& d) {
+            d.locationLatitudeLineEdit->clear();
+            QTest::keyClicks(d.locationLatitudeLineEdit, QStringLiteral("-33.9"));
+            d.oneDegStepLineEdit->clear();
+            QTest::keyClicks(d.oneDegStepLineEdit, QStringLiteral("8.75"));
+        },
+        true);
+    QLocale::setDefault(before);
+    QCOMPARE(w.form->optionValues().latitude, -33.9);
+    QCOMPARE(w.form->optionValues().oneDegreSteps, 8.75);
 }
 
 void TestDialogs::aboutIsFreshEachTime()
