@@ -890,15 +890,16 @@ void zenaraForm::gotoXYButton_clicked()
         return;
     double angle = 0;
     QChar side;
-    if (positioner::labelAngle(satlistComboBox->currentText(), &angle, &side)) {
-        if (side == QLatin1Char('E') || side == QLatin1Char('W')) {
-            if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
-                return;
-        }
-    } else {
+    if (!positioner::labelAngle(satlistComboBox->currentText(), &angle, &side) ||
+        (side != QLatin1Char('E') && side != QLatin1Char('W'))) {
+        // Nothing went out, so nothing is remembered or tuned either.
+        m_motorStatusShown = false; // the next poll leaves the line alone
         QMainWindow::statusBar()->showMessage(
             tr("Goto x.x°: the selected row shows no motor angle, so nothing was sent"), 10000);
+        return;
     }
+    if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
+        return;
     currentPosition = 0;
     currentSat = index;
     // The fields hold the satellite's remembered transponder since it was selected.
@@ -1121,7 +1122,7 @@ void zenaraForm::closeEvent(QCloseEvent* event)
     // Closed while a drive waits: stop the motor rather than leave it running
     // to a time-out, and let the waits end so that the program can.
     if (m_positioner && m_positioner->driving())
-        m_positioner->halt();
+        m_positioner->abandon();
     QMainWindow::closeEvent(event);
 }
 

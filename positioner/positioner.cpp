@@ -177,8 +177,16 @@ void Positioner::motionChanged()
 
 void Positioner::leaveDrive()
 {
-    if (--m_depth == 0)
+    if (--m_depth == 0) {
         m_halted = false;
+        m_abandoned = false;
+    }
+}
+
+void Positioner::abandon()
+{
+    m_abandoned = true;
+    halt();
 }
 
 void Positioner::driveChunks(bool east, int steps, bool showRaw)
@@ -269,7 +277,7 @@ bool Positioner::usalsGoto(double degrees, bool east)
 void Positioner::waitWithEvents(int ms)
 {
     const hw::Stopwatch watch(m_clock);
-    while (watch.elapsed() < ms) {
+    while (watch.elapsed() < ms && !m_abandoned) {
         m_hooks.processEvents();
         if (haltRequested) {
             haltRequested = false;
@@ -286,6 +294,8 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
     const QByteArray east = message(DriveEast, 0xFF);
     const QByteArray west = message(DriveWest, 0xFF);
     auto step = [&](const QByteArray& m) {
+        if (m_abandoned)
+            return false; // the window has gone: no more steps
         if (m_hooks.send(m) == 0) {
             const double oneStep = 1.0 / m_settings.stepsPerDegree;
             const bool userEast = (m == east) != mirrored();
@@ -307,11 +317,23 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
     };
 
     m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune Begin"));
+    ++m_depth;
     double ref = 0.0;
     for (int k = 0; k < 10; ++k) {
         ref += sample();
         waitWithEvents(gapMs);
     }
+    const bool done = climb(n, ref, measure, step, east, west);
+    leaveDrive();
+    if (done)
+        m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
+    return done;
+}
+
+bool Positioner::climb(int n, double ref, const std::function<double()>& measure,
+                       const std::function<bool(const QByteArray&)>& step, const QByteArray& east,
+                       const QByteArray& west)
+{
     // East while the level holds or rises.
     bool dropped = false;
     for (int i = 0; i < n && !dropped; ++i) {
@@ -340,7 +362,6 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
         if (droppedWest && !step(east))
             return false;
     }
-    m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
     return true;
 }
 

@@ -108,7 +108,10 @@ public:
     // diameter) at a frequency, with the configured steps per degree.
     int sweepHalfSpan(double dishDiameterM, double frequencyMHz) const;
 
-    // True while a drive waits (possibly several, nested).
+    // The window is going: Halt, and every drive or tune under way ends.
+    void abandon();
+
+    // True while a drive or tune waits (possibly several, nested).
     bool driving() const { return m_depth > 0; }
     MotionEstimate& motion() { return m_motion; }
     const MotionEstimate& motion() const { return m_motion; }
@@ -131,6 +134,9 @@ private:
     bool haltSeen();
     void leaveDrive();
     void motionChanged();
+    bool climb(int n, double ref, const std::function<double()>& measure,
+               const std::function<bool(const QByteArray&)>& step, const QByteArray& east,
+               const QByteArray& west);
 
     hw::Clock& m_clock;
     Hooks m_hooks;
@@ -138,6 +144,7 @@ private:
     MotionEstimate m_motion;
     int m_depth = 0;
     bool m_halted = false; // a Halt ends every drive in progress, nested or not
+    bool m_abandoned = false;
 };
 
 } // namespace positioner

@@ -152,6 +152,7 @@ void TestDialogs::cancelWritesNothingButApplies()
     // Something for each of the three steps to put right.
     f->satlistComboBox->setItemText(1, QStringLiteral("changed by the test"));
     f->tuningSpinBox->setMaximum(5);
+    f->statusPlot->setAxisScale(QwtPlot::yRight, 5, 7);
     w.options(
         [](DisqOptions& d) {
             d.locationLatitudeLineEdit->setText(QStringLiteral("10.0"));
@@ -162,8 +163,12 @@ void TestDialogs::cancelWritesNothingButApplies()
     QCOMPARE(f->optionValues().maxAngle, before.maxAngle);
     // The site did not change: the boxes were not refilled ...
     QCOMPARE(f->satlistComboBox->itemText(1), QStringLiteral("changed by the test"));
-    // ... but the drive ranges were derived again (Steps: 2 x 80 x 9.6).
+    // ... but the drive ranges were derived again (Steps: 2 x 80 x 9.6) and
+    // the plot's right axis set to the AGC scale again.
     QCOMPARE(f->tuningSpinBox->maximum(), 1536);
+    f->statusPlot->updateAxes();
+    QCOMPARE(f->statusPlot->axisScaleDiv(QwtPlot::yRight).lowerBound(), 0.0);
+    QCOMPARE(f->statusPlot->axisScaleDiv(QwtPlot::yRight).upperBound(), 100.0);
 }
 
 void TestDialogs::okWritesBackAndTheSiteRefillsTheBoxes()
@@ -216,7 +221,7 @@ void TestDialogs::decimalsRoundTrip()
     auto* f = w.form.get();
     // Values with more decimals than the fields show are kept as shown.
     w.options([](DisqOptions& d) { d.oneDegStepLineEdit->setText(QStringLiteral("9.666")); }, true);
-    QCOMPARE(f->optionValues().oneDegreSteps, 9.666); // the validator let it through
+    QCOMPARE(f->optionValues().oneDegreSteps, 9.666); // set as text, past the validator
     QString shown;
     w.options(
         [&](DisqOptions& d) {

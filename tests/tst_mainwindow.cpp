@@ -577,8 +577,14 @@ void TestMainWindow::positionerButtons()
 
 void TestMainWindow::gotoFailureKeepsTheState()
 {
+    DataDir data;
     Window w;
     auto* f = w.form.get();
+    // A USALS goto first, so that there is a satellite to keep.
+    f->satListToolbarComboBox_activated(2);
+    f->gotoXYButton->click();
+    QCOMPARE(f->currentSatellite(), 2);
+    w.board.scene->heard.clear();
     // Once the first Goto is on the cable, the DiSEqC control register fails.
     w.board.scene->onHeard = [&](const QByteArray&) {
         w.board.card->faults().busErrorRegisters.insert(tda10086::RegDiseqcControl);
@@ -593,6 +599,7 @@ void TestMainWindow::gotoFailureKeepsTheState()
     QCOMPARE(w.warnings.first().text,
              QStringLiteral("Frontend::tda10086_send_master_cmd(...) failed"));
     QCOMPARE(f->currentStoredPosition(), position);
+    QCOMPARE(f->currentSatellite(), 2);
     QCOMPARE(markerLabels(*f).size(), markers);
     // The east drive's box does not name the frontend; the west drive's does.
     f->eastButton->click();
@@ -754,11 +761,14 @@ void TestMainWindow::usalsGotoFromTheLabel()
     QCOMPARE(QStringList({f->raw3->text(), f->raw4->text(), f->raw5->text()}),
              QStringList({"02", "04", ""}));
 
-    // A row whose label carries no angle: nothing sent, and the status bar says why.
+    // A row whose label carries no angle: nothing sent, nothing remembered,
+    // and the status bar says why.
     heard.clear();
-    f->satlistComboBox->setItemText(2, QStringLiteral("Hot Bird"));
+    f->satListToolbarComboBox_activated(1);
+    f->satlistComboBox->setItemText(1, QStringLiteral("Turksat"));
     f->gotoXYButton->click();
     QCOMPARE(heard.size(), 0);
+    QCOMPARE(f->currentSatellite(), 2);
     QCOMPARE(
         f->QMainWindow::statusBar()->currentMessage(),
         QStringLiteral("Goto x.x°: the selected row shows no motor angle, so nothing was sent"));

@@ -545,7 +545,7 @@ struct Hill
     {
         int p = 0;
         for (const Sent& s : r.sent)
-            p += s.bytes.at(2) == char(0x68) ? 1 : -1;
+            p += s.bytes.at(2) == char(0x68) ? 1 : s.bytes.at(2) == char(0x69) ? -1 : 0;
         return p;
     }
     double sample()
@@ -630,6 +630,17 @@ void TestPositioner::autotuneFailureAndHalt()
         QCOMPARE(r.markers, QStringList({"Tune Begin", "Halt", "Tune End"}));
         QCOMPARE(hill.position(), 0);
         QVERIFY(!r.p->haltRequested);
+    }
+    {
+        // The window closes during the climb: Halt, and no further step.
+        Recorder r;
+        Hill hill(r, [](int p) { return 50.0 + p; });
+        r.at(2500, [&] { r.p->abandon(); });
+        QVERIFY(!r.p->autotune(3, 200, [&] { return hill.sample(); }));
+        QCOMPARE(r.markers, QStringList({"Tune Begin", "Halt"}));
+        QCOMPARE(hill.position(), 1); // the one step before the close
+        QVERIFY(r.clock.nowMs() < 4000);
+        QVERIFY(!r.p->driving());
     }
 }
 
