@@ -212,6 +212,20 @@
      seed=N                  затравка шума показаний (по умолчанию 1)
      scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
     </message>
+    <message>
+        <source>dvb  a satellite card through the Linux DVB API: the first DVB-S frontend, or
+     dvb:/dev/dvb/adapterN/frontendM for that one</source>
+        <translation>dvb  спутниковая карта через Linux DVB API: первый фронтенд DVB-S или
+     dvb:/dev/dvb/adapterN/frontendM для указанного</translation>
+    </message>
+    <message>
+        <source>dvb-fake:SCRIPT  the Linux DVB back end on a scripted frontend, for trying it out</source>
+        <translation>dvb-fake:SCRIPT  драйвер Linux DVB на фронтенде по сценарию, для проб</translation>
+    </message>
+    <message>
+        <source>auto  the first DVB satellite frontend, else the simulated card (default)</source>
+        <translation>auto  первый спутниковый фронтенд DVB, иначе симулятор карты (по умолчанию)</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -222,10 +236,6 @@
     <message>
         <source>Receivers:</source>
         <translation>Приёмники:</translation>
-    </message>
-    <message>
-        <source>The receiver to use (default: sim).</source>
-        <translation>Используемый приёмник (по умолчанию: sim).</translation>
     </message>
     <message>
         <source>Write every card operation to &lt;file&gt;, one line each, as it happens.</source>
@@ -266,6 +276,18 @@
     <message>
         <source>Files to --import.</source>
         <translation>Файлы для --import.</translation>
+    </message>
+    <message>
+        <source>The receiver to use (default: auto).</source>
+        <translation>Используемый приёмник (по умолчанию: auto).</translation>
+    </message>
+    <message>
+        <source>List the DVB frontends found, then exit.</source>
+        <translation>Вывести найденные фронтенды DVB и выйти.</translation>
+    </message>
+    <message>
+        <source>No DVB frontend found in /dev/dvb.</source>
+        <translation>В /dev/dvb не найдено ни одного фронтенда DVB.</translation>
     </message>
 </context>
 <context>
@@ -927,6 +949,10 @@
     <message>
         <source>SNR%, AGC%</source>
         <translation>SNR%, AGC%</translation>
+    </message>
+    <message>
+        <source>Receiver: %1</source>
+        <translation>Приёмник: %1</translation>
     </message>
 </context>
 </TS>

@@ -6,6 +6,7 @@
 #include "app/terminationwatcher.h"
 #include "forms/zenaraform.h"
 #include "hw/cardlibrary.h"
+#include "hw/dvb/dvbreceiver.h"
 #include "hw/receivers.h"
 #include "settings/datafiles.h"
 #include "settings/settingsstore.h"
@@ -36,6 +37,7 @@ struct Options
     bool force = false;
     bool strict = false;
     bool printSatellites = false;
+    bool listReceivers = false;
     QString site;
     QString printTransponders;
 };
@@ -47,7 +49,7 @@ bool onlyPrints(int argc, char** argv)
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
             arg == "--version" || arg == "-?" || arg == "--import" || arg == "--print-satellites" ||
-            arg.startsWith("--print-transponders"))
+            arg == "--list-receivers" || arg.startsWith("--print-transponders"))
             return true;
     }
     return false;
@@ -69,8 +71,11 @@ Options parseCommandLine(const QCoreApplication& app)
     parser.addVersionOption();
     const QCommandLineOption receiver(
         QStringLiteral("receiver"),
-        QCoreApplication::translate("main", "The receiver to use (default: sim)."),
-        QStringLiteral("name[,options]"), QStringLiteral("sim"));
+        QCoreApplication::translate("main", "The receiver to use (default: auto)."),
+        QStringLiteral("name[,options]"), QStringLiteral("auto"));
+    const QCommandLineOption listReceivers(
+        QStringLiteral("list-receivers"),
+        QCoreApplication::translate("main", "List the DVB frontends found, then exit."));
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QCoreApplication::translate(
@@ -113,8 +118,8 @@ Options parseCommandLine(const QCoreApplication& app)
             "main", "Print the transponders of a transponder file as the window shows "
                     "them, then exit."),
         QStringLiteral("file"));
-    for (const auto* option : {&receiver, &trace, &simConfig, &import, &into, &force, &strict,
-                               &printSatellites, &site, &printTransponders})
+    for (const auto* option : {&receiver, &listReceivers, &trace, &simConfig, &import, &into,
+                               &force, &strict, &printSatellites, &site, &printTransponders})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QCoreApplication::translate("main", "Files to --import."),
@@ -130,6 +135,7 @@ Options parseCommandLine(const QCoreApplication& app)
     o.force = parser.isSet(force);
     o.strict = parser.isSet(strict);
     o.printSatellites = parser.isSet(printSatellites);
+    o.listReceivers = parser.isSet(listReceivers);
     o.site = parser.value(site);
     o.printTransponders = parser.value(printTransponders);
     return o;
@@ -164,6 +170,7 @@ void setIdentity()
 int main(int argc, char** argv)
 {
     sim::registerSimulatedReceiver();
+    dvb::registerDvbReceivers();
     if (onlyPrints(argc, argv)) {
         QCoreApplication app(argc, argv);
         setIdentity();
@@ -175,6 +182,15 @@ int main(int argc, char** argv)
                                     options.strict);
         if (options.printSatellites)
             return cli::printSatellites(options.site);
+        if (options.listReceivers) {
+            const QStringList frontends = dvb::describeFrontends();
+            for (const QString& line : frontends)
+                std::printf("%s\n", qPrintable(line));
+            if (frontends.isEmpty())
+                std::printf("%s\n", qPrintable(QCoreApplication::translate(
+                                        "main", "No DVB frontend found in /dev/dvb.")));
+            return 0;
+        }
         return cli::printTransponders(options.printTransponders);
     }
 

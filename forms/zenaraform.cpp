@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMenu>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
@@ -280,6 +281,13 @@ void zenaraForm::initWindow()
                "card or sound server and Qt's audio plugins (libqt5multimedia5-plugins)."));
     }
     pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
+    // Which receiver this is, for good, at the right of the status bar.
+    if (hw::CardLayer::backend() && !hw::CardLayer::backend()->description().isEmpty()) {
+        auto* receiver =
+            new QLabel(tr("Receiver: %1").arg(hw::CardLayer::backend()->description()));
+        receiver->setObjectName(QStringLiteral("receiverLabel"));
+        QMainWindow::statusBar()->addPermanentWidget(receiver);
+    }
 }
 
 void zenaraForm::loadSettings()

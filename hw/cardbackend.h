@@ -42,6 +42,10 @@ public:
     // length 0 sends only the burst; burst 0 or 1 is tone burst A or B, 0xFF none.
     virtual int sendDiseqc(const quint8* message, int length, int burst) = 0;
 
+    // What the user is connected to, for the window ("simulated receiver",
+    // "Philips TDA10086 DVB-S (/dev/dvb/adapter0/frontend0)").
+    virtual QString description() const { return QString(); }
+
     // Set by the card layer: called when the demodulator puts a master command
     // on the LNB cable, so that it can be traced.
     std::function<void(const QByteArray&)> diseqcTransmitted;

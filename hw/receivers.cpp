@@ -24,6 +24,12 @@ ReceiverSpec ReceiverSpec::parse(const QString& text)
     ReceiverSpec request;
     const QStringList parts = text.split(QLatin1Char(','));
     request.name = parts.value(0).trimmed();
+    // "dvb:/dev/dvb/adapter1/frontend0": the device after the name.
+    const int colon = request.name.indexOf(QLatin1Char(':'));
+    if (colon > 0) {
+        request.options.append({QStringLiteral("device"), request.name.mid(colon + 1)});
+        request.name = request.name.left(colon);
+    }
     for (int i = 1; i < parts.size(); ++i) {
         const QString part = parts.at(i).trimmed();
         if (part.isEmpty())

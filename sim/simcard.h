@@ -67,6 +67,8 @@ public:
     int setChannel(const hw::ChannelRecord& channel) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;
 
+    QString description() const override { return QStringLiteral("simulated receiver"); }
+
     Tda10086Model& demodulator() { return m_demod; }
     const Lnbp21Model& lnb() const { return m_lnb; }
     TunerState tunerState() const;

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "hw/cardbackend.h"
+#include "hw/clock.h"
+#include "hw/dvb/frontenddevice.h"
+#include "hw/dvb/registerfacade.h"
+
+#include <memory>
+
+namespace dvb {
+
+// The card layer over a Linux DVB frontend: tuning with DVB API v5
+// properties, DiSEqC with the kernel's master-command and burst calls and the
+// guard pauses the bus needs, and the demodulator's registers answered from
+// the kernel's measurements.
+class DvbBackend : public hw::CardBackend
+{
+public:
+    // The quiet time the DiSEqC bus needs around a message or burst.
+    static constexpr int GuardMs = 15;
+
+    DvbBackend(hw::Clock& clock, std::unique_ptr<FrontendDevice> device);
+
+    bool open() override;
+    void close() override;
+    int initFrontend(quint8* status) override;
+    bool busReachable() const override { return m_open; }
+    int busRead(quint8 device, const quint8* out, int outLength, quint8* in, int inLength) override;
+    int busWrite(quint8 device, const quint8* data, int length) override;
+    int setChannel(const hw::ChannelRecord& channel) override;
+    int sendDiseqc(const quint8* message, int length, int burst) override;
+    QString description() const override;
+
+    // Why open() failed, for the user: the device, and busy, not permitted,
+    // missing or not a satellite frontend.
+    QString openError() const { return m_openError; }
+    const FrontendInfo& info() const { return m_info; }
+    FrontendDevice& device() { return *m_device; }
+
+private:
+    void note(const QString& event);
+
+    hw::Clock& m_clock;
+    std::unique_ptr<FrontendDevice> m_device;
+    RegisterFacade m_registers;
+    FrontendInfo m_info;
+    QString m_openError;
+    bool m_open = false;
+    bool m_highBand = false;
+};
+
+// The IF the tuner takes for a channel, kHz: the distance between the
+// downlink and the LNB oscillator (the oscillator is above it for C band).
+quint32 intermediateFrequencyKHz(const hw::ChannelRecord& channel);
+
+} // namespace dvb

@@ -1,0 +1,118 @@
+#include "hw/dvb/dvbreceiver.h"
+
+#include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/fakefrontend.h"
+#include "hw/dvb/linuxfrontend.h"
+#include "hw/logging.h"
+#include "hw/receivers.h"
+
+#include <QCoreApplication>
+
+#include <cerrno>
+#include <cstring>
+
+namespace dvb {
+namespace {
+
+// What a node is, asked without taking it from a program that uses it.
+bool probe(const QString& path, FrontendInfo* info, int* error)
+{
+    LinuxFrontend frontend(path, true);
+    *error = frontend.open();
+    if (*error)
+        return false;
+    *error = frontend.info(info);
+    return *error == 0;
+}
+
+QString firstSatelliteFrontend()
+{
+    for (const QString& path : LinuxFrontend::devicePaths()) {
+        FrontendInfo info;
+        int error = 0;
+        if (probe(path, &info, &error) && info.satellite)
+            return path;
+    }
+    return QString();
+}
+
+} // namespace
+
+QStringList describeFrontends()
+{
+    QStringList lines;
+    for (const QString& path : LinuxFrontend::devicePaths()) {
+        FrontendInfo info;
+        int error = 0;
+        if (!probe(path, &info, &error)) {
+            lines.append(
+                QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+            continue;
+        }
+        lines.append(QStringLiteral("%1: %2, %3, %4-%5 MHz")
+                         .arg(path, info.name,
+                              info.satellite ? (info.dvbS2 ? QStringLiteral("DVB-S, DVB-S2")
+                                                           : QStringLiteral("DVB-S"))
+                                             : QStringLiteral("not satellite"))
+                         .arg(info.minFrequencyKHz / 1000)
+                         .arg(info.maxFrequencyKHz / 1000));
+    }
+    return lines;
+}
+
+void registerDvbReceivers()
+{
+    hw::registerReceiver(
+        QStringLiteral("dvb"),
+        QString::fromUtf8(QT_TRANSLATE_NOOP(
+            "Receivers",
+            "dvb  a satellite card through the Linux DVB API: the first DVB-S frontend, or\n"
+            "     dvb:/dev/dvb/adapterN/frontendM for that one")),
+        [](const hw::ReceiverSpec& request, hw::Clock& clock,
+           QString* error) -> std::unique_ptr<hw::CardBackend> {
+            QString path = request.values(QStringLiteral("device")).value(0);
+            if (path.isEmpty())
+                path = firstSatelliteFrontend();
+            if (path.isEmpty()) {
+                *error = QStringLiteral("No DVB satellite frontend in /dev/dvb: is the card's "
+                                        "driver loaded, and may you use it (the \"video\" group)?");
+                return nullptr;
+            }
+            return std::make_unique<DvbBackend>(clock, std::make_unique<LinuxFrontend>(path));
+        });
+    hw::registerReceiver(
+        QStringLiteral("dvb-fake"),
+        QString::fromUtf8(QT_TRANSLATE_NOOP(
+            "Receivers",
+            "dvb-fake:SCRIPT  the Linux DVB back end on a scripted frontend, for trying it out")),
+        [](const hw::ReceiverSpec& request, hw::Clock& clock,
+           QString* error) -> std::unique_ptr<hw::CardBackend> {
+            auto fake = std::make_unique<FakeFrontend>();
+            const QString script = request.values(QStringLiteral("device")).value(0);
+            if (!script.isEmpty() && !fake->loadScript(script, error))
+                return nullptr;
+            return std::make_unique<DvbBackend>(clock, std::move(fake));
+        });
+    hw::registerReceiver(
+        QStringLiteral("auto"),
+        QString::fromUtf8(QT_TRANSLATE_NOOP(
+            "Receivers", "auto  the first DVB satellite frontend, else the simulated card "
+                         "(default)")),
+        [](const hw::ReceiverSpec& request, hw::Clock& clock,
+           QString* error) -> std::unique_ptr<hw::CardBackend> {
+            const QString path = firstSatelliteFrontend();
+            if (!path.isEmpty()) {
+                qCInfo(lcHw, "Receiver: %s", qPrintable(path));
+                return std::make_unique<DvbBackend>(clock, std::make_unique<LinuxFrontend>(path));
+            }
+            qCInfo(lcHw, "Receiver: no DVB satellite frontend, so the simulated receiver");
+            QStringList options(QStringLiteral("sim"));
+            for (const auto& option : request.options)
+                options.append(option.second.isEmpty()
+                                   ? option.first
+                                   : option.first + QLatin1Char('=') + option.second);
+            return hw::createReceiver(options.join(QLatin1Char(',')), clock, error);
+        });
+}
+
+} // namespace dvb

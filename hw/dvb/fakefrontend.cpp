@@ -1,0 +1,189 @@
+#include "hw/dvb/fakefrontend.h"
+
+#include <QFileInfo>
+#include <QSettings>
+
+#include <cerrno>
+
+namespace dvb {
+
+FakeFrontend::FakeFrontend()
+{
+    frontendInfo.name = QStringLiteral("Philips TDA10086 DVB-S");
+    frontendInfo.satellite = true;
+    frontendInfo.minFrequencyKHz = 950000;
+    frontendInfo.maxFrequencyKHz = 2150000;
+    frontendInfo.minSymbolRate = 1000000;
+    frontendInfo.maxSymbolRate = 45000000;
+}
+
+namespace {
+
+bool parseStat(const QString& text, Stat* stat)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t == QLatin1String("none")) {
+        *stat = Stat{};
+        return true;
+    }
+    const int colon = t.indexOf(QLatin1Char(':'));
+    bool ok = false;
+    const qint64 value = t.mid(colon + 1).toLongLong(&ok);
+    if (colon < 0 || !ok)
+        return false;
+    const QString scale = t.left(colon);
+    if (scale == QLatin1String("relative"))
+        *stat = Stat{Scale::Relative, value};
+    else if (scale == QLatin1String("decibel"))
+        *stat = Stat{Scale::Decibel, value};
+    else if (scale == QLatin1String("counter"))
+        *stat = Stat{Scale::Counter, value};
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+bool FakeFrontend::loadScript(const QString& path, QString* error)
+{
+    if (!QFileInfo(path).isReadable()) {
+        *error = QStringLiteral("Cannot read the fake frontend's script %1").arg(path);
+        return false;
+    }
+    QSettings ini(path, QSettings::IniFormat);
+    frontendInfo.name = ini.value(QStringLiteral("frontend/name"), frontendInfo.name).toString();
+    frontendInfo.satellite = ini.value(QStringLiteral("frontend/satellite"), true).toBool();
+    const QString open =
+        ini.value(QStringLiteral("frontend/open"), QStringLiteral("ok")).toString();
+    static const QMap<QString, int> openErrors = {{QStringLiteral("ok"), 0},
+                                                  {QStringLiteral("busy"), EBUSY},
+                                                  {QStringLiteral("denied"), EACCES},
+                                                  {QStringLiteral("missing"), ENOENT}};
+    if (!openErrors.contains(open)) {
+        *error = QStringLiteral("%1: frontend/open takes ok, busy, denied or missing, not \"%2\"")
+                     .arg(path, open);
+        return false;
+    }
+    openError = openErrors.value(open);
+    bool ok = true;
+    status = ini.value(QStringLiteral("reception/status"), QStringLiteral("0x1F"))
+                 .toString()
+                 .toUInt(&ok, 0);
+    const struct
+    {
+        const char* key;
+        Stat* stat;
+    } stats_[] = {{"reception/strength", &stats.strength},
+                  {"reception/cnr", &stats.cnr},
+                  {"reception/errors", &stats.preErrorBits},
+                  {"reception/bits", &stats.preTotalBits},
+                  {"reception/blocks", &stats.errorBlocks}};
+    for (const auto& s : stats_) {
+        const QString text = ini.value(QLatin1String(s.key)).toString();
+        if (!parseStat(text, s.stat)) {
+            *error =
+                QStringLiteral("%1: %2 takes relative:N, decibel:N, counter:N or none, not \"%3\"")
+                    .arg(path, QLatin1String(s.key), text);
+            return false;
+        }
+    }
+    ini.beginGroup(QStringLiteral("fail"));
+    for (const QString& call : ini.childKeys())
+        failures.insert(call, ini.value(call).toInt());
+    ini.endGroup();
+    m_path = QStringLiteral("fake frontend %1").arg(path);
+    return ok;
+}
+
+int FakeFrontend::call(const QString& name, const QString& details)
+{
+    calls.append(details.isEmpty() ? name : name + QLatin1Char(' ') + details);
+    return failures.value(name, 0);
+}
+
+int FakeFrontend::open()
+{
+    if (const int rc = call(QStringLiteral("open")))
+        return rc;
+    if (openError)
+        return openError;
+    isOpen = true;
+    return 0;
+}
+
+void FakeFrontend::close()
+{
+    call(QStringLiteral("close"));
+    isOpen = false;
+}
+
+int FakeFrontend::info(FrontendInfo* info)
+{
+    if (const int rc = call(QStringLiteral("FE_GET_INFO")))
+        return rc;
+    *info = frontendInfo;
+    return 0;
+}
+
+int FakeFrontend::setProperties(const QVector<std::pair<quint32, quint32>>& properties)
+{
+    QStringList list;
+    for (const auto& p : properties)
+        list.append(QStringLiteral("%1=%2").arg(p.first).arg(p.second));
+    return call(QStringLiteral("FE_SET_PROPERTY"), list.join(QLatin1Char(' ')));
+}
+
+int FakeFrontend::getProperty(quint32 command, quint32* value)
+{
+    if (const int rc = call(QStringLiteral("FE_GET_PROPERTY"), QString::number(command)))
+        return rc;
+    *value = command == 9 ? innerFec : 0;
+    return 0;
+}
+
+int FakeFrontend::readStatus(quint32* value)
+{
+    if (const int rc = failures.value(QStringLiteral("FE_READ_STATUS"), 0))
+        return rc; // polled four times a second: not logged
+    *value = status;
+    return 0;
+}
+
+int FakeFrontend::statistics(Statistics* value)
+{
+    if (const int rc = failures.value(QStringLiteral("FE_GET_PROPERTY"), 0))
+        return rc;
+    *value = stats;
+    return 0;
+}
+
+int FakeFrontend::sendMasterCommand(const QByteArray& message)
+{
+    return call(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD"),
+                QString::fromLatin1(message.toHex(' ').toUpper()));
+}
+
+int FakeFrontend::sendBurst(int burst)
+{
+    return call(QStringLiteral("FE_DISEQC_SEND_BURST"),
+                burst ? QStringLiteral("B") : QStringLiteral("A"));
+}
+
+int FakeFrontend::setTone(bool on)
+{
+    return call(QStringLiteral("FE_SET_TONE"), on ? QStringLiteral("on") : QStringLiteral("off"));
+}
+
+int FakeFrontend::setVoltage(int volts)
+{
+    return call(QStringLiteral("FE_SET_VOLTAGE"), QString::number(volts));
+}
+
+int FakeFrontend::enableHighVoltage(bool on)
+{
+    return call(QStringLiteral("FE_ENABLE_HIGH_LNB_VOLTAGE"),
+                on ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+} // namespace dvb

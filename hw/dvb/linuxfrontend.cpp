@@ -1,0 +1,207 @@
+#include "hw/dvb/linuxfrontend.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/dvb/frontend.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace dvb {
+namespace {
+
+int ioctlResult(int rc)
+{
+    return rc < 0 ? errno : 0;
+}
+
+Stat fromKernel(const dtv_fe_stats& stats)
+{
+    if (stats.len == 0)
+        return Stat{};
+    const dtv_stats& s = stats.stat[0];
+    switch (s.scale) {
+    case FE_SCALE_DECIBEL:
+        return Stat{Scale::Decibel, s.svalue};
+    case FE_SCALE_RELATIVE:
+        return Stat{Scale::Relative, qint64(s.uvalue)};
+    case FE_SCALE_COUNTER:
+        return Stat{Scale::Counter, qint64(s.uvalue)};
+    default:
+        return Stat{};
+    }
+}
+
+} // namespace
+
+LinuxFrontend::LinuxFrontend(QString path, bool readOnly)
+    : m_path(std::move(path)), m_readOnly(readOnly)
+{
+}
+
+LinuxFrontend::~LinuxFrontend()
+{
+    close();
+}
+
+QStringList LinuxFrontend::devicePaths()
+{
+    QStringList paths;
+    const QDir dvb(QStringLiteral("/dev/dvb"));
+    for (const QString& adapter :
+         dvb.entryList({QStringLiteral("adapter*")}, QDir::Dirs, QDir::Name)) {
+        const QDir dir(dvb.filePath(adapter));
+        for (const QString& frontend :
+             dir.entryList({QStringLiteral("frontend*")}, QDir::System | QDir::Files, QDir::Name))
+            paths.append(dir.filePath(frontend));
+    }
+    return paths;
+}
+
+int LinuxFrontend::open()
+{
+    close();
+    m_fd = ::open(QFile::encodeName(m_path).constData(),
+                  (m_readOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
+    return m_fd < 0 ? errno : 0;
+}
+
+void LinuxFrontend::close()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+int LinuxFrontend::info(FrontendInfo* out)
+{
+    dvb_frontend_info info{};
+    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_INFO, &info)))
+        return rc;
+    out->name = QString::fromLatin1(info.name, int(strnlen(info.name, sizeof info.name)));
+    out->satellite = info.type == FE_QPSK;
+    out->dvbS2 = info.caps & FE_CAN_2G_MODULATION;
+    out->minFrequencyKHz = info.frequency_min;
+    out->maxFrequencyKHz = info.frequency_max;
+    out->minSymbolRate = info.symbol_rate_min;
+    out->maxSymbolRate = info.symbol_rate_max;
+    return 0;
+}
+
+int LinuxFrontend::setProperties(const QVector<std::pair<quint32, quint32>>& properties)
+{
+    QVector<dtv_property> props(properties.size());
+    for (int i = 0; i < properties.size(); ++i) {
+        std::memset(&props[i], 0, sizeof props[i]);
+        props[i].cmd = properties.at(i).first;
+        props[i].u.data = properties.at(i).second;
+    }
+    dtv_properties list{quint32(props.size()), props.data()};
+    return ioctlResult(ioctl(m_fd, FE_SET_PROPERTY, &list));
+}
+
+int LinuxFrontend::getProperty(quint32 command, quint32* value)
+{
+    dtv_property prop{};
+    prop.cmd = command;
+    dtv_properties list{1, &prop};
+    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)))
+        return rc;
+    *value = prop.u.data;
+    return 0;
+}
+
+int LinuxFrontend::readStatus(quint32* status)
+{
+    fe_status_t s{};
+    if (const int rc = ioctlResult(ioctl(m_fd, FE_READ_STATUS, &s)))
+        return rc;
+    *status = quint32(s);
+    return 0;
+}
+
+int LinuxFrontend::statistics(Statistics* out)
+{
+    dtv_property props[5];
+    std::memset(props, 0, sizeof props);
+    const quint32 commands[5] = {DTV_STAT_SIGNAL_STRENGTH, DTV_STAT_CNR,
+                                 DTV_STAT_PRE_ERROR_BIT_COUNT, DTV_STAT_PRE_TOTAL_BIT_COUNT,
+                                 DTV_STAT_ERROR_BLOCK_COUNT};
+    for (int i = 0; i < 5; ++i)
+        props[i].cmd = commands[i];
+    dtv_properties list{5, props};
+    Statistics s;
+    if (ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)) == 0) {
+        s.strength = fromKernel(props[0].u.st);
+        s.cnr = fromKernel(props[1].u.st);
+        s.preErrorBits = fromKernel(props[2].u.st);
+        s.preTotalBits = fromKernel(props[3].u.st);
+        s.errorBlocks = fromKernel(props[4].u.st);
+    }
+    // Drivers without v5 statistics still answer the legacy calls.
+    if (!s.strength.available()) {
+        quint16 v = 0;
+        if (ioctl(m_fd, FE_READ_SIGNAL_STRENGTH, &v) == 0)
+            s.strength = Stat{Scale::Relative, v};
+    }
+    if (!s.cnr.available()) {
+        quint16 v = 0;
+        if (ioctl(m_fd, FE_READ_SNR, &v) == 0)
+            s.cnr = Stat{Scale::Relative, v};
+    }
+    if (!s.preErrorBits.available() || !s.preTotalBits.available()) {
+        quint32 v = 0;
+        if (ioctl(m_fd, FE_READ_BER, &v) == 0) {
+            s.preErrorBits = Stat{Scale::Counter, v};
+            s.legacyBer = true;
+        }
+    }
+    if (!s.errorBlocks.available()) {
+        // Counts since the last read on most drivers: kept running here.
+        quint32 v = 0;
+        if (ioctl(m_fd, FE_READ_UNCORRECTED_BLOCKS, &v) == 0) {
+            m_legacyBlocks += v;
+            s.errorBlocks = Stat{Scale::Counter, m_legacyBlocks};
+        }
+    }
+    *out = s;
+    return 0;
+}
+
+int LinuxFrontend::sendMasterCommand(const QByteArray& message)
+{
+    if (message.isEmpty() || message.size() > 6)
+        return EINVAL;
+    dvb_diseqc_master_cmd cmd{};
+    std::memcpy(cmd.msg, message.constData(), size_t(message.size()));
+    cmd.msg_len = quint8(message.size());
+    return ioctlResult(ioctl(m_fd, FE_DISEQC_SEND_MASTER_CMD, &cmd));
+}
+
+int LinuxFrontend::sendBurst(int burst)
+{
+    return ioctlResult(ioctl(m_fd, FE_DISEQC_SEND_BURST, burst ? SEC_MINI_B : SEC_MINI_A));
+}
+
+int LinuxFrontend::setTone(bool on)
+{
+    return ioctlResult(ioctl(m_fd, FE_SET_TONE, on ? SEC_TONE_ON : SEC_TONE_OFF));
+}
+
+int LinuxFrontend::setVoltage(int volts)
+{
+    const fe_sec_voltage v = volts == 13   ? SEC_VOLTAGE_13
+                             : volts == 18 ? SEC_VOLTAGE_18
+                                           : SEC_VOLTAGE_OFF;
+    return ioctlResult(ioctl(m_fd, FE_SET_VOLTAGE, v));
+}
+
+int LinuxFrontend::enableHighVoltage(bool on)
+{
+    return ioctlResult(ioctl(m_fd, FE_ENABLE_HIGH_LNB_VOLTAGE, on ? 1L : 0L));
+}
+
+} // namespace dvb

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "hw/dvb/frontenddevice.h"
+
+namespace dvb {
+
+// A frontend device node driven with the Linux DVB API v5 ioctls. Opened
+// non-blocking, so that no call waits on a driver that has hung.
+class LinuxFrontend : public FrontendDevice
+{
+public:
+    // Read-only: enough to ask what the device is, without taking it from a
+    // program that is using it.
+    explicit LinuxFrontend(QString path, bool readOnly = false);
+    ~LinuxFrontend() override;
+
+    QString path() const override { return m_path; }
+    int open() override;
+    void close() override;
+    int info(FrontendInfo* info) override;
+    int setProperties(const QVector<std::pair<quint32, quint32>>& properties) override;
+    int getProperty(quint32 command, quint32* value) override;
+    int readStatus(quint32* status) override;
+    int statistics(Statistics* statistics) override;
+    int sendMasterCommand(const QByteArray& message) override;
+    int sendBurst(int burst) override;
+    int setTone(bool on) override;
+    int setVoltage(int volts) override;
+    int enableHighVoltage(bool on) override;
+
+    // Every frontend node under /dev/dvb, in order.
+    static QStringList devicePaths();
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    bool m_readOnly = false;
+    qint64 m_legacyBlocks = 0;
+};
+
+} // namespace dvb

@@ -1,0 +1,298 @@
+// The Linux DVB back end on a scripted frontend: the kernel's scales turned
+// into the demodulator's registers, tuning with v5 properties, DiSEqC with its
+// guard pauses, the LNB supply byte, and every failure reaching the program
+// as a failed call, not a crash or a made-up value.
+
+#include "hw/cardlibrary.h"
+#include "hw/demodulatoraccess.h"
+#include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/fakefrontend.h"
+#include "hw/dvb/registerfacade.h"
+#include "hw/receivers.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+
+namespace {
+
+using dvb::Scale;
+using dvb::Stat;
+
+// The back end behind the card layer, opened and bound as the program does.
+class Card
+{
+public:
+    explicit Card(std::function<void(dvb::FakeFrontend&)> prepare = {})
+    {
+        auto owned = std::make_unique<dvb::FakeFrontend>();
+        fake = owned.get();
+        if (prepare)
+            prepare(*fake);
+        auto backend = std::make_unique<dvb::DvbBackend>(clock, std::move(owned));
+        this->backend = backend.get();
+        hw::CardLayer::install(std::move(backend), &clock);
+        opened = CDVBCommon::OpenDevice(0, nullptr, 0) != 0;
+        if (opened) {
+            frontend.Init();
+            locateBusRoutines();
+        }
+    }
+    ~Card()
+    {
+        CDVBCommon::CloseDevice();
+        hw::CardLayer::uninstall();
+    }
+
+    hw::ManualClock clock;
+    dvb::FakeFrontend* fake = nullptr;
+    dvb::DvbBackend* backend = nullptr;
+    CDVBFrontend frontend;
+    DemodulatorAccess access;
+    bool opened = false;
+};
+
+} // namespace
+
+class TestDvb : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scales();
+    void openingTellsWhatIsWrong();
+    void tuningWithProperties();
+    void measurementsAsRegisters();
+    void missingMeasurementsFailTheRead();
+    void diseqcAndSupply();
+    void failedCallsAreFailures();
+    void receiverStrings();
+};
+
+void TestDvb::scales()
+{
+    quint8 reg = 0;
+    // Relative strength: full scale reads 255 on the meter, i.e. register 0.
+    QVERIFY(dvb::scales::agcRegister(Stat{Scale::Relative, 65535}, &reg));
+    QCOMPARE(reg, quint8(0));
+    QVERIFY(dvb::scales::agcRegister(Stat{Scale::Relative, 32768}, &reg));
+    QCOMPARE(255 - reg, 128);
+    // dBm: -85 reads 0, -25 reads 255, -55 half way.
+    QVERIFY(dvb::scales::agcRegister(Stat{Scale::Decibel, -85000}, &reg));
+    QCOMPARE(255 - reg, 0);
+    QVERIFY(dvb::scales::agcRegister(Stat{Scale::Decibel, -10000}, &reg));
+    QCOMPARE(255 - reg, 255);
+    QVERIFY(dvb::scales::agcRegister(Stat{Scale::Decibel, -55000}, &reg));
+    QCOMPARE(255 - reg, 128);
+    // C/N in dB on the simulator's scale: 40 + 9 a dB.
+    QVERIFY(dvb::scales::snrRegister(Stat{Scale::Decibel, 12300}, &reg));
+    QCOMPARE(255 - reg, 151);
+    QVERIFY(dvb::scales::snrRegister(Stat{Scale::Decibel, -20000}, &reg));
+    QCOMPARE(255 - reg, 0);
+    // Nothing made up.
+    QVERIFY(!dvb::scales::agcRegister(Stat{}, &reg));
+    QVERIFY(!dvb::scales::snrRegister(Stat{Scale::Counter, 5}, &reg));
+    // 100 errors in 10^6 bits: 10^-4, which the program reads as count x 10^-7.
+    QCOMPARE(dvb::scales::errorCount(100, 1000000), 1000u);
+    QCOMPARE(dvb::scales::errorCount(5, 0), 0u);
+    QCOMPARE(dvb::scales::errorCount(1000000, 1000000), 0xFFFFFu);
+    // FEC_1_2 .. FEC_8_9 are 1..8 in the kernel, 0..7 in the chip.
+    QCOMPARE(dvb::scales::codeRate(1), 0);
+    QCOMPARE(dvb::scales::codeRate(3), 2);
+    QCOMPARE(dvb::scales::codeRate(8), 7);
+    QCOMPARE(dvb::scales::codeRate(9), -1); // FEC_AUTO
+    QCOMPARE(dvb::scales::codeRate(0), -1);
+}
+
+void TestDvb::openingTellsWhatIsWrong()
+{
+    {
+        Card card([](dvb::FakeFrontend& f) { f.openError = EBUSY; });
+        QVERIFY(!card.opened);
+        QVERIFY2(
+            card.backend->openError().contains(QLatin1String("busy: another program has it open")),
+            qPrintable(card.backend->openError()));
+    }
+    {
+        Card card([](dvb::FakeFrontend& f) { f.openError = EACCES; });
+        QVERIFY(!card.opened);
+        QVERIFY(card.backend->openError().contains(QLatin1String("\"video\" group")));
+    }
+    {
+        Card card([](dvb::FakeFrontend& f) {
+            f.frontendInfo.satellite = false;
+            f.frontendInfo.name = QStringLiteral("Some DVB-T stick");
+        });
+        QVERIFY(!card.opened);
+        QVERIFY(card.backend->openError().contains(
+            QLatin1String("(Some DVB-T stick) is not a satellite (DVB-S) frontend")));
+        QVERIFY(!card.fake->isOpen); // not kept open
+    }
+    Card card;
+    QVERIFY(card.opened);
+    QCOMPARE(card.fake->calls.mid(0, 2), QStringList({"open", "FE_GET_INFO"}));
+}
+
+void TestDvb::tuningWithProperties()
+{
+    Card card;
+    card.fake->calls.clear();
+    // 11977 H through a universal LNB: high band, IF 1377 MHz, 18 V, tone on.
+    CDVBFrontend::_CHANNEL_TYPE high = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+    QCOMPARE(card.frontend.SetChannel(high, 0), DVB_ERR_NONE);
+    // CLEAR, DVB-S, voltage 18, tone on, frequency, symbol rate, FEC and
+    // inversion automatic, TUNE.
+    QCOMPARE(card.fake->calls.filter(QStringLiteral("FE_SET_PROPERTY")),
+             QStringList({"FE_SET_PROPERTY 2=0 17=5 10=1 11=0 3=1377000 8=27500000 9=9 6=2 1=0"}));
+    // 10744 V: low band, IF 994 MHz, 13 V, tone off.
+    card.fake->calls.clear();
+    CDVBFrontend::_CHANNEL_TYPE low = {10744000, 1, 22000000, 9750000, 0, 13, 0, 0};
+    QCOMPARE(card.frontend.SetChannel(low, 0), DVB_ERR_NONE);
+    QCOMPARE(card.fake->calls.filter(QStringLiteral("FE_SET_PROPERTY")),
+             QStringList({"FE_SET_PROPERTY 2=0 17=5 10=0 11=1 3=994000 8=22000000 9=9 6=2 1=0"}));
+    // C band: the oscillator above the downlink.
+    QCOMPARE(dvb::intermediateFrequencyKHz({3900000, 1, 27500000, 5150000, 0, 13}), 1250000u);
+}
+
+void TestDvb::measurementsAsRegisters()
+{
+    Card card([](dvb::FakeFrontend& f) {
+        f.status = 0x1F;
+        f.stats.strength = Stat{Scale::Relative, 45000};
+        f.stats.cnr = Stat{Scale::Decibel, 11000};
+        f.stats.preErrorBits = Stat{Scale::Counter, 500};
+        f.stats.preTotalBits = Stat{Scale::Counter, 10000000};
+        f.stats.errorBlocks = Stat{Scale::Counter, 40};
+        f.innerFec = 5; // 5/6
+    });
+    unsigned char status = 0, agc = 0, snr = 0, ucb = 0;
+    QCOMPARE(card.access.tda10086_status_flags(&status), 0);
+    QCOMPARE(status, 0x1F);
+    QCOMPARE(card.access.tda10086_agc_raw(&agc), 0);
+    QCOMPARE(255 - agc, 175); // 45000 / 65535 x 255
+    QCOMPARE(card.access.tda10086_snr_raw(&snr), 0);
+    QCOMPARE(255 - snr, 139); // 40 + 9 x 11
+    unsigned int ber = 0;
+    QCOMPARE(card.access.tda10086_ber_count(&ber), 0);
+    QCOMPARE(ber, 500u); // 5 x 10^-5
+    // The next read counts only what came since.
+    card.fake->stats.preErrorBits.value = 520;
+    card.fake->stats.preTotalBits.value = 11000000;
+    QCOMPARE(card.access.tda10086_ber_count(&ber), 0);
+    QCOMPARE(ber, 200u); // 20 in 10^6 bits
+    // Blocks since the program last restarted the counter.
+    QCOMPARE(card.access.tda10086_ucb_count(&ucb), 0); // restarts it
+    card.fake->stats.errorBlocks.value = 47;
+    QCOMPARE(card.access.tda10086_ucb_count(&ucb), 0);
+    QCOMPARE(ucb, 7);
+    card.fake->stats.errorBlocks.value = 1000;
+    QCOMPARE(card.access.tda10086_ucb_count(&ucb), 0);
+    QCOMPARE(ucb, 127); // the chip's counter stops at 127
+    QCOMPARE((card.access.tda10086_read_byte(tda10086::RegCodeRate) >> 4) & 7, 4);
+}
+
+void TestDvb::missingMeasurementsFailTheRead()
+{
+    // A driver without statistics: the reads fail, the program shows "--".
+    Card card;
+    unsigned char value = 0;
+    unsigned int ber = 0;
+    QVERIFY(card.access.tda10086_agc_raw(&value) != 0);
+    QVERIFY(card.access.tda10086_snr_raw(&value) != 0);
+    QVERIFY(card.access.tda10086_ber_count(&ber) != 0);
+    QVERIFY(card.access.tda10086_ucb_count(&value) != 0);
+    card.fake->innerFec = 9; // not settled on a rate yet
+    quint8 rate = 0;
+    QVERIFY(card.access.tda10086_read_byte(tda10086::RegCodeRate, &rate) != 0);
+    // The status still reads.
+    QCOMPARE(card.access.tda10086_status_flags(&value), 0);
+}
+
+void TestDvb::diseqcAndSupply()
+{
+    Card card;
+    CDVBFrontend::_CHANNEL_TYPE high = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+    card.frontend.SetChannel(high, 0);
+    card.fake->calls.clear();
+    // The positioner's Goto 12, through the demodulator's DiSEqC registers.
+    const unsigned char gotoTwelve[4] = {0xE0, 0x31, 0x6B, 0x0C};
+    QCOMPARE(card.access.tda10086_send_master_cmd(gotoTwelve, 4), 0);
+    QCOMPARE(card.fake->calls, QStringList({"FE_DISEQC_SEND_MASTER_CMD E0 31 6B 0C"}));
+
+    // A committed switch and a burst: tone off, quiet, message, quiet, burst,
+    // quiet, then the band's tone again.
+    card.fake->calls.clear();
+    const qint64 start = card.clock.nowMs();
+    unsigned char positionB[4] = {0xE0, 0x10, 0x38, 0xF6};
+    QCOMPARE(card.frontend.SendDiSEqCMsg(positionB, 4, 1), DVB_ERR_NONE);
+    QCOMPARE(card.fake->calls,
+             QStringList({"FE_SET_TONE off", "FE_DISEQC_SEND_MASTER_CMD E0 10 38 F6",
+                          "FE_DISEQC_SEND_BURST B", "FE_SET_TONE on"}));
+    QCOMPARE(card.clock.nowMs() - start, 3 * dvb::DvbBackend::GuardMs);
+
+    // The LNB supply byte: 18 V, +1 V, off.
+    card.fake->calls.clear();
+    card.access.lnbp21_write_byte(0x4C);
+    card.access.lnbp21_write_byte(0x5C);
+    card.access.lnbp21_write_byte(0x44);
+    card.access.lnbp21_write_byte(0x40);
+    QCOMPARE(card.fake->calls, QStringList({"FE_SET_VOLTAGE 18", "FE_SET_VOLTAGE 18",
+                                            "FE_ENABLE_HIGH_LNB_VOLTAGE 1", "FE_SET_VOLTAGE 13",
+                                            "FE_ENABLE_HIGH_LNB_VOLTAGE 0", "FE_SET_VOLTAGE 0"}));
+}
+
+void TestDvb::failedCallsAreFailures()
+{
+    Card card([](dvb::FakeFrontend& f) {
+        f.failures.insert(QStringLiteral("FE_SET_PROPERTY"), EIO);
+        f.failures.insert(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD"), ETIMEDOUT);
+        f.failures.insert(QStringLiteral("FE_READ_STATUS"), EIO);
+        f.failures.insert(QStringLiteral("FE_SET_VOLTAGE"), ENOTSUP);
+    });
+    QVERIFY(card.opened);
+    CDVBFrontend::_CHANNEL_TYPE high = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+    QVERIFY(card.frontend.SetChannel(high, 0) != DVB_ERR_NONE);
+    const unsigned char halt[3] = {0xE0, 0x31, 0x60};
+    QVERIFY(card.access.tda10086_send_master_cmd(halt, 3) != 0);
+    unsigned char flags = 0;
+    QVERIFY(card.access.tda10086_status_flags(&flags) != 0);
+    QVERIFY(card.access.lnbp21_write_byte(0x4C) != 0);
+}
+
+void TestDvb::receiverStrings()
+{
+    // "dvb:/dev/..." names the device.
+    const hw::ReceiverSpec spec =
+        hw::ReceiverSpec::parse(QStringLiteral("dvb:/dev/dvb/adapter1/frontend0,x=1"));
+    QCOMPARE(spec.name, QStringLiteral("dvb"));
+    QCOMPARE(spec.values(QStringLiteral("device")), QStringList({"/dev/dvb/adapter1/frontend0"}));
+    QCOMPARE(spec.values(QStringLiteral("x")), QStringList({"1"}));
+
+    // A script for the fake frontend: what it is and how it fails.
+    QTemporaryDir dir;
+    QFile script(dir.filePath(QStringLiteral("fe.ini")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("[frontend]\nname=Test card\nopen=busy\n[reception]\nstatus=0x03\n"
+                 "strength=decibel:-40000\ncnr=none\n[fail]\nFE_SET_TONE=5\n");
+    script.close();
+    dvb::FakeFrontend fake;
+    QString error;
+    QVERIFY2(fake.loadScript(script.fileName(), &error), qPrintable(error));
+    QCOMPARE(fake.frontendInfo.name, QStringLiteral("Test card"));
+    QCOMPARE(fake.openError, EBUSY);
+    QCOMPARE(fake.status, 0x03u);
+    QCOMPARE(fake.stats.strength.scale, Scale::Decibel);
+    QCOMPARE(fake.stats.strength.value, -40000);
+    QVERIFY(!fake.stats.cnr.available());
+    QCOMPARE(fake.failures.value(QStringLiteral("FE_SET_TONE")), 5);
+    QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    script.write("[reception]\nstrength=loud\n");
+    script.close();
+    dvb::FakeFrontend bad;
+    QVERIFY(!bad.loadScript(script.fileName(), &error));
+    QVERIFY2(error.contains(QLatin1String("reception/strength takes")), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestDvb)
+#include "tst_dvb.moc"
