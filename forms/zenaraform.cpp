@@ -532,7 +532,11 @@ int zenaraForm::openBoard()
 
 void zenaraForm::fatalError(const char* text)
 {
-    messages::critical(nullptr, tr("Fatal error"), tr(text), tr("Quit"));
+    // The card's own words, such as the device and "busy", go under the line.
+    QString message = tr(text);
+    if (hw::CardLayer::backend() && !hw::CardLayer::backend()->openError().isEmpty())
+        message += QStringLiteral("\n") + hw::CardLayer::backend()->openError();
+    messages::critical(nullptr, tr("Fatal error"), message, tr("Quit"));
     // Ends here, before any settings are written and without closing the card.
     std::fflush(nullptr);
     ::_exit(-1);

@@ -45,6 +45,8 @@ public:
     // What the user is connected to, for the window ("simulated receiver",
     // "Philips TDA10086 DVB-S (/dev/dvb/adapter0/frontend0)").
     virtual QString description() const { return QString(); }
+    // Why the last open() failed, in the user's terms, where the back end knows.
+    virtual QString openError() const { return QString(); }
 
     // Set by the card layer: called when the demodulator puts a master command
     // on the LNB cable, so that it can be traced.

@@ -132,6 +132,7 @@ private slots:
     void signalWhileAskingAHungCopy();
     void importIntoTheUserDataFolder();
     void seededRunsReadAlike();
+    void runsOnAFakeDvbFrontend();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -498,6 +499,49 @@ void TestStartup::seededRunsReadAlike()
     QCOMPARE(agc.size(), 40);
     agc.removeDuplicates();
     QVERIFY(agc.size() > 2);
+}
+
+void TestStartup::runsOnAFakeDvbFrontend()
+{
+    Run run;
+    run.writeFile(QStringLiteral("fe.ini"),
+                  "[frontend]\nname=Philips TDA10086 DVB-S\n[reception]\nstatus=0x1F\n"
+                  "strength=relative:45000\ncnr=decibel:11000\nerrors=counter:50\n"
+                  "bits=counter:1000000\nblocks=counter:0\n");
+    auto zenara = run.start({QStringLiteral("--receiver"),
+                             QStringLiteral("dvb-fake:") + run.path(QStringLiteral("fe.ini")),
+                             QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(run.trace().filter(QStringLiteral("RD 1C 0E")).size() >= 2, 60000);
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+    const QStringList trace = run.trace();
+    QVERIFY(trace.contains(QStringLiteral("FE_GET_INFO Philips TDA10086 DVB-S")));
+    // The default transponder, 11044 MHz H: low band, IF 1294 MHz, 18 V, no tone.
+    QVERIFY2(
+        trace.contains(QStringLiteral("FE_SET_PROPERTY freq=1294000 sr=39999000 volt=18 tone=off")),
+        qPrintable(trace.join(QLatin1Char('\n'))));
+    QVERIFY(trace.contains(QStringLiteral("FE_SET_VOLTAGE 18")));
+    // The poll reads the kernel's measurements as the chip's registers.
+    QVERIFY(trace.contains(QStringLiteral("RD 1C 0E 1F")));
+    QVERIFY(trace.contains(QStringLiteral("RD 1C 43 50"))); // 255 - 45000 x 255 / 65535
+    QVERIFY(trace.contains(QStringLiteral("RD 1C 1C 74"))); // 255 - (40 + 9 x 11)
+
+    // A device another program holds: the fatal box, and the reason on the terminal.
+    Run busy;
+    busy.writeFile(QStringLiteral("fe.ini"), "[frontend]\nopen=busy\n");
+    auto refused = busy.start({QStringLiteral("--receiver"),
+                               QStringLiteral("dvb-fake:") + busy.path(QStringLiteral("fe.ini"))});
+    QVERIFY(finish(*refused));
+    QCOMPARE(refused->exitCode(), 255);
+    const QString errors = QString::fromLocal8Bit(refused->readAllStandardError());
+    QVERIFY2(errors.contains(QLatin1String("busy: another program has it open")),
+             qPrintable(errors));
+    QVERIFY(errors.contains(QLatin1String("CDVBCommon::OpenDevice(0) failed")));
+    // ... in the box too, under its first line.
+    QVERIFY2(errors.contains(QRegularExpression(
+                 QStringLiteral("OpenDevice\\(0\\) failed\\n[^\\n]*busy: another program"))),
+             qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

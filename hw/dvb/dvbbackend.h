@@ -33,7 +33,7 @@ public:
 
     // Why open() failed, for the user: the device, and busy, not permitted,
     // missing or not a satellite frontend.
-    QString openError() const { return m_openError; }
+    QString openError() const override { return m_openError; }
     const FrontendInfo& info() const { return m_info; }
     FrontendDevice& device() { return *m_device; }
 
