@@ -3,13 +3,20 @@
 // guard pauses, the LNB supply byte, and every failure reaching the program
 // as a failed call, not a crash or a made-up value.
 
+#include "app/messages.h"
+#include "forms/zenaraform.h"
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
 #include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/dvbreceiver.h"
 #include "hw/dvb/fakefrontend.h"
 #include "hw/dvb/registerfacade.h"
 #include "hw/receivers.h"
+#include "settings/settingsstore.h"
+#include "sim/simreceiver.h"
 
+#include <QLabel>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -68,6 +75,8 @@ private slots:
     void diseqcAndSupply();
     void failedCallsAreFailures();
     void receiverStrings();
+    void windowOnAFakeFrontend();
+    void autoFallsBackToTheSimulator();
 };
 
 void TestDvb::scales()
@@ -294,5 +303,67 @@ void TestDvb::receiverStrings()
     QVERIFY2(error.contains(QLatin1String("reception/strength takes")), qPrintable(error));
 }
 
-QTEST_GUILESS_MAIN(TestDvb)
+void TestDvb::windowOnAFakeFrontend()
+{
+    // The window itself on the back end: start-up tune, the poll, a DiSEqC 1.0
+    // switch and positioner commands reach the kernel as calls.
+    QStandardPaths::setTestModeEnabled(true);
+    openSettings()->clear();
+    hw::ManualClock clock;
+    auto owned = std::make_unique<dvb::FakeFrontend>();
+    dvb::FakeFrontend* fake = owned.get();
+    fake->status = 0x1F;
+    fake->stats.strength = Stat{Scale::Relative, 40000};
+    hw::CardLayer::install(std::make_unique<dvb::DvbBackend>(clock, std::move(owned)), &clock);
+    messages::setHook(
+        [](QMessageBox::Icon, const QString&, const QString& text) { QFAIL(qPrintable(text)); });
+    {
+        zenaraForm form;
+        QVERIFY(fake->calls.contains(
+            QStringLiteral("FE_SET_PROPERTY 2=0 17=5 10=1 11=1 3=1294000 8=39999000 9=9 6=2 1=0")));
+        QVERIFY(form.findChild<QLabel*>(QStringLiteral("receiverLabel"))
+                    ->text()
+                    .startsWith(QLatin1String("Receiver: Philips TDA10086 DVB-S")));
+        fake->calls.clear();
+        form.radioButtonDiSEqC10->click();
+        form.comboBoxDiSEqC10->setCurrentIndex(3);
+        form.buttonSet->click();
+        QVERIFY2(fake->calls.contains(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD E0 10 38 FE")),
+                 qPrintable(fake->calls.join(QLatin1Char('\n'))));
+        fake->calls.clear();
+        form.haltMotorButton->click();
+        form.positionsSpinBox->setValue(12);
+        form.gotoButton->click();
+        QCOMPARE(fake->calls.filter(QStringLiteral("MASTER_CMD")),
+                 QStringList(
+                     {"FE_DISEQC_SEND_MASTER_CMD E0 31 60", "FE_DISEQC_SEND_MASTER_CMD E1 31 60",
+                      "FE_DISEQC_SEND_MASTER_CMD E1 31 60", "FE_DISEQC_SEND_MASTER_CMD E0 31 6B 0C",
+                      "FE_DISEQC_SEND_MASTER_CMD E1 31 6B 0C",
+                      "FE_DISEQC_SEND_MASTER_CMD E1 31 6B 0C"}));
+    }
+    messages::setHook({});
+    CDVBCommon::CloseDevice();
+    hw::CardLayer::uninstall();
+}
+
+void TestDvb::autoFallsBackToTheSimulator()
+{
+    if (!dvb::describeFrontends().isEmpty())
+        QSKIP("this machine has a DVB frontend");
+    sim::registerSimulatedReceiver();
+    dvb::registerDvbReceivers();
+    hw::ManualClock clock;
+    QString error;
+    auto backend = hw::createReceiver(QStringLiteral("auto,seed=3"), clock, &error);
+    QVERIFY2(backend, qPrintable(error));
+    QCOMPARE(backend->description(), QStringLiteral("simulated receiver"));
+    // Its options go to the simulator, and are checked there.
+    QVERIFY(!hw::createReceiver(QStringLiteral("auto,rain=-1"), clock, &error));
+    QVERIFY2(error.contains(QLatin1String("rain=")), qPrintable(error));
+    // "dvb" without a card says what is missing.
+    QVERIFY(!hw::createReceiver(QStringLiteral("dvb"), clock, &error));
+    QVERIFY(error.contains(QLatin1String("No DVB satellite frontend in /dev/dvb")));
+}
+
+QTEST_MAIN(TestDvb)
 #include "tst_dvb.moc"

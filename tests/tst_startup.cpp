@@ -176,6 +176,21 @@ void TestStartup::badReceiverString()
     QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
                 .contains(QStringLiteral("fail= takes open, init, bind or diseqc")));
     QVERIFY(!QFile::exists(run.settingsFile()));
+
+    // No DVB card on this machine: "dvb" says what is missing ...
+    if (QDir(QStringLiteral("/dev/dvb")).exists())
+        return; // a machine with a card: nothing is missing
+    auto dvb = run.start({QStringLiteral("--receiver"), QStringLiteral("dvb")});
+    QVERIFY(finish(*dvb));
+    QCOMPARE(dvb->exitCode(), 2);
+    QVERIFY(QString::fromLocal8Bit(dvb->readAllStandardError())
+                .contains(QStringLiteral("No DVB satellite frontend in /dev/dvb")));
+    // ... and --list-receivers that there is none.
+    auto list = run.start({QStringLiteral("--list-receivers")});
+    QVERIFY(finish(*list));
+    QCOMPARE(list->exitCode(), 0);
+    QCOMPARE(QString::fromLocal8Bit(list->readAllStandardOutput()),
+             QStringLiteral("No DVB frontend found in /dev/dvb.\n"));
 }
 
 void TestStartup::badSimulationFile()
