@@ -289,6 +289,10 @@
         <source>No DVB frontend found in /dev/dvb.</source>
         <translation>В /dev/dvb не найдено ни одного фронтенда DVB.</translation>
     </message>
+    <message>
+        <source>Append a CSV line per poll (time, transponder, flags, AGC, SNR, BER, blocks, markers) to &lt;file&gt;.</source>
+        <translation>Дописывать в &lt;file&gt; строку CSV на каждый опрос (время, транспондер, флаги, AGC, SNR, BER, блоки, метки).</translation>
+    </message>
 </context>
 <context>
     <name>zenaraForm</name>
@@ -953,6 +957,14 @@
     <message>
         <source>Receiver: %1</source>
         <translation>Приёмник: %1</translation>
+    </message>
+    <message>
+        <source>The signal log %1 cannot be written: %2</source>
+        <translation>Журнал сигнала %1 нельзя записать: %2</translation>
+    </message>
+    <message>
+        <source>The signal log %1 could not be written; logging stopped</source>
+        <translation>Не удалось записать журнал сигнала %1; запись остановлена</translation>
     </message>
 </context>
 </TS>

@@ -38,6 +38,7 @@ struct Options
     bool strict = false;
     bool printSatellites = false;
     bool listReceivers = false;
+    QString logPath;
     QString site;
     QString printTransponders;
 };
@@ -73,6 +74,11 @@ Options parseCommandLine(const QCoreApplication& app)
         QStringLiteral("receiver"),
         QCoreApplication::translate("main", "The receiver to use (default: auto)."),
         QStringLiteral("name[,options]"), QStringLiteral("auto"));
+    const QCommandLineOption log(
+        QStringLiteral("log"),
+        QCoreApplication::translate("main", "Append a CSV line per poll (time, transponder, flags, "
+                                            "AGC, SNR, BER, blocks, markers) to <file>."),
+        QStringLiteral("file"));
     const QCommandLineOption listReceivers(
         QStringLiteral("list-receivers"),
         QCoreApplication::translate("main", "List the DVB frontends found, then exit."));
@@ -118,7 +124,7 @@ Options parseCommandLine(const QCoreApplication& app)
             "main", "Print the transponders of a transponder file as the window shows "
                     "them, then exit."),
         QStringLiteral("file"));
-    for (const auto* option : {&receiver, &listReceivers, &trace, &simConfig, &import, &into,
+    for (const auto* option : {&receiver, &listReceivers, &log, &trace, &simConfig, &import, &into,
                                &force, &strict, &printSatellites, &site, &printTransponders})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
@@ -136,6 +142,7 @@ Options parseCommandLine(const QCoreApplication& app)
     o.strict = parser.isSet(strict);
     o.printSatellites = parser.isSet(printSatellites);
     o.listReceivers = parser.isSet(listReceivers);
+    o.logPath = parser.value(log);
     o.site = parser.value(site);
     o.printTransponders = parser.value(printTransponders);
     return o;
@@ -271,6 +278,8 @@ int main(int argc, char** argv)
     }
     zenaraForm window;
     mainWindow = &window;
+    if (!options.logPath.isEmpty())
+        window.startSignalLog(options.logPath);
     instance.setActivationWindow(&window);
     if (TerminationWatcher::pending()) {
         // Came while the window was being built (perhaps inside a message box):

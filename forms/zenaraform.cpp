@@ -16,6 +16,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
@@ -281,6 +282,8 @@ void zenaraForm::initWindow()
                "card or sound server and Qt's audio plugins (libqt5multimedia5-plugins)."));
     }
     pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
+    if (!signalLogPath.isEmpty())
+        startSignalLog(signalLogPath);
     // Which receiver this is, for good, at the right of the status bar.
     if (hw::CardLayer::backend() && !hw::CardLayer::backend()->description().isEmpty()) {
         auto* receiver =
@@ -343,6 +346,7 @@ void zenaraForm::loadSettings()
     locationLongitude = v.locationLongitude;
     driveVersion = v.driveVersion;
     dishDiameter = v.dishDiameter;
+    signalLogPath = v.signalLog;
     tuneMethodComboBox->setCurrentIndex(v.tuneMethod);
     transpondersPath = v.transpondersPath;
 
@@ -445,6 +449,7 @@ StoredSettings zenaraForm::currentSettings() const
     v.locationLatitude = locationLatitude;
     v.driveVersion = driveVersion;
     v.dishDiameter = dishDiameter;
+    v.signalLog = signalLogPath;
     v.tuneMethod = tuneMethodComboBox->currentIndex();
     v.transpondersPath = transpondersPath;
     v.agcScaleMin = agcScaleMin;
@@ -1067,6 +1072,51 @@ void zenaraForm::ageMarkers()
 void zenaraForm::addPlotMarker(const QString& label)
 {
     m_history.addPlotMarker(label);
+    if (m_log.isOpen())
+        m_markersSinceLog.append(label);
+}
+
+bool zenaraForm::startSignalLog(const QString& path)
+{
+    QString error;
+    m_markersSinceLog.clear();
+    if (!m_log.open(path, &error)) {
+        const QString text = tr("The signal log %1 cannot be written: %2")
+                                 .arg(QDir::toNativeSeparators(path), error);
+        qCWarning(lcSettings, "%s", qPrintable(text));
+        QMainWindow::statusBar()->showMessage(text);
+        return false;
+    }
+    return true;
+}
+
+void zenaraForm::logReading(const PollReading& r)
+{
+    SignalLog::Entry e;
+    e.when = QDateTime::currentDateTime().toOffsetFromUtc(
+        QDateTime::currentDateTime().offsetFromUtc()); // local time with its offset
+    e.frequencyMHz = frequency;
+    e.horizontal = polarization != 1;
+    e.symbolRateKs = symbolRate;
+    e.flagsValid = r.flagsValid;
+    e.flags = r.flags;
+    e.locked = r.locked;
+    e.agcValid = r.agcValid;
+    e.agcPercent = r.agcPercent;
+    e.snrValid = r.snrValid;
+    e.snrPercent = r.snrPercent;
+    e.berValid = r.berValid;
+    e.ber = r.ber;
+    e.ucbTotal = r.ucbTotal;
+    e.marker = m_markersSinceLog.join(QStringLiteral("; "));
+    m_markersSinceLog.clear();
+    if (!m_log.write(e)) {
+        // Said once: the log has stopped.
+        const QString text = tr("The signal log %1 could not be written; logging stopped")
+                                 .arg(QDir::toNativeSeparators(m_log.path()));
+        qCWarning(lcSettings, "%s", qPrintable(text));
+        QMainWindow::statusBar()->showMessage(text);
+    }
 }
 
 sound::ToneSettings zenaraForm::toneSettings() const
@@ -1149,6 +1199,8 @@ void zenaraForm::timerEvent(QTimerEvent* event)
         m_signaliser.tick(reading.locked, m_poll->currentAgc, toneSettings(),
                           checkBoxAcoustic->isChecked());
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
+    if (m_log.isOpen())
+        logReading(reading);
     ageMarkers();
     showMotorStatus();
     // The costly redraw is skipped while minimised; the history still moves.

@@ -3,6 +3,7 @@
 #include "hw/cardlibrary.h"
 #include "hw/tuning.h"
 #include "monitor/historyplot.h"
+#include "monitor/signallog.h"
 #include "monitor/sound.h"
 #include "positioner/positioner.h"
 #include "settings/optionvalues.h"
@@ -42,6 +43,10 @@ public:
     SatelliteList* satellites() const { return satelliteList; }
     int currentSatellite() const { return currentSat; }
     int currentStoredPosition() const { return currentPosition; }
+    // Appends a CSV line per poll to the file from now on (replacing any log
+    // running); false, said in the status bar, when it cannot be opened.
+    bool startSignalLog(const QString& path);
+
     // The settings the options dialog edits, as they stand.
     optionvalues::Values optionValues() const;
 
@@ -144,6 +149,7 @@ protected:
     int maxAngle = 80;
     int driveVersion = 0;
     double dishDiameter = 0.8;
+    QString signalLogPath;
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
     QString transpondersPath = QStringLiteral("./Transponders/");
@@ -187,4 +193,7 @@ private:
     StoredSettings m_storedGeometry;
     bool m_everShown = false;
     bool m_motorStatusShown = false;
+    SignalLog m_log;
+    QStringList m_markersSinceLog;
+    void logReading(const PollReading& reading);
 };

@@ -80,6 +80,7 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
            locationLongitude == o.locationLongitude && driveVersion == o.driveVersion &&
            dishDiameter == o.dishDiameter && tuneMethod == o.tuneMethod &&
+           signalLog == o.signalLog &&
            transpondersPath == o.transpondersPath && motorPositions == o.motorPositions &&
            freqList == o.freqList && currentPosition == o.currentPosition &&
            currentSat == o.currentSat && maximized == o.maximized && x == o.x && y == o.y &&
@@ -148,6 +149,7 @@ StoredSettings readSettings(const QSettings& s)
     v.dishDiameter =
         readDouble(s, QStringLiteral("Settings/DishDiameter"), v.dishDiameter, 0.2, 10);
     v.tuneMethod = readInt(s, QStringLiteral("Settings/TuneMethod"), v.tuneMethod, 0, 1);
+    v.signalLog = readString(s, QStringLiteral("Settings/SignalLog"), v.signalLog);
     v.transpondersPath =
         readString(s, QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     v.motorPositions = readString(s, MotorPositions, v.motorPositions);
@@ -194,6 +196,7 @@ void writeSettings(QSettings& s, const StoredSettings& v)
     s.setValue(QStringLiteral("Settings/DriveVersion"), v.driveVersion);
     s.setValue(QStringLiteral("Settings/DishDiameter"), v.dishDiameter);
     s.setValue(QStringLiteral("Settings/TuneMethod"), v.tuneMethod);
+    s.setValue(QStringLiteral("Settings/SignalLog"), v.signalLog);
     s.setValue(QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     s.setValue(QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
     s.setValue(QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);

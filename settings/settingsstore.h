@@ -60,6 +60,7 @@ struct StoredSettings
     int driveVersion = 0;
     double dishDiameter = 0.8; // metres: how wide the sweep across the beam goes
     int tuneMethod = 0;        // 0 hill climb, 1 sweep and fit
+    QString signalLog;         // CSV file the poll appends to; empty: none
     QString transpondersPath = QStringLiteral("./Transponders/");
     QString motorPositions;
     QStringList freqList;

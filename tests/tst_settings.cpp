@@ -167,6 +167,10 @@ const Key Keys[] = {
      [](const StoredSettings& v) {
          return QString(n(v.tuneMethod));
      }},
+    {"Settings/SignalLog", "", "/srv/log/dish.csv",
+     [](const StoredSettings& v) {
+         return QString(v.signalLog);
+     }},
     {"Settings/TranspondersPath", "./Transponders/", "/srv/tp/",
      [](const StoredSettings& v) {
          return QString(v.transpondersPath);

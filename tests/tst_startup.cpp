@@ -133,6 +133,7 @@ private slots:
     void importIntoTheUserDataFolder();
     void seededRunsReadAlike();
     void runsOnAFakeDvbFrontend();
+    void signalLog();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -557,6 +558,42 @@ void TestStartup::runsOnAFakeDvbFrontend()
     QVERIFY2(errors.contains(QRegularExpression(
                  QStringLiteral("OpenDevice\\(0\\) failed\\n[^\\n]*busy: another program"))),
              qPrintable(errors));
+}
+
+void TestStartup::signalLog()
+{
+    Run run;
+    auto zenara = run.start({QStringLiteral("--log"), run.path(QStringLiteral("dish.csv")),
+                             QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(run.trace().filter(QStringLiteral("RD 1C 0E")).size() >= 3, 60000);
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+    QFile file(run.path(QStringLiteral("dish.csv")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines =
+        QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY(lines.size() >= 3);
+    QVERIFY(lines.first().startsWith(QLatin1String("time,frequency_mhz,polarisation")));
+    // The default transponder, the flags and the levels, in local time with its offset.
+    QVERIFY2(QRegularExpression(QStringLiteral(
+                                    "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"
+                                    "(Z|[+-]\\d\\d:\\d\\d),11044,H,39999,0x[0-9a-f]{2},0,\\d+\\.\\d,"))
+                 .match(lines.at(1))
+                 .hasMatch(),
+             qPrintable(lines.at(1)));
+
+    // A log that cannot be written: said, and the program runs on.
+    Run folder;
+    QDir().mkpath(folder.path(QStringLiteral("taken")));
+    auto second = folder.start({QStringLiteral("--log"), folder.path(QStringLiteral("taken")),
+                                QStringLiteral("--trace"), folder.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!folder.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
+    second->terminate();
+    QVERIFY(finish(*second));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(second->readAllStandardError())
+                .contains(QLatin1String("cannot be written")));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -1,0 +1,100 @@
+// The signal log: a CSV line per poll, a header only for a new file, markers
+// quoted when they hold commas, and a failed write that stops the log.
+
+#include "monitor/signallog.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+class TestSignalLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void linesAndHeader();
+    void failuresStopTheLog();
+};
+
+namespace {
+
+QStringList lines(const QString& path)
+{
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+void TestSignalLog::linesAndHeader()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("dish.csv"));
+    SignalLog::Entry e;
+    e.when = QDateTime(QDate(2026, 12, 7), QTime(17, 30, 0, 250), Qt::UTC);
+    e.frequencyMHz = 11977;
+    e.horizontal = true;
+    e.symbolRateKs = 27500;
+    e.flagsValid = true;
+    e.flags = 0x1F;
+    e.locked = true;
+    e.agcValid = true;
+    e.agcPercent = 72.94;
+    e.snrValid = true;
+    e.snrPercent = 69.8;
+    e.berValid = true;
+    e.ber = 1.5e-6;
+    e.ucbTotal = 3;
+    e.marker = QStringLiteral("11977, H, 27500");
+    {
+        SignalLog log;
+        QString error;
+        QVERIFY2(log.open(path, &error), qPrintable(error));
+        QVERIFY(log.write(e));
+    }
+    QCOMPARE(lines(path),
+             QStringList({"time,frequency_mhz,polarisation,symbol_rate_ks,flags,locked,agc_percent,"
+                          "snr_percent,ber,ucb_total,marker",
+                          "2026-12-07T17:30:00.250Z,11977,H,27500,0x1f,1,72.9,69.8,1.50e-06,3,"
+                          "\"11977, H, 27500\""}));
+    // Opened again, it appends, without a second header; missing readings stay empty.
+    SignalLog::Entry missing;
+    missing.when = e.when;
+    missing.frequencyMHz = 10719;
+    missing.horizontal = false;
+    missing.symbolRateKs = 27500;
+    missing.marker = QStringLiteral("say \"hi\"");
+    {
+        SignalLog log;
+        QString error;
+        QVERIFY(log.open(path, &error));
+        QVERIFY(log.write(missing));
+    }
+    const QStringList all = lines(path);
+    QCOMPARE(all.size(), 3);
+    QCOMPARE(all.at(2),
+             QStringLiteral("2026-12-07T17:30:00.250Z,10719,V,27500,,0,,,,0,\"say \"\"hi\"\"\""));
+}
+
+void TestSignalLog::failuresStopTheLog()
+{
+    QTemporaryDir dir;
+    SignalLog log;
+    QString error;
+    // A folder where the file should be.
+    QVERIFY(!log.open(dir.path(), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!log.write(SignalLog::Entry{}));
+    // A full disk: the write fails, the log closes, later writes are refused.
+    if (QFile::exists(QStringLiteral("/dev/full"))) {
+        QVERIFY(log.open(QStringLiteral("/dev/full"), &error) == false ||
+                !log.write(SignalLog::Entry{}));
+        QVERIFY(!log.isOpen());
+        QVERIFY(!log.write(SignalLog::Entry{}));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSignalLog)
+#include "tst_signallog.moc"
