@@ -293,6 +293,10 @@
         <source>Append a CSV line per poll (time, transponder, flags, AGC, SNR, BER, blocks, markers) to &lt;file&gt;.</source>
         <translation>Дописывать в &lt;file&gt; строку CSV на каждый опрос (время, транспондер, флаги, AGC, SNR, BER, блоки, метки).</translation>
     </message>
+    <message>
+        <source>Send a command to the running Zenara and print its reply as JSON (see the README for the commands).</source>
+        <translation>Отправить команду запущенной Zenara и вывести её ответ в JSON (команды описаны в README).</translation>
+    </message>
 </context>
 <context>
     <name>zenaraForm</name>

@@ -4,6 +4,7 @@
 #include "app/logging.h"
 #include "app/singleinstance.h"
 #include "app/terminationwatcher.h"
+#include "forms/remotecontrol.h"
 #include "forms/zenaraform.h"
 #include "hw/cardlibrary.h"
 #include "hw/dvb/dvbreceiver.h"
@@ -16,6 +17,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDialog>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
@@ -38,6 +41,7 @@ struct Options
     bool strict = false;
     bool printSatellites = false;
     bool listReceivers = false;
+    bool remote = false;
     QString logPath;
     QString site;
     QString printTransponders;
@@ -50,7 +54,8 @@ bool onlyPrints(int argc, char** argv)
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
             arg == "--version" || arg == "-?" || arg == "--import" || arg == "--print-satellites" ||
-            arg == "--list-receivers" || arg.startsWith("--print-transponders"))
+            arg == "--list-receivers" || arg == "--remote" ||
+            arg.startsWith("--print-transponders"))
             return true;
     }
     return false;
@@ -79,6 +84,10 @@ Options parseCommandLine(const QCoreApplication& app)
         QCoreApplication::translate("main", "Append a CSV line per poll (time, transponder, flags, "
                                             "AGC, SNR, BER, blocks, markers) to <file>."),
         QStringLiteral("file"));
+    const QCommandLineOption remote(
+        QStringLiteral("remote"),
+        QCoreApplication::translate("main", "Send a command to the running Zenara and print its "
+                                            "reply as JSON (see the README for the commands)."));
     const QCommandLineOption listReceivers(
         QStringLiteral("list-receivers"),
         QCoreApplication::translate("main", "List the DVB frontends found, then exit."));
@@ -124,8 +133,9 @@ Options parseCommandLine(const QCoreApplication& app)
             "main", "Print the transponders of a transponder file as the window shows "
                     "them, then exit."),
         QStringLiteral("file"));
-    for (const auto* option : {&receiver, &listReceivers, &log, &trace, &simConfig, &import, &into,
-                               &force, &strict, &printSatellites, &site, &printTransponders})
+    for (const auto* option :
+         {&receiver, &remote, &listReceivers, &log, &trace, &simConfig, &import, &into, &force,
+          &strict, &printSatellites, &site, &printTransponders})
         parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QCoreApplication::translate("main", "Files to --import."),
@@ -142,6 +152,7 @@ Options parseCommandLine(const QCoreApplication& app)
     o.strict = parser.isSet(strict);
     o.printSatellites = parser.isSet(printSatellites);
     o.listReceivers = parser.isSet(listReceivers);
+    o.remote = parser.isSet(remote);
     o.logPath = parser.value(log);
     o.site = parser.value(site);
     o.printTransponders = parser.value(printTransponders);
@@ -189,6 +200,28 @@ int main(int argc, char** argv)
                                     options.strict);
         if (options.printSatellites)
             return cli::printSatellites(options.site);
+        if (options.remote) {
+            // zenara --remote COMMAND ARGS...: one request, the reply as JSON.
+            const QStringList words = options.importFiles; // the positional arguments
+            if (words.isEmpty()) {
+                std::fprintf(stderr,
+                             "zenara: --remote needs a command, such as: --remote status\n");
+                return 2;
+            }
+            SingleInstance instance(QStringLiteral("Zenara"));
+            QByteArray reply;
+            QString error;
+            const int waitSeconds =
+                words.first() == QLatin1String("wait-lock") ? words.value(1).toInt() : 0;
+            if (!instance.sendRequest(RemoteControl::request(words.first(), words.mid(1)), &reply,
+                                      (std::max(0, waitSeconds) + 600) * 1000, &error)) {
+                std::fprintf(stderr, "zenara: %s\n", qPrintable(error));
+                return 2;
+            }
+            std::printf("%s\n", reply.constData());
+            return QJsonDocument::fromJson(reply).object().contains(QStringLiteral("error")) ? 1
+                                                                                             : 0;
+        }
         if (options.listReceivers) {
             const QStringList frontends = dvb::describeFrontends();
             for (const QString& line : frontends)
@@ -281,6 +314,10 @@ int main(int argc, char** argv)
     if (!options.logPath.isEmpty())
         window.startSignalLog(options.logPath);
     instance.setActivationWindow(&window);
+    RemoteControl remoteControl(window);
+    instance.requestHandler = [&remoteControl](const QByteArray& request) {
+        return remoteControl.handle(request);
+    };
     if (TerminationWatcher::pending()) {
         // Came while the window was being built (perhaps inside a message box):
         // the window's destruction is the normal shutdown.

@@ -8,7 +8,7 @@
 namespace messages {
 namespace {
 
-Hook& hook()
+Hook& current()
 {
     static Hook h;
     return h;
@@ -18,8 +18,8 @@ void show(QMessageBox::Icon icon, QWidget* parent, const QString& caption, const
           const QString& button)
 {
     qCDebug(lcApp, "Message box \"%s\": %s", qPrintable(caption), qPrintable(text));
-    if (hook()) {
-        hook()(icon, caption, text);
+    if (current()) {
+        current()(icon, caption, text);
         return;
     }
     QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
@@ -36,7 +36,12 @@ void show(QMessageBox::Icon icon, QWidget* parent, const QString& caption, const
 
 void setHook(Hook h)
 {
-    hook() = std::move(h);
+    current() = std::move(h);
+}
+
+Hook hook()
+{
+    return current();
 }
 
 void critical(QWidget* parent, const QString& caption, const QString& text, const QString& button)

@@ -17,6 +17,7 @@ using Hook =
 
 // While a hook is set no box is shown: the hook receives it instead.
 void setHook(Hook hook);
+Hook hook();
 
 void critical(QWidget* parent, const QString& caption, const QString& text, const QString& button);
 void warning(QWidget* parent, const QString& caption, const QString& text);

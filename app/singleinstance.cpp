@@ -8,11 +8,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QVector>
 #include <QtEndian>
 
+#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -190,6 +192,48 @@ bool SingleInstance::sendMessage(const QString& text, int timeoutMs,
     return answer == Acknowledge;
 }
 
+bool SingleInstance::sendRequest(const QByteArray& request, QByteArray* reply, int timeoutMs,
+                                 QString* error)
+{
+    if (m_socketName.isEmpty()) {
+        *error = QStringLiteral("no private folder for the socket");
+        return false;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(m_socketName);
+    if (!socket.waitForConnected(2000)) {
+        *error = QStringLiteral("Zenara is not running (nothing answers on %1)").arg(m_socketName);
+        return false;
+    }
+    const quint32 length = qToBigEndian(quint32(request.size()));
+    socket.write(reinterpret_cast<const char*>(&length), sizeof(length));
+    socket.write(request);
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray buffer;
+    while (timer.elapsed() < timeoutMs) {
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(100)) {
+            if (socket.state() != QLocalSocket::ConnectedState)
+                break;
+            continue;
+        }
+        buffer += socket.readAll();
+        if (buffer.size() >= int(sizeof(quint32))) {
+            quint32 size = 0;
+            std::memcpy(&size, buffer.constData(), sizeof(size));
+            size = qFromBigEndian(size);
+            if (size > 1024 * 1024)
+                break;
+            if (buffer.size() >= int(sizeof(quint32) + size)) {
+                *reply = buffer.mid(sizeof(quint32), int(size));
+                return true;
+            }
+        }
+    }
+    *error = QStringLiteral("Zenara did not answer");
+    return false;
+}
+
 bool SingleInstance::listen()
 {
     if (isListening())
@@ -235,9 +279,26 @@ void SingleInstance::acceptConnection()
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto answer = [this, socket] {
+            // A request being answered runs the event loop; its socket's
+            // further input waits until the answer is out.
+            if (socket->property("busy").toBool())
+                return;
             QString text;
             if (!readMessage(socket, &text))
                 return;
+            if (requestHandler && text.startsWith(QLatin1Char('{'))) {
+                QPointer<QLocalSocket> guard(socket);
+                socket->setProperty("busy", true);
+                const QByteArray reply = requestHandler(text.toUtf8());
+                if (!guard)
+                    return; // the client went away meanwhile
+                socket->setProperty("busy", false);
+                const quint32 length = qToBigEndian(quint32(reply.size()));
+                socket->write(reinterpret_cast<const char*>(&length), sizeof(length));
+                socket->write(reply);
+                socket->flush();
+                return;
+            }
             socket->putChar(Acknowledge);
             socket->flush();
             emit messageReceived(text);

@@ -35,6 +35,14 @@ public:
     bool isListening() const { return m_server && m_server->isListening(); }
     QString socketName() const { return m_socketName; }
 
+    // Answers a request (a JSON object) from "zenara --remote"; may take its
+    // time (the window keeps running meanwhile). Requests get no Acknowledge
+    // and do not raise the window.
+    std::function<QByteArray(const QByteArray& request)> requestHandler;
+    // Sends a request to the running copy and waits for its reply; false with
+    // *error when nobody answers.
+    bool sendRequest(const QByteArray& request, QByteArray* reply, int timeoutMs, QString* error);
+
     // The window that a received message brings to the front.
     void setActivationWindow(QWidget* window) { m_window = window; }
     void activateWindow();

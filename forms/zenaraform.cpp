@@ -1032,6 +1032,11 @@ void zenaraForm::optionsDiSEqCButton_clicked()
         dialog.exec();
     }
     // Whichever button closed it, what is set now is applied.
+    applyOptions();
+}
+
+void zenaraForm::applyOptions()
+{
     if (locationLatitude != satelliteList->siteLatitude() ||
         locationLongitude != satelliteList->siteLongitude()) {
         satelliteList->setLocation(locationLongitude, locationLatitude);
@@ -1194,6 +1199,7 @@ void zenaraForm::timerEvent(QTimerEvent* event)
     if (!m_poll)
         return;
     const PollReading reading = m_poll->poll();
+    m_lastReading = reading;
     showReading(reading);
     if (soundAvailable)
         m_signaliser.tick(reading.locked, m_poll->currentAgc, toneSettings(),

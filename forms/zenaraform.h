@@ -5,6 +5,7 @@
 #include "monitor/historyplot.h"
 #include "monitor/signallog.h"
 #include "monitor/sound.h"
+#include "monitor/statuspoll.h"
 #include "positioner/positioner.h"
 #include "settings/optionvalues.h"
 #include "settings/settingsstore.h"
@@ -27,7 +28,8 @@ struct PollReading;
 class zenaraForm : public QMainWindow, public Ui_zenaraForm
 {
     Q_OBJECT
-    friend class DisqOptions; // it edits the settings members in place
+    friend class DisqOptions;   // it edits the settings members in place
+    friend class RemoteControl; // it works the controls as a user would
 
 public:
     explicit zenaraForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
@@ -172,6 +174,9 @@ private:
     tuning::Request requestFromControls(bool fromControls) const;
     void createPositioner();
     void applyPositionerSettings();
+    // What the options dialog's OK (or Cancel) leads to: the site, the drive
+    // ranges, the AGC axis follow the members.
+    void applyOptions();
     void drive(bool east);
     void showMotorStatus();
     QStringList rawFields() const;
@@ -194,6 +199,7 @@ private:
     bool m_everShown = false;
     bool m_motorStatusShown = false;
     SignalLog m_log;
+    PollReading m_lastReading;
     QStringList m_markersSinceLog;
     void logReading(const PollReading& reading);
 };

@@ -80,11 +80,11 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
            locationLongitude == o.locationLongitude && driveVersion == o.driveVersion &&
            dishDiameter == o.dishDiameter && tuneMethod == o.tuneMethod &&
-           signalLog == o.signalLog &&
-           transpondersPath == o.transpondersPath && motorPositions == o.motorPositions &&
-           freqList == o.freqList && currentPosition == o.currentPosition &&
-           currentSat == o.currentSat && maximized == o.maximized && x == o.x && y == o.y &&
-           width == o.width && height == o.height;
+           signalLog == o.signalLog && transpondersPath == o.transpondersPath &&
+           motorPositions == o.motorPositions && freqList == o.freqList &&
+           currentPosition == o.currentPosition && currentSat == o.currentSat &&
+           maximized == o.maximized && x == o.x && y == o.y && width == o.width &&
+           height == o.height;
 }
 
 namespace {

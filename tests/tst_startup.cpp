@@ -2,8 +2,14 @@
 // a trace, a second copy, and shutdown on SIGTERM. Each run gets its own
 // configuration and runtime folders, so the user's settings are never touched.
 
+#include "app/singleinstance.h"
+
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -134,6 +140,7 @@ private slots:
     void seededRunsReadAlike();
     void runsOnAFakeDvbFrontend();
     void signalLog();
+    void remoteControl();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -576,9 +583,9 @@ void TestStartup::signalLog()
     QVERIFY(lines.size() >= 3);
     QVERIFY(lines.first().startsWith(QLatin1String("time,frequency_mhz,polarisation")));
     // The default transponder, the flags and the levels, in local time with its offset.
-    QVERIFY2(QRegularExpression(QStringLiteral(
-                                    "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"
-                                    "(Z|[+-]\\d\\d:\\d\\d),11044,H,39999,0x[0-9a-f]{2},0,\\d+\\.\\d,"))
+    QVERIFY2(QRegularExpression(
+                 QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}"
+                                "(Z|[+-]\\d\\d:\\d\\d),11044,H,39999,0x[0-9a-f]{2},0,\\d+\\.\\d,"))
                  .match(lines.at(1))
                  .hasMatch(),
              qPrintable(lines.at(1)));
@@ -594,6 +601,151 @@ void TestStartup::signalLog()
     QCOMPARE(second->exitCode(), 0);
     QVERIFY(QString::fromLocal8Bit(second->readAllStandardError())
                 .contains(QLatin1String("cannot be written")));
+}
+
+namespace {
+
+struct Reply
+{
+    int code = -1;
+    QJsonObject json;
+};
+
+// One "zenara --remote ..." run against the program of this Run.
+Reply remote(const Run& run, const QStringList& words)
+{
+    auto client = run.start(QStringList(QStringLiteral("--remote")) + words);
+    Reply r;
+    if (!finish(*client))
+        return r;
+    r.code = client->exitCode();
+    r.json = QJsonDocument::fromJson(client->readAllStandardOutput()).object();
+    return r;
+}
+
+} // namespace
+
+void TestStartup::remoteControl()
+{
+    Run run;
+    // Nobody to talk to yet.
+    QCOMPARE(remote(run, {QStringLiteral("status")}).code, 2);
+
+    // A motor reckoned at 200 ms a degree, so that the goto's wait is short.
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
+                  "[Settings]\nMaxTimeOfPositioning=200\n");
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;tk.ini\n1=13.0;Hot Bird;hb.ini\n");
+    run.writeFile(QStringLiteral("work/Transponders/tk.ini"), "[DVB]\n0=1\n1=11977,H,27500,34\n");
+    run.writeFile(QStringLiteral("work/Transponders/hb.ini"), "[DVB]\n0=1\n1=10719,V,27500,34\n");
+    auto zenara = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
+
+    Reply r = remote(run, {QStringLiteral("status")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.json.value(QStringLiteral("frequency")).toInt(), 11044);
+    QCOMPARE(r.json.value(QStringLiteral("receiver")).toString(),
+             QStringLiteral("simulated receiver"));
+
+    // Tune and wait for the lock.
+    QCOMPARE(remote(run, {QStringLiteral("tune"), QStringLiteral("11977"), QStringLiteral("H"),
+                          QStringLiteral("27500")})
+                 .code,
+             0);
+    r = remote(run, {QStringLiteral("wait-lock"), QStringLiteral("10")});
+    QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
+    QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
+
+    // Another satellite: its transponder, the go button, the lock there.
+    QCOMPARE(remote(run, {QStringLiteral("satellite"), QStringLiteral("13.0E")}).code, 0);
+    QCOMPARE(remote(run, {QStringLiteral("transponder"), QStringLiteral("10719")}).code, 0);
+    QCOMPARE(remote(run, {QStringLiteral("set-position")}).code, 0); // recorded at 0 ...
+    r = remote(run, {QStringLiteral("status")});
+    QVERIFY(r.json.value(QStringLiteral("satellite")).toString().endsWith(QLatin1String(" - [0]")));
+    QCOMPARE(remote(run, {QStringLiteral("set-position")}).code, 1); // ... once
+    QCOMPARE(remote(run, {QStringLiteral("unset-position")}).code, 0);
+    r = remote(run, {QStringLiteral("status")});
+    QVERIFY(!r.json.value(QStringLiteral("satellite")).toString().contains(QLatin1String("[0]")));
+    // Set, as a user would after picking the transponder: remembered for Hot Bird.
+    QCOMPARE(remote(run, {QStringLiteral("tune"), QStringLiteral("10719"), QStringLiteral("V"),
+                          QStringLiteral("27500")})
+                 .code,
+             0);
+    r = remote(run, {QStringLiteral("usals")}); // replies when the dish should be there
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.json.value(QStringLiteral("current_sat")).toInt(), 2);
+    r = remote(run, {QStringLiteral("wait-lock"), QStringLiteral("30")});
+    QVERIFY2(r.json.value(QStringLiteral("locked")).toBool(),
+             QJsonDocument(r.json).toJson().constData());
+
+    // A drive halted during its wait: both requests answered, the drive early.
+    auto drive =
+        run.start({QStringLiteral("--remote"), QStringLiteral("drive"), QStringLiteral("east"),
+                   QStringLiteral("300"), QStringLiteral("steps")});
+    QTest::qWait(1500);
+    QCOMPARE(remote(run, {QStringLiteral("halt")}).code, 0);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(finish(*drive));
+    QVERIFY(timer.elapsed() < 5000); // 300 steps would take six seconds
+    QCOMPARE(drive->exitCode(), 0);
+    r = remote(run, {QStringLiteral("markers")});
+    QStringList labels;
+    for (const QJsonValue& m : r.json.value(QStringLiteral("markers")).toArray())
+        labels.append(m.toObject().value(QStringLiteral("label")).toString());
+    QVERIFY2(labels.contains(QStringLiteral("East 128 stp")) &&
+                 labels.contains(QStringLiteral("Halt")),
+             qPrintable(labels.join(QLatin1Char('|'))));
+
+    // Settings the options dialog edits, applied as it applies them.
+    r = remote(run, {QStringLiteral("set"), QStringLiteral("MaxAngle"), QStringLiteral("60")});
+    QCOMPARE(r.json.value(QStringLiteral("value")).toInt(), 60);
+    r = remote(run, {QStringLiteral("get"), QStringLiteral("Settings/MaxAngle")});
+    QCOMPARE(r.json.value(QStringLiteral("value")).toInt(), 60);
+    QCOMPARE(remote(run, {QStringLiteral("set"), QStringLiteral("LocationLatitude"),
+                          QStringLiteral("91")})
+                 .code,
+             1);
+    r = remote(run, {QStringLiteral("get"), QStringLiteral("LocationLatitude")});
+    QCOMPARE(r.json.value(QStringLiteral("value")).toDouble(), 45.0);
+
+    // Refused requests: an error and exit status 1, the program unharmed.
+    for (const QStringList& bad :
+         {QStringList({QStringLiteral("fly")}),
+          QStringList({QStringLiteral("tune"), QStringLiteral("x")}),
+          QStringList({QStringLiteral("satellite"), QStringLiteral("130.0E")}),
+          QStringList({QStringLiteral("goto"), QStringLiteral("61")}),
+          QStringList({QStringLiteral("raw"), QStringLiteral("E0"), QStringLiteral("31"),
+                       QStringLiteral("zz")}),
+          QStringList({QStringLiteral("drive"), QStringLiteral("up"), QStringLiteral("1"),
+                       QStringLiteral("steps")}),
+          QStringList({QStringLiteral("wait-lock"), QStringLiteral("nan")})}) {
+        r = remote(run, bad);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(!r.json.value(QStringLiteral("error")).toString().isEmpty(),
+                 qPrintable(bad.join(' ')));
+    }
+    // Garbage on the socket: malformed JSON, a length past the limit, a
+    // message cut short by a client that hangs up.
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(run.path(QStringLiteral("runtime"))));
+    SingleInstance instance(QStringLiteral("Zenara"));
+    QByteArray reply;
+    QString error;
+    QVERIFY(instance.sendRequest("{not json", &reply, 10000, &error));
+    QVERIFY(QJsonDocument::fromJson(reply).object().contains(QStringLiteral("error")));
+    for (const QByteArray& raw :
+         {QByteArray("\xFF\xFF\xFF\xFF{", 5), QByteArray("\x00\x00\x00\x40{\"com", 9)}) {
+        QLocalSocket socket;
+        socket.connectToServer(instance.socketName());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write(raw);
+        socket.waitForBytesWritten(1000);
+        socket.abort();
+    }
+    QCOMPARE(remote(run, {QStringLiteral("status")}).code, 0); // still answering
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
