@@ -257,21 +257,7 @@ void Positioner::driveSeconds(bool east, const std::function<int()>& seconds)
 
 bool Positioner::usalsGoto(double degrees, bool east)
 {
-    QByteArray m;
-    if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
-        m_hooks.warn(QCoreApplication::translate("zenaraForm",
-                                                 "Goto %1°: the motor takes angles up to 255.9°")
-                         .arg(degrees, 0, 'f', 1));
-        return false;
-    }
-    m_hooks.showRaw(m);
-    if (!sendRepeated(m, FrontendSendFailed))
-        return false;
-    const QString label = QString::asprintf(east ? "Goto %.1f°E" : "Goto %.1f°W", degrees);
-    m_hooks.marker(label);
-    m_motion.moveTo(label, east ? degrees : -degrees, m_clock.nowMs());
-    motionChanged();
-    return true;
+    return angleGoto(east, degrees, true);
 }
 
 void Positioner::waitWithEvents(int ms)
@@ -451,6 +437,11 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
 
 bool Positioner::gotoAngle(bool east, double degrees)
 {
+    return angleGoto(east, degrees, false);
+}
+
+bool Positioner::angleGoto(bool east, double degrees, bool repeated)
+{
     QByteArray m;
     if (!positioner::gotoAngle(motorEast(east), degrees, m_settings.driveVersion, &m)) {
         m_hooks.warn(QCoreApplication::translate("zenaraForm",
@@ -459,7 +450,11 @@ bool Positioner::gotoAngle(bool east, double degrees)
         return false;
     }
     m_hooks.showRaw(m);
-    if (!sendOnce(m, east ? SendFailed : FrontendSendFailed))
+    // The USALS goto is repeated like Halt; Goto x.x° goes once, and only the
+    // east drive's failure text leaves out the frontend.
+    const bool sent = repeated ? sendRepeated(m, FrontendSendFailed)
+                               : sendOnce(m, east ? SendFailed : FrontendSendFailed);
+    if (!sent)
         return false;
     const QString label = QString::asprintf(east ? "Goto %.1f°E" : "Goto %.1f°W", degrees);
     m_motion.moveTo(label, east ? degrees : -degrees, m_clock.nowMs());

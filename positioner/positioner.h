@@ -121,6 +121,7 @@ private:
     bool sendOnce(const QByteArray& message, const char* failure);
     bool sendRepeated(QByteArray message, const char* failure);
     bool single(quint8 command, const char* markerText);
+    bool angleGoto(bool east, double degrees, bool repeated);
     // Moves by whole steps and waits the full travel time; false on a failed
     // send or Halt.
     bool moveAndWait(bool east, int steps, int* sent);

@@ -93,6 +93,19 @@ Vector3 PolarMount::boresight(double motorAngleDeg) const
     return normalised(b);
 }
 
+double PolarMount::bestMotorAngle(double near, double satelliteLongitude) const
+{
+    double best = near, bestError = 1e9;
+    for (double a = near - 3; a <= near + 3; a += 0.0005) {
+        const double e = pointingError(a, satelliteLongitude);
+        if (e < bestError) {
+            bestError = e;
+            best = a;
+        }
+    }
+    return best;
+}
+
 double PolarMount::azimuthDeg(double motorAngleDeg) const
 {
     const Vector3 b = boresight(motorAngleDeg);

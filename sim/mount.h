@@ -35,6 +35,9 @@ public:
     // The compass direction the dish points at the motor angle, degrees from
     // north through east (0..360).
     double azimuthDeg(double motorAngleDeg) const;
+    // The motor angle within +-3 degrees of near that points closest to the
+    // satellite (an installation error leaves a part no motor angle removes).
+    double bestMotorAngle(double near, double satelliteLongitude) const;
     // Whether the satellite is above the site's horizon.
     bool visible(double satelliteLongitude) const;
     // Distance from the site to the satellite, km.

@@ -155,15 +155,7 @@ Outcome runTrial(int trial, Method method)
     outcome.seconds = (clock.nowMs() - start) / 1000.0;
     outcome.steps = steps;
     const double here = scene->motor().dishAngle();
-    double best = here, bestError = 1e9;
-    for (double a = here - 3; a <= here + 3; a += 0.0005) {
-        const double e = scene->mount().pointingError(a, site.satellite);
-        if (e < bestError) {
-            bestError = e;
-            best = a;
-        }
-    }
-    outcome.error = std::abs(here - best);
+    outcome.error = std::abs(here - scene->mount().bestMotorAngle(here, site.satellite));
 
     CDVBCommon::CloseDevice();
     hw::CardLayer::uninstall();

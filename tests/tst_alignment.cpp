@@ -86,15 +86,7 @@ public:
     double distanceFromPeak(double satellite)
     {
         const double here = scene->motor().dishAngle();
-        double best = here, bestError = 1e9;
-        for (double a = here - 2; a <= here + 2; a += 0.001) {
-            const double e = scene->mount().pointingError(a, satellite);
-            if (e < bestError) {
-                bestError = e;
-                best = a;
-            }
-        }
-        return std::abs(here - best);
+        return std::abs(here - scene->mount().bestMotorAngle(here, satellite));
     }
 
     // The DiSEqC messages on the cable so far.

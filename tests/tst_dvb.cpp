@@ -272,11 +272,12 @@ void TestDvb::failedCallsAreFailures()
 void TestDvb::receiverStrings()
 {
     // "dvb:/dev/..." names the device.
-    const hw::ReceiverSpec spec =
+    const hw::ReceiverSpec request =
         hw::ReceiverSpec::parse(QStringLiteral("dvb:/dev/dvb/adapter1/frontend0,x=1"));
-    QCOMPARE(spec.name, QStringLiteral("dvb"));
-    QCOMPARE(spec.values(QStringLiteral("device")), QStringList({"/dev/dvb/adapter1/frontend0"}));
-    QCOMPARE(spec.values(QStringLiteral("x")), QStringList({"1"}));
+    QCOMPARE(request.name, QStringLiteral("dvb"));
+    QCOMPARE(request.values(QStringLiteral("device")),
+             QStringList({"/dev/dvb/adapter1/frontend0"}));
+    QCOMPARE(request.values(QStringLiteral("x")), QStringList({"1"}));
 
     // A script for the fake frontend: what it is and how it fails.
     QTemporaryDir dir;

@@ -717,15 +717,7 @@ public:
     double distanceFromPeak(double satellite)
     {
         const double here = scene->motor().dishAngle();
-        double best = here, bestError = 1e9;
-        for (double a = here - 3; a <= here + 3; a += 0.0005) {
-            const double e = scene->mount().pointingError(a, satellite);
-            if (e < bestError) {
-                bestError = e;
-                best = a;
-            }
-        }
-        return std::abs(here - best);
+        return std::abs(here - scene->mount().bestMotorAngle(here, satellite));
     }
     bool moving = false;
     qint64 polledAt = 0;

@@ -542,10 +542,10 @@ void TestSimPhysics::fieldOptions()
 {
     sim::SimConfig config;
     QString error;
-    const auto spec = hw::ReceiverSpec::parse(
+    const auto request = hw::ReceiverSpec::parse(
         QStringLiteral("sim,rain=2.5,skew=-12,lof-offset=3,dish=1.2,elevation-error=0,"
                        "azimuth-error=-0.5,eirp=48,backlash=0,seed=77"));
-    QVERIFY2(sim::applySimOptions(spec, &config, &error), qPrintable(error));
+    QVERIFY2(sim::applySimOptions(request, &config, &error), qPrintable(error));
     QCOMPARE(config.field.rainFadeDb, 2.5);
     QCOMPARE(config.field.skewDeg, -12.0);
     QCOMPARE(config.field.lofOffsetMHz, 3.0);
@@ -558,7 +558,7 @@ void TestSimPhysics::fieldOptions()
 
     const struct
     {
-        const char* spec;
+        const char* request;
         const char* error;
     } bad[] = {
         {"sim,rain=-1", "rain= must be a number from 0 to 50, not -1"},
@@ -568,7 +568,7 @@ void TestSimPhysics::fieldOptions()
     };
     for (const auto& b : bad) {
         sim::SimConfig untouched;
-        QVERIFY(!sim::applySimOptions(hw::ReceiverSpec::parse(QLatin1String(b.spec)), &untouched,
+        QVERIFY(!sim::applySimOptions(hw::ReceiverSpec::parse(QLatin1String(b.request)), &untouched,
                                       &error));
         QVERIFY2(error.startsWith(QLatin1String(b.error)), qPrintable(error));
         QCOMPARE(untouched.field.rainFadeDb, 0.0);
