@@ -1,5 +1,7 @@
 #include "app/singleinstance.h"
 
+#include "app/framing.h"
+
 #include "app/logging.h"
 
 #include <QDataStream>
@@ -12,9 +14,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QVector>
-#include <QtEndian>
 
-#include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -36,19 +36,21 @@ QString userName()
 // Reads one length-prefixed UTF-8 message; false while it is incomplete.
 bool readMessage(QLocalSocket* socket, QString* text)
 {
-    if (socket->bytesAvailable() < qint64(sizeof(quint32)))
+    const qint64 wanted =
+        qMin(socket->bytesAvailable(), qint64(sizeof(quint32)) + framing::MaxRequestBytes);
+    QByteArray message;
+    int consumed = 0;
+    switch (framing::take(socket->peek(wanted), framing::MaxRequestBytes, &message, &consumed)) {
+    case framing::Take::Incomplete:
         return false;
-    quint32 length = 0;
-    socket->peek(reinterpret_cast<char*>(&length), sizeof(length));
-    length = qFromBigEndian(length);
-    if (length > 64 * 1024) {
+    case framing::Take::TooLong:
         socket->abort();
         return false;
+    case framing::Take::Message:
+        break;
     }
-    if (socket->bytesAvailable() < qint64(sizeof(quint32) + length))
-        return false;
-    socket->read(sizeof(quint32));
-    *text = QString::fromUtf8(socket->read(length));
+    socket->read(consumed);
+    *text = QString::fromUtf8(message);
     return true;
 }
 
@@ -173,10 +175,7 @@ bool SingleInstance::sendMessage(const QString& text, int timeoutMs,
     if (!socket.waitForConnected(remaining()))
         return false;
 
-    const QByteArray payload = text.toUtf8();
-    const quint32 length = qToBigEndian(quint32(payload.size()));
-    socket.write(reinterpret_cast<const char*>(&length), sizeof(length));
-    socket.write(payload);
+    socket.write(framing::frame(text.toUtf8()));
     if (!socket.waitForBytesWritten(remaining()))
         return false;
     // In short steps, so that the caller can give up at once (a signal).
@@ -205,9 +204,7 @@ bool SingleInstance::sendRequest(const QByteArray& request, QByteArray* reply, i
         *error = QStringLiteral("Zenara is not running (nothing answers on %1)").arg(m_socketName);
         return false;
     }
-    const quint32 length = qToBigEndian(quint32(request.size()));
-    socket.write(reinterpret_cast<const char*>(&length), sizeof(length));
-    socket.write(request);
+    socket.write(framing::frame(request));
     QElapsedTimer timer;
     timer.start();
     QByteArray buffer;
@@ -218,17 +215,12 @@ bool SingleInstance::sendRequest(const QByteArray& request, QByteArray* reply, i
             continue;
         }
         buffer += socket.readAll();
-        if (buffer.size() >= int(sizeof(quint32))) {
-            quint32 size = 0;
-            std::memcpy(&size, buffer.constData(), sizeof(size));
-            size = qFromBigEndian(size);
-            if (size > 1024 * 1024)
-                break;
-            if (buffer.size() >= int(sizeof(quint32) + size)) {
-                *reply = buffer.mid(sizeof(quint32), int(size));
-                return true;
-            }
-        }
+        int consumed = 0;
+        const framing::Take taken = framing::take(buffer, framing::MaxReplyBytes, reply, &consumed);
+        if (taken == framing::Take::Message)
+            return true;
+        if (taken == framing::Take::TooLong)
+            break;
     }
     *error = QStringLiteral("Zenara did not answer");
     return false;
@@ -293,9 +285,7 @@ void SingleInstance::acceptConnection()
                 if (!guard)
                     return; // the client went away meanwhile
                 socket->setProperty("busy", false);
-                const quint32 length = qToBigEndian(quint32(reply.size()));
-                socket->write(reinterpret_cast<const char*>(&length), sizeof(length));
-                socket->write(reply);
+                socket->write(framing::frame(reply));
                 socket->flush();
                 return;
             }

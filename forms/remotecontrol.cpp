@@ -10,7 +10,6 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QRegularExpression>
 #include <QTimer>
 #include <qwt_plot_marker.h>
 
@@ -23,48 +22,20 @@ QJsonObject failure(const QString& text)
     return QJsonObject{{QStringLiteral("error"), text}};
 }
 
-// "13.0E" or "5.0W" as degrees east; false when it is not a position.
-bool parsePosition(const QString& text, double* degrees)
-{
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,3}(?:\\.\\d+)?)([EW])$"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    const auto m = pattern.match(text.trimmed());
-    if (!m.hasMatch())
-        return false;
-    const double value = m.captured(1).toDouble();
-    *degrees = m.captured(2).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -value : value;
-    return value <= 180;
-}
-
-bool wholeNumber(const QString& text, int low, int high, int* value)
-{
-    bool ok = false;
-    *value = text.toInt(&ok);
-    return ok && *value >= low && *value <= high;
-}
-
 } // namespace
 
 QByteArray RemoteControl::request(const QString& command, const QStringList& args)
 {
-    QJsonObject object{{QStringLiteral("command"), command},
-                       {QStringLiteral("args"), QJsonArray::fromStringList(args)}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return remote::encode(command, args);
 }
 
 QByteArray RemoteControl::handle(const QByteArray& request)
 {
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(request, &parseError);
+    const remote::Request r = remote::parse(request);
     QJsonObject reply;
-    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
-        reply = failure(QStringLiteral("the request is not a JSON object"));
+    if (!r.error.isEmpty()) {
+        reply = failure(r.error);
     } else {
-        const QJsonObject object = document.object();
-        const QString command = object.value(QStringLiteral("command")).toString();
-        QStringList args;
-        for (const QJsonValue& v : object.value(QStringLiteral("args")).toArray())
-            args.append(v.toString());
         // A box the command would show is the reply's error instead.
         const messages::Hook previous = messages::hook();
         QString warning;
@@ -73,7 +44,7 @@ QByteArray RemoteControl::handle(const QByteArray& request)
                 warning = text;
         });
         QString error;
-        reply = run(command, args, &error);
+        reply = run(r, &error);
         messages::setHook(previous);
         if (!error.isEmpty())
             reply = failure(error);
@@ -141,7 +112,7 @@ QJsonObject RemoteControl::status() const
     return o;
 }
 
-QJsonObject RemoteControl::run(const QString& command, const QStringList& args, QString* error)
+QJsonObject RemoteControl::run(const remote::Request& r, QString* error)
 {
     zenaraForm& w = m_window;
     auto fail = [error](const QString& text) {
@@ -149,13 +120,11 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return QJsonObject();
     };
     const QJsonObject ok{{QStringLiteral("ok"), true}};
-    int n = 0;
+    const QString& command = r.command;
+    const QStringList& args = r.args;
     if (command == QLatin1String("status"))
         return status();
     if (command == QLatin1String("tune")) {
-        if (args.size() != 3 ||
-            (args.at(1) != QLatin1String("V") && args.at(1) != QLatin1String("H")))
-            return fail(QStringLiteral("tune takes FREQ V|H SR, such as: tune 11977 H 27500"));
         w.lineEditFreq->setText(args.at(0));
         (args.at(1) == QLatin1String("V") ? w.radioButtonVert : w.radioButtonHorz)
             ->setChecked(true);
@@ -164,13 +133,10 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return ok;
     }
     if (command == QLatin1String("satellite")) {
-        double position = 0;
-        if (args.size() != 1 || !parsePosition(args.at(0), &position))
-            return fail(QStringLiteral("satellite takes a position such as 13.0E or 5.0W"));
         const SatelliteList& list = *w.satelliteList;
         for (int row = 1; row < list.shownNumbers.size(); ++row) {
             const int at = list.numbers.indexOf(list.shownNumbers.at(row));
-            if (at >= 0 && std::abs(list.orbitalPositions.at(at) - position) < 0.05) {
+            if (at >= 0 && std::abs(list.orbitalPositions.at(at) - r.degrees) < 0.05) {
                 w.satListToolbarComboBox->setCurrentIndex(row);
                 w.satListToolbarComboBox_activated(row);
                 return ok;
@@ -180,16 +146,15 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
                         .arg(args.at(0)));
     }
     if (command == QLatin1String("transponder")) {
-        if (args.size() != 1 || !wholeNumber(args.at(0), 1, 99999, &n))
-            return fail(QStringLiteral("transponder takes a frequency in MHz"));
+        const QString prefix = QString::number(r.number) + QLatin1Char(',');
         for (int i = 1; i < w.freqListComboBox->count(); ++i) {
-            if (w.freqListComboBox->itemText(i).startsWith(args.at(0) + QLatin1Char(','))) {
+            if (w.freqListComboBox->itemText(i).startsWith(prefix)) {
                 w.freqListComboBox->setCurrentIndex(i);
                 w.freqListComboBox_activated(i);
                 return ok;
             }
         }
-        return fail(QStringLiteral("no transponder %1 in the list").arg(args.at(0)));
+        return fail(QStringLiteral("no transponder %1 in the list").arg(r.number));
     }
     if (command == QLatin1String("go") || command == QLatin1String("usals")) {
         if (command == QLatin1String("go"))
@@ -200,9 +165,7 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return status();
     }
     if (command == QLatin1String("goto") || command == QLatin1String("store")) {
-        if (args.size() != 1 || !wholeNumber(args.at(0), 0, 60, &n))
-            return fail(QStringLiteral("%1 takes a position 0..60").arg(command));
-        w.positionsSpinBox->setValue(n);
+        w.positionsSpinBox->setValue(r.number);
         if (command == QLatin1String("store")) {
             w.storeButton_clicked();
             return ok;
@@ -230,22 +193,15 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return ok;
     }
     if (command == QLatin1String("limit")) {
-        const QString side = args.value(0);
-        if (args.size() != 1)
-            return fail(QStringLiteral("limit takes east, west or off"));
-        if (side == QLatin1String("east"))
+        if (args.at(0) == QLatin1String("east"))
             w.limitEButton_clicked();
-        else if (side == QLatin1String("west"))
+        else if (args.at(0) == QLatin1String("west"))
             w.LimitWButton_clicked();
-        else if (side == QLatin1String("off"))
-            w.limitOffButton_clicked();
         else
-            return fail(QStringLiteral("limit takes east, west or off"));
+            w.limitOffButton_clicked();
         return ok;
     }
     if (command == QLatin1String("raw")) {
-        if (args.size() < 3 || args.size() > 6)
-            return fail(QStringLiteral("raw takes 3 to 6 hexadecimal bytes"));
         QLineEdit* fields[6] = {w.raw0, w.raw1, w.raw2, w.raw3, w.raw4, w.raw5};
         for (int i = 0; i < 6; ++i)
             fields[i]->setText(args.value(i));
@@ -253,31 +209,16 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return ok;
     }
     if (command == QLatin1String("drive") || command == QLatin1String("drive-to")) {
-        static const QStringList units = {QStringLiteral("steps"), QStringLiteral("seconds"),
-                                          QStringLiteral("degrees")};
-        int mode = 0;
-        bool east = true;
-        double amount = 0;
-        bool parsed = false;
-        if (command == QLatin1String("drive") && args.size() == 3 &&
-            (args.at(0) == QLatin1String("east") || args.at(0) == QLatin1String("west")) &&
-            units.contains(args.at(2))) {
-            mode = units.indexOf(args.at(2));
-            east = args.at(0) == QLatin1String("east");
-            amount = args.at(1).toDouble(&parsed);
-        } else if (command == QLatin1String("drive-to") && args.size() == 1) {
-            double position = 0;
-            parsed = parsePosition(args.at(0), &position);
-            mode = 3;
-            east = position >= 0;
-            amount = std::abs(position);
-        }
-        if (!parsed || !std::isfinite(amount) || amount < 0)
-            return fail(command == QLatin1String("drive")
-                            ? QStringLiteral("drive takes east|west AMOUNT steps|seconds|degrees")
-                            : QStringLiteral("drive-to takes an angle such as 12.3E"));
+        const int mode = r.driveMode;
+        const double amount = r.value;
         w.typeStepComboBox->setCurrentIndex(mode);
         w.typeStepComboBox_activated(mode);
+        // Checked against the box's range before the conversion to int.
+        if (!(amount <= double(w.tuningSpinBox->maximum()) + 0.05))
+            return fail(QStringLiteral("%1 is outside %2..%3 for this mode")
+                            .arg(amount)
+                            .arg(w.tuningSpinBox->minimum())
+                            .arg(w.tuningSpinBox->maximum()));
         const int whole = int(std::floor(amount + 1e-9));
         const int tenths = int(std::lround((amount - whole) * 10)) % 10;
         if (whole < w.tuningSpinBox->minimum() || whole > w.tuningSpinBox->maximum() ||
@@ -288,17 +229,14 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
                             .arg(w.tuningSpinBox->maximum()));
         w.tuningSpinBox->setValue(whole);
         w.decimalSpinBox->setValue(tenths);
-        (east ? w.eastButton : w.westButton)->click();
+        (r.east ? w.eastButton : w.westButton)->click();
         if (mode == 3)
             waitForMotor();
         return status();
     }
     if (command == QLatin1String("autotune")) {
-        if (!args.isEmpty()) {
-            if (!wholeNumber(args.at(0), 0, 10, &n))
-                return fail(QStringLiteral("autotune takes a number of steps 0..10"));
-            w.stepTuningSpinBox->setValue(n);
-        }
+        if (r.number >= 0)
+            w.stepTuningSpinBox->setValue(r.number);
         w.tuneButton_clicked();
         return status();
     }
@@ -310,83 +248,69 @@ QJsonObject RemoteControl::run(const QString& command, const QStringList& args, 
         return QJsonObject{{QStringLiteral("markers"), list}};
     }
     if (command == QLatin1String("wait-lock")) {
-        bool fine = false;
-        const double seconds = args.value(0).toDouble(&fine);
-        if (args.size() != 1 || !fine || !(seconds >= 0) || seconds > 3600)
-            return fail(QStringLiteral("wait-lock takes a number of seconds up to 3600"));
         QElapsedTimer timer;
         timer.start();
-        while (!w.m_lastReading.locked && timer.elapsed() < qint64(seconds * 1000))
+        while (!w.m_lastReading.locked && timer.elapsed() < qint64(r.value * 1000))
             waitMs(50);
         return status();
     }
-    if (command == QLatin1String("get") || command == QLatin1String("set")) {
-        // The keys the options dialog edits, by their settings names.
-        struct Key
-        {
-            const char* name;
-            double* real;
-            int* whole;
-            bool* flag;
-        };
-        const Key keys[] = {
-            {"LocationLongitude", &w.locationLongitude, nullptr, nullptr},
-            {"LocationLatitude", &w.locationLatitude, nullptr, nullptr},
-            {"Curves/AGCScaleMin", nullptr, &w.agcScaleMin, nullptr},
-            {"Curves/AGCScaleMax", nullptr, &w.agcScaleMax, nullptr},
-            {"Curves/AGCAutoScale", nullptr, nullptr, &w.agcAutoScale},
-            {"DriveVersion", nullptr, &w.driveVersion, nullptr},
-            {"OneDegreSteps", &w.oneDegreSteps, nullptr, nullptr},
-            {"MaxTimeOfPositioning", nullptr, &w.maxTimeOfPositioning, nullptr},
-            {"GAPTime", nullptr, &w.gapTime, nullptr},
-            {"MaxAngle", nullptr, &w.maxAngle, nullptr},
-            {"AcousticFreqMinHz", nullptr, &w.acousticFreqMinHz, nullptr},
-            {"AcousticFreqMaxHz", nullptr, &w.acousticFreqMaxHz, nullptr},
-            {"AcousticVolume", nullptr, &w.acousticVolume, nullptr},
-            {"AcousticScaleMin", nullptr, &w.acousticScaleMin, nullptr},
-            {"AcousticScaleMax", nullptr, &w.acousticScaleMax, nullptr},
-        };
-        const bool set = command == QLatin1String("set");
-        if (args.size() != (set ? 2 : 1))
-            return fail(QStringLiteral("%1 takes KEY%2")
-                            .arg(command, set ? QStringLiteral(" VALUE") : QString()));
-        QString name = args.at(0);
-        name.remove(QRegularExpression(QStringLiteral("^Settings/")));
-        const Key* key = nullptr;
-        for (const Key& k : keys)
-            if (name == QLatin1String(k.name))
-                key = &k;
-        if (!key)
-            return fail(QStringLiteral("no such setting \"%1\"").arg(args.at(0)));
-        if (set) {
-            bool parsed = false;
-            const double value = args.at(1).toDouble(&parsed);
-            if (!parsed || !std::isfinite(value) || std::abs(value) > 1e6 ||
-                ((key->whole || key->flag) && value != std::floor(value)))
-                return fail(QStringLiteral("\"%1\" is not a value for %2").arg(args.at(1), name));
-            const optionvalues::Values before = w.optionValues();
-            if (key->real)
-                *key->real = value;
-            else if (key->whole)
-                *key->whole = int(value);
-            else
-                *key->flag = value != 0;
-            // As the dialog does: refused when it cannot be kept, else applied.
-            const QString problem = optionvalues::problem(w.optionValues());
-            if (!problem.isEmpty()) {
-                if (key->real)
-                    *key->real = name == QLatin1String("OneDegreSteps")      ? before.oneDegreSteps
-                                 : name == QLatin1String("LocationLatitude") ? before.latitude
-                                                                             : before.longitude;
-                return fail(problem);
-            }
-            w.applyOptions();
-        }
-        const QJsonValue value = key->real    ? QJsonValue(*key->real)
-                                 : key->whole ? QJsonValue(*key->whole)
-                                              : QJsonValue(*key->flag);
-        return QJsonObject{{QStringLiteral("key"), QStringLiteral("Settings/") + name},
-                           {QStringLiteral("value"), value}};
+    // get and set: the keys the options dialog edits.
+    double* real = nullptr;
+    int* whole = nullptr;
+    bool* flag = nullptr;
+    const QString& name = r.key;
+    if (name == QLatin1String("LocationLongitude"))
+        real = &w.locationLongitude;
+    else if (name == QLatin1String("LocationLatitude"))
+        real = &w.locationLatitude;
+    else if (name == QLatin1String("OneDegreSteps"))
+        real = &w.oneDegreSteps;
+    else if (name == QLatin1String("Curves/AGCAutoScale"))
+        flag = &w.agcAutoScale;
+    else {
+        int* const wholes[] = {&w.agcScaleMin,          &w.agcScaleMax,       &w.driveVersion,
+                               &w.maxTimeOfPositioning, &w.gapTime,           &w.maxAngle,
+                               &w.acousticFreqMinHz,    &w.acousticFreqMaxHz, &w.acousticVolume,
+                               &w.acousticScaleMin,     &w.acousticScaleMax};
+        static const char* const names[] = {"Curves/AGCScaleMin",
+                                            "Curves/AGCScaleMax",
+                                            "DriveVersion",
+                                            "MaxTimeOfPositioning",
+                                            "GAPTime",
+                                            "MaxAngle",
+                                            "AcousticFreqMinHz",
+                                            "AcousticFreqMaxHz",
+                                            "AcousticVolume",
+                                            "AcousticScaleMin",
+                                            "AcousticScaleMax"};
+        for (int i = 0; i < int(sizeof(names) / sizeof(names[0])); ++i)
+            if (name == QLatin1String(names[i]))
+                whole = wholes[i];
     }
-    return fail(QStringLiteral("unknown command \"%1\"").arg(command));
+    if (!real && !whole && !flag)
+        return fail(QStringLiteral("no such setting \"%1\"").arg(name));
+    if (command == QLatin1String("set")) {
+        const optionvalues::Values before = w.optionValues();
+        if (real)
+            *real = r.value;
+        else if (whole)
+            *whole = int(r.value);
+        else
+            *flag = r.value != 0;
+        // As the dialog does: refused when it cannot be kept, else applied.
+        const QString problem = optionvalues::problem(w.optionValues());
+        if (!problem.isEmpty()) {
+            if (real)
+                *real = name == QLatin1String("OneDegreSteps")      ? before.oneDegreSteps
+                        : name == QLatin1String("LocationLatitude") ? before.latitude
+                                                                    : before.longitude;
+            return fail(problem);
+        }
+        w.applyOptions();
+    }
+    const QJsonValue value = real    ? QJsonValue(*real)
+                             : whole ? QJsonValue(*whole)
+                                     : QJsonValue(*flag);
+    return QJsonObject{{QStringLiteral("key"), QStringLiteral("Settings/") + name},
+                       {QStringLiteral("value"), value}};
 }

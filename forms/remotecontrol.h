@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/remoterequest.h"
+
 #include <QByteArray>
 #include <QJsonObject>
 #include <QStringList>
@@ -23,7 +25,7 @@ public:
     static QByteArray request(const QString& command, const QStringList& args);
 
 private:
-    QJsonObject run(const QString& command, const QStringList& args, QString* error);
+    QJsonObject run(const remote::Request& request, QString* error);
     QJsonObject status() const;
     void waitForMotor();
     void waitMs(int ms);

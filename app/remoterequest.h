@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The requests of "zenara --remote": {"command": "...", "args": ["...", ...]}.
+// parse() checks a request completely before the window acts on it, so the
+// window only ever sees a known command with arguments of the right form.
+namespace remote {
+
+struct Request
+{
+    enum class KeyKind { Real, Whole, Flag };
+
+    QString command;
+    QStringList args;
+    QString error; // not empty: refused, and this is the reply's error
+
+    // The arguments, converted, where the command takes them:
+    int number = -1;    // transponder MHz, position 0..60, autotune steps (-1: none)
+    double value = 0;   // drive amount, wait-lock seconds, the value to set
+    double degrees = 0; // satellite or drive-to position, east positive
+    int driveMode = 0;  // 0 steps, 1 seconds, 2 degrees, 3 to an angle
+    bool east = true;
+    QString key; // get/set: the setting's name without "Settings/"
+    KeyKind keyKind = KeyKind::Real;
+};
+
+Request parse(const QByteArray& json);
+QByteArray encode(const QString& command, const QStringList& args);
+
+// "13.0E" or "5.0W" as degrees east; false when it is not a position.
+bool parsePosition(const QString& text, double* degrees);
+
+} // namespace remote
