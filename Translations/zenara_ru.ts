@@ -1,4 +1,5 @@
-<?xml version='1.0' encoding='utf-8'?>
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
 <TS version="2.1" language="ru_RU">
 <context>
     <name>About</name>
@@ -173,46 +174,6 @@
 <context>
     <name>Receivers</name>
     <message>
-        <source>sim  the simulated card (default). Options, comma-separated after the name:
-     fail=open|init|bind     the card does not open, its frontend does not
-                             initialise, or its register bus cannot be bound
-     fail=diseqc             the card's switch command and tone burst fail
-     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on
-                             demodulator register REG (e.g. 0x43); repeatable
-     bus-error-code=N        the code failed transfers return (default 5)
-     diseqc=stuck            the DiSEqC transmitter never becomes ready again
-     config=FILE             site, dish, motor and sky (same as --sim-config)
-     dish=M                  dish diameter in metres (default 0.8)
-     elevation-error=DEG     installation error in elevation (default 0.3)
-     azimuth-error=DEG       installation error in azimuth (default 0.15)
-     rain=DB                 rain fade on the path (default 0)
-     skew=DEG                LNB polarisation angle error (default 0)
-     lof-offset=MHZ          LNB oscillator error (default 0)
-     eirp=DBW                EIRP of a satellite without its own (default 50)
-     backlash=DEG            play in the motor's gears (default 0.05)
-     seed=N                  seed of the readings' noise (default 1)
-     scene=fixed             every tune locks; no dish, motor or sky</source>
-        <translation>sim  симулятор карты (по умолчанию). Параметры через запятую после имени:
-     fail=open|init|bind     карта не открывается, её фронтенд не
-                             инициализируется или шина регистров недоступна
-     fail=diseqc             команда переключателя и тон-бёрст карты не проходят
-     bus-error=all|lnb|REG   обмен не проходит всегда, с питанием конвертера или
-                             с регистром демодулятора REG (напр. 0x43); повторяемо
-     bus-error-code=N        код ошибки обмена (по умолчанию 5)
-     diseqc=stuck            передатчик DiSEqC больше не становится готов
-     config=FILE             место, антенна, мотор и небо (как --sim-config)
-     dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
-     elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
-     azimuth-error=DEG       ошибка установки по азимуту (по умолчанию 0.15)
-     rain=DB                 ослабление дождём на трассе (по умолчанию 0)
-     skew=DEG                ошибка угла поляризации конвертера (по умолчанию 0)
-     lof-offset=MHZ          уход гетеродина конвертера (по умолчанию 0)
-     eirp=DBW                ЭИИМ спутника без собственного значения (по умолчанию 50)
-     backlash=DEG            люфт редуктора мотора (по умолчанию 0.05)
-     seed=N                  затравка шума показаний (по умолчанию 1)
-     scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
-    </message>
-    <message>
         <source>dvb  a satellite card through the Linux DVB API: the first DVB-S frontend, or
      dvb:/dev/dvb/adapterN/frontendM for that one</source>
         <translation>dvb  спутниковая карта через Linux DVB API: первый фронтенд DVB-S или
@@ -225,6 +186,48 @@
     <message>
         <source>auto  the first DVB satellite frontend, else the simulated card (default)</source>
         <translation>auto  первый спутниковый фронтенд DVB, иначе симулятор карты (по умолчанию)</translation>
+    </message>
+    <message>
+        <source>sim  the simulated card (default). Options, comma-separated after the name:
+     fail=open|init|bind     the card does not open, its frontend does not
+                             initialise, or its register bus cannot be bound
+     fail=diseqc             the card&apos;s switch command and tone burst fail
+     bus-error=all|lnb|REG   transfers fail always, to the LNB supply, or on
+                             demodulator register REG (e.g. 0x43); repeatable
+     bus-error-code=N        the code failed transfers return (default 5)
+     diseqc=stuck            the DiSEqC transmitter never becomes ready again
+     vanish=S                the card stops answering S seconds after it opens
+     config=FILE             site, dish, motor and sky (same as --sim-config)
+     dish=M                  dish diameter in metres (default 0.8)
+     elevation-error=DEG     installation error in elevation (default 0.3)
+     azimuth-error=DEG       installation error in azimuth (default 0.15)
+     rain=DB                 rain fade on the path (default 0)
+     skew=DEG                LNB polarisation angle error (default 0)
+     lof-offset=MHZ          LNB oscillator error (default 0)
+     eirp=DBW                EIRP of a satellite without its own (default 50)
+     backlash=DEG            play in the motor&apos;s gears (default 0.05)
+     seed=N                  seed of the readings&apos; noise (default 1)
+     scene=fixed             every tune locks; no dish, motor or sky</source>
+        <translation>sim  симулятор карты (по умолчанию). Параметры через запятую после имени:
+     fail=open|init|bind     карта не открывается, её фронтенд не
+                             инициализируется или шина регистров недоступна
+     fail=diseqc             команда переключателя и тон-бёрст карты не проходят
+     bus-error=all|lnb|REG   обмен не проходит всегда, с питанием конвертера или
+                             с регистром демодулятора REG (напр. 0x43); повторяемо
+     bus-error-code=N        код ошибки обмена (по умолчанию 5)
+     diseqc=stuck            передатчик DiSEqC больше не становится готов
+     vanish=S                карта перестаёт отвечать через S секунд после открытия
+     config=FILE             место, антенна, мотор и небо (как --sim-config)
+     dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
+     elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
+     azimuth-error=DEG       ошибка установки по азимуту (по умолчанию 0.15)
+     rain=DB                 ослабление дождём на трассе (по умолчанию 0)
+     skew=DEG                ошибка угла поляризации конвертера (по умолчанию 0)
+     lof-offset=MHZ          уход гетеродина конвертера (по умолчанию 0)
+     eirp=DBW                ЭИИМ спутника без собственного значения (по умолчанию 50)
+     backlash=DEG            люфт редуктора мотора (по умолчанию 0.05)
+     seed=N                  затравка шума показаний (по умолчанию 1)
+     scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
     </message>
 </context>
 <context>
@@ -313,48 +316,48 @@
         <translation>Статус</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;CAR&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;CAR&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;CAR&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;CAR&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;SIG&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;SIG&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;SIG&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;SIG&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;VIT&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;VIT&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;VIT&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;VIT&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;SYN&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;SYN&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;SYN&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;SYN&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;LCK&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;LCK&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;LCK&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;LCK&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;TIM&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;TIM&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;TIM&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;TIM&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;RNT&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;RNT&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;RNT&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;RNT&lt;/p&gt;</translation>
     </message>
     <message>
         <source>BER</source>
         <translation>BER</translation>
     </message>
     <message>
-        <source>&lt;p align="left"&gt;1&lt;/p&gt;</source>
-        <translation>&lt;p align="left"&gt;1&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;left&quot;&gt;1&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;left&quot;&gt;1&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;0.001&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;0.001&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;0.001&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;0.001&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="right"&gt;0&lt;/p&gt;</source>
-        <translation>&lt;p align="right"&gt;0&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;right&quot;&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;right&quot;&gt;0&lt;/p&gt;</translation>
     </message>
     <message>
         <source>UCB</source>
@@ -369,16 +372,16 @@
         <translation>AGC %</translation>
     </message>
     <message>
-        <source>&lt;p align="left"&gt;0&lt;/p&gt;</source>
-        <translation>&lt;p align="left"&gt;0&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;left&quot;&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;left&quot;&gt;0&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;0&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;0&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;0&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;0&lt;/p&gt;</translation>
     </message>
     <message>
-        <source>&lt;p align="right"&gt;100&lt;/p&gt;</source>
-        <translation>&lt;p align="right"&gt;100&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;right&quot;&gt;100&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;right&quot;&gt;100&lt;/p&gt;</translation>
     </message>
     <message>
         <source>SNR %</source>
@@ -657,8 +660,8 @@
         <translation>Повернуть на восток</translation>
     </message>
     <message>
-        <source>&lt;p align="center"&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</source>
-        <translation>&lt;p align="center"&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</translation>
+        <source>&lt;p align=&quot;center&quot;&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</source>
+        <translation>&lt;p align=&quot;center&quot;&gt;&lt;b&gt;.&lt;/b&gt;&lt;/p&gt;</translation>
     </message>
     <message>
         <source>West</source>
@@ -789,7 +792,7 @@
         <translation>&amp;Панели инструментов</translation>
     </message>
     <message>
-        <source>No audio output was found, so the acoustic signal is off. It needs a sound card or sound server and Qt's audio plugins (libqt5multimedia5-plugins).</source>
+        <source>No audio output was found, so the acoustic signal is off. It needs a sound card or sound server and Qt&apos;s audio plugins (libqt5multimedia5-plugins).</source>
         <translation>Звуковой выход не найден, поэтому звуковой сигнал выключен. Нужны звуковая карта или звуковой сервер и аудиомодули Qt (libqt5multimedia5-plugins).</translation>
     </message>
     <message>
@@ -835,7 +838,7 @@
 (%1 МГц - %2 МГц)</translation>
     </message>
     <message>
-        <source>%1 is not a number: "%2"</source>
+        <source>%1 is not a number: &quot;%2&quot;</source>
         <translation>%1 — не число: «%2»</translation>
     </message>
     <message>
@@ -891,7 +894,7 @@
 </translation>
     </message>
     <message>
-        <source>RAW Data: byte %1, "%2", is not a hexadecimal number</source>
+        <source>RAW Data: byte %1, &quot;%2&quot;, is not a hexadecimal number</source>
         <translation>Данные RAW: байт %1, «%2», — не шестнадцатеричное число</translation>
     </message>
     <message>

@@ -7,6 +7,7 @@
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
+#include "monitor/logging.h"
 #include "monitor/statuspoll.h"
 #include "positioner/commands.h"
 #include "settings/datafiles.h"
@@ -578,9 +579,17 @@ int zenaraForm::tune(bool fromControls)
         QString text = tr(result.error.toLatin1().constData());
         if (!result.errorArg1.isEmpty())
             text = text.arg(result.errorArg1, result.errorArg2);
+        // The automatic re-tune comes back every 5.5 s: a failure the user has
+        // already been shown is not shown again until a tune succeeds.
+        if (!fromControls && text == m_tuneWarningShown) {
+            qCDebug(lcMonitor, "The automatic re-tune failed again: %s", qPrintable(text));
+            return -1;
+        }
+        m_tuneWarningShown = text;
         messages::warning(this, tr("Error"), text);
         return -1;
     }
+    m_tuneWarningShown.clear();
     m_tunedHorizontal = request.horizontal;
     writeLnbControl(buttonPower->isChecked());
     return 0;

@@ -193,6 +193,7 @@ private:
     // stored one.
     bool m_tunedHorizontal = true;
     bool m_settingsWriteFailed = false; // already reported
+    QString m_tuneWarningShown;         // the last failed tune's warning, until one succeeds
     // The geometry as stored, written back as it was if the window is closed
     // (by a signal) before it was ever shown.
     StoredSettings m_storedGeometry;

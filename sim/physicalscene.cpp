@@ -77,7 +77,7 @@ double uncorrectedPerSecond(double marginDb)
 } // namespace
 
 PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky)
-    : m_clock(clock), m_config(config), m_sky(std::move(sky)),
+    : m_config(config), m_sky(std::move(sky)),
       m_mount(config.latitude, config.longitude), m_motor(clock, config.motor)
 {
     m_mount.setInstallationError(config.elevationErrorDeg, config.azimuthErrorDeg);

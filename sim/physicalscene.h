@@ -104,7 +104,6 @@ private:
     double polarisationFactor(bool carrierVertical, bool lnbVertical) const;
     double noiseRise() const; // system noise over clear sky, from the rain
 
-    const hw::Clock& m_clock;
     SimConfig m_config;
     Sky m_sky;
     PolarMount m_mount;

@@ -43,7 +43,13 @@ bool SimCard::open()
     if (m_faults.failOpen)
         return false;
     m_open = true;
+    m_openedAtMs = m_clock.nowMs();
     return true;
+}
+
+bool SimCard::gone() const
+{
+    return m_faults.vanishAfterMs >= 0 && m_clock.nowMs() - m_openedAtMs >= m_faults.vanishAfterMs;
 }
 
 void SimCard::close()
@@ -72,7 +78,7 @@ int SimCard::initFrontend(quint8* status)
 
 bool SimCard::failsOn(quint8 device, int reg) const
 {
-    if (m_faults.busErrorAll)
+    if (m_faults.busErrorAll || gone())
         return true;
     if (device == lnbp21::BusAddress)
         return m_faults.busErrorLnb;
@@ -132,6 +138,8 @@ int SimCard::setChannel(const hw::ChannelRecord& channel)
 {
     if (!m_open)
         return NotOpen;
+    if (gone())
+        return m_faults.busErrorCode;
     const quint32 ifKHz = channel.frequencyKHz > channel.lofKHz
                               ? channel.frequencyKHz - channel.lofKHz
                               : channel.lofKHz - channel.frequencyKHz;
@@ -164,7 +172,7 @@ int SimCard::sendDiseqc(const quint8* message, int length, int burst)
 {
     if (!m_open)
         return NotOpen;
-    if (m_faults.failDiseqc)
+    if (m_faults.failDiseqc || gone())
         return 1;
     if (!m_lnb.powered())
         return 0; // sent, but nobody hears it

@@ -24,6 +24,7 @@ struct SimFaults
     QSet<int> busErrorRegisters; // TDA10086 registers whose transfers fail
     int busErrorCode = 5;
     bool diseqcStuck = false;
+    qint64 vanishAfterMs = -1; // from then on the card answers nothing (unplugged)
 };
 
 // The LNBP21 supply's single control byte; bits 0x01/0x02 are its fault flags.
@@ -86,6 +87,8 @@ private:
     Lnbp21Model m_lnb;
     TunerState m_tuner;
     bool m_open = false;
+    qint64 m_openedAtMs = 0;
+    bool gone() const;
 };
 
 } // namespace sim

@@ -60,6 +60,13 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
         } else if (key == QLatin1String("config") || key == QLatin1String("scene") ||
                    isSimOption(key)) {
             // handled by the factory
+        } else if (key == QLatin1String("vanish")) {
+            bool ok = false;
+            const double seconds = value.toDouble(&ok);
+            if (!ok || !(seconds >= 0) || seconds > 1e6)
+                return fail(
+                    QStringLiteral("vanish= takes a number of seconds, not \"%1\"").arg(value));
+            faults->vanishAfterMs = qint64(seconds * 1000);
         } else if (key == QLatin1String("diseqc")) {
             if (value != QLatin1String("stuck"))
                 return fail(QStringLiteral("diseqc= takes stuck, not \"%1\"").arg(value));
@@ -87,6 +94,7 @@ void registerSimulatedReceiver()
             "                             demodulator register REG (e.g. 0x43); repeatable\n"
             "     bus-error-code=N        the code failed transfers return (default 5)\n"
             "     diseqc=stuck            the DiSEqC transmitter never becomes ready again\n"
+            "     vanish=S                the card stops answering S seconds after it opens\n"
             "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
             "     dish=M                  dish diameter in metres (default 0.8)\n"
             "     elevation-error=DEG     installation error in elevation (default 0.3)\n"

@@ -141,6 +141,10 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::init()
 {
+    // A folder in the file's place, left by an interrupted run of the
+    // unwritable-settings test, would fail every test after it.
+    if (const QString path = openSettings()->fileName(); QFileInfo(path).isDir())
+        QDir(path).removeRecursively();
     // Cleared through QSettings itself: removing the file behind its back can
     // leave the previous test's values in QSettings' in-process cache.
     const auto store = openSettings();

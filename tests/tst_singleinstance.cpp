@@ -3,6 +3,8 @@
 
 #include "app/singleinstance.h"
 
+#include "app/framing.h"
+
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QTemporaryDir>
@@ -43,6 +45,7 @@ class TestSingleInstance : public QObject
     Q_OBJECT
 
 private slots:
+    void framingCutsWhatArrives();
     void nobodyRunning();
     void runningCopyAnswersTheProbe();
     void staleSocketIsCleanedUp();
@@ -258,6 +261,32 @@ void TestSingleInstance::aMinimisedWindowIsRestored()
     instance.activateWindow(); // what a second copy's probe leads to
     QVERIFY(!window.isMinimized());
     QVERIFY(window.isVisible());
+}
+
+void TestSingleInstance::framingCutsWhatArrives()
+{
+    using framing::Take;
+    QByteArray message;
+    int consumed = 0;
+    // Two messages back to back: the first is taken, the rest left.
+    const QByteArray two = QByteArray("\0\0\0\3abc\0\0\0\1d", 12);
+    QCOMPARE(framing::take(two, 100, &message, &consumed), Take::Message);
+    QCOMPARE(message, QByteArray("abc"));
+    QCOMPARE(consumed, 7);
+    QCOMPARE(framing::take(two.mid(consumed), 100, &message, &consumed), Take::Message);
+    QCOMPARE(message, QByteArray("d"));
+    // Cut short: the header alone, part of it, or part of the payload.
+    QCOMPARE(framing::take(QByteArray("\0\0", 2), 100, &message, &consumed), Take::Incomplete);
+    QCOMPARE(framing::take(QByteArray("\0\0\0\5ab", 6), 100, &message, &consumed),
+             Take::Incomplete);
+    // At the limit it waits; past it, and at 4 GiB, it refuses.
+    QCOMPARE(framing::take(QByteArray("\0\0\0\x64", 4), 100, &message, &consumed),
+             Take::Incomplete);
+    QCOMPARE(framing::take(QByteArray("\0\0\0\x65", 4), 100, &message, &consumed), Take::TooLong);
+    QCOMPARE(framing::take(QByteArray("\xff\xff\xff\xff", 4), framing::MaxReplyBytes, &message,
+                           &consumed),
+             Take::TooLong);
+    QCOMPARE(framing::frame("abc"), QByteArray("\0\0\0\3abc", 7));
 }
 
 QTEST_MAIN(TestSingleInstance)

@@ -3,6 +3,7 @@
 // configuration and runtime folders, so the user's settings are never touched.
 
 #include "app/singleinstance.h"
+#include "programrun.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -18,106 +19,6 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-class Run
-{
-public:
-    Run()
-    {
-        QDir(m_dir.path()).mkpath(QStringLiteral("config"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
-        QDir(m_dir.path()).mkpath(QStringLiteral("work"));
-        ::chmod(QFile::encodeName(path(QStringLiteral("runtime"))).constData(), 0700);
-    }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    QString settingsFile() const { return path(QStringLiteral("config/Tavarin/zenara.ini")); }
-
-    // A process set up like a user's, in this run's folders. Message boxes
-    // close themselves after 50 ms unless boxesStay.
-    std::unique_ptr<QProcess> start(const QStringList& arguments, bool boxesStay = false) const
-    {
-        auto process = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system-data")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        if (boxesStay)
-            env.remove(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"));
-        else
-            env.insert(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"), QStringLiteral("50"));
-        env.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
-        process->setProcessEnvironment(env);
-        process->setWorkingDirectory(path(QStringLiteral("work")));
-        process->start(QStringLiteral(ZENARA_BINARY), arguments);
-        return process;
-    }
-
-    QStringList trace() const
-    {
-        QFile file(path(QStringLiteral("t.log")));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
-        QStringList events;
-        for (const QString& line :
-             QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-            events.append(line.section(QLatin1Char(' '), 1));
-        return events;
-    }
-
-    void writeFile(const QString& name, const QByteArray& content) const
-    {
-        QDir().mkpath(QFileInfo(path(name)).path());
-        QFile file(path(name));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-            qFatal("cannot write %s", qPrintable(name));
-    }
-
-    // Starts the program and waits for its first poll, then closes it with
-    // SIGTERM; true when it ended normally.
-    bool runUntilPolling(const QStringList& arguments = {}) const
-    {
-        QFile::remove(path(QStringLiteral("t.log"))); // from an earlier run
-        auto zenara = start(
-            arguments + QStringList({QStringLiteral("--trace"), path(QStringLiteral("t.log"))}));
-        if (!zenara->waitForStarted() ||
-            !QTest::qWaitFor(
-                [this] { return !trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(); }, 60000))
-            return false;
-        zenara->terminate();
-        const bool normal = zenara->waitForFinished(60000) &&
-                            zenara->exitStatus() == QProcess::NormalExit && zenara->exitCode() == 0;
-        if (!normal)
-            qWarning("%s", zenara->readAllStandardError().constData());
-        return normal;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-// Waits until the process has written text to standard error; keeps what it read.
-bool waitForError(QProcess& process, const QString& text, QString* seen)
-{
-    return QTest::qWaitFor(
-        [&] {
-            process.waitForReadyRead(50);
-            *seen += QString::fromLocal8Bit(process.readAllStandardError());
-            return seen->contains(text);
-        },
-        60000);
-}
-
-bool finish(QProcess& process)
-{
-    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
-}
-
-} // namespace
 
 class TestStartup : public QObject
 {
@@ -612,7 +513,7 @@ struct Reply
 };
 
 // One "zenara --remote ..." run against the program of this Run.
-Reply remote(const Run& run, const QStringList& words)
+Reply remoteCli(const Run& run, const QStringList& words)
 {
     auto client = run.start(QStringList(QStringLiteral("--remote")) + words);
     Reply r;
@@ -629,7 +530,7 @@ void TestStartup::remoteControl()
 {
     Run run;
     // Nobody to talk to yet.
-    QCOMPARE(remote(run, {QStringLiteral("status")}).code, 2);
+    QCOMPARE(remoteCli(run, {QStringLiteral("status")}).code, 2);
 
     // A motor reckoned at 200 ms a degree, so that the goto's wait is short.
     run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
@@ -641,40 +542,40 @@ void TestStartup::remoteControl()
     auto zenara = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
     QTRY_VERIFY_WITH_TIMEOUT(!run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
 
-    Reply r = remote(run, {QStringLiteral("status")});
+    Reply r = remoteCli(run, {QStringLiteral("status")});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.json.value(QStringLiteral("frequency")).toInt(), 11044);
     QCOMPARE(r.json.value(QStringLiteral("receiver")).toString(),
              QStringLiteral("simulated receiver"));
 
     // Tune and wait for the lock.
-    QCOMPARE(remote(run, {QStringLiteral("tune"), QStringLiteral("11977"), QStringLiteral("H"),
-                          QStringLiteral("27500")})
+    QCOMPARE(remoteCli(run, {QStringLiteral("tune"), QStringLiteral("11977"), QStringLiteral("H"),
+                             QStringLiteral("27500")})
                  .code,
              0);
-    r = remote(run, {QStringLiteral("wait-lock"), QStringLiteral("10")});
+    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("10")});
     QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
     QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
 
     // Another satellite: its transponder, the go button, the lock there.
-    QCOMPARE(remote(run, {QStringLiteral("satellite"), QStringLiteral("13.0E")}).code, 0);
-    QCOMPARE(remote(run, {QStringLiteral("transponder"), QStringLiteral("10719")}).code, 0);
-    QCOMPARE(remote(run, {QStringLiteral("set-position")}).code, 0); // recorded at 0 ...
-    r = remote(run, {QStringLiteral("status")});
+    QCOMPARE(remoteCli(run, {QStringLiteral("satellite"), QStringLiteral("13.0E")}).code, 0);
+    QCOMPARE(remoteCli(run, {QStringLiteral("transponder"), QStringLiteral("10719")}).code, 0);
+    QCOMPARE(remoteCli(run, {QStringLiteral("set-position")}).code, 0); // recorded at 0 ...
+    r = remoteCli(run, {QStringLiteral("status")});
     QVERIFY(r.json.value(QStringLiteral("satellite")).toString().endsWith(QLatin1String(" - [0]")));
-    QCOMPARE(remote(run, {QStringLiteral("set-position")}).code, 1); // ... once
-    QCOMPARE(remote(run, {QStringLiteral("unset-position")}).code, 0);
-    r = remote(run, {QStringLiteral("status")});
+    QCOMPARE(remoteCli(run, {QStringLiteral("set-position")}).code, 1); // ... once
+    QCOMPARE(remoteCli(run, {QStringLiteral("unset-position")}).code, 0);
+    r = remoteCli(run, {QStringLiteral("status")});
     QVERIFY(!r.json.value(QStringLiteral("satellite")).toString().contains(QLatin1String("[0]")));
     // Set, as a user would after picking the transponder: remembered for Hot Bird.
-    QCOMPARE(remote(run, {QStringLiteral("tune"), QStringLiteral("10719"), QStringLiteral("V"),
-                          QStringLiteral("27500")})
+    QCOMPARE(remoteCli(run, {QStringLiteral("tune"), QStringLiteral("10719"), QStringLiteral("V"),
+                             QStringLiteral("27500")})
                  .code,
              0);
-    r = remote(run, {QStringLiteral("usals")}); // replies when the dish should be there
+    r = remoteCli(run, {QStringLiteral("usals")}); // replies when the dish should be there
     QCOMPARE(r.code, 0);
     QCOMPARE(r.json.value(QStringLiteral("current_sat")).toInt(), 2);
-    r = remote(run, {QStringLiteral("wait-lock"), QStringLiteral("30")});
+    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("30")});
     QVERIFY2(r.json.value(QStringLiteral("locked")).toBool(),
              QJsonDocument(r.json).toJson().constData());
 
@@ -683,13 +584,13 @@ void TestStartup::remoteControl()
         run.start({QStringLiteral("--remote"), QStringLiteral("drive"), QStringLiteral("east"),
                    QStringLiteral("300"), QStringLiteral("steps")});
     QTest::qWait(1500);
-    QCOMPARE(remote(run, {QStringLiteral("halt")}).code, 0);
+    QCOMPARE(remoteCli(run, {QStringLiteral("halt")}).code, 0);
     QElapsedTimer timer;
     timer.start();
     QVERIFY(finish(*drive));
     QVERIFY(timer.elapsed() < 5000); // 300 steps would take six seconds
     QCOMPARE(drive->exitCode(), 0);
-    r = remote(run, {QStringLiteral("markers")});
+    r = remoteCli(run, {QStringLiteral("markers")});
     QStringList labels;
     for (const QJsonValue& m : r.json.value(QStringLiteral("markers")).toArray())
         labels.append(m.toObject().value(QStringLiteral("label")).toString());
@@ -698,15 +599,15 @@ void TestStartup::remoteControl()
              qPrintable(labels.join(QLatin1Char('|'))));
 
     // Settings the options dialog edits, applied as it applies them.
-    r = remote(run, {QStringLiteral("set"), QStringLiteral("MaxAngle"), QStringLiteral("60")});
+    r = remoteCli(run, {QStringLiteral("set"), QStringLiteral("MaxAngle"), QStringLiteral("60")});
     QCOMPARE(r.json.value(QStringLiteral("value")).toInt(), 60);
-    r = remote(run, {QStringLiteral("get"), QStringLiteral("Settings/MaxAngle")});
+    r = remoteCli(run, {QStringLiteral("get"), QStringLiteral("Settings/MaxAngle")});
     QCOMPARE(r.json.value(QStringLiteral("value")).toInt(), 60);
-    QCOMPARE(remote(run, {QStringLiteral("set"), QStringLiteral("LocationLatitude"),
-                          QStringLiteral("91")})
+    QCOMPARE(remoteCli(run, {QStringLiteral("set"), QStringLiteral("LocationLatitude"),
+                             QStringLiteral("91")})
                  .code,
              1);
-    r = remote(run, {QStringLiteral("get"), QStringLiteral("LocationLatitude")});
+    r = remoteCli(run, {QStringLiteral("get"), QStringLiteral("LocationLatitude")});
     QCOMPARE(r.json.value(QStringLiteral("value")).toDouble(), 45.0);
 
     // Refused requests: an error and exit status 1, the program unharmed.
@@ -720,7 +621,7 @@ void TestStartup::remoteControl()
           QStringList({QStringLiteral("drive"), QStringLiteral("up"), QStringLiteral("1"),
                        QStringLiteral("steps")}),
           QStringList({QStringLiteral("wait-lock"), QStringLiteral("nan")})}) {
-        r = remote(run, bad);
+        r = remoteCli(run, bad);
         QCOMPARE(r.code, 1);
         QVERIFY2(!r.json.value(QStringLiteral("error")).toString().isEmpty(),
                  qPrintable(bad.join(' ')));
@@ -742,7 +643,7 @@ void TestStartup::remoteControl()
         socket.waitForBytesWritten(1000);
         socket.abort();
     }
-    QCOMPARE(remote(run, {QStringLiteral("status")}).code, 0); // still answering
+    QCOMPARE(remoteCli(run, {QStringLiteral("status")}).code, 0); // still answering
     zenara->terminate();
     QVERIFY(finish(*zenara));
     QCOMPARE(zenara->exitCode(), 0);

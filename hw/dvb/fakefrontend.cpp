@@ -89,8 +89,12 @@ bool FakeFrontend::loadScript(const QString& path, QString* error)
         }
     }
     ini.beginGroup(QStringLiteral("fail"));
-    for (const QString& call : ini.childKeys())
-        failures.insert(call, ini.value(call).toInt());
+    for (const QString& call : ini.childKeys()) {
+        if (call == QLatin1String("vanish"))
+            vanishAfterCalls = ini.value(call).toInt();
+        else
+            failures.insert(call, ini.value(call).toInt());
+    }
     ini.endGroup();
     m_path = QStringLiteral("fake frontend %1").arg(path);
     return ok;
@@ -99,6 +103,14 @@ bool FakeFrontend::loadScript(const QString& path, QString* error)
 int FakeFrontend::call(const QString& name, const QString& details)
 {
     calls.append(details.isEmpty() ? name : name + QLatin1Char(' ') + details);
+    return failure(name);
+}
+
+int FakeFrontend::failure(const QString& name)
+{
+    ++m_callCount;
+    if (vanishAfterCalls >= 0 && m_callCount > vanishAfterCalls)
+        return ENODEV;
     return failures.value(name, 0);
 }
 
@@ -144,7 +156,7 @@ int FakeFrontend::getProperty(quint32 command, quint32* value)
 
 int FakeFrontend::readStatus(quint32* value)
 {
-    if (const int rc = failures.value(QStringLiteral("FE_READ_STATUS"), 0))
+    if (const int rc = failure(QStringLiteral("FE_READ_STATUS")))
         return rc; // polled four times a second: not logged
     *value = status;
     return 0;
@@ -152,7 +164,7 @@ int FakeFrontend::readStatus(quint32* value)
 
 int FakeFrontend::statistics(Statistics* value)
 {
-    if (const int rc = failures.value(QStringLiteral("FE_GET_PROPERTY"), 0))
+    if (const int rc = failure(QStringLiteral("FE_GET_PROPERTY")))
         return rc;
     *value = stats;
     return 0;

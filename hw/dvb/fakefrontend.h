@@ -17,7 +17,8 @@ public:
 
     // Reads a script (INI): [frontend] name, satellite, open=ok|busy|denied|
     // missing; [reception] status, strength, cnr, errors, bits, blocks, fec,
-    // each "relative:N", "decibel:N", "counter:N" or "none"; [fail] CALL=errno.
+    // each "relative:N", "decibel:N", "counter:N" or "none"; [fail] CALL=errno, or vanish=N: the
+    // device is gone after N calls.
     bool loadScript(const QString& path, QString* error);
 
     QString path() const override { return m_path; }
@@ -40,11 +41,15 @@ public:
     Statistics stats;
     quint32 innerFec = 3;        // 3/4
     QMap<QString, int> failures; // call name -> errno it returns
+    int vanishAfterCalls = -1;   // [fail] vanish=N: from call N+1 on, ENODEV (unplugged)
     QStringList calls;
     bool isOpen = false;
 
 private:
     int call(const QString& name, const QString& details = QString());
+    int failure(const QString& name);
+
+    int m_callCount = 0;
 
     QString m_path = QStringLiteral("/dev/dvb/adapter0/frontend0 (fake)");
 };

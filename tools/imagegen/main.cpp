@@ -23,7 +23,6 @@ namespace {
 const QColor BerGreen(0, 200, 0);
 const QColor AgcYellow(255, 215, 0);
 const QColor SnrBlue(40, 110, 255);
-const QColor Ink(40, 48, 60);
 
 // 5x7 glyphs, one string per row, '#' = lit.
 const QHash<QChar, QStringList>& font()

@@ -1,0 +1,34 @@
+// The settings file as a whole: every key read with its type and range, then
+// the two lists applied as the window applies them at start-up.
+#include "fuzzsupport.h"
+#include "lists/satellitelist.h"
+#include "settings/optionvalues.h"
+#include "settings/settingsstore.h"
+
+#include <QSettings>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::quiet();
+    const QSettings ini(fuzz::asFile(data, size, ".ini"), QSettings::IniFormat);
+    const StoredSettings s = readSettings(ini);
+
+    optionvalues::Values v;
+    v.longitude = s.locationLongitude;
+    v.latitude = s.locationLatitude;
+    v.oneDegreSteps = s.oneDegreSteps;
+    if (optionvalues::problem(v).isEmpty()) {
+        SatelliteList list;
+        list.setLocation(v.longitude, v.latitude);
+        list.addSatellite(1, QStringLiteral("A"), 13.0, QStringLiteral("a.ini"));
+        list.addSatellite(2, QStringLiteral("B"), -30.0, QStringLiteral("b.ini"));
+        list.parseStoredPositions(s.motorPositions);
+        list.applySavedTransponders(s.freqList);
+        list.computeAngles();
+        list.buildLabels();
+        list.markStoredPositions();
+    }
+    (void)optionvalues::oneDecimalText(s.locationLatitude);
+    (void)optionvalues::twoDecimalText(s.oneDegreSteps);
+    return 0;
+}

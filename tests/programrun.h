@@ -1,0 +1,137 @@
+#pragma once
+
+// The program as a user starts it, in folders of its own: for the tests that
+// run the real binary (ZENARA_BINARY) and talk to it.
+
+#include "app/remoterequest.h"
+#include "app/singleinstance.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+#include <sys/stat.h>
+
+namespace programrun {
+
+class Run
+{
+public:
+    Run()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("config"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("runtime"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("work"));
+        ::chmod(QFile::encodeName(path(QStringLiteral("runtime"))).constData(), 0700);
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString settingsFile() const { return path(QStringLiteral("config/Tavarin/zenara.ini")); }
+
+    // A process set up like a user's, in this run's folders. Message boxes
+    // close themselves after 50 ms unless boxesStay.
+    std::unique_ptr<QProcess> start(const QStringList& arguments, bool boxesStay = false) const
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system-data")));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (boxesStay)
+            env.remove(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"));
+        else
+            env.insert(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"), QStringLiteral("50"));
+        env.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
+        process->setProcessEnvironment(env);
+        process->setWorkingDirectory(path(QStringLiteral("work")));
+        process->start(QStringLiteral(ZENARA_BINARY), arguments);
+        return process;
+    }
+
+    QStringList trace() const
+    {
+        QFile file(path(QStringLiteral("t.log")));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        QStringList events;
+        for (const QString& line :
+             QString::fromLatin1(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            events.append(line.section(QLatin1Char(' '), 1));
+        return events;
+    }
+
+    void writeFile(const QString& name, const QByteArray& content) const
+    {
+        QDir().mkpath(QFileInfo(path(name)).path());
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(name));
+    }
+
+    // Starts the program and waits for its first poll, then closes it with
+    // SIGTERM; true when it ended normally.
+    bool runUntilPolling(const QStringList& arguments = {}) const
+    {
+        QFile::remove(path(QStringLiteral("t.log"))); // from an earlier run
+        auto zenara = start(
+            arguments + QStringList({QStringLiteral("--trace"), path(QStringLiteral("t.log"))}));
+        if (!zenara->waitForStarted() ||
+            !QTest::qWaitFor(
+                [this] { return !trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(); }, 60000))
+            return false;
+        zenara->terminate();
+        const bool normal = zenara->waitForFinished(60000) &&
+                            zenara->exitStatus() == QProcess::NormalExit && zenara->exitCode() == 0;
+        if (!normal)
+            qWarning("%s", zenara->readAllStandardError().constData());
+        return normal;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Waits until the process has written text to standard error; keeps what it read.
+inline bool waitForError(QProcess& process, const QString& text, QString* seen)
+{
+    return QTest::qWaitFor(
+        [&] {
+            process.waitForReadyRead(50);
+            *seen += QString::fromLocal8Bit(process.readAllStandardError());
+            return seen->contains(text);
+        },
+        60000);
+}
+
+inline bool finish(QProcess& process)
+{
+    return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit;
+}
+
+// A request over the program's own socket, as "zenara --remote" sends it,
+// without starting a client process; an empty object when nobody answers.
+inline QJsonObject request(const Run& run, const QString& command, const QStringList& args = {},
+                           int timeoutMs = 30000)
+{
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(run.path(QStringLiteral("runtime"))));
+    SingleInstance instance(QStringLiteral("Zenara"));
+    qputenv("XDG_RUNTIME_DIR", saved);
+    QByteArray reply;
+    QString error;
+    if (!instance.sendRequest(remote::encode(command, args), &reply, timeoutMs, &error))
+        return QJsonObject();
+    return QJsonDocument::fromJson(reply).object();
+}
+
+} // namespace programrun
+
+using namespace programrun;
