@@ -1,5 +1,6 @@
 #include "app/clitools.h"
 #include "app/embeddedimages.h"
+#include "app/firstpaint.h"
 #include "app/geometry.h"
 #include "app/logging.h"
 #include "app/singleinstance.h"
@@ -187,6 +188,8 @@ void setIdentity()
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     sim::registerSimulatedReceiver();
     dvb::registerDvbReceivers();
     if (onlyPrints(argc, argv)) {
@@ -326,6 +329,7 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    new FirstPaint(&window, sinceStart);
     if (stored.maximized) {
         window.showMaximized();
     } else {

@@ -106,8 +106,9 @@ void zenaraForm::applyLook()
     for (QFrame* frame : {frame4, frame4_3, frame4_3_2, frame9, frameStatus})
         setBackground(frame, Qt::black);
     const QBrush black(EmbeddedImageFactory::pixmap(QStringLiteral("bg_black.png")));
-    for (QLabel* label : {textLabel4, textLabelBER, textLabel1_3, textLabel37, textLabelAGC,
-                          textLabel24, textLabel4_4_2, textLabelSNR, textLabel1_3_3_2}) {
+    for (QLabel* label : std::initializer_list<QLabel*>{
+             textLabel4, textLabelBER, textLabel1_3, textLabel37, textLabelAGC, textLabel24,
+             textLabel4_4_2, textLabelSNR, textLabel1_3_3_2}) {
         setBackground(label, black);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, QColor(0, 255, 0));

@@ -3,6 +3,7 @@
 
 #include "monitor/ledmeter.h"
 #include "monitor/scale.h"
+#include "monitor/valuelabel.h"
 
 #include <QtTest>
 
@@ -19,6 +20,7 @@ private slots:
     void resizeFollowsTheWidth();
     void repaintsOnlyWhenTheLitCountChanges();
     void berScale();
+    void readingLabelLooksLikeRichText();
 };
 
 namespace {
@@ -200,6 +202,66 @@ void TestLedMeter::berScale()
     QCOMPARE(meter(1e-6), 85);
     QCOMPARE(meter(0.1048575), 13);
     QCOMPARE(mapToScale(5, 0, 10, 0, 100, false), 50.0);
+}
+
+namespace {
+// The bounding box of the pixels drawn in the text colour.
+QRect inked(QWidget& w)
+{
+    const QImage image = w.grab().toImage();
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGreen(image.pixel(x, y)) > 128 && qRed(image.pixel(x, y)) < 100)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+} // namespace
+
+void TestLedMeter::readingLabelLooksLikeRichText()
+{
+    const QString html = QStringLiteral("<p align=\"center\">47.3</p>");
+    ValueLabel value;
+    QLabel rich;
+    for (QLabel* l : std::initializer_list<QLabel*>{&value, &rich}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Window, Qt::black);
+        p.setColor(QPalette::WindowText, QColor(0, 255, 0));
+        l->setPalette(p);
+        l->setAutoFillBackground(true);
+        l->resize(80, 30);
+    }
+    value.setText(html);
+    rich.setText(html);
+    // The window's form of the text is kept; the tags are not drawn.
+    QCOMPARE(value.text(), html);
+    QCOMPARE(ValueLabel::shownText(html), QStringLiteral("47.3"));
+    QCOMPARE(ValueLabel::shownText(QStringLiteral("<p>1 &lt; 2</p>")), QStringLiteral("1 < 2"));
+    QCOMPARE(value.sizeHint(), rich.sizeHint());
+
+    // Drawn where the rich-text label draws it, give or take a pixel.
+    const QRect drawn = inked(value);
+    const QRect expected = inked(rich);
+    QVERIFY(!drawn.isEmpty());
+    QVERIFY2(qAbs(drawn.center().x() - expected.center().x()) <= 1 &&
+                 qAbs(drawn.top() - expected.top()) <= 2 &&
+                 qAbs(drawn.width() - expected.width()) <= 1,
+             qPrintable(QStringLiteral("%1,%2 %3x%4 against %5,%6 %7x%8")
+                            .arg(drawn.x())
+                            .arg(drawn.y())
+                            .arg(drawn.width())
+                            .arg(drawn.height())
+                            .arg(expected.x())
+                            .arg(expected.y())
+                            .arg(expected.width())
+                            .arg(expected.height())));
+
+    // A new reading of the same length leaves the window's layout alone.
+    const QSize hint = value.sizeHint();
+    value.setText(QStringLiteral("<p align=\"center\">51.1</p>"));
+    QCOMPARE(value.sizeHint(), hint);
+    value.setText(QStringLiteral("<p align=\"center\">100.0</p>"));
+    QVERIFY(value.sizeHint().width() > hint.width());
 }
 
 QTEST_MAIN(TestLedMeter)
