@@ -620,6 +620,9 @@ void TestStartup::remoteControl()
                        QStringLiteral("zz")}),
           QStringList({QStringLiteral("drive"), QStringLiteral("up"), QStringLiteral("1"),
                        QStringLiteral("steps")}),
+          // Too large for an int: refused before it is made one.
+          QStringList({QStringLiteral("drive"), QStringLiteral("east"), QStringLiteral("1e300"),
+                       QStringLiteral("steps")}),
           QStringList({QStringLiteral("wait-lock"), QStringLiteral("nan")})}) {
         r = remoteCli(run, bad);
         QCOMPARE(r.code, 1);
