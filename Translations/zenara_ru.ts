@@ -231,6 +231,61 @@
     </message>
 </context>
 <context>
+    <name>SiteView</name>
+    <message>
+        <source>Azimuth (degrees, true)</source>
+        <translation>Азимут (градусы, истинный)</translation>
+    </message>
+    <message>
+        <source>Elevation (degrees)</source>
+        <translation>Угол места (градусы)</translation>
+    </message>
+    <message>
+        <source>Visible arc</source>
+        <translation>Видимая дуга</translation>
+    </message>
+    <message>
+        <source>Satellites</source>
+        <translation>Спутники</translation>
+    </message>
+    <message>
+        <source>dish</source>
+        <translation>антенна</translation>
+    </message>
+    <message>
+        <source>Site %1, %2</source>
+        <translation>Место %1, %2</translation>
+    </message>
+    <message>
+        <source>Azimuth %1 (true)</source>
+        <translation>Азимут %1 (истинный)</translation>
+    </message>
+    <message>
+        <source>Elevation %1</source>
+        <translation>Угол места %1</translation>
+    </message>
+    <message>
+        <source>LNB skew %1</source>
+        <translation>Поворот конвертера %1</translation>
+    </message>
+    <message>
+        <source>USALS motor angle %1</source>
+        <translation>Угол мотора USALS %1</translation>
+    </message>
+    <message>
+        <source>Polar mount:</source>
+        <translation>Полярный подвес:</translation>
+    </message>
+    <message>
+        <source>Declination offset %1</source>
+        <translation>Угол склонения %1</translation>
+    </message>
+    <message>
+        <source>Arc top elevation %1</source>
+        <translation>Высота вершины дуги %1</translation>
+    </message>
+</context>
+<context>
     <name>main</name>
     <message>
         <source>Zenara points a satellite dish: signal meter and DiSEqC 1.2/USALS positioner.</source>
@@ -972,6 +1027,26 @@
     <message>
         <source>The signal log %1 could not be written; logging stopped</source>
         <translation>Не удалось записать журнал сигнала %1; запись остановлена</translation>
+    </message>
+    <message>
+        <source>Carrier to noise ratio (Es/N0) estimated from the SNR reading, and how far it lies above the threshold of the code rate in use</source>
+        <translation>Отношение несущая/шум (Es/N0), оценённое по показанию SNR, и запас над порогом используемой скорости кода</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Место</translation>
+    </message>
+    <message>
+        <source>C/N --</source>
+        <translation>C/N --</translation>
+    </message>
+    <message>
+        <source>C/N %1 dB</source>
+        <translation>C/N %1 дБ</translation>
+    </message>
+    <message>
+        <source>C/N %1 dB, margin %2 dB</source>
+        <translation>C/N %1 дБ, запас %2 дБ</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "forms/zenaraform.h"
 #include "hw/cardlibrary.h"
 #include "lists/satellitelist.h"
+#include "lists/sitegeometry.h"
 #include "monitor/statuspoll.h"
 #include "settings/optionvalues.h"
 
@@ -92,6 +93,11 @@ QJsonObject RemoteControl::status() const
         {QStringLiteral("agc"), r.agcValid ? QJsonValue(r.agcPercent) : QJsonValue()},
         {QStringLiteral("snr"), r.snrValid ? QJsonValue(r.snrPercent) : QJsonValue()},
         {QStringLiteral("ber"), r.berValid ? QJsonValue(r.ber) : QJsonValue()},
+        {QStringLiteral("cn_db"),
+         w.m_margin.valid ? QJsonValue(std::round(w.m_margin.cnDb * 10) / 10) : QJsonValue()},
+        {QStringLiteral("margin_db"), w.m_margin.marginValid
+                                          ? QJsonValue(std::round(w.m_margin.marginDb * 10) / 10)
+                                          : QJsonValue()},
         {QStringLiteral("ucb"), w.statusPoll() ? w.statusPoll()->ucbTotal : 0.0},
         {QStringLiteral("satellite"), w.satlistComboBox->currentText()},
         {QStringLiteral("position_button"), w.posSetButton->text()},
@@ -106,8 +112,21 @@ QJsonObject RemoteControl::status() const
     const int index = w.satlistComboBox->currentIndex();
     if (index > 0 && index < w.satelliteList->shownNumbers.size()) {
         const int at = w.satelliteList->numbers.indexOf(w.satelliteList->shownNumbers.at(index));
-        if (at >= 0)
-            o.insert(QStringLiteral("orbital_position"), w.satelliteList->orbitalPositions.at(at));
+        if (at >= 0) {
+            const double position = w.satelliteList->orbitalPositions.at(at);
+            o.insert(QStringLiteral("orbital_position"), position);
+            // Where to point for it from the configured site.
+            const sitegeometry::Pointing p =
+                sitegeometry::pointing(w.locationLatitude, w.locationLongitude, position);
+            auto tenth = [](double v) {
+                return std::round(v * 10) / 10;
+            };
+            o.insert(QStringLiteral("look_angles"),
+                     QJsonObject{{QStringLiteral("azimuth"), tenth(p.azimuth)},
+                                 {QStringLiteral("elevation"), tenth(p.elevation)},
+                                 {QStringLiteral("skew"), tenth(p.skew)},
+                                 {QStringLiteral("motor_angle"), tenth(p.motorAngle)}});
+        }
     }
     return o;
 }

@@ -4,9 +4,12 @@
 #include "app/messages.h"
 #include "forms/about.h"
 #include "forms/disqoptions.h"
+#include "forms/siteview.h"
+#include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
+#include "monitor/linkmargin.h"
 #include "monitor/logging.h"
 #include "monitor/statuspoll.h"
 #include "positioner/commands.h"
@@ -19,6 +22,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
@@ -32,6 +36,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
 
 namespace {
@@ -255,6 +260,25 @@ void zenaraForm::initWindow()
     m_toolbarsMenu = viewMenu->addMenu(tr("&Toolbars"));
     for (QToolBar* bar : {fileToolbar, optionsToolbar, satelliteToolbar, haltMotorToolbar})
         m_toolbarsMenu->addAction(bar->toggleViewAction());
+
+    // The installer's sky, in a window of its own until the user docks it; made
+    // before the settings so that the stored layout can show it again.
+    m_siteView = new SiteView;
+    m_siteDock = new QDockWidget(tr("Site"), this);
+    m_siteDock->setObjectName(QStringLiteral("siteDock"));
+    m_siteDock->setWidget(m_siteView);
+    addDockWidget(Qt::RightDockWidgetArea, m_siteDock);
+    m_siteDock->setFloating(true);
+    m_siteDock->hide();
+    viewMenu->addAction(m_siteDock->toggleViewAction());
+    m_siteView->chosen = [this](int row) {
+        satListToolbarComboBox->setCurrentIndex(row);
+        satListToolbarComboBox_activated(row);
+    };
+    connect(m_siteDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (visible)
+            updateSiteView();
+    });
 
     ledMeterBER->addColorBand(30, Qt::red);
     ledMeterBER->addColorBand(14, Qt::yellow);
@@ -703,6 +727,8 @@ void zenaraForm::freqListComboBox_activated(int index)
 
 void zenaraForm::satlistComboBox_activated(int index)
 {
+    if (m_siteView && m_siteDock->isVisible())
+        m_siteView->setSelectedRow(index);
     if (satListToolbarComboBox->currentIndex() != index)
         satListToolbarComboBox->setCurrentIndex(index);
     if (index == 0) {
@@ -1059,6 +1085,31 @@ void zenaraForm::applyOptions()
     applyPositionerSettings();
     typeStepComboBox_activated(typeStepComboBox->currentIndex());
     m_history.applyAgcScale(agcScaleMin, agcScaleMax, agcAutoScale);
+    updateSiteView();
+}
+
+void zenaraForm::updateSiteView()
+{
+    if (!m_siteView || !satelliteList)
+        return;
+    QVector<SiteView::Satellite> satellites;
+    for (int row = 1; row < satelliteList->shownNumbers.size(); ++row) {
+        const int at = satelliteList->numbers.indexOf(satelliteList->shownNumbers.at(row));
+        if (at >= 0)
+            satellites.append(
+                {row, satelliteList->orbitalPositions.at(at), satelliteList->names.at(at)});
+    }
+    m_siteView->setSite(locationLatitude, locationLongitude);
+    m_siteView->setSatellites(satellites);
+    m_siteView->setSelectedRow(satlistComboBox->currentIndex());
+    showDishOnSiteView();
+}
+
+void zenaraForm::showDishOnSiteView()
+{
+    if (!m_siteView || !m_positioner)
+        return;
+    m_siteView->setDishAngle(m_positioner->motion().angle(hw::CardLayer::clock().nowMs()));
 }
 
 void zenaraForm::helpAboutAction_activated()
@@ -1219,6 +1270,8 @@ void zenaraForm::timerEvent(QTimerEvent* event)
         logReading(reading);
     ageMarkers();
     showMotorStatus();
+    if (m_siteDock && m_siteDock->isVisible())
+        showDishOnSiteView();
     // The costly redraw is skipped while minimised; the history still moves.
     if (!isMinimized())
         statusPlot->replot();
@@ -1242,4 +1295,11 @@ void zenaraForm::showReading(const PollReading& r)
     ledMeterAGC->setValue(r.agcMeter);
     textLabelSNR->setText(r.snrText);
     ledMeterSNR->setValue(r.snrMeter);
+
+    double measuredDb = std::numeric_limits<double>::quiet_NaN();
+    if (const hw::CardBackend* card = hw::CardLayer::backend())
+        card->carrierToNoiseDb(&measuredDb);
+    m_margin = linkmargin::estimate(r.snrValid, r.snrMeter, r.flagsValid && (r.flags & 0x02),
+                                    r.locked, lineEditFEC->text(), measuredDb);
+    labelMargin->setText(linkmargin::text(m_margin));
 }

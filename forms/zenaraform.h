@@ -3,6 +3,7 @@
 #include "hw/cardlibrary.h"
 #include "hw/tuning.h"
 #include "monitor/historyplot.h"
+#include "monitor/linkmargin.h"
 #include "monitor/signallog.h"
 #include "monitor/sound.h"
 #include "monitor/statuspoll.h"
@@ -58,6 +59,11 @@ public:
 
     virtual void addPlotMarker(const QString& label);
     const HistoryPlot& history() const { return m_history; }
+    class SiteView* siteView() const { return m_siteView; }
+    class QDockWidget* siteDock() const { return m_siteDock; }
+    // Brings the Site view up to date with the site, the list and the choice.
+    void updateSiteView();
+    void showDishOnSiteView();
     // The motor's commands and drives; haltRequested and diseqcRepeatCount live there.
     positioner::Positioner* dishPositioner() const { return m_positioner.get(); }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
@@ -193,7 +199,10 @@ private:
     // stored one.
     bool m_tunedHorizontal = true;
     bool m_settingsWriteFailed = false; // already reported
-    QString m_tuneWarningShown;         // the last failed tune's warning, until one succeeds
+    linkmargin::Estimate m_margin;      // of the last poll
+    class SiteView* m_siteView = nullptr;
+    class QDockWidget* m_siteDock = nullptr;
+    QString m_tuneWarningShown; // the last failed tune's warning, until one succeeds
     // The geometry as stored, written back as it was if the window is closed
     // (by a signal) before it was ever shown.
     StoredSettings m_storedGeometry;

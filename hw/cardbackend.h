@@ -45,6 +45,13 @@ public:
     // What the user is connected to, for the window ("simulated receiver",
     // "Philips TDA10086 DVB-S (/dev/dvb/adapter0/frontend0)").
     virtual QString description() const { return QString(); }
+    // The carrier to noise ratio in dB as the receiver itself measures it, where
+    // it gives one (a Linux DVB driver's decibel statistic); false otherwise.
+    virtual bool carrierToNoiseDb(double* db) const
+    {
+        Q_UNUSED(db)
+        return false;
+    }
     // Why the last open() failed, in the user's terms, where the back end knows.
     virtual QString openError() const { return QString(); }
 

@@ -1,5 +1,7 @@
 #include "lists/satellitelist.h"
 
+#include "lists/sitegeometry.h"
+
 #include "lists/logging.h"
 #include "settings/textcodec.h"
 
@@ -105,11 +107,7 @@ bool SatelliteList::isVisible(double position) const
 
 double SatelliteList::motorAngleOf(double position) const
 {
-    const double d = (position - m_longitude) * DegToRad;
-    const double c = (90 - m_latitude) * DegToRad;
-    return std::atan(OrbitRadiusKm * std::sin(d) /
-                     (OrbitRadiusKm * std::cos(d) - EarthRadiusKm * std::sin(c))) /
-           DegToRad;
+    return sitegeometry::motorAngle(m_latitude, m_longitude, position);
 }
 
 void SatelliteList::computeAngles()

@@ -63,7 +63,7 @@ void ValueLabel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     drawFrame(&painter);
-    Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
+    Qt::Alignment align = alignment();
     if (m_text.startsWith(QLatin1String("<p align=\"center\">")))
         align = Qt::AlignCenter;
     else if (m_text.startsWith(QLatin1String("<p align=\"right\">")))

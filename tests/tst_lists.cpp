@@ -2,6 +2,7 @@
 // files as the window reads them.
 
 #include "lists/satellitelist.h"
+#include "lists/sitegeometry.h"
 #include "lists/transponderlist.h"
 
 #include <QFile>
@@ -26,6 +27,9 @@ class TestLists : public QObject
     Q_OBJECT
 
 private slots:
+    void lookAngles_data();
+    void lookAngles();
+    void polarMountSetUp();
     void geometryAtTheDefaultSite();
     void geometryAt50North10East();
     void labelsByteForByte();
@@ -255,6 +259,63 @@ void TestLists::southernAndEquatorialSites()
     QCOMPARE(QString::asprintf("%.1f", equator.motorAngleOf(-40.0)), QStringLiteral("-78.5"));
     QVERIFY(equator.isVisible(111.0));
     QVERIFY(!equator.isVisible(112.0));
+}
+
+void TestLists::lookAngles_data()
+{
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<double>("satellite");
+    QTest::addColumn<double>("azimuth");
+    QTest::addColumn<double>("elevation");
+    QTest::addColumn<double>("skew");
+    // Central Europe to Astra 1 (the usual worked example).
+    QTest::newRow("50N 10E, 19.2E") << 50.0 << 10.0 << 19.2 << 168.1 << 32.0 << 7.6;
+    // Cape Town to Eutelsat 7E and 36E: the dish looks north.
+    QTest::newRow("33.9S 18.4E, 7E") << -33.9 << 18.4 << 7.0 << 340.1 << 48.7 << 16.4;
+    QTest::newRow("33.9S 18.4E, 36E") << -33.9 << 18.4 << 36.0 << 29.6 << 46.3 << -24.2;
+    // On the equator the arc passes overhead; west of the site it is due west.
+    QTest::newRow("0N 30E, 0E") << 0.0 << 30.0 << 0.0 << 270.0 << 55.0 << -90.0;
+    QTest::newRow("on the meridian") << 50.0 << 10.0 << 10.0 << 180.0 << 32.7 << 0.0;
+}
+
+void TestLists::lookAngles()
+{
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(double, satellite);
+    QFETCH(double, azimuth);
+    QFETCH(double, elevation);
+    QFETCH(double, skew);
+    const sitegeometry::Pointing p = sitegeometry::pointing(latitude, longitude, satellite);
+    QVERIFY(p.visible);
+    QVERIFY2(std::abs(p.azimuth - azimuth) < 0.06, qPrintable(QString::number(p.azimuth)));
+    QVERIFY2(std::abs(p.elevation - elevation) < 0.06, qPrintable(QString::number(p.elevation)));
+    QVERIFY2(std::abs(p.skew - skew) < 0.06, qPrintable(QString::number(p.skew)));
+    // The USALS angle is the satellite list's.
+    SatelliteList list;
+    list.setLocation(longitude, latitude);
+    QCOMPARE(p.motorAngle, list.motorAngleOf(satellite));
+}
+
+void TestLists::polarMountSetUp()
+{
+    // A modified polar mount at 50 degrees: 7.3 degrees of declination, and the
+    // arc's top at 32.7 degrees elevation; none at the equator.
+    QVERIFY(std::abs(sitegeometry::declinationOffset(50.0) - 7.31) < 0.01);
+    QVERIFY(std::abs(sitegeometry::arcTopElevation(50.0) - 32.69) < 0.01);
+    QCOMPARE(sitegeometry::declinationOffset(0.0), 0.0);
+    QVERIFY(std::abs(sitegeometry::declinationOffset(-50.0) + 7.31) < 0.01);
+    // The visible arc runs west to east and touches the horizon at both ends.
+    const QVector<QPointF> arc = sitegeometry::visibleArc(50.0, 10.0);
+    QVERIFY(arc.size() > 100);
+    QVERIFY(arc.first().x() > 180 && arc.first().x() < 270); // west of south first
+    QVERIFY(arc.last().x() > 90 && arc.last().x() < 180);
+    QVERIFY(arc.first().y() < 1.0 && arc.last().y() < 1.0);
+    double top = 0;
+    for (const QPointF& p : arc)
+        top = std::max(top, p.y());
+    QVERIFY(std::abs(top - 32.69) < 0.01);
 }
 
 QTEST_GUILESS_MAIN(TestLists)

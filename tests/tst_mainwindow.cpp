@@ -2,13 +2,16 @@
 // and the status poll as the user sees it.
 
 #include "app/messages.h"
+#include "forms/siteview.h"
 #include "forms/zenaraform.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
+#include "lists/sitegeometry.h"
 #include "monitor/statuspoll.h"
 #include "settings/settingsstore.h"
 #include "testsupport.h"
 
+#include <QDockWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,6 +21,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <qwt_plot.h>
 #include <qwt_plot_marker.h>
 #include <sys/resource.h>
 
@@ -132,6 +136,7 @@ private slots:
     void retuneKeepsTheTunedVoltage();
     void unwritableSettingsAreReportedOnce();
     void fitsALaptopScreenAndGrowsThePlot();
+    void siteViewShowsWhereToPoint();
 };
 
 void TestMainWindow::initTestCase()
@@ -951,6 +956,55 @@ void TestMainWindow::fitsALaptopScreenAndGrowsThePlot()
     f->resize(minimum.width(), minimum.height() + 200);
     QTRY_VERIFY(f->statusPlot->height() >= plot + 190);
     QCOMPARE(f->tabWidget->height(), tabs);
+}
+
+void TestMainWindow::siteViewShowsWhereToPoint()
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("Transponders"));
+    QFile list(dir.filePath(QStringLiteral("satlist.znr")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("0=19.2;Astra;a.ini\n1=13.0;Hot Bird;hb.ini\n2=-30.0;Hispasat;h.ini\n");
+    list.close();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+    {
+        const auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/LocationLatitude"), 50.0);
+        store->setValue(QStringLiteral("Settings/LocationLongitude"), 10.0);
+        store->sync();
+    }
+    Window w;
+    auto* f = w.form.get();
+    f->siteDock()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f->siteDock()));
+    SiteView* view = f->siteView();
+    const int astra = f->satlistComboBox->findText(QStringLiteral("Astra"), Qt::MatchEndsWith);
+    QVERIFY(astra > 0);
+    f->satlistComboBox->setCurrentIndex(astra);
+    f->satlistComboBox_activated(astra);
+    const QString details = view->detailsText();
+    for (const char* line :
+         {"Astra (19.2\u00b0E)", "Azimuth 168.1\u00b0 (true)", "Elevation 32.0\u00b0",
+          "LNB skew 7.6\u00b0", "USALS motor angle 10.2\u00b0E", "Declination offset 7.3\u00b0",
+          "Arc top elevation 32.7\u00b0"})
+        QVERIFY2(details.contains(QString::fromUtf8(line)), qPrintable(details));
+
+    // The dish, reckoned at the motor's reference, looks due south up the arc.
+    QVERIFY(std::abs(view->dishPoint().x() - 180.0) < 0.1);
+    QVERIFY(std::abs(view->dishPoint().y() - 32.7) < 0.1);
+
+    // A click on Hot Bird's point chooses it in both satellite boxes.
+    auto* plot = view->findChild<QwtPlot*>(QStringLiteral("sitePlot"));
+    QVERIFY(plot);
+    const sitegeometry::Pointing hotBird = sitegeometry::pointing(50.0, 10.0, 13.0);
+    const QPoint pixel(int(plot->transform(QwtPlot::xBottom, hotBird.azimuth)),
+                       int(plot->transform(QwtPlot::yLeft, hotBird.elevation)));
+    QTest::mouseClick(plot->canvas(), Qt::LeftButton, Qt::NoModifier, pixel);
+    QVERIFY(f->satlistComboBox->currentText().endsWith(QStringLiteral("Hot Bird")));
+    QCOMPARE(f->satListToolbarComboBox->currentIndex(), f->satlistComboBox->currentIndex());
+    QVERIFY(view->detailsText().contains(QStringLiteral("Hot Bird")));
 }
 
 QTEST_MAIN(TestMainWindow)

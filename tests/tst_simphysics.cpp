@@ -4,6 +4,7 @@
 
 #include "hw/clock.h"
 #include "hw/demodulatoraccess.h"
+#include "monitor/linkmargin.h"
 #include "sim/physicalscene.h"
 #include "sim/simconfig.h"
 #include "sim/tda10086model.h"
@@ -119,6 +120,7 @@ class TestSimPhysics : public QObject
     Q_OBJECT
 
 private slots:
+    void marginEstimateFollowsTheTrueEsN0();
     void publishedFigures_data();
     void publishedFigures();
     void pointingSweep();
@@ -595,6 +597,44 @@ void TestSimPhysics::fieldOptions()
     QCOMPARE(defaults.motor.speed13V, 1.2);
     QCOMPARE(defaults.motor.speed18V, 1.8);
     QCOMPARE(defaults.motor.backlash, 0.05);
+}
+
+void TestSimPhysics::marginEstimateFollowsTheTrueEsN0()
+{
+    // Every single reading the window would show, from 4 to 16 dB of Es/N0,
+    // within half a decibel of what the simulated link really delivers.
+    int covered = 0;
+    for (double eirp = 36; eirp <= 62; eirp += 1.0) {
+        Bench bench({}, oneCarrier(eirp));
+        bench.tune(11700, 'H', 27500);
+        bench.after(1000);
+        const double truth = bench.scene->tunedCarrier(bench.tuner).esN0Db;
+        if (truth < 4 || truth > 16)
+            continue;
+        ++covered;
+        for (int i = 0; i < 16; ++i) {
+            const double estimate = linkmargin::esN0FromMeter(bench.snr());
+            QVERIFY2(
+                std::abs(estimate - truth) <= 0.5,
+                qPrintable(
+                    QStringLiteral("EIRP %1: %2 against %3").arg(eirp).arg(estimate).arg(truth)));
+            bench.after(250);
+        }
+    }
+    QVERIFY2(covered >= 8, qPrintable(QString::number(covered)));
+
+    // The margin over the code rate's threshold, as the window words it.
+    linkmargin::Estimate e =
+        linkmargin::estimate(true, 40 + 9 * 11, true, true, QStringLiteral("3/4"), NAN);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB, margin 4.1 dB"));
+    e = linkmargin::estimate(true, 40 + 9 * 11, true, false, QStringLiteral("3/4"), NAN);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB"));
+    e = linkmargin::estimate(true, 40 + 9 * 11, false, false, QString(), NAN);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N --"));
+    // A receiver's own decibels win over the meter.
+    e = linkmargin::estimate(true, 0, true, true, QStringLiteral("1/2"), 12.3);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 12.3 dB, margin 8.2 dB"));
+    QCOMPARE(linkmargin::thresholdDb(QStringLiteral("7/8")), 8.48);
 }
 
 QTEST_GUILESS_MAIN(TestSimPhysics)

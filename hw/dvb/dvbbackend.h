@@ -30,6 +30,7 @@ public:
     int setChannel(const hw::ChannelRecord& channel) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;
     QString description() const override;
+    bool carrierToNoiseDb(double* db) const override { return m_registers.carrierToNoiseDb(db); }
 
     // Why open() failed, for the user: the device, and busy, not permitted,
     // missing or not a satellite frontend.

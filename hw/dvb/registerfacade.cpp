@@ -80,6 +80,14 @@ RegisterFacade::RegisterFacade(FrontendDevice& device) : m_device(device)
     m_shadow[tda10086::RegUcb] = 0x80;
 }
 
+bool RegisterFacade::carrierToNoiseDb(double* db) const
+{
+    if (m_stats.cnr.scale != Scale::Decibel)
+        return false;
+    *db = m_stats.cnr.value / 1000.0;
+    return true;
+}
+
 int RegisterFacade::refreshStatistics()
 {
     return m_device.statistics(&m_stats);

@@ -40,6 +40,8 @@ public:
     int readDemodulator(quint8 reg, quint8* value);
     int writeDemodulator(quint8 reg, quint8 value);
     int readSupply(quint8* value) const;
+    // The driver's last carrier to noise figure, when it gives decibels.
+    bool carrierToNoiseDb(double* db) const;
     int writeSupply(quint8 control);
 
     // A line for the card trace for each call that reaches the kernel.

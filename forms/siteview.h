@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QPointF>
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotMarker;
+
+// The installer's sky: the visible arc from the site as azimuth against
+// elevation, each visible satellite of the list as a labelled point, the chosen
+// one highlighted and the dish's estimated pointing; beside it the chosen
+// satellite's look angles and the polar mount's set-up figures. A click on a
+// satellite chooses it as the satellite box would.
+class SiteView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    struct Satellite
+    {
+        int row;         // in the satellite boxes
+        double position; // orbital, east positive
+        QString name;
+    };
+
+    explicit SiteView(QWidget* parent = nullptr);
+
+    void setSite(double latitude, double longitude);
+    void setSatellites(const QVector<Satellite>& satellites);
+    void setSelectedRow(int row);
+    // The dish's estimated motor angle, or NaN when it is not known.
+    void setDishAngle(double motorAngle);
+
+    // The row of the satellite nearest a point on the plot, within 3 degrees; -1 if none.
+    int rowNear(const QPointF& azimuthElevation) const;
+    QString detailsText() const { return m_detailsText; }
+    // Where the dish marker stands, as (azimuth, elevation); NaN when hidden.
+    QPointF dishPoint() const { return m_dishPoint; }
+
+    std::function<void(int row)> chosen;
+
+private:
+    QPointF plotPoint(double position) const;
+    void rebuild();
+    void showDetails();
+
+    QwtPlot* m_plot = nullptr;
+    QwtPlotCurve* m_arc = nullptr;
+    QwtPlotCurve* m_points = nullptr;
+    QwtPlotMarker* m_selected = nullptr;
+    QwtPlotMarker* m_dish = nullptr;
+    QList<QwtPlotMarker*> m_labels;
+    QLabel* m_details = nullptr;
+    double m_latitude = 45;
+    double m_longitude = 42;
+    QVector<Satellite> m_satellites;
+    int m_selectedRow = -1;
+    double m_dishAngle = 0;
+    QPointF m_dishPoint;
+    QString m_detailsText;
+};
