@@ -14,6 +14,7 @@
 #include <qwt_scale_draw.h>
 #include <qwt_symbol.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -117,6 +118,8 @@ void SiteView::setSatellites(const QVector<Satellite>& satellites)
 
 void SiteView::setSelectedRow(int row)
 {
+    if (row == m_selectedRow)
+        return;
     m_selectedRow = row;
     rebuild();
 }
@@ -183,11 +186,20 @@ void SiteView::rebuild()
     m_labels.clear();
     QVector<QPointF> points;
     int shown = 0;
-    for (const Satellite& s : m_satellites) {
+    // Every point is drawn; with a full list only every few degrees is named,
+    // so that the names stay readable (the chosen one always is).
+    QVector<Satellite> byPosition = m_satellites;
+    std::sort(byPosition.begin(), byPosition.end(),
+              [](const Satellite& a, const Satellite& b) { return a.position < b.position; });
+    double lastNamed = -1000;
+    for (const Satellite& s : byPosition) {
         const QPointF p = plotPoint(s.position);
         if (p.y() < 0)
             continue;
         points.append(p);
+        if (s.position - lastNamed < 3.0 && s.row != m_selectedRow)
+            continue;
+        lastNamed = s.position;
         auto* label = new QwtPlotMarker;
         label->setValue(p);
         QwtText text(eastWest(s.position));

@@ -111,9 +111,13 @@ void zenaraForm::applyLook()
     for (QFrame* frame : {frame4, frame4_3, frame4_3_2, frame9, frameStatus})
         setBackground(frame, Qt::black);
     const QBrush black(EmbeddedImageFactory::pixmap(QStringLiteral("bg_black.png")));
+    // The margin line is the longest text in the meters' frames.
+    QFont small = labelMargin->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    labelMargin->setFont(small);
     for (QLabel* label : std::initializer_list<QLabel*>{
              textLabel4, textLabelBER, textLabel1_3, textLabel37, textLabelAGC, textLabel24,
-             textLabel4_4_2, textLabelSNR, textLabel1_3_3_2}) {
+             textLabel4_4_2, textLabelSNR, textLabel1_3_3_2, labelMargin}) {
         setBackground(label, black);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, QColor(0, 255, 0));
@@ -269,6 +273,7 @@ void zenaraForm::initWindow()
     m_siteDock->setWidget(m_siteView);
     addDockWidget(Qt::RightDockWidgetArea, m_siteDock);
     m_siteDock->setFloating(true);
+    m_siteDock->resize(760, 420);
     m_siteDock->hide();
     viewMenu->addAction(m_siteDock->toggleViewAction());
     m_siteView->chosen = [this](int row) {
@@ -598,6 +603,9 @@ tuning::Request zenaraForm::requestFromControls(bool fromControls) const
 int zenaraForm::tune(bool fromControls)
 {
     lineEditFEC->clear();
+    // What was measured before belongs to the old channel (wait-lock, margin).
+    m_lastReading.locked = false;
+    m_margin = linkmargin::Estimate();
     const tuning::Request request = requestFromControls(fromControls);
     const tuning::Result result = m_tuner->tune(request, flags);
     if (result.status != 0) {

@@ -315,11 +315,29 @@ void TestMainWindow::pollShowsTheSignal()
     QCOMPARE(w.form->ledMeterSNR->value(), 170);
     QCOMPARE(w.form->textLabelLCK->palette().color(QPalette::Window), QColor(0, 128, 0));
     QCOMPARE(w.form->textLabelTIM->palette().color(QPalette::Window), QColor(128, 0, 0));
+    // Under the SNR meter: Es/N0 from the meter's 170, 8.9 dB needed at 8/9.
+    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, margin 5.5 dB"));
+    w.form->show();
+    w.form->resize(w.form->minimumSize()); // as at the first start
+    QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
+    QApplication::processEvents();
+    QVERIFY2(w.form->labelMargin->isVisible() &&
+                 w.form->labelMargin->height() >= w.form->labelMargin->fontMetrics().height(),
+             qPrintable(QString::number(w.form->labelMargin->height())));
+    {
+        const QImage shot = w.form->labelMargin->grab().toImage();
+        int green = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                green += qGreen(shot.pixel(x, y)) > 128 && qRed(shot.pixel(x, y)) < 100;
+        QVERIFY2(green > 20, qPrintable(QString::number(green))); // the text is drawn
+    }
 
     // The code rate is shown at the first lock only.
     w.form->lineEditFEC->setText(QStringLiteral("x"));
     QVERIFY(w.pollOnce());
     QCOMPARE(w.form->lineEditFEC->text(), QStringLiteral("x"));
+    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB")); // no known rate
 
     reception.status = 0x03;
     QVERIFY(w.pollOnce());
