@@ -1048,5 +1048,25 @@
         <source>C/N %1 dB, margin %2 dB</source>
         <translation>C/N %1 дБ, запас %2 дБ</translation>
     </message>
+    <message>
+        <source>The network the locked transponder names in its network information table, and the orbital position it gives, against the satellite chosen in the list</source>
+        <translation>Сеть, которую называет принятый транспондер в таблице NIT, и указанная там орбитальная позиция в сравнении со спутником, выбранным в списке</translation>
+    </message>
+    <message>
+        <source>Network: %1</source>
+        <translation>Сеть: %1</translation>
+    </message>
+    <message>
+        <source>Network: %1 — you are on %2, not %3</source>
+        <translation>Сеть: %1 — антенна на %2, а не на %3</translation>
+    </message>
+    <message>
+        <source>Network: %1 — %2</source>
+        <translation>Сеть: %1 — %2</translation>
+    </message>
+    <message>
+        <source>Network: none received</source>
+        <translation>Сеть: сведений нет</translation>
+    </message>
 </context>
 </TS>

@@ -106,6 +106,20 @@ QJsonObject RemoteControl::status() const
         {QStringLiteral("dish_angle"), std::isfinite(angle) ? QJsonValue(angle) : QJsonValue()},
         {QStringLiteral("moving"), motion.moving(now)},
         {QStringLiteral("time_left_ms"), double(motion.remainingMs(now))},
+        {QStringLiteral("network"),
+         w.m_networkState == zenaraForm::NetworkState::Found
+             ? QJsonValue(QJsonObject{
+                   {QStringLiteral("name"), w.m_network.name},
+                   {QStringLiteral("id"), int(w.m_network.networkId)},
+                   {QStringLiteral("orbital_position"),
+                    std::isfinite(w.m_network.orbitalPosition)
+                        ? QJsonValue(w.m_network.orbitalPosition)
+                        : QJsonValue()},
+                   {QStringLiteral("matches"),
+                    w.m_networkVerdict == networkcheck::Verdict::Unknown
+                        ? QJsonValue()
+                        : QJsonValue(w.m_networkVerdict == networkcheck::Verdict::Match)}})
+             : QJsonValue()},
         {QStringLiteral("receiver"),
          hw::CardLayer::backend() ? hw::CardLayer::backend()->description() : QString()},
     };

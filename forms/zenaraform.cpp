@@ -11,6 +11,7 @@
 #include "lists/transponderlist.h"
 #include "monitor/linkmargin.h"
 #include "monitor/logging.h"
+#include "monitor/networkcheck.h"
 #include "monitor/statuspoll.h"
 #include "positioner/commands.h"
 #include "settings/datafiles.h"
@@ -606,6 +607,8 @@ int zenaraForm::tune(bool fromControls)
     // What was measured before belongs to the old channel (wait-lock, margin).
     m_lastReading.locked = false;
     m_margin = linkmargin::Estimate();
+    m_networkState = NetworkState::NotAsked;
+    labelNetwork->clear();
     const tuning::Request request = requestFromControls(fromControls);
     const tuning::Result result = m_tuner->tune(request, flags);
     if (result.status != 0) {
@@ -735,6 +738,8 @@ void zenaraForm::freqListComboBox_activated(int index)
 
 void zenaraForm::satlistComboBox_activated(int index)
 {
+    if (m_networkState == NetworkState::Found)
+        showNetwork(); // the verdict depends on the chosen satellite
     if (m_siteView && m_siteDock->isVisible())
         m_siteView->setSelectedRow(index);
     if (satListToolbarComboBox->currentIndex() != index)
@@ -1096,6 +1101,58 @@ void zenaraForm::applyOptions()
     updateSiteView();
 }
 
+double zenaraForm::chosenPosition() const
+{
+    const int index = satlistComboBox->currentIndex();
+    if (!satelliteList || index <= 0 || index >= satelliteList->shownNumbers.size())
+        return std::numeric_limits<double>::quiet_NaN();
+    const int at = satelliteList->numbers.indexOf(satelliteList->shownNumbers.at(index));
+    return at >= 0 ? satelliteList->orbitalPositions.at(at)
+                   : std::numeric_limits<double>::quiet_NaN();
+}
+
+void zenaraForm::checkNetwork(bool locked)
+{
+    hw::CardBackend* card = hw::CardLayer::backend();
+    hw::TransportStream* stream = card ? card->transportStream() : nullptr;
+    if (!stream)
+        return; // a register-only card: nothing to say
+    if (m_networkState == NetworkState::NotAsked) {
+        if (!locked)
+            return;
+        stream->startNetworkRead(NetworkTimeLimitMs);
+        m_networkState = NetworkState::Reading;
+    }
+    if (m_networkState != NetworkState::Reading)
+        return;
+    switch (stream->networkState(&m_network)) {
+    case hw::TransportStream::State::Reading:
+        return;
+    case hw::TransportStream::State::Found:
+        m_networkState = NetworkState::Found;
+        showNetwork();
+        return;
+    case hw::TransportStream::State::None:
+        m_networkState = NetworkState::None;
+        labelNetwork->setPalette(QPalette());
+        labelNetwork->setText(networkcheck::noneText());
+        return;
+    }
+}
+
+void zenaraForm::showNetwork()
+{
+    const double chosen = chosenPosition();
+    m_networkVerdict = networkcheck::verdict(m_network, chosen);
+    QPalette p;
+    if (m_networkVerdict == networkcheck::Verdict::Match)
+        p.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    else if (m_networkVerdict == networkcheck::Verdict::Mismatch)
+        p.setColor(QPalette::WindowText, QColor(170, 0, 0));
+    labelNetwork->setPalette(p);
+    labelNetwork->setText(networkcheck::text(m_network, m_networkVerdict, chosen));
+}
+
 void zenaraForm::updateSiteView()
 {
     if (!m_siteView || !satelliteList)
@@ -1270,6 +1327,7 @@ void zenaraForm::timerEvent(QTimerEvent* event)
     const PollReading reading = m_poll->poll();
     m_lastReading = reading;
     showReading(reading);
+    checkNetwork(reading.locked);
     if (soundAvailable)
         m_signaliser.tick(reading.locked, m_poll->currentAgc, toneSettings(),
                           checkBoxAcoustic->isChecked());

@@ -4,6 +4,7 @@
 #include "hw/tuning.h"
 #include "monitor/historyplot.h"
 #include "monitor/linkmargin.h"
+#include "monitor/networkcheck.h"
 #include "monitor/signallog.h"
 #include "monitor/sound.h"
 #include "monitor/statuspoll.h"
@@ -200,6 +201,15 @@ private:
     bool m_tunedHorizontal = true;
     bool m_settingsWriteFailed = false; // already reported
     linkmargin::Estimate m_margin;      // of the last poll
+    // The network of the channel tuned: asked for at its first lock.
+    enum class NetworkState { NotAsked, Reading, Found, None };
+    static constexpr int NetworkTimeLimitMs = 12000; // a NIT comes at least every 10 s
+    NetworkState m_networkState = NetworkState::NotAsked;
+    hw::NetworkInfo m_network;
+    networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
+    void checkNetwork(bool locked);
+    void showNetwork();
+    double chosenPosition() const;
     class SiteView* m_siteView = nullptr;
     class QDockWidget* m_siteDock = nullptr;
     QString m_tuneWarningShown; // the last failed tune's warning, until one succeeds

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hw/transportstream.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -52,6 +54,9 @@ public:
         Q_UNUSED(db)
         return false;
     }
+    // The receiver's transport stream, or null for a card that only gives
+    // register readings (nothing is shown for it then).
+    virtual TransportStream* transportStream() { return nullptr; }
     // Why the last open() failed, in the user's terms, where the back end knows.
     virtual QString openError() const { return QString(); }
 

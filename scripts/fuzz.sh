@@ -34,7 +34,7 @@ run_one() {
     [ -d tests/fuzz/regressions/"$name" ] && corpora+=(tests/fuzz/regressions/"$name")
     # Full stacks only where a leak suppression has to match one (slower).
     local unwind=1
-    [ "$name" = remote ] && unwind=0
+    [ "$name" = remote ] || [ "$name" = tables ] && unwind=0
     if QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=fast_unwind_on_malloc=$unwind \
         LSAN_OPTIONS=suppressions=tests/fuzz/lsan.supp:print_suppressions=0 \
         build-fuzz/tests/fuzz/fuzz_"$name" \

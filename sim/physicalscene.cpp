@@ -77,8 +77,8 @@ double uncorrectedPerSecond(double marginDb)
 } // namespace
 
 PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky)
-    : m_config(config), m_sky(std::move(sky)),
-      m_mount(config.latitude, config.longitude), m_motor(clock, config.motor)
+    : m_config(config), m_sky(std::move(sky)), m_mount(config.latitude, config.longitude),
+      m_motor(clock, config.motor)
 {
     m_mount.setInstallationError(config.elevationErrorDeg, config.azimuthErrorDeg);
     for (SimSatellite& sat : m_sky.satellites) {
@@ -353,6 +353,23 @@ Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
 void PhysicalScene::masterCommand(const QByteArray& message, const TunerState&, qint64)
 {
     m_motor.command(message);
+}
+
+bool PhysicalScene::network(const TunerState& tuner, hw::NetworkInfo* info)
+{
+    const Carrier carrier = tunedCarrier(tuner);
+    if (!carrier.satellite || !carrier.transponder)
+        return false;
+    const int own = int(std::lround(carrier.satellite->longitude * 10));
+    const int reported = m_config.nitPositionByPosition.value(own, own);
+    if (reported == SimConfig::NoNit)
+        return false;
+    // The satellite's own name stands for its operator's network.
+    info->networkId = quint16(own & 0xFFFF);
+    info->name = carrier.satellite->name;
+    info->orbitalPosition = reported / 10.0;
+    info->providers = QStringList(carrier.satellite->name);
+    return true;
 }
 
 } // namespace sim

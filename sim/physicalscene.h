@@ -33,6 +33,10 @@ struct SimConfig
     int dishInput = 0; // committed-switch / burst input the dish hangs on
     double eirpDbw = 50.0;
     QMap<int, double> eirpByPosition; // dBW by orbital position in tenths, east positive
+    // What a satellite's NIT gives as its position, where it is not its own
+    // (tenths, east positive; NoNit: it sends none).
+    QMap<int, int> nitPositionByPosition;
+    static constexpr int NoNit = 100000;
     quint32 noiseSeed = 1;
     double readingNoise = 1.0;   // scale of the noise on every reading; 0 = none
     double lowBandLofMHz = 9750; // a universal LNB
@@ -62,6 +66,7 @@ public:
     void masterCommand(const QByteArray& message, const TunerState& tuner, qint64 nowMs) override;
     void supplyChanged(int volts, qint64 nowMs) override;
     quint64 noiseSeed() const override { return m_config.noiseSeed; }
+    bool network(const TunerState& tuner, hw::NetworkInfo* info) override;
 
     DishMotor& motor() { return m_motor; }
     const PolarMount& mount() const { return m_mount; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hw/transportstream.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -57,6 +59,14 @@ public:
     {
         Q_UNUSED(volts)
         Q_UNUSED(nowMs)
+    }
+    // The network information (NIT) the carrier this tuning receives sends;
+    // false when there is none to be had.
+    virtual bool network(const TunerState& tuner, hw::NetworkInfo* info)
+    {
+        Q_UNUSED(tuner)
+        Q_UNUSED(info)
+        return false;
     }
     // The seed of the noise the register model adds to the readings.
     virtual quint64 noiseSeed() const { return 0; }

@@ -188,4 +188,22 @@ int SimCard::sendDiseqc(const quint8* message, int length, int burst)
     return 0;
 }
 
+void SimCard::Stream::startNetworkRead(int timeLimitMs)
+{
+    m_startMs = m_card.m_clock.nowMs();
+    m_limitMs = timeLimitMs;
+}
+
+hw::TransportStream::State SimCard::Stream::networkState(hw::NetworkInfo* info)
+{
+    if (m_startMs < 0)
+        return State::None;
+    const qint64 elapsed = m_card.m_clock.nowMs() - m_startMs;
+    const bool locked = m_card.m_demod.peek(tda10086::RegStatus) & 0x10;
+    if (elapsed >= NitAfterMs && locked && !m_card.gone() &&
+        m_card.m_scene->network(m_card.tunerState(), info))
+        return State::Found;
+    return elapsed >= m_limitMs ? State::None : State::Reading;
+}
+
 } // namespace sim

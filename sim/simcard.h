@@ -69,13 +69,32 @@ public:
     int sendDiseqc(const quint8* message, int length, int burst) override;
 
     QString description() const override { return QStringLiteral("simulated receiver"); }
+    hw::TransportStream* transportStream() override { return &m_stream; }
 
     Tda10086Model& demodulator() { return m_demod; }
     const Lnbp21Model& lnb() const { return m_lnb; }
     TunerState tunerState() const;
     SimFaults& faults() { return m_faults; }
 
+    // A NIT is on air every so often; the first one arrives this long after a
+    // read starts.
+    static constexpr qint64 NitAfterMs = 1500;
+
 private:
+    // The network information of the scene's carrier, after NitAfterMs.
+    class Stream : public hw::TransportStream
+    {
+    public:
+        explicit Stream(SimCard& card) : m_card(card) {}
+        void startNetworkRead(int timeLimitMs) override;
+        State networkState(hw::NetworkInfo* info) override;
+
+    private:
+        SimCard& m_card;
+        qint64 m_startMs = -1;
+        int m_limitMs = 0;
+    };
+
     bool failsOn(quint8 device, int reg) const;
     void selectInput(int input) { m_tuner.input = input; }
     void setLnbControl(quint8 control);
@@ -88,6 +107,7 @@ private:
     TunerState m_tuner;
     bool m_open = false;
     qint64 m_openedAtMs = 0;
+    Stream m_stream{*this};
     bool gone() const;
 };
 

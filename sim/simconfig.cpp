@@ -158,6 +158,25 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     }
     ini.endGroup();
 
+    // [nit] 13.0E=19.2E: the satellite at 13.0E says it is at 19.2E; =none: it
+    // sends no network information.
+    ini.beginGroup(QStringLiteral("nit"));
+    for (const QString& name : ini.childKeys()) {
+        int tenths = 0;
+        int reported = 0;
+        const QString value = ini.value(name).toString().trimmed();
+        if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+            reported = SimConfig::NoNit;
+        if (!positionInTenths(name, &tenths) ||
+            (reported == 0 && !positionInTenths(value, &reported))) {
+            *error = QStringLiteral("%1: nit/%2 takes an orbital position such as 19.2E, or none")
+                         .arg(path, name);
+            return false;
+        }
+        c.nitPositionByPosition.insert(tenths, reported);
+    }
+    ini.endGroup();
+
     c.dishInput = int(whole.input);
     c.noiseSeed = quint32(whole.seed);
     *config = c;

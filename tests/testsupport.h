@@ -19,7 +19,16 @@ public:
     QList<QByteArray> heard;
     std::function<void(const QByteArray&)> onHeard; // runs after each message heard
 
+    bool hasNetwork = false;
+    hw::NetworkInfo networkInfo;
+
     sim::Reception receive(const sim::TunerState&, qint64) override { return reception; }
+    bool network(const sim::TunerState&, hw::NetworkInfo* info) override
+    {
+        if (hasNetwork)
+            *info = networkInfo;
+        return hasNetwork;
+    }
     void masterCommand(const QByteArray& message, const sim::TunerState&, qint64) override
     {
         heard.append(message);

@@ -8,6 +8,7 @@
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
 #include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/dvbnetwork.h"
 #include "hw/dvb/dvbreceiver.h"
 #include "hw/dvb/fakefrontend.h"
 #include "hw/dvb/registerfacade.h"
@@ -67,6 +68,7 @@ class TestDvb : public QObject
     Q_OBJECT
 
 private slots:
+    void networkFromARecordedNit();
     void scales();
     void openingTellsWhatIsWrong();
     void tuningWithProperties();
@@ -364,6 +366,37 @@ void TestDvb::autoFallsBackToTheSimulator()
     // "dvb" without a card says what is missing.
     QVERIFY(!hw::createReceiver(QStringLiteral("dvb"), clock, &error));
     QVERIFY(error.contains(QLatin1String("No DVB satellite frontend in /dev/dvb")));
+}
+
+void TestDvb::networkFromARecordedNit()
+{
+    // NIT sections as a demux delivers them (network name in UTF-8, one
+    // transport with its satellite delivery descriptor, CRC at the end).
+    const QByteArray turksat(
+        "\x40\xb0\x2b\x00\x46\xc1\x00\x00\xf0\x0b\x40\x09\x15\x54\xc3\xbc\x72\x6b\x73\x61\x74\xf0"
+        "\x13\x00\x01\x00\x46\xf0\x0d\x43\x0b\x01\x19\x77\x00\x04\x20\x81\x02\x75\x00\x03\x47\x0b"
+        "\x60\x84",
+        46);
+    const QByteArray hispasat(
+        "\x40\xb0\x2b\x00\x02\xc1\x00\x00\xf0\x0b\x40\x09\x15\x48\x69\x73\x70\x61\x73\x61\x74\xf0"
+        "\x13\x00\x01\x00\x02\xf0\x0d\x43\x0b\x01\x19\x77\x00\x03\x00\x01\x02\x75\x00\x03\x0d\xa6"
+        "\x6e\x85",
+        46);
+    hw::NetworkInfo info;
+    QVERIFY(dvb::networkFromNit(turksat, &info));
+    QCOMPARE(info.networkId, quint16(0x46));
+    QCOMPARE(info.name, QString::fromUtf8("T\xc3\xbcrksat"));
+    QCOMPARE(info.orbitalPosition, 42.0);
+    QVERIFY(dvb::networkFromNit(hispasat, &info));
+    QCOMPARE(info.orbitalPosition, -30.0); // the west flag
+    // Not a NIT, or cut short: refused, without reading past the end.
+    QVERIFY(!dvb::networkFromNit(QByteArray("\x42\xb0\x2b", 3), &info));
+    QVERIFY(!dvb::networkFromNit(turksat.left(20), &info));
+    QByteArray damaged = turksat;
+    damaged[30] = char(0x7F); // a descriptor length past the end
+    dvb::networkFromNit(damaged, &info);
+    QCOMPARE(dvb::adapterOf(QStringLiteral("/dev/dvb/adapter1/frontend0")), 1);
+    QCOMPARE(dvb::adapterOf(QStringLiteral("fake frontend /tmp/x.ini")), -1);
 }
 
 QTEST_MAIN(TestDvb)

@@ -137,6 +137,7 @@ private slots:
     void unwritableSettingsAreReportedOnce();
     void fitsALaptopScreenAndGrowsThePlot();
     void siteViewShowsWhereToPoint();
+    void networkSaysWhichSatellite();
 };
 
 void TestMainWindow::initTestCase()
@@ -1023,6 +1024,54 @@ void TestMainWindow::siteViewShowsWhereToPoint()
     QVERIFY(f->satlistComboBox->currentText().endsWith(QStringLiteral("Hot Bird")));
     QCOMPARE(f->satListToolbarComboBox->currentIndex(), f->satlistComboBox->currentIndex());
     QVERIFY(view->detailsText().contains(QStringLiteral("Hot Bird")));
+}
+
+void TestMainWindow::networkSaysWhichSatellite()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    const int turksat = f->satlistComboBox->findText(QStringLiteral("Turksat"), Qt::MatchEndsWith);
+    const int hotBird = f->satlistComboBox->findText(QStringLiteral("Hot Bird"), Qt::MatchEndsWith);
+    QVERIFY(turksat > 0 && hotBird > 0);
+    f->satlistComboBox->setCurrentIndex(turksat);
+    f->satlistComboBox_activated(turksat);
+    ScriptedScene& scene = *w.board.scene;
+    scene.reception.status = 0x1F;
+    scene.hasNetwork = true;
+    scene.networkInfo.name = QString::fromUtf8("T\xc3\xbcrksat");
+    scene.networkInfo.orbitalPosition = 42.0;
+    QVERIFY(w.pollOnce()); // the first lock asks for the network
+    QVERIFY(f->labelNetwork->text().isEmpty());
+    w.board.clock.advance(2000);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(),
+             QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 42.0\xc2\xb0"
+                               "E"));
+    QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+
+    // Another satellite chosen in the list: the dish is not where the list says.
+    f->satlistComboBox->setCurrentIndex(hotBird);
+    f->satlistComboBox_activated(hotBird);
+    QCOMPARE(f->labelNetwork->text(),
+             QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 you are on 42.0\xc2\xb0"
+                               "E, not "
+                               "13.0\xc2\xb0"
+                               "E"));
+    QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(170, 0, 0));
+
+    // A new tune forgets it; without a NIT the time limit ends the wait.
+    scene.hasNetwork = false;
+    f->lineEditFreq->setText(QStringLiteral("11977"));
+    f->buttonSet_clicked();
+    QVERIFY(f->labelNetwork->text().isEmpty());
+    QVERIFY(w.pollOnce());
+    w.board.clock.advance(11000);
+    QVERIFY(w.pollOnce());
+    QVERIFY(f->labelNetwork->text().isEmpty()); // still within the limit
+    w.board.clock.advance(2000);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(), QStringLiteral("Network: none received"));
 }
 
 QTEST_MAIN(TestMainWindow)

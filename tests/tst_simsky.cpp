@@ -116,6 +116,7 @@ class TestSimSky : public QObject
     Q_OBJECT
 
 private slots:
+    void networkIdentification();
     void geometryMatchesUsals();
     void defaultDishLocksOnTheSatelliteDueSouth();
     void noLockWithoutTheRightSignal();
@@ -550,6 +551,70 @@ void TestSimSky::simulationFileErrors()
     QString message;
     QVERIFY(!sim::loadSimConfig(path, &config, &faults, &message));
     QVERIFY2(message.contains(error), qPrintable(message));
+}
+
+void TestSimSky::networkIdentification()
+{
+    using State = hw::TransportStream::State;
+    // Locked on Turksat: its NIT arrives a moment after the read starts.
+    {
+        Installation dish;
+        QVERIFY(dish.tune(11977, false, 27500));
+        QVERIFY(dish.pollFor(2000) & Lock);
+        hw::TransportStream* stream = dish.card->transportStream();
+        QVERIFY(stream);
+        hw::NetworkInfo info;
+        stream->startNetworkRead(12000);
+        dish.pollFor(1000);
+        QCOMPARE(stream->networkState(&info), State::Reading);
+        dish.pollFor(1000);
+        QCOMPARE(stream->networkState(&info), State::Found);
+        QCOMPARE(info.name, QStringLiteral("Turksat 3A/4A"));
+        QCOMPARE(info.orbitalPosition, 42.0);
+    }
+    // A neighbour's mix-up from the simulation file, and a satellite without a NIT.
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("s.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[nit]\n42.0E=39.0E\n13.0E=none\n");
+        file.close();
+        sim::SimConfig config;
+        sim::SimFaults faults;
+        QString error;
+        QVERIFY2(sim::loadSimConfig(file.fileName(), &config, &faults, &error), qPrintable(error));
+        Installation dish(config);
+        QVERIFY(dish.tune(11977, false, 27500));
+        QVERIFY(dish.pollFor(2000) & Lock);
+        hw::NetworkInfo info;
+        dish.card->transportStream()->startNetworkRead(12000);
+        dish.pollFor(2000);
+        QCOMPARE(dish.card->transportStream()->networkState(&info), State::Found);
+        QCOMPARE(info.orbitalPosition, 39.0);
+
+        // Off to Hot Bird, which sends none: nothing within the time limit.
+        dish.send({0xE0, 0x31, 0x6B});
+        config.nitPositionByPosition.clear();
+        QVERIFY(dish.tune(11044, false, 39999)); // no carrier here at all
+        dish.card->transportStream()->startNetworkRead(12000);
+        dish.pollFor(11000);
+        QCOMPARE(dish.card->transportStream()->networkState(&info), State::Reading);
+        dish.pollFor(1000);
+        QCOMPARE(dish.card->transportStream()->networkState(&info), State::None);
+    }
+    // A value that is not a position is refused with the key named.
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("s.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[nit]\n42.0E=somewhere\n");
+        file.close();
+        sim::SimConfig config;
+        sim::SimFaults faults;
+        QString error;
+        QVERIFY(!sim::loadSimConfig(file.fileName(), &config, &faults, &error));
+        QVERIFY2(error.contains(QStringLiteral("nit/42.0E")), qPrintable(error));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimSky)

@@ -1,5 +1,7 @@
 #include "hw/dvb/dvbbackend.h"
 
+#include "hw/dvb/dvbnetwork.h"
+
 #include "hw/demodulatoraccess.h"
 #include "hw/logging.h"
 
@@ -198,6 +200,17 @@ int DvbBackend::sendDiseqc(const quint8* message, int length, int burst)
         m_clock.sleepMs(GuardMs);
     }
     return m_device->setTone(m_highBand);
+}
+
+hw::TransportStream* DvbBackend::transportStream()
+{
+    if (!m_stream) {
+        const int adapter = adapterOf(m_device->path());
+        if (adapter < 0)
+            return nullptr;
+        m_stream = std::make_unique<DemuxStream>(adapter);
+    }
+    return m_stream.get();
 }
 
 } // namespace dvb

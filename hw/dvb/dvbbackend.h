@@ -31,6 +31,8 @@ public:
     int sendDiseqc(const quint8* message, int length, int burst) override;
     QString description() const override;
     bool carrierToNoiseDb(double* db) const override { return m_registers.carrierToNoiseDb(db); }
+    // The adapter's demux, for a frontend in /dev/dvb; none for a scripted one.
+    hw::TransportStream* transportStream() override;
 
     // Why open() failed, for the user: the device, and busy, not permitted,
     // missing or not a satellite frontend.
@@ -43,6 +45,7 @@ private:
 
     hw::Clock& m_clock;
     std::unique_ptr<FrontendDevice> m_device;
+    std::unique_ptr<hw::TransportStream> m_stream;
     RegisterFacade m_registers;
     FrontendInfo m_info;
     QString m_openError;
