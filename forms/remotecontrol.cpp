@@ -111,6 +111,7 @@ QJsonObject RemoteControl::status() const
              ? QJsonValue(QJsonObject{
                    {QStringLiteral("name"), w.m_network.name},
                    {QStringLiteral("id"), int(w.m_network.networkId)},
+                   {QStringLiteral("providers"), QJsonArray::fromStringList(w.m_network.providers)},
                    {QStringLiteral("orbital_position"),
                     std::isfinite(w.m_network.orbitalPosition)
                         ? QJsonValue(w.m_network.orbitalPosition)

@@ -7,6 +7,7 @@
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/sitegeometry.h"
+#include "monitor/networkcheck.h"
 #include "monitor/statuspoll.h"
 #include "settings/settingsstore.h"
 #include "testsupport.h"
@@ -1072,6 +1073,15 @@ void TestMainWindow::networkSaysWhichSatellite()
     w.board.clock.advance(2000);
     QVERIFY(w.pollOnce());
     QCOMPARE(f->labelNetwork->text(), QStringLiteral("Network: none received"));
+
+    // Half a degree either way is the same slot; the next satellite is not.
+    hw::NetworkInfo hellas;
+    hellas.orbitalPosition = 39.0;
+    QCOMPARE(networkcheck::verdict(hellas, 42.0), networkcheck::Verdict::Mismatch);
+    hellas.orbitalPosition = 41.6;
+    QCOMPARE(networkcheck::verdict(hellas, 42.0), networkcheck::Verdict::Match);
+    hellas.orbitalPosition = -179.8; // across the date line
+    QCOMPARE(networkcheck::verdict(hellas, 179.9), networkcheck::Verdict::Match);
 }
 
 QTEST_MAIN(TestMainWindow)
