@@ -277,6 +277,9 @@ void zenaraForm::initWindow()
     m_siteDock->resize(760, 420);
     m_siteDock->hide();
     viewMenu->addAction(m_siteDock->toggleViewAction());
+    // The network line stays in sight whichever page is showing.
+    QMainWindow::statusBar()->insertPermanentWidget(0, labelNetwork);
+    labelNetwork->setMinimumWidth(120); // a long name must not widen the window
     m_siteView->chosen = [this](int row) {
         satListToolbarComboBox->setCurrentIndex(row);
         satListToolbarComboBox_activated(row);
@@ -736,12 +739,17 @@ void zenaraForm::freqListComboBox_activated(int index)
     (f.vertical() ? radioButtonVert : radioButtonHorz)->setChecked(true);
 }
 
-void zenaraForm::satlistComboBox_activated(int index)
+void zenaraForm::chosenSatelliteChanged(int index)
 {
     if (m_networkState == NetworkState::Found)
         showNetwork(); // the verdict depends on the chosen satellite
     if (m_siteView && m_siteDock->isVisible())
         m_siteView->setSelectedRow(index);
+}
+
+void zenaraForm::satlistComboBox_activated(int index)
+{
+    chosenSatelliteChanged(index);
     if (satListToolbarComboBox->currentIndex() != index)
         satListToolbarComboBox->setCurrentIndex(index);
     if (index == 0) {
@@ -798,6 +806,7 @@ void zenaraForm::positionsSpinBox_valueChanged(int position)
     satListToolbarComboBox->setCurrentIndex(index);
     updateTransponders(index);
     posSetButton->setText(tr("UnSet"));
+    chosenSatelliteChanged(index);
 }
 
 void zenaraForm::posSetButton_clicked()
@@ -1117,9 +1126,16 @@ void zenaraForm::checkNetwork(bool locked)
     hw::TransportStream* stream = card ? card->transportStream() : nullptr;
     if (!stream)
         return; // a register-only card: nothing to say
+    if (!locked) {
+        // The dish may be moving to another satellite: what was read no longer
+        // holds, and the next lock reads again.
+        if (m_networkState != NetworkState::NotAsked) {
+            m_networkState = NetworkState::NotAsked;
+            labelNetwork->clear();
+        }
+        return;
+    }
     if (m_networkState == NetworkState::NotAsked) {
-        if (!locked)
-            return;
         stream->startNetworkRead(NetworkTimeLimitMs);
         m_networkState = NetworkState::Reading;
     }

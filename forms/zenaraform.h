@@ -208,6 +208,7 @@ private:
     hw::NetworkInfo m_network;
     networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
     void checkNetwork(bool locked);
+    void chosenSatelliteChanged(int index);
     void showNetwork();
     double chosenPosition() const;
     class SiteView* m_siteView = nullptr;

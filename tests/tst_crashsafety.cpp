@@ -70,12 +70,14 @@ void TestCrashSafety::killedAtRandomLosesNothingConfirmed()
     QRandomGenerator random(seed);
     Stored stored;
     int killedInSession = 0;
+    int sessionRounds = 0;
     for (int round = 0; round < 50; ++round) {
         auto zenara = run.start({QStringLiteral("--receiver"), QStringLiteral("sim,scene=fixed")});
         QVERIFY(zenara->waitForStarted());
         const qint64 pid = zenara->processId();
         // Mostly during the session, one round in five while starting up.
         const bool duringStart = random.bounded(5) == 0;
+        sessionRounds += !duringStart;
         const int delayMs = int(random.bounded(duringStart ? 1000 : 1500));
         std::atomic<bool> ready{false};
         std::thread killer([pid, delayMs, duringStart, &ready] {
@@ -166,7 +168,10 @@ void TestCrashSafety::killedAtRandomLosesNothingConfirmed()
     qInfo("%d of 50 kills during a session; %d positions and %d transponders kept", killedInSession,
           int(stored.positions.size()), int(stored.transponders.size()));
     // The kills must have hit sessions, not only start-ups.
-    QVERIFY2(killedInSession >= 30, qPrintable(QString::number(killedInSession)));
+    // Most of the kills meant for a session must have found one (a slow reply
+    // on a busy machine may let some land between requests).
+    QVERIFY2(killedInSession * 4 >= sessionRounds * 3,
+             qPrintable(QStringLiteral("%1 of %2").arg(killedInSession).arg(sessionRounds)));
     QVERIFY(stored.positions.size() + stored.transponders.size() >= 10);
 }
 

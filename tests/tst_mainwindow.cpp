@@ -1051,11 +1051,28 @@ void TestMainWindow::networkSaysWhichSatellite()
                                "E"));
     QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(0, 128, 0));
 
-    // Another satellite chosen in the list: the dish is not where the list says.
+    // The lock goes while the dish swings to a neighbour on the same frequency:
+    // the old network is forgotten, and the new lock reads the new one.
+    scene.reception.status = 0x03;
+    QVERIFY(w.pollOnce());
+    QVERIFY(f->labelNetwork->text().isEmpty());
+    scene.networkInfo.name = QStringLiteral("Hellas Sat");
+    scene.networkInfo.orbitalPosition = 39.0;
+    scene.reception.status = 0x1F;
+    QVERIFY(w.pollOnce());
+    w.board.clock.advance(2000);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(),
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
+                               "E, not "
+                               "42.0\xc2\xb0"
+                               "E"));
+
+    // Another satellite chosen in the list: the verdict follows the choice.
     f->satlistComboBox->setCurrentIndex(hotBird);
     f->satlistComboBox_activated(hotBird);
     QCOMPARE(f->labelNetwork->text(),
-             QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 you are on 42.0\xc2\xb0"
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
                                "E, not "
                                "13.0\xc2\xb0"
                                "E"));

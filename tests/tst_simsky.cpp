@@ -577,7 +577,7 @@ void TestSimSky::networkIdentification()
         QTemporaryDir dir;
         QFile file(dir.filePath(QStringLiteral("s.ini")));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[nit]\n42.0E=39.0E\n13.0E=none\n");
+        file.write("[nit]\n42.0E=39.0E\n");
         file.close();
         sim::SimConfig config;
         sim::SimFaults faults;
@@ -592,14 +592,31 @@ void TestSimSky::networkIdentification()
         QCOMPARE(dish.card->transportStream()->networkState(&info), State::Found);
         QCOMPARE(info.orbitalPosition, 39.0);
 
-        // Off to Hot Bird, which sends none: nothing within the time limit.
-        dish.send({0xE0, 0x31, 0x6B});
-        config.nitPositionByPosition.clear();
-        QVERIFY(dish.tune(11044, false, 39999)); // no carrier here at all
+        // No carrier at all: nothing within the time limit.
+        QVERIFY(dish.tune(11044, false, 39999));
         dish.card->transportStream()->startNetworkRead(12000);
-        dish.pollFor(11000);
+        dish.pollFor(12000);
+        QCOMPARE(dish.card->transportStream()->networkState(&info), State::None);
+    }
+    // Locked on a satellite that sends no network information.
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("s.ini")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[nit]\n42.0E=none\n");
+        file.close();
+        sim::SimConfig config;
+        sim::SimFaults faults;
+        QString error;
+        QVERIFY2(sim::loadSimConfig(file.fileName(), &config, &faults, &error), qPrintable(error));
+        Installation dish(config);
+        QVERIFY(dish.tune(11977, false, 27500));
+        QVERIFY(dish.pollFor(2000) & Lock);
+        hw::NetworkInfo info;
+        dish.card->transportStream()->startNetworkRead(12000);
+        QVERIFY(dish.pollFor(11000) & Lock);
         QCOMPARE(dish.card->transportStream()->networkState(&info), State::Reading);
-        dish.pollFor(1000);
+        QVERIFY(dish.pollFor(1000) & Lock);
         QCOMPARE(dish.card->transportStream()->networkState(&info), State::None);
     }
     // A value that is not a position is refused with the key named.

@@ -14,6 +14,7 @@
 #include <libdvbv5/nit.h>
 #include <libdvbv5/sdt.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <linux/dvb/dmx.h>
 #include <poll.h>
@@ -192,8 +193,9 @@ bool networkFromNit(const QByteArray& raw, hw::NetworkInfo* info)
         return false;
     const QByteArray section = keepOnly(raw, TableNit);
     dvb_table_nit* nit = nullptr;
+    // Without the CRC, which the parsers do not expect.
     if (dvb_table_nit_init(parserParms(), reinterpret_cast<const uint8_t*>(section.constData()),
-                           section.size(), &nit) < 0 ||
+                           section.size() - 4, &nit) < 0 ||
         !nit)
         return false; // a half-made table cannot be freed safely: libdvbv5 keeps it
     *info = hw::NetworkInfo();
@@ -209,7 +211,7 @@ QStringList providersFromSdt(const QByteArray& raw)
     const QByteArray section = keepOnly(raw, TableSdt);
     dvb_table_sdt* sdt = nullptr;
     if (dvb_table_sdt_init(parserParms(), reinterpret_cast<const uint8_t*>(section.constData()),
-                           section.size(), &sdt) < 0 ||
+                           section.size() - 4, &sdt) < 0 ||
         !sdt)
         return {};
     const QStringList providers = fromSdt(sdt);
@@ -256,7 +258,8 @@ QByteArray readSection(int fd, uint16_t pid, uint8_t table, qint64 deadlineMs,
 {
     unsigned char filter[1] = {table};
     unsigned char mask[1] = {0xFF};
-    if (dvb_set_section_filter(fd, pid, 1, filter, mask, nullptr, DMX_CHECK_CRC) < 0)
+    if (dvb_set_section_filter(fd, pid, 1, filter, mask, nullptr,
+                               DMX_IMMEDIATE_START | DMX_CHECK_CRC) < 0)
         return {};
     QElapsedTimer timer;
     timer.start();
@@ -268,6 +271,9 @@ QByteArray readSection(int fd, uint16_t pid, uint8_t table, qint64 deadlineMs,
         const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
         if (n > 0)
             return buffer.left(int(n));
+        // A device that went away fails at once, again and again: give up.
+        if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EOVERFLOW)
+            return {};
     }
     return {};
 }

@@ -90,7 +90,10 @@ bool RegisterFacade::carrierToNoiseDb(double* db) const
 
 int RegisterFacade::refreshStatistics()
 {
-    return m_device.statistics(&m_stats);
+    const int rc = m_device.statistics(&m_stats);
+    if (rc != 0)
+        m_stats = Statistics(); // nothing measured now: no stale figure either
+    return rc;
 }
 
 int RegisterFacade::latchErrorCount()
