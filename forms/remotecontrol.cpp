@@ -124,24 +124,20 @@ QJsonObject RemoteControl::status() const
         {QStringLiteral("receiver"),
          hw::CardLayer::backend() ? hw::CardLayer::backend()->description() : QString()},
     };
-    const int index = w.satlistComboBox->currentIndex();
-    if (index > 0 && index < w.satelliteList->shownNumbers.size()) {
-        const int at = w.satelliteList->numbers.indexOf(w.satelliteList->shownNumbers.at(index));
-        if (at >= 0) {
-            const double position = w.satelliteList->orbitalPositions.at(at);
-            o.insert(QStringLiteral("orbital_position"), position);
-            // Where to point for it from the configured site.
-            const sitegeometry::Pointing p =
-                sitegeometry::pointing(w.locationLatitude, w.locationLongitude, position);
-            auto tenth = [](double v) {
-                return std::round(v * 10) / 10;
-            };
-            o.insert(QStringLiteral("look_angles"),
-                     QJsonObject{{QStringLiteral("azimuth"), tenth(p.azimuth)},
-                                 {QStringLiteral("elevation"), tenth(p.elevation)},
-                                 {QStringLiteral("skew"), tenth(p.skew)},
-                                 {QStringLiteral("motor_angle"), tenth(p.motorAngle)}});
-        }
+    const double position = w.chosenPosition();
+    if (std::isfinite(position)) {
+        o.insert(QStringLiteral("orbital_position"), position);
+        // Where to point for it from the configured site.
+        const sitegeometry::Pointing p =
+            sitegeometry::pointing(w.locationLatitude, w.locationLongitude, position);
+        auto tenth = [](double v) {
+            return std::round(v * 10) / 10;
+        };
+        o.insert(QStringLiteral("look_angles"),
+                 QJsonObject{{QStringLiteral("azimuth"), tenth(p.azimuth)},
+                             {QStringLiteral("elevation"), tenth(p.elevation)},
+                             {QStringLiteral("skew"), tenth(p.skew)},
+                             {QStringLiteral("motor_angle"), tenth(p.motorAngle)}});
     }
     return o;
 }

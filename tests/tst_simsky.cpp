@@ -553,6 +553,22 @@ void TestSimSky::simulationFileErrors()
     QVERIFY2(message.contains(error), qPrintable(message));
 }
 
+namespace {
+
+// A simulation file with this text, read as --sim-config reads it.
+bool loadSimText(const QByteArray& text, sim::SimConfig* config, QString* error)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("s.ini")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return false;
+    file.close();
+    sim::SimFaults faults;
+    return sim::loadSimConfig(file.fileName(), config, &faults, error);
+}
+
+} // namespace
+
 void TestSimSky::networkIdentification()
 {
     using State = hw::TransportStream::State;
@@ -572,17 +588,11 @@ void TestSimSky::networkIdentification()
         QCOMPARE(info.name, QStringLiteral("Turksat 3A/4A"));
         QCOMPARE(info.orbitalPosition, 42.0);
     }
-    // A neighbour's mix-up from the simulation file, and a satellite without a NIT.
+    // A neighbour's mix-up from the simulation file, and a tuning with no carrier.
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("s.ini")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[nit]\n42.0E=39.0E\n");
-        file.close();
         sim::SimConfig config;
-        sim::SimFaults faults;
         QString error;
-        QVERIFY2(sim::loadSimConfig(file.fileName(), &config, &faults, &error), qPrintable(error));
+        QVERIFY2(loadSimText("[nit]\n42.0E=39.0E\n", &config, &error), qPrintable(error));
         Installation dish(config);
         QVERIFY(dish.tune(11977, false, 27500));
         QVERIFY(dish.pollFor(2000) & Lock);
@@ -600,15 +610,9 @@ void TestSimSky::networkIdentification()
     }
     // Locked on a satellite that sends no network information.
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("s.ini")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[nit]\n42.0E=none\n");
-        file.close();
         sim::SimConfig config;
-        sim::SimFaults faults;
         QString error;
-        QVERIFY2(sim::loadSimConfig(file.fileName(), &config, &faults, &error), qPrintable(error));
+        QVERIFY2(loadSimText("[nit]\n42.0E=none\n", &config, &error), qPrintable(error));
         Installation dish(config);
         QVERIFY(dish.tune(11977, false, 27500));
         QVERIFY(dish.pollFor(2000) & Lock);
@@ -620,18 +624,10 @@ void TestSimSky::networkIdentification()
         QCOMPARE(dish.card->transportStream()->networkState(&info), State::None);
     }
     // A value that is not a position is refused with the key named.
-    {
-        QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("s.ini")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[nit]\n42.0E=somewhere\n");
-        file.close();
-        sim::SimConfig config;
-        sim::SimFaults faults;
-        QString error;
-        QVERIFY(!sim::loadSimConfig(file.fileName(), &config, &faults, &error));
-        QVERIFY2(error.contains(QStringLiteral("nit/42.0E")), qPrintable(error));
-    }
+    sim::SimConfig config;
+    QString error;
+    QVERIFY(!loadSimText("[nit]\n42.0E=somewhere\n", &config, &error));
+    QVERIFY2(error.contains(QStringLiteral("nit/42.0E")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestSimSky)
