@@ -3,6 +3,8 @@
 #include "hw/demodulatoraccess.h"
 #include "sim/logging.h"
 
+#include <QFileInfo>
+
 namespace sim {
 
 SimCard::SimCard(hw::Clock& clock, std::unique_ptr<SignalScene> scene, SimFaults faults)
@@ -49,6 +51,8 @@ bool SimCard::open()
 
 bool SimCard::gone() const
 {
+    if (!m_faults.vanishOnFile.isEmpty() && QFileInfo::exists(m_faults.vanishOnFile))
+        return true;
     return m_faults.vanishAfterMs >= 0 && m_clock.nowMs() - m_openedAtMs >= m_faults.vanishAfterMs;
 }
 

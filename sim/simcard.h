@@ -25,6 +25,7 @@ struct SimFaults
     int busErrorCode = 5;
     bool diseqcStuck = false;
     qint64 vanishAfterMs = -1; // from then on the card answers nothing (unplugged)
+    QString vanishOnFile;      // ...or once this file exists: pulled when a test says so
 };
 
 // The LNBP21 supply's single control byte; bits 0x01/0x02 are its fault flags.

@@ -67,6 +67,10 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                 return fail(
                     QStringLiteral("vanish= takes a number of seconds, not \"%1\"").arg(value));
             faults->vanishAfterMs = qint64(seconds * 1000);
+        } else if (key == QLatin1String("vanish-on")) {
+            if (value.isEmpty())
+                return fail(QStringLiteral("vanish-on= takes the name of a file"));
+            faults->vanishOnFile = value;
         } else if (key == QLatin1String("diseqc")) {
             if (value != QLatin1String("stuck"))
                 return fail(QStringLiteral("diseqc= takes stuck, not \"%1\"").arg(value));
@@ -95,6 +99,7 @@ void registerSimulatedReceiver()
             "     bus-error-code=N        the code failed transfers return (default 5)\n"
             "     diseqc=stuck            the DiSEqC transmitter never becomes ready again\n"
             "     vanish=S                the card stops answering S seconds after it opens\n"
+            "     vanish-on=FILE          the card stops answering once FILE exists\n"
             "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
             "     dish=M                  dish diameter in metres (default 0.8)\n"
             "     elevation-error=DEG     installation error in elevation (default 0.3)\n"

@@ -92,6 +92,8 @@ bool FakeFrontend::loadScript(const QString& path, QString* error)
     for (const QString& call : ini.childKeys()) {
         if (call == QLatin1String("vanish"))
             vanishAfterCalls = ini.value(call).toInt();
+        else if (call == QLatin1String("vanish-on"))
+            vanishOnFile = ini.value(call).toString();
         else
             failures.insert(call, ini.value(call).toInt());
     }
@@ -109,7 +111,8 @@ int FakeFrontend::call(const QString& name, const QString& details)
 int FakeFrontend::failure(const QString& name)
 {
     ++m_callCount;
-    if (vanishAfterCalls >= 0 && m_callCount > vanishAfterCalls)
+    if ((vanishAfterCalls >= 0 && m_callCount > vanishAfterCalls) ||
+        (!vanishOnFile.isEmpty() && QFileInfo::exists(vanishOnFile)))
         return ENODEV;
     return failures.value(name, 0);
 }

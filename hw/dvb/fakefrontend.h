@@ -17,8 +17,8 @@ public:
 
     // Reads a script (INI): [frontend] name, satellite, open=ok|busy|denied|
     // missing; [reception] status, strength, cnr, errors, bits, blocks, fec,
-    // each "relative:N", "decibel:N", "counter:N" or "none"; [fail] CALL=errno, or vanish=N: the
-    // device is gone after N calls.
+    // each "relative:N", "decibel:N", "counter:N" or "none"; [fail] CALL=errno, vanish=N: the
+    // device is gone after N calls, or vanish-on=FILE: gone once FILE exists.
     bool loadScript(const QString& path, QString* error);
 
     QString path() const override { return m_path; }
@@ -42,6 +42,7 @@ public:
     quint32 innerFec = 3;        // 3/4
     QMap<QString, int> failures; // call name -> errno it returns
     int vanishAfterCalls = -1;   // [fail] vanish=N: from call N+1 on, ENODEV (unplugged)
+    QString vanishOnFile;        // [fail] vanish-on=FILE: ENODEV once the file exists
     QStringList calls;
     bool isOpen = false;
 
