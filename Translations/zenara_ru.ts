@@ -197,6 +197,7 @@
      bus-error-code=N        the code failed transfers return (default 5)
      diseqc=stuck            the DiSEqC transmitter never becomes ready again
      vanish=S                the card stops answering S seconds after it opens
+     vanish-on=FILE          the card stops answering once FILE exists
      config=FILE             site, dish, motor and sky (same as --sim-config)
      dish=M                  dish diameter in metres (default 0.8)
      elevation-error=DEG     installation error in elevation (default 0.3)
@@ -217,6 +218,7 @@
      bus-error-code=N        код ошибки обмена (по умолчанию 5)
      diseqc=stuck            передатчик DiSEqC больше не становится готов
      vanish=S                карта перестаёт отвечать через S секунд после открытия
+     vanish-on=FILE          карта перестаёт отвечать, как только появится FILE
      config=FILE             место, антенна, мотор и небо (как --sim-config)
      dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
      elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
@@ -1067,6 +1069,10 @@
     <message>
         <source>Network: none received</source>
         <translation>Сеть: сведений нет</translation>
+    </message>
+    <message>
+        <source>The settings could not be written to %1; the changes of this session are lost.</source>
+        <translation>Не удалось записать настройки в %1; изменения этого сеанса потеряны.</translation>
     </message>
 </context>
 </TS>

@@ -317,9 +317,14 @@ int main(int argc, char** argv)
     if (!options.logPath.isEmpty())
         window.startSignalLog(options.logPath);
     instance.setActivationWindow(&window);
-    RemoteControl remoteControl(window);
-    instance.requestHandler = [&remoteControl](const QByteArray& request) {
-        return remoteControl.handle(request);
+    // Owned by the window; a closing window answers every waiting request.
+    QPointer<RemoteControl> remoteControl = new RemoteControl(window);
+    instance.requestHandler = [remoteControl](const QByteArray& request,
+                                              const SingleInstance::Reply& reply) {
+        if (remoteControl)
+            remoteControl->handle(request, reply);
+        else
+            reply(R"({"error":"Zenara is shutting down"})");
     };
     if (TerminationWatcher::pending()) {
         // Came while the window was being built (perhaps inside a message box):

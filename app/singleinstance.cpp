@@ -13,7 +13,11 @@
 #include <QPointer>
 #include <QScopeGuard>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVector>
+
+#include <algorithm>
+#include <memory>
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -126,6 +130,14 @@ SingleInstance::~SingleInstance()
     releaseLock();
 }
 
+bool SingleInstance::isListening() const
+{
+    struct stat info = {};
+    return m_server && m_server->isListening() &&
+           ::lstat(QFile::encodeName(m_socketName).constData(), &info) == 0 &&
+           S_ISSOCK(info.st_mode) && quint64(info.st_ino) == m_socketInode;
+}
+
 bool SingleInstance::acquireLock(int timeoutMs, const std::function<bool()>& cancelled)
 {
     if (m_lockFd >= 0)
@@ -232,7 +244,8 @@ bool SingleInstance::listen()
         return true;
     if (m_socketName.isEmpty())
         return false;
-    if (!acquireLock(5000, {}))
+    // Listening again after a failure must not hold the window up for long.
+    if (!acquireLock(m_server ? 200 : 5000, {}))
         return false;
     const auto release = qScopeGuard([this] { releaseLock(); });
     if (!m_server) {
@@ -263,39 +276,114 @@ bool SingleInstance::listen()
         qCDebug(lcApp, "SingleInstance: removing stale socket %s", qPrintable(m_socketName));
         ::unlink(path.constData());
     }
-    return m_server->listen(m_socketName);
+    if (!m_server->listen(m_socketName))
+        return false;
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(m_socketName).constData(), &info) == 0)
+        m_socketInode = quint64(info.st_ino);
+    keepListening();
+    return true;
+}
+
+void SingleInstance::keepListening()
+{
+    // Qt closes the server (and deletes its socket file) when accepting a
+    // connection fails, for instance with every descriptor in use. Without the
+    // socket, remote control is gone and a second copy would start: listen
+    // again as soon as it can be done.
+    if (m_watchdog)
+        return;
+    m_watchdog = new QTimer(this);
+    m_watchdog->setInterval(1000);
+    connect(m_watchdog, &QTimer::timeout, this, [this] {
+        if (isListening())
+            return;
+        struct stat info = {};
+        if (::lstat(QFile::encodeName(m_socketName).constData(), &info) == 0)
+            return; // somebody else's now: closing ours would delete it
+        qCWarning(lcApp, "SingleInstance: the socket %s was lost (%s); listening again",
+                  qPrintable(m_socketName), qPrintable(m_server->errorString()));
+        m_server->close(); // nothing left at the name for it to delete
+        listen();
+    });
+    m_watchdog->start();
 }
 
 void SingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto answer = [this, socket] {
-            // A request being answered runs the event loop; its socket's
-            // further input waits until the answer is out.
-            if (socket->property("busy").toBool())
-                return;
-            QString text;
-            if (!readMessage(socket, &text))
-                return;
-            if (requestHandler && text.startsWith(QLatin1Char('{'))) {
-                QPointer<QLocalSocket> guard(socket);
-                socket->setProperty("busy", true);
-                const QByteArray reply = requestHandler(text.toUtf8());
-                if (!guard)
-                    return; // the client went away meanwhile
-                socket->setProperty("busy", false);
-                socket->write(framing::frame(reply));
-                socket->flush();
-                return;
-            }
-            socket->putChar(Acknowledge);
-            socket->flush();
-            emit messageReceived(text);
-            activateWindow();
-        };
-        connect(socket, &QLocalSocket::readyRead, this, answer);
-        answer(); // the probe may already be buffered
+        if (m_sockets.size() >= MaxConnections) {
+            const auto idle = std::find_if(m_sockets.cbegin(), m_sockets.cend(),
+                                           [](QLocalSocket* s) { return !s->property("busy").toBool(); });
+            QLocalSocket* dropped = idle != m_sockets.cend() ? *idle : socket;
+            qCDebug(lcApp, "SingleInstance: %d connections open; %s is closed",
+                    int(m_sockets.size()), dropped == socket ? "the new one" : "the oldest idle one");
+            m_sockets.removeOne(dropped);
+            dropped->abort();
+            dropped->deleteLater();
+            if (dropped == socket)
+                continue;
+        }
+        serve(socket);
+    }
+}
+
+void SingleInstance::serve(QLocalSocket* socket)
+{
+    m_sockets.append(socket);
+    connect(socket, &QObject::destroyed, this, [this, socket] { m_sockets.removeOne(socket); });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    // Idle, or a request that never arrives whole: the connection goes.
+    auto* idle = new QTimer(socket);
+    idle->setObjectName(QStringLiteral("idle"));
+    idle->setSingleShot(true);
+    idle->setInterval(m_idleTimeoutMs);
+    connect(idle, &QTimer::timeout, socket, [this, socket] {
+        qCDebug(lcApp, "SingleInstance: an idle connection is closed");
+        m_sockets.removeOne(socket);
+        socket->abort();
+        socket->deleteLater();
+    });
+    idle->start();
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] { answerNext(socket); });
+    answerNext(socket); // the probe may already be buffered
+}
+
+void SingleInstance::answerNext(QLocalSocket* socket)
+{
+    auto* idle = socket->findChild<QTimer*>(QStringLiteral("idle"));
+    // One request of a connection at a time; the next waits in the buffer.
+    while (!socket->property("busy").toBool()) {
+        QString text;
+        if (!readMessage(socket, &text))
+            return;
+        if (requestHandler && text.startsWith(QLatin1Char('{'))) {
+            socket->setProperty("busy", true);
+            idle->stop();
+            QPointer<QLocalSocket> guard(socket);
+            auto answered = std::make_shared<bool>(false);
+            requestHandler(text.toUtf8(), [this, guard, answered](const QByteArray& reply) {
+                if (*answered || !guard)
+                    return; // answered already, or the client went away meanwhile
+                *answered = true;
+                guard->write(framing::frame(reply));
+                guard->flush();
+                guard->setProperty("busy", false);
+                if (auto* timer = guard->findChild<QTimer*>(QStringLiteral("idle")))
+                    timer->start();
+                // A request sent behind this one is in the buffer already.
+                QTimer::singleShot(0, guard, [this, guard] {
+                    if (guard)
+                        answerNext(guard);
+                });
+            });
+            return;
+        }
+        socket->putChar(Acknowledge);
+        socket->flush();
+        idle->start();
+        emit messageReceived(text);
+        activateWindow();
     }
 }
 

@@ -32,13 +32,27 @@ public:
     // The start-up lock (a lock file beside the socket) is held from the probe
     // until here, so that of two copies started together only one listens.
     bool listen();
-    bool isListening() const { return m_server && m_server->isListening(); }
+    // Listening, with our socket file still in place (Qt's server says it
+    // listens after it closed itself and deleted the file).
+    bool isListening() const;
     QString socketName() const { return m_socketName; }
 
-    // Answers a request (a JSON object) from "zenara --remote"; may take its
-    // time (the window keeps running meanwhile). Requests get no Acknowledge
-    // and do not raise the window.
-    std::function<QByteArray(const QByteArray& request)> requestHandler;
+    // Answers a request (a JSON object) from "zenara --remote" by calling
+    // reply, at once or later (the window keeps running meanwhile; a reply
+    // for a client that has gone is dropped). Requests get no Acknowledge and
+    // do not raise the window. A connection's requests are answered in turn.
+    using Reply = std::function<void(const QByteArray& reply)>;
+    std::function<void(const QByteArray& request, const Reply& reply)> requestHandler;
+
+    // At most this many connections are kept, so that a flood of clients
+    // cannot use up the descriptors the listening socket needs: a new one
+    // takes the place of the oldest idle one, or is closed when every one is
+    // waiting for its reply.
+    static constexpr int MaxConnections = 32;
+    // A connection that has sent no complete request for this long (and is
+    // not waiting for a reply) is closed.
+    void setIdleTimeoutMs(int ms) { m_idleTimeoutMs = ms; }
+    int connectionCount() const { return m_sockets.size(); }
     // Sends a request to the running copy and waits for its reply; false with
     // *error when nobody answers.
     bool sendRequest(const QByteArray& request, QByteArray* reply, int timeoutMs, QString* error);
@@ -61,6 +75,9 @@ signals:
 
 private:
     void acceptConnection();
+    void serve(class QLocalSocket* socket);
+    void answerNext(class QLocalSocket* socket);
+    void keepListening();
     bool acquireLock(int timeoutMs, const std::function<bool()>& cancelled);
     void releaseLock();
 
@@ -68,4 +85,8 @@ private:
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
     int m_lockFd = -1;
+    QList<class QLocalSocket*> m_sockets; // oldest first
+    quint64 m_socketInode = 0; // of the socket file made by listening
+    int m_idleTimeoutMs = 30000;
+    class QTimer* m_watchdog = nullptr;
 };

@@ -8,7 +8,6 @@
 #include "monitor/statuspoll.h"
 #include "settings/optionvalues.h"
 
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
@@ -16,59 +15,113 @@
 
 #include <cmath>
 
-namespace {
+const char* const RemoteControl::ShuttingDown = "Zenara is shutting down";
 
-QJsonObject failure(const QString& text)
+RemoteControl::RemoteControl(zenaraForm& window) : QObject(&window), m_window(window)
 {
-    return QJsonObject{{QStringLiteral("error"), text}};
+    // Every change a waiting request may be waiting for.
+    connect(&window, &zenaraForm::polled, this, &RemoteControl::checkWaits);
+    connect(&window, &zenaraForm::motionChanged, this, &RemoteControl::checkWaits);
+    connect(&window, &zenaraForm::closing, this, &RemoteControl::shutDown);
 }
-
-} // namespace
 
 QByteArray RemoteControl::request(const QString& command, const QStringList& args)
 {
     return remote::encode(command, args);
 }
 
-QByteArray RemoteControl::handle(const QByteArray& request)
+QByteArray RemoteControl::encode(const QJsonObject& object)
 {
-    const remote::Request r = remote::parse(request);
-    QJsonObject reply;
-    if (!r.error.isEmpty()) {
-        reply = failure(r.error);
-    } else {
-        // A box the command would show is the reply's error instead.
-        const messages::Hook previous = messages::hook();
-        QString warning;
-        messages::setHook([&warning](QMessageBox::Icon, const QString&, const QString& text) {
-            if (warning.isEmpty())
-                warning = text;
-        });
-        QString error;
-        reply = run(r, &error);
-        messages::setHook(previous);
-        if (!error.isEmpty())
-            reply = failure(error);
-        else if (!warning.isEmpty())
-            reply = failure(warning);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray RemoteControl::failure(const QString& text)
+{
+    return encode(QJsonObject{{QStringLiteral("error"), text}});
+}
+
+void RemoteControl::handle(const QByteArray& request, const Reply& reply)
+{
+    if (m_shutDown) {
+        reply(failure(QLatin1String(ShuttingDown)));
+        return;
     }
-    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+    const remote::Request r = remote::parse(request);
+    if (!r.error.isEmpty()) {
+        reply(failure(r.error));
+        return;
+    }
+    // A box the command would show is the reply's error instead.
+    const messages::Hook previous = messages::hook();
+    QString warning;
+    messages::setHook([&warning](QMessageBox::Icon, const QString&, const QString& text) {
+        if (warning.isEmpty())
+            warning = text;
+    });
+    const int saves = m_window.saveAttempts();
+    Outcome outcome = run(r);
+    messages::setHook(previous);
+    if (m_shutDown) // a drive under way when the window closed
+        outcome.error = QLatin1String(ShuttingDown);
+    if (outcome.error.isEmpty() && !warning.isEmpty())
+        outcome.error = warning;
+    // Done, but not kept: the reply says so, as the status bar does.
+    if (outcome.error.isEmpty() && m_window.saveAttempts() != saves &&
+        !m_window.lastSaveError().isEmpty())
+        outcome.error = m_window.lastSaveError();
+    if (!outcome.error.isEmpty())
+        reply(failure(outcome.error));
+    else if (outcome.then == Then::Reply)
+        reply(encode(outcome.reply));
+    else
+        startWait(outcome, reply);
 }
 
-void RemoteControl::waitMs(int ms)
+void RemoteControl::startWait(const Outcome& outcome, const Reply& reply)
 {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    Wait wait{outcome.then, QDeadlineTimer(QDeadlineTimer::Forever), reply};
+    if (outcome.then == Then::Lock) {
+        wait.deadline = QDeadlineTimer(qint64(std::ceil(outcome.seconds * 1000)));
+        QTimer::singleShot(int(wait.deadline.remainingTime()), this, &RemoteControl::checkWaits);
+    } else {
+        const qint64 left =
+            m_window.dishPositioner()->motion().remainingMs(hw::CardLayer::clock().nowMs());
+        if (left >= 0 && left < 24 * 3600 * 1000)
+            QTimer::singleShot(int(left) + 1, this, &RemoteControl::checkWaits);
+    }
+    if (waitIsOver(wait)) {
+        reply(encode(status()));
+        return;
+    }
+    m_waits.append(wait);
 }
 
-void RemoteControl::waitForMotor()
+bool RemoteControl::waitIsOver(const Wait& wait) const
 {
-    // Until the program reckons the dish has arrived, or Halt.
-    positioner::Positioner& p = *m_window.dishPositioner();
-    p.haltRequested = false;
-    while (p.motion().moving(hw::CardLayer::clock().nowMs()) && !p.haltRequested)
-        waitMs(50);
+    if (wait.kind == Then::Lock)
+        return m_window.m_lastReading.locked || wait.deadline.hasExpired();
+    // Until the program reckons the dish has arrived, or a Halt stopped it.
+    return !m_window.dishPositioner()->motion().moving(hw::CardLayer::clock().nowMs());
+}
+
+void RemoteControl::checkWaits()
+{
+    // A reply may lead to another request being handled: go through a copy.
+    const QList<Wait> waits = std::exchange(m_waits, {});
+    for (const Wait& wait : waits) {
+        if (waitIsOver(wait))
+            wait.reply(encode(status()));
+        else
+            m_waits.append(wait);
+    }
+}
+
+void RemoteControl::shutDown()
+{
+    m_shutDown = true;
+    const QList<Wait> waits = std::exchange(m_waits, {});
+    for (const Wait& wait : waits)
+        wait.reply(failure(QLatin1String(ShuttingDown)));
 }
 
 QJsonObject RemoteControl::status() const
@@ -89,7 +142,8 @@ QJsonObject RemoteControl::status() const
         {QStringLiteral("symbol_rate"), w.symbolRate},
         {QStringLiteral("fec"), w.lineEditFEC->text()},
         {QStringLiteral("flags"), flags},
-        {QStringLiteral("locked"), r.locked},
+        // From the same flags as "LCK" above.
+        {QStringLiteral("locked"), r.flagsValid && (r.flags & StatusPoll::LockFlag)},
         {QStringLiteral("agc"), r.agcValid ? QJsonValue(r.agcPercent) : QJsonValue()},
         {QStringLiteral("snr"), r.snrValid ? QJsonValue(r.snrPercent) : QJsonValue()},
         {QStringLiteral("ber"), r.berValid ? QJsonValue(r.ber) : QJsonValue()},
@@ -106,23 +160,10 @@ QJsonObject RemoteControl::status() const
         {QStringLiteral("dish_angle"), std::isfinite(angle) ? QJsonValue(angle) : QJsonValue()},
         {QStringLiteral("moving"), motion.moving(now)},
         {QStringLiteral("time_left_ms"), double(motion.remainingMs(now))},
-        {QStringLiteral("network"),
-         w.m_networkState == zenaraForm::NetworkState::Found
-             ? QJsonValue(QJsonObject{
-                   {QStringLiteral("name"), w.m_network.name},
-                   {QStringLiteral("id"), int(w.m_network.networkId)},
-                   {QStringLiteral("providers"), QJsonArray::fromStringList(w.m_network.providers)},
-                   {QStringLiteral("orbital_position"),
-                    std::isfinite(w.m_network.orbitalPosition)
-                        ? QJsonValue(w.m_network.orbitalPosition)
-                        : QJsonValue()},
-                   {QStringLiteral("matches"),
-                    w.m_networkVerdict == networkcheck::Verdict::Unknown
-                        ? QJsonValue()
-                        : QJsonValue(w.m_networkVerdict == networkcheck::Verdict::Match)}})
-             : QJsonValue()},
+        {QStringLiteral("network"), network()},
         {QStringLiteral("receiver"),
          hw::CardLayer::backend() ? hw::CardLayer::backend()->description() : QString()},
+        {QStringLiteral("waiting"), m_waits.size()}, // requests waiting for a motor or a lock
     };
     const double position = w.chosenPosition();
     if (std::isfinite(position)) {
@@ -142,149 +183,179 @@ QJsonObject RemoteControl::status() const
     return o;
 }
 
-QJsonObject RemoteControl::run(const remote::Request& r, QString* error)
+QJsonValue RemoteControl::network() const
+{
+    const zenaraForm& w = m_window;
+    if (w.m_networkState != zenaraForm::NetworkState::Found)
+        return QJsonValue();
+    const hw::NetworkInfo& n = w.m_network;
+    return QJsonObject{
+        {QStringLiteral("name"), n.name},
+        {QStringLiteral("id"), int(n.networkId)},
+        {QStringLiteral("providers"), QJsonArray::fromStringList(n.providers)},
+        {QStringLiteral("orbital_position"),
+         std::isfinite(n.orbitalPosition) ? QJsonValue(n.orbitalPosition) : QJsonValue()},
+        {QStringLiteral("matches"), w.m_networkVerdict == networkcheck::Verdict::Unknown
+                                        ? QJsonValue()
+                                        : QJsonValue(w.m_networkVerdict ==
+                                                     networkcheck::Verdict::Match)}};
+}
+
+RemoteControl::Outcome RemoteControl::run(const remote::Request& r)
 {
     zenaraForm& w = m_window;
-    auto fail = [error](const QString& text) {
-        *error = text;
-        return QJsonObject();
-    };
-    const QJsonObject ok{{QStringLiteral("ok"), true}};
     const QString& command = r.command;
-    const QStringList& args = r.args;
+    const QJsonObject ok{{QStringLiteral("ok"), true}};
     if (command == QLatin1String("status"))
-        return status();
+        return {status()};
     if (command == QLatin1String("tune")) {
-        w.lineEditFreq->setText(args.at(0));
-        (args.at(1) == QLatin1String("V") ? w.radioButtonVert : w.radioButtonHorz)
+        w.lineEditFreq->setText(r.args.at(0));
+        (r.args.at(1) == QLatin1String("V") ? w.radioButtonVert : w.radioButtonHorz)
             ->setChecked(true);
-        w.lineEditSmbRate->setText(args.at(2));
+        w.lineEditSmbRate->setText(r.args.at(2));
         w.buttonSet_clicked();
-        return ok;
+        return {ok};
     }
-    if (command == QLatin1String("satellite")) {
+    if (command == QLatin1String("wait-lock"))
+        return {QJsonObject(), QString(), Then::Lock, r.value};
+    if (command == QLatin1String("markers")) {
+        QJsonArray list;
+        for (const QwtPlotMarker* m : w.history().plotMarkers())
+            list.append(QJsonObject{{QStringLiteral("label"), m->label().text()},
+                                    {QStringLiteral("age_seconds"), m->xValue()}});
+        return {QJsonObject{{QStringLiteral("markers"), list}}};
+    }
+    if (command == QLatin1String("get") || command == QLatin1String("set"))
+        return runSetting(r);
+    if (command == QLatin1String("satellite") || command == QLatin1String("transponder") ||
+        command == QLatin1String("set-position") || command == QLatin1String("unset-position"))
+        return runSelection(r);
+    return runMotion(r);
+}
+
+RemoteControl::Outcome RemoteControl::runSelection(const remote::Request& r)
+{
+    zenaraForm& w = m_window;
+    const QJsonObject ok{{QStringLiteral("ok"), true}};
+    if (r.command == QLatin1String("satellite")) {
         const SatelliteList& list = *w.satelliteList;
         for (int row = 1; row < list.shownNumbers.size(); ++row) {
             const int at = list.numbers.indexOf(list.shownNumbers.at(row));
             if (at >= 0 && std::abs(list.orbitalPositions.at(at) - r.degrees) < 0.05) {
                 w.satListToolbarComboBox->setCurrentIndex(row);
                 w.satListToolbarComboBox_activated(row);
-                return ok;
+                return {ok};
             }
         }
-        return fail(QStringLiteral("no satellite at %1 in the list, or not visible from the site")
-                        .arg(args.at(0)));
+        return {{},
+                QStringLiteral("no satellite at %1 in the list, or not visible from the site")
+                    .arg(r.args.at(0))};
     }
-    if (command == QLatin1String("transponder")) {
+    if (r.command == QLatin1String("transponder")) {
         const QString prefix = QString::number(r.number) + QLatin1Char(',');
         for (int i = 1; i < w.freqListComboBox->count(); ++i) {
             if (w.freqListComboBox->itemText(i).startsWith(prefix)) {
                 w.freqListComboBox->setCurrentIndex(i);
                 w.freqListComboBox_activated(i);
-                return ok;
+                return {ok};
             }
         }
-        return fail(QStringLiteral("no transponder %1 in the list").arg(r.number));
+        return {{}, QStringLiteral("no transponder %1 in the list").arg(r.number)};
     }
-    if (command == QLatin1String("go") || command == QLatin1String("usals")) {
-        if (command == QLatin1String("go"))
-            w.goToolButton_clicked();
-        else
-            w.gotoXYButton_clicked();
-        waitForMotor();
-        return status();
+    const bool set = r.command == QLatin1String("set-position");
+    if (w.satlistComboBox->currentIndex() <= 0)
+        return {{}, QStringLiteral("no satellite selected")};
+    if (!w.posSetButton->isEnabled())
+        return {{},
+                QStringLiteral("position %1 cannot hold a satellite")
+                    .arg(w.positionsSpinBox->value())};
+    const bool isSet = w.posSetButton->text() == zenaraForm::tr("UnSet");
+    if (set == isSet)
+        return {{},
+                set ? QStringLiteral("already set at this position")
+                    : QStringLiteral("not set at this position")};
+    w.posSetButton_clicked();
+    return {ok};
+}
+
+RemoteControl::Outcome RemoteControl::runMotion(const remote::Request& r)
+{
+    zenaraForm& w = m_window;
+    const QString& command = r.command;
+    const QJsonObject ok{{QStringLiteral("ok"), true}};
+    // A goto replies when the dish should have arrived.
+    const Outcome arrival{QJsonObject(), QString(), Then::Motor};
+    if (command == QLatin1String("go")) {
+        w.goToolButton_clicked();
+        return arrival;
+    }
+    if (command == QLatin1String("usals")) {
+        w.gotoXYButton_clicked();
+        return arrival;
     }
     if (command == QLatin1String("goto") || command == QLatin1String("store")) {
         w.positionsSpinBox->setValue(r.number);
         if (command == QLatin1String("store")) {
             w.storeButton_clicked();
-            return ok;
+            return {ok};
         }
         w.gotoButton_clicked();
-        waitForMotor();
-        return status();
-    }
-    if (command == QLatin1String("set-position") || command == QLatin1String("unset-position")) {
-        const bool set = command == QLatin1String("set-position");
-        if (w.satlistComboBox->currentIndex() <= 0)
-            return fail(QStringLiteral("no satellite selected"));
-        if (!w.posSetButton->isEnabled())
-            return fail(QStringLiteral("position %1 cannot hold a satellite")
-                            .arg(w.positionsSpinBox->value()));
-        const bool isSet = w.posSetButton->text() == zenaraForm::tr("UnSet");
-        if (set == isSet)
-            return fail(set ? QStringLiteral("already set at this position")
-                            : QStringLiteral("not set at this position"));
-        w.posSetButton_clicked();
-        return ok;
+        return arrival;
     }
     if (command == QLatin1String("halt")) {
         w.haltMotorButton_clicked();
-        return ok;
+        return {ok};
     }
     if (command == QLatin1String("limit")) {
-        if (args.at(0) == QLatin1String("east"))
+        if (r.args.at(0) == QLatin1String("east"))
             w.limitEButton_clicked();
-        else if (args.at(0) == QLatin1String("west"))
+        else if (r.args.at(0) == QLatin1String("west"))
             w.LimitWButton_clicked();
         else
             w.limitOffButton_clicked();
-        return ok;
+        return {ok};
     }
     if (command == QLatin1String("raw")) {
         QLineEdit* fields[6] = {w.raw0, w.raw1, w.raw2, w.raw3, w.raw4, w.raw5};
         for (int i = 0; i < 6; ++i)
-            fields[i]->setText(args.value(i));
+            fields[i]->setText(r.args.value(i));
         w.sendButton_clicked();
-        return ok;
-    }
-    if (command == QLatin1String("drive") || command == QLatin1String("drive-to")) {
-        const int mode = r.driveMode;
-        const double amount = r.value;
-        w.typeStepComboBox->setCurrentIndex(mode);
-        w.typeStepComboBox_activated(mode);
-        // Checked against the box's range before the conversion to int.
-        if (!(amount <= double(w.tuningSpinBox->maximum()) + 0.05))
-            return fail(QStringLiteral("%1 is outside %2..%3 for this mode")
-                            .arg(amount)
-                            .arg(w.tuningSpinBox->minimum())
-                            .arg(w.tuningSpinBox->maximum()));
-        const int whole = int(std::floor(amount + 1e-9));
-        const int tenths = int(std::lround((amount - whole) * 10)) % 10;
-        if (whole < w.tuningSpinBox->minimum() || whole > w.tuningSpinBox->maximum() ||
-            (mode < 2 && tenths != 0))
-            return fail(QStringLiteral("%1 is outside %2..%3 for this mode")
-                            .arg(amount)
-                            .arg(w.tuningSpinBox->minimum())
-                            .arg(w.tuningSpinBox->maximum()));
-        w.tuningSpinBox->setValue(whole);
-        w.decimalSpinBox->setValue(tenths);
-        (r.east ? w.eastButton : w.westButton)->click();
-        if (mode == 3)
-            waitForMotor();
-        return status();
+        return {ok};
     }
     if (command == QLatin1String("autotune")) {
         if (r.number >= 0)
             w.stepTuningSpinBox->setValue(r.number);
-        w.tuneButton_clicked();
-        return status();
+        w.tuneButton_clicked(); // returns when the climb is over
+        return {status()};
     }
-    if (command == QLatin1String("markers")) {
-        QJsonArray list;
-        for (const QwtPlotMarker* m : w.history().plotMarkers())
-            list.append(QJsonObject{{QStringLiteral("label"), m->label().text()},
-                                    {QStringLiteral("age_seconds"), m->xValue()}});
-        return QJsonObject{{QStringLiteral("markers"), list}};
-    }
-    if (command == QLatin1String("wait-lock")) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!w.m_lastReading.locked && timer.elapsed() < qint64(r.value * 1000))
-            waitMs(50);
-        return status();
-    }
-    // get and set: the keys the options dialog edits.
+    // drive and drive-to
+    const int mode = r.driveMode;
+    const double amount = r.value;
+    w.typeStepComboBox->setCurrentIndex(mode);
+    w.typeStepComboBox_activated(mode);
+    // Checked against the box's range before the conversion to int.
+    const int whole = amount <= double(w.tuningSpinBox->maximum()) + 0.05
+                          ? int(std::floor(amount + 1e-9))
+                          : w.tuningSpinBox->maximum() + 1;
+    const int tenths = int(std::lround((amount - whole) * 10)) % 10;
+    if (whole < w.tuningSpinBox->minimum() || whole > w.tuningSpinBox->maximum() ||
+        (mode < 2 && tenths != 0))
+        return {{},
+                QStringLiteral("%1 is outside %2..%3 for this mode")
+                    .arg(amount)
+                    .arg(w.tuningSpinBox->minimum())
+                    .arg(w.tuningSpinBox->maximum())};
+    w.tuningSpinBox->setValue(whole);
+    w.decimalSpinBox->setValue(tenths);
+    (r.east ? w.eastButton : w.westButton)->click(); // a drive returns when it is over
+    if (mode == 3)
+        return arrival;
+    return {status()};
+}
+
+RemoteControl::Outcome RemoteControl::runSetting(const remote::Request& r)
+{
+    zenaraForm& w = m_window;
     double* real = nullptr;
     int* whole = nullptr;
     bool* flag = nullptr;
@@ -318,8 +389,8 @@ QJsonObject RemoteControl::run(const remote::Request& r, QString* error)
                 whole = wholes[i];
     }
     if (!real && !whole && !flag)
-        return fail(QStringLiteral("no such setting \"%1\"").arg(name));
-    if (command == QLatin1String("set")) {
+        return {{}, QStringLiteral("no such setting \"%1\"").arg(name)};
+    if (r.command == QLatin1String("set")) {
         const optionvalues::Values before = w.optionValues();
         if (real)
             *real = r.value;
@@ -334,13 +405,14 @@ QJsonObject RemoteControl::run(const remote::Request& r, QString* error)
                 *real = name == QLatin1String("OneDegreSteps")      ? before.oneDegreSteps
                         : name == QLatin1String("LocationLatitude") ? before.latitude
                                                                     : before.longitude;
-            return fail(problem);
+            return {{}, problem};
         }
         w.applyOptions();
+        w.saveSettingsNow();
     }
     const QJsonValue value = real    ? QJsonValue(*real)
                              : whole ? QJsonValue(*whole)
                                      : QJsonValue(*flag);
-    return QJsonObject{{QStringLiteral("key"), QStringLiteral("Settings/") + name},
-                       {QStringLiteral("value"), value}};
+    return {QJsonObject{{QStringLiteral("key"), QStringLiteral("Settings/") + name},
+                        {QStringLiteral("value"), value}}};
 }

@@ -2,6 +2,7 @@
 
 #include "app/embeddedimages.h"
 #include "app/messages.h"
+#include "app/terminationwatcher.h"
 #include "forms/about.h"
 #include "forms/disqoptions.h"
 #include "forms/siteview.h"
@@ -521,6 +522,11 @@ bool zenaraForm::saveListsNow()
 
 void zenaraForm::reportSettingsWrite(bool written)
 {
+    ++m_saveAttempts;
+    m_lastSaveError =
+        written ? QString()
+                : tr("The settings could not be written to %1")
+                      .arg(QDir::toNativeSeparators(settingsPath()));
     // Said once until a write succeeds again: the user may be clicking through
     // positions, and a box on every click would be worse than the fault.
     if (written) {
@@ -532,10 +538,18 @@ void zenaraForm::reportSettingsWrite(bool written)
     if (m_settingsWriteFailed)
         return;
     m_settingsWriteFailed = true;
-    const QString text =
-        tr("The settings could not be written to %1").arg(QDir::toNativeSeparators(settingsPath()));
-    qCWarning(lcSettings, "%s", qPrintable(text));
-    Ui_zenaraForm::statusBar->showMessage(text);
+    qCWarning(lcSettings, "%s", qPrintable(m_lastSaveError));
+    Ui_zenaraForm::statusBar->showMessage(m_lastSaveError);
+}
+
+bool zenaraForm::saveSettingsNow()
+{
+    const auto settings = openSettings();
+    writeSettings(*settings, currentSettings());
+    settings->sync();
+    const bool written = settings->status() == QSettings::NoError;
+    reportSettingsWrite(written);
+    return written;
 }
 
 void zenaraForm::saveSettings()
@@ -544,9 +558,17 @@ void zenaraForm::saveSettings()
         const auto settings = openSettings();
         writeSettings(*settings, currentSettings());
         settings->sync();
-        if (settings->status() != QSettings::NoError)
-            qCWarning(lcSettings, "The settings could not be written to %s",
-                      qPrintable(QDir::toNativeSeparators(settings->fileName())));
+        if (settings->status() != QSettings::NoError) {
+            // Everything changed in this session is lost: say it where the user
+            // looks. After a signal nobody is at the window; the terminal hears.
+            const QString text =
+                tr("The settings could not be written to %1; the changes of this session "
+                   "are lost.")
+                    .arg(QDir::toNativeSeparators(settings->fileName()));
+            qCWarning(lcSettings, "%s", qPrintable(text));
+            if (!TerminationWatcher::pending())
+                messages::warning(nullptr, tr("Error"), text);
+        }
     }
 
     shutdownSound();
@@ -606,14 +628,20 @@ tuning::Request zenaraForm::requestFromControls(bool fromControls) const
 
 int zenaraForm::tune(bool fromControls)
 {
-    lineEditFEC->clear();
-    // What was measured before belongs to the old channel (wait-lock, margin).
-    m_lastReading.locked = false;
-    m_margin = linkmargin::Estimate();
-    m_networkState = NetworkState::NotAsked;
-    labelNetwork->clear();
     const tuning::Request request = requestFromControls(fromControls);
     const tuning::Result result = m_tuner->tune(request, flags);
+    if (result.refused && !fromControls)
+        flags.tuneFailed = true; // the remembered transponder itself: no more re-tunes
+    if (!result.refused) {
+        // What was measured before belongs to the old channel (wait-lock,
+        // status, margin, network). A refused tune sent nothing: the receiver
+        // is still on it.
+        lineEditFEC->clear();
+        m_lastReading = PollReading();
+        m_margin = linkmargin::Estimate();
+        m_networkState = NetworkState::NotAsked;
+        labelNetwork->clear();
+    }
     if (result.status != 0) {
         QString text = tr(result.error.toLatin1().constData());
         if (!result.errorArg1.isEmpty())
@@ -871,6 +899,9 @@ void zenaraForm::createPositioner()
     hooks.motionChanged = [this] {
         showMotorStatus();
     };
+    hooks.later = [this](int ms, std::function<void()> run) {
+        QTimer::singleShot(ms, this, std::move(run));
+    };
     m_positioner = std::make_unique<positioner::Positioner>(hw::CardLayer::clock(), hooks);
     m_positioner->haltRequested = false;
     m_positioner->diseqcRepeatCount = 3;
@@ -1049,6 +1080,7 @@ void zenaraForm::typeStepComboBox_activated(int type)
 
 void zenaraForm::showMotorStatus()
 {
+    emit motionChanged();
     const QString text = m_positioner->motion().statusText(hw::CardLayer::clock().nowMs());
     if (text.isEmpty()) {
         if (!m_motorStatusShown)
@@ -1328,6 +1360,7 @@ void zenaraForm::showEvent(QShowEvent* event)
 
 void zenaraForm::closeEvent(QCloseEvent* event)
 {
+    emit closing();
     // Closed while a drive waits: stop the motor rather than leave it running
     // to a time-out, and let the waits end so that the program can.
     if (m_positioner && m_positioner->driving())
@@ -1357,6 +1390,7 @@ void zenaraForm::timerEvent(QTimerEvent* event)
     // The costly redraw is skipped while minimised; the history still moves.
     if (!isMinimized())
         statusPlot->replot();
+    emit polled();
 }
 
 void zenaraForm::showReading(const PollReading& r)

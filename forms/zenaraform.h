@@ -57,6 +57,12 @@ public:
     // Writes the stored-position table and the remembered transponders now,
     // not only at exit (the positioner and the lists call it on every change).
     bool saveListsNow();
+    // Writes every setting now (after a change of options); false, said in the
+    // status bar, when the store cannot be written.
+    bool saveSettingsNow();
+    // Every write so far, and why the last one failed (empty: it worked).
+    int saveAttempts() const { return m_saveAttempts; }
+    QString lastSaveError() const { return m_lastSaveError; }
 
     virtual void addPlotMarker(const QString& label);
     const HistoryPlot& history() const { return m_history; }
@@ -77,6 +83,14 @@ public:
     virtual void rememberTransponder();
     virtual int tune(bool fromControls);
     virtual void writeLnbControl(bool supplyOn);
+
+signals:
+    // After every poll, with the new reading in place.
+    void polled();
+    // The motor's estimate changed: a command went out, a move ended.
+    void motionChanged();
+    // The window is closing: the program ends.
+    void closing();
 
 public slots:
     virtual void radioButtonDiSEqCNone_clicked();
@@ -200,6 +214,8 @@ private:
     // stored one.
     bool m_tunedHorizontal = true;
     bool m_settingsWriteFailed = false; // already reported
+    int m_saveAttempts = 0;
+    QString m_lastSaveError;
     linkmargin::Estimate m_margin;      // of the last poll
     // The network of the channel tuned: asked for at its first lock.
     enum class NetworkState { NotAsked, Reading, Found, None };

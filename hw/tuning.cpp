@@ -124,18 +124,17 @@ Result Tuner::tune(const Request& request, ReceiverFlags& flags)
                   {"LOF 1", lof1, request.lof1},
                   {"LOF 2", lof2, request.lof2},
                   {"Switch", sw, request.switchFrequency}};
+    // A refusal sends nothing: the receiver and the flags stay as they are.
+    result.refused = true;
     for (const auto& f : fields) {
-        if (!f.field.valid) {
-            flags.tuneFailed = true;
+        if (!f.field.valid)
             return fail(FieldWarning, QString::fromLatin1(f.name), f.text);
-        }
     }
 
     const Range range = allowedRange(lof1.value, lof2.value, sw.value);
-    if (!range.contains(frequency.value)) {
-        flags.tuneFailed = true;
+    if (!range.contains(frequency.value))
         return fail(RangeWarning, QString::number(range.low), QString::number(range.high));
-    }
+    result.refused = false;
     const bool high = isHighBand(frequency.value, lof2.value, sw.value);
     const qint64 lof = high ? lof2.value : lof1.value;
 

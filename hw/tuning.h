@@ -71,6 +71,7 @@ struct ReceiverFlags
 struct Result
 {
     int status = 0;    // 0 success, -1 failure
+    bool refused = false; // a field or the range was wrong: nothing was sent
     QString error;     // the warning to show, untranslated; empty on success
     QString errorArg1; // numbers for the range warning
     QString errorArg2;

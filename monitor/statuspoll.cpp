@@ -75,7 +75,7 @@ PollReading StatusPoll::poll()
 
     r.flags = r.flagsValid ? flags : 0;
     // Only a flag byte actually read can say "locked".
-    r.locked = r.flagsValid && (flags & 0x10);
+    r.locked = r.flagsValid && (flags & LockFlag);
     r.ber = berCount * 1e-7;
 
     if (r.locked) {

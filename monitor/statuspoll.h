@@ -56,6 +56,7 @@ class StatusPoll
 public:
     static constexpr int IntervalMs = 250;
     static constexpr double RetuneAfterMs = 5000;
+    static constexpr quint8 LockFlag = 0x10; // LCK in the flag byte
 
     StatusPoll(DemodulatorAccess& demodulator, hw::Clock& clock, tuning::ReceiverFlags& flags);
 

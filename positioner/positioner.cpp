@@ -18,8 +18,6 @@ QString translated(const char* text)
     return QCoreApplication::translate("zenaraForm", text);
 }
 
-constexpr int RepeatPauseMs = 100;
-
 } // namespace
 
 const char* const Positioner::FrontendSendFailed =
@@ -38,9 +36,15 @@ void Positioner::setSettings(const Settings& settings)
     m_motion.setRates(settings.stepsPerDegree, settings.msPerDegree);
 }
 
+int Positioner::put(const QByteArray& message)
+{
+    ++m_sendCount;
+    return m_hooks.send(message);
+}
+
 bool Positioner::sendOnce(const QByteArray& message, const char* failure)
 {
-    if (m_hooks.send(message) != 0) {
+    if (put(message) != 0) {
         qCDebug(lcPositioner, "Sending %s failed", message.toHex(' ').constData());
         m_hooks.warn(translated(failure));
         return false;
@@ -50,14 +54,35 @@ bool Positioner::sendOnce(const QByteArray& message, const char* failure)
 
 bool Positioner::sendRepeated(QByteArray message, const char* failure)
 {
-    for (int k = 0; k < diseqcRepeatCount; ++k) {
+    if (!sendOnce(message, failure))
+        return false;
+    message[0] = char(RepeatedTransmission);
+    if (m_hooks.later && !m_abandoned) {
+        // The window goes on meanwhile: the poll, a click on Halt.
+        repeatLater(message, diseqcRepeatCount - 1, failure);
+        return true;
+    }
+    // Without an event loop to come back to (closing down): in sleeps.
+    for (int k = 1; k < diseqcRepeatCount; ++k) {
+        m_clock.sleepMs(RepeatPauseMs);
         if (!sendOnce(message, failure))
             return false;
-        // A blocking pause: the motor's receiver needs the gap between repeats.
-        m_clock.sleepMs(RepeatPauseMs);
-        message[0] = char(RepeatedTransmission);
     }
+    m_clock.sleepMs(RepeatPauseMs);
     return true;
+}
+
+void Positioner::repeatLater(QByteArray message, int left, const char* failure)
+{
+    if (left <= 0)
+        return;
+    const quint64 after = m_sendCount;
+    m_hooks.later(RepeatPauseMs, [this, message, left, failure, after] {
+        if (m_sendCount != after)
+            return; // another message went out meanwhile: it counts now
+        if (sendOnce(message, failure))
+            repeatLater(message, left - 1, failure);
+    });
 }
 
 bool Positioner::halt()
@@ -282,7 +307,7 @@ bool Positioner::autotune(int n, int gapMs, const std::function<double()>& sampl
     auto step = [&](const QByteArray& m) {
         if (m_abandoned)
             return false; // the window has gone: no more steps
-        if (m_hooks.send(m) == 0) {
+        if (put(m) == 0) {
             const double oneStep = 1.0 / m_settings.stepsPerDegree;
             const bool userEast = (m == east) != mirrored();
             m_motion.moveBy(QCoreApplication::translate("zenaraForm", "Tune"),

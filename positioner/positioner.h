@@ -35,6 +35,10 @@ public:
         std::function<void()> processEvents;
         // The estimate of the dish's motion changed (optional).
         std::function<void()> motionChanged;
+        // Runs a function ms milliseconds from now, from the event loop, so
+        // that the repeats of a message wait without holding the window up.
+        // Without it they wait in a sleep.
+        std::function<void(int ms, std::function<void()>)> later;
     };
 
     struct Settings
@@ -117,7 +121,13 @@ public:
     const MotionEstimate& motion() const { return m_motion; }
     hw::Clock& clock() { return m_clock; }
 
+    static constexpr int RepeatPauseMs = 100; // the motor's receiver needs the gap
+
 private:
+    // Every message goes out here; repeats still to come of an earlier one are
+    // dropped, so that they cannot stop or redirect what follows.
+    int put(const QByteArray& message);
+    void repeatLater(QByteArray message, int left, const char* failure);
     bool sendOnce(const QByteArray& message, const char* failure);
     bool sendRepeated(QByteArray message, const char* failure);
     bool single(quint8 command, const char* markerText);
@@ -146,6 +156,7 @@ private:
     int m_depth = 0;
     bool m_halted = false; // a Halt ends every drive in progress, nested or not
     bool m_abandoned = false;
+    quint64 m_sendCount = 0; // a pending repeat goes only if nothing went since
 };
 
 } // namespace positioner

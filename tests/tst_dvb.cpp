@@ -335,8 +335,10 @@ void TestDvb::windowOnAFakeFrontend()
                  qPrintable(fake->calls.join(QLatin1Char('\n'))));
         fake->calls.clear();
         form.haltMotorButton->click();
+        QTRY_COMPARE(fake->calls.filter(QStringLiteral("MASTER_CMD")).size(), 3);
         form.positionsSpinBox->setValue(12);
         form.gotoButton->click();
+        QTRY_COMPARE(fake->calls.filter(QStringLiteral("MASTER_CMD")).size(), 6);
         QCOMPARE(fake->calls.filter(QStringLiteral("MASTER_CMD")),
                  QStringList(
                      {"FE_DISEQC_SEND_MASTER_CMD E0 31 60", "FE_DISEQC_SEND_MASTER_CMD E1 31 60",

@@ -223,7 +223,7 @@ void TestMainWindow::failedSetRemembersNothing()
              QStringLiteral("Frequency should be from\n(10700 MHz - 12750 MHz)"));
     QCOMPARE(w.form->rememberedFrequency(), 11044);
     QCOMPARE(w.form->lCDNumberUCB->intValue(), 17);
-    QVERIFY(w.form->receiverFlags().tuneFailed);
+    QVERIFY(!w.form->receiverFlags().tuneFailed); // refused: nothing was sent
 
     w.form->lineEditFreq->clear();
     w.form->buttonSet->click();
@@ -557,9 +557,15 @@ void TestMainWindow::positionerButtons()
     auto& heard = w.board.scene->heard;
     heard.clear();
     const int markers = markerLabels(*f).size(); // the start-up tune's
+    // The first Halt goes at once; the window does not wait for the repeats
+    // (the card's clock moves only by the message's own time on the cable).
+    const qint64 before = w.board.clock.nowMs();
     f->toolButtonHaltMotor->click();
-    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60}),
-                                       bytes({0xE1, 0x31, 0x60})}));
+    QCOMPARE(heard.size(), 1);
+    QVERIFY2(w.board.clock.nowMs() - before < 100,
+             qPrintable(QString::number(w.board.clock.nowMs() - before)));
+    QTRY_COMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x60}), bytes({0xE1, 0x31, 0x60}),
+                                           bytes({0xE1, 0x31, 0x60})}));
     QCOMPARE(QStringList({f->raw0->text(), f->raw1->text(), f->raw2->text(), f->raw3->text()}),
              QStringList({"E0", "31", "60", ""}));
     QVERIFY(f->dishPositioner()->haltRequested);
@@ -567,7 +573,7 @@ void TestMainWindow::positionerButtons()
     heard.clear();
     f->positionsSpinBox->setValue(12);
     f->gotoButton->click();
-    QCOMPARE(heard.size(), 3);
+    QTRY_COMPARE(heard.size(), 3);
     QCOMPARE(heard.last(), bytes({0xE1, 0x31, 0x6B, 0x0C}));
     QCOMPARE(f->raw3->text(), QStringLiteral("0C"));
     QCOMPARE(f->currentStoredPosition(), 12);
@@ -699,7 +705,7 @@ void TestMainWindow::goToolButtonChoosesTheGoto()
     f->satListToolbarComboBox_activated(2); // recorded at 7: Goto 7
     f->goToolButton->click();
     QCOMPARE(f->usalsGotos, 1);
-    QCOMPARE(heard.size(), 3);
+    QTRY_COMPARE(heard.size(), 3);
     QCOMPARE(heard.first(), bytes({0xE0, 0x31, 0x6B, 0x07}));
 }
 
@@ -781,9 +787,9 @@ void TestMainWindow::usalsGotoFromTheLabel()
     f->satListToolbarComboBox_activated(2); // "[32.3°W]  13.0°E Hot Bird" from 45 N 42 E
     f->positionsSpinBox->setValue(9);
     f->gotoXYButton->click();
-    QCOMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x6E, 0x02, 0x04}),
-                                       bytes({0xE1, 0x31, 0x6E, 0x02, 0x04}),
-                                       bytes({0xE1, 0x31, 0x6E, 0x02, 0x04})}));
+    QTRY_COMPARE(heard, QList<QByteArray>({bytes({0xE0, 0x31, 0x6E, 0x02, 0x04}),
+                                           bytes({0xE1, 0x31, 0x6E, 0x02, 0x04}),
+                                           bytes({0xE1, 0x31, 0x6E, 0x02, 0x04})}));
     QCOMPARE(markerLabels(*f).last(), QStringLiteral("Goto 32.3°W"));
     QCOMPARE(f->currentSatellite(), 2);
     QCOMPARE(f->currentStoredPosition(), 0);
@@ -1050,6 +1056,20 @@ void TestMainWindow::networkSaysWhichSatellite()
              QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 42.0\xc2\xb0"
                                "E"));
     QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+
+    // A tune refused for its frequency sent nothing: what is received stays shown.
+    const QStringList shown = {f->lineEditFEC->text(), f->labelMargin->text(),
+                               f->labelNetwork->text()};
+    QVERIFY(!shown.contains(QString()));
+    const QString typed = f->lineEditFreq->text();
+    f->lineEditFreq->setText(QStringLiteral("5000"));
+    f->buttonSet_clicked();
+    QCOMPARE(QStringList({f->lineEditFEC->text(), f->labelMargin->text(), f->labelNetwork->text()}),
+             shown);
+    QVERIFY(!f->receiverFlags().tuneFailed); // re-tunes still come if the lock goes
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(), shown.at(2));
+    f->lineEditFreq->setText(typed);
 
     // The lock goes while the dish swings to a neighbour on the same frequency:
     // the old network is forgotten, and the new lock reads the new one.

@@ -39,7 +39,9 @@ QByteArray bytes(std::initializer_list<int> list)
 class Recorder
 {
 public:
-    Recorder()
+    // withTimers: the repeats are scheduled, as the window schedules them, on
+    // timers that runTimers() fires.
+    explicit Recorder(bool withTimers = false)
     {
         positioner::Positioner::Hooks hooks;
         hooks.send = [this](const QByteArray& m) {
@@ -67,7 +69,21 @@ public:
                 }
             }
         };
+        if (withTimers)
+            hooks.later = [this](int ms, std::function<void()> run) {
+                timers.append({clock.nowMs() + ms, std::move(run)});
+            };
         p = std::make_unique<positioner::Positioner>(clock, hooks);
+    }
+
+    // Fires the timers due in order, moving the clock to each.
+    void runTimers()
+    {
+        while (!timers.isEmpty()) {
+            const auto timer = timers.takeFirst();
+            clock.advance(std::max<qint64>(0, timer.first - clock.nowMs()));
+            timer.second();
+        }
     }
 
     void at(qint64 ms, std::function<void()> action) { scheduled.append({ms, std::move(action)}); }
@@ -88,6 +104,7 @@ public:
     QStringList raw = QStringList({"AA", "BB", "CC", "DD", "EE", "FF"}); // from before
     int failAt = -1; // the n-th transmission (1-based) fails
     QList<QPair<qint64, std::function<void()>>> scheduled;
+    QList<QPair<qint64, std::function<void()>>> timers;
 };
 
 const QString FrontendFailed = QStringLiteral("Frontend::tda10086_send_master_cmd(...) failed");
@@ -102,6 +119,7 @@ class TestPositioner : public QObject
 private slots:
     void singleCommands();
     void haltRepeatsWithPauses();
+    void repeatsWaitOnTimers();
     void gotoAndItsFailure();
     void rawMessage_data();
     void rawMessage();
@@ -162,6 +180,46 @@ void TestPositioner::haltRepeatsWithPauses()
     QCOMPARE(r.clock.nowMs(), 1300); // the last pause too
     QCOMPARE(r.markers, QStringList({"Halt"}));
     QCOMPARE(r.raw, QStringList({"E0", "31", "60", "", "", ""}));
+}
+
+void TestPositioner::repeatsWaitOnTimers()
+{
+    // The window does not stop for the repeats: the first message goes at
+    // once, the others from timers, 100 ms apart.
+    Recorder r(true);
+    r.clock.advance(1000);
+    QVERIFY(r.p->gotoPosition(3));
+    QCOMPARE(r.clock.nowMs(), 1000);
+    QCOMPARE(r.sent.size(), 1);
+    QCOMPARE(r.markers, QStringList({"Goto 3"}));
+    r.runTimers();
+    QCOMPARE(r.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x03}),
+                                              bytes({0xE1, 0x31, 0x6B, 0x03}),
+                                              bytes({0xE1, 0x31, 0x6B, 0x03})}));
+    QCOMPARE(r.sent.at(2).atMs, 1200);
+    // A message sent before the repeats are out ends them: a repeated goto
+    // must not undo the Halt that follows it, nor a Halt's repeat stop a drive.
+    r.sent.clear();
+    QVERIFY(r.p->gotoPosition(4));
+    QVERIFY(r.p->halt());
+    r.p->driveSteps(true, 1);
+    r.runTimers();
+    QCOMPARE(r.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x04}),
+                                              bytes({0xE0, 0x31, 0x60}),
+                                              bytes({0xE0, 0x31, 0x68, 0xFF})}));
+    // A repeat that fails says so, and no more follow.
+    r.sent.clear();
+    r.failAt = 2;
+    QVERIFY(r.p->halt());
+    r.runTimers();
+    QCOMPARE(r.sent.size(), 2);
+    QCOMPARE(r.warnings, QStringList({FrontendFailed}));
+    // Closing down there is no event loop to come back to: in sleeps.
+    r.sent.clear();
+    r.failAt = -1;
+    r.p->abandon();
+    QCOMPARE(r.sent.size(), 3);
+    QVERIFY(r.timers.isEmpty());
 }
 
 void TestPositioner::gotoAndItsFailure()

@@ -6,12 +6,15 @@
 #include "app/framing.h"
 
 #include <QElapsedTimer>
+#include <QLocalSocket>
 #include <QLocalServer>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -38,6 +41,56 @@ bool makeStaleSocket(const QString& path)
     return bound && QFile::exists(path);
 }
 
+// The replies read so far from a client's socket, running the event loop.
+QList<QByteArray> repliesOn(QLocalSocket& socket, int count)
+{
+    QList<QByteArray> replies;
+    QByteArray buffer;
+    (void)QTest::qWaitFor(
+        [&] {
+            buffer += socket.readAll();
+            QByteArray message;
+            int consumed = 0;
+            while (framing::take(buffer, framing::MaxReplyBytes, &message, &consumed) ==
+                   framing::Take::Message) {
+                replies.append(message);
+                buffer.remove(0, consumed);
+            }
+            return replies.size() >= count || socket.state() == QLocalSocket::UnconnectedState;
+        },
+        5000);
+    return replies;
+}
+
+// A listening copy that echoes requests at once, or holds those that say "later".
+struct EchoServer
+{
+    QTemporaryDir dir;
+    SingleInstance instance{QStringLiteral("ZenaraTest"), dir.path()};
+    QList<SingleInstance::Reply> held;
+
+    EchoServer()
+    {
+        instance.requestHandler = [this](const QByteArray& request,
+                                         const SingleInstance::Reply& reply) {
+            if (request.contains("later"))
+                held.append(reply);
+            else
+                reply("re " + request);
+        };
+    }
+    // A request from a client of this process, answered while the event loop runs.
+    bool answers()
+    {
+        QLocalSocket client;
+        client.connectToServer(instance.socketName());
+        if (!client.waitForConnected(5000))
+            return false;
+        client.write(framing::frame("{}"));
+        return repliesOn(client, 1) == QList<QByteArray>({"re {}"});
+    }
+};
+
 } // namespace
 
 class TestSingleInstance : public QObject
@@ -56,6 +109,9 @@ private slots:
     void twoCopiesStartingTogetherTakeTurns();
     void aHungCopyDoesNotHoldUsUp();
     void aMinimisedWindowIsRestored();
+    void requestsAreAnsweredEachInTurn();
+    void floodsAndIdleClientsAreDropped();
+    void listensAgainWhenTheSocketIsLost();
 };
 
 void TestSingleInstance::nobodyRunning()
@@ -287,6 +343,111 @@ void TestSingleInstance::framingCutsWhatArrives()
                            &consumed),
              Take::TooLong);
     QCOMPARE(framing::frame("abc"), QByteArray("\0\0\0\3abc", 7));
+}
+
+void TestSingleInstance::requestsAreAnsweredEachInTurn()
+{
+    EchoServer server;
+    QVERIFY(server.instance.listen());
+    // Two requests sent together on one connection, the first held: both are
+    // answered, in order, once the first is.
+    QLocalSocket first;
+    first.connectToServer(server.instance.socketName());
+    QVERIFY(first.waitForConnected(5000));
+    first.write(framing::frame("{\"later\":1}") + framing::frame("{\"n\":2}"));
+    // Meanwhile another client is answered at once.
+    QLocalSocket second;
+    second.connectToServer(server.instance.socketName());
+    QVERIFY(second.waitForConnected(5000));
+    second.write(framing::frame("{\"n\":3}"));
+    QCOMPARE(repliesOn(second, 1), QList<QByteArray>({"re {\"n\":3}"}));
+    QTRY_COMPARE(server.held.size(), 1);
+    QVERIFY(first.bytesAvailable() == 0);
+    server.held.first()("done 1");
+    server.held.first()("twice"); // a second reply to one request goes nowhere
+    QCOMPARE(repliesOn(first, 2), QList<QByteArray>({"done 1", "re {\"n\":2}"}));
+    // A client gone before its reply: the reply is dropped, nothing breaks.
+    first.write(framing::frame("{\"later\":2}"));
+    QTRY_COMPARE(server.held.size(), 2);
+    first.abort();
+    QTRY_COMPARE(server.instance.connectionCount(), 1);
+    server.held.last()("too late");
+    QVERIFY(server.answers());
+}
+
+void TestSingleInstance::floodsAndIdleClientsAreDropped()
+{
+    auto connectAll = [](const SingleInstance& to, int count) {
+        std::vector<std::unique_ptr<QLocalSocket>> clients;
+        for (int i = 0; i < count; ++i) {
+            clients.push_back(std::make_unique<QLocalSocket>());
+            clients.back()->connectToServer(to.socketName());
+            if (!clients.back()->waitForConnected(5000))
+                qFatal("cannot connect");
+        }
+        return clients;
+    };
+    const int most = SingleInstance::MaxConnections;
+    {
+        // A flood of idle clients: the oldest make room, and a real request
+        // gets through at once.
+        EchoServer server;
+        QVERIFY(server.instance.listen());
+        const auto idle = connectAll(server.instance, most + 8);
+        QTRY_COMPARE(idle.at(7)->state(), QLocalSocket::UnconnectedState);
+        QCOMPARE(server.instance.connectionCount(), most);
+        QVERIFY(server.answers());
+        // Every place taken by a request waiting for its reply: a newcomer is
+        // turned away, the waiting ones stay.
+        for (const auto& client : idle)
+            client->abort();
+        QTRY_COMPARE(server.instance.connectionCount(), 0);
+        const auto waiting = connectAll(server.instance, most);
+        for (const auto& client : waiting)
+            client->write(framing::frame("{\"later\":1}"));
+        QTRY_COMPARE(server.held.size(), most);
+        QVERIFY(!server.answers());
+        QCOMPARE(server.instance.connectionCount(), most);
+    }
+    // Idle connections, and one that sends half a request, go after the limit.
+    EchoServer server;
+    server.instance.setIdleTimeoutMs(300);
+    QVERIFY(server.instance.listen());
+    const auto clients = connectAll(server.instance, 5);
+    clients.front()->write(QByteArray("\0\0\0\x20{\"comm", 10));
+    QTRY_COMPARE(server.instance.connectionCount(), 5);
+    QTRY_COMPARE_WITH_TIMEOUT(server.instance.connectionCount(), 0, 10000);
+    for (const auto& client : clients)
+        QTRY_COMPARE(client->state(), QLocalSocket::UnconnectedState);
+    QVERIFY(server.answers());
+}
+
+void TestSingleInstance::listensAgainWhenTheSocketIsLost()
+{
+    EchoServer server;
+    QVERIFY(server.instance.listen());
+    // A client knocks while every descriptor is in use: the server cannot take
+    // the connection, and Qt closes it and deletes the socket file.
+    QLocalSocket knock;
+    knock.connectToServer(server.instance.socketName());
+    QVERIFY(knock.waitForConnected(5000));
+    rlimit saved = {};
+    QVERIFY(::getrlimit(RLIMIT_NOFILE, &saved) == 0);
+    rlimit low = saved;
+    low.rlim_cur = std::min<rlim_t>(saved.rlim_cur, 4096);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &low) == 0);
+    std::vector<int> taken;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        taken.push_back(fd);
+    QVERIFY(errno == EMFILE && !taken.empty());
+    QTRY_VERIFY(!server.instance.isListening());
+    QVERIFY(!QFileInfo::exists(server.instance.socketName()));
+    for (int fd : taken)
+        ::close(fd);
+    QVERIFY(::setrlimit(RLIMIT_NOFILE, &saved) == 0);
+    // Descriptors again: it listens again, and answers.
+    QTRY_VERIFY_WITH_TIMEOUT(server.instance.isListening(), 10000);
+    QVERIFY(server.answers());
 }
 
 QTEST_MAIN(TestSingleInstance)

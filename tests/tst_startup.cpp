@@ -42,6 +42,8 @@ private slots:
     void runsOnAFakeDvbFrontend();
     void signalLog();
     void remoteControl();
+    void remoteWaitsEndWithTheProgram();
+    void remoteRepliesSayWhatWasNotSaved();
 };
 
 void TestStartup::fatalCardErrors_data()
@@ -650,6 +652,111 @@ void TestStartup::remoteControl()
     zenara->terminate();
     QVERIFY(finish(*zenara));
     QCOMPARE(zenara->exitCode(), 0);
+}
+
+namespace {
+
+QStringList words(const char* text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '));
+}
+
+// The program with two satellites and a slow motor, polling.
+std::unique_ptr<QProcess> startWithSatellites(const Run& run, const QByteArray& settings)
+{
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), settings);
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;tk.ini\n1=13.0;Hot Bird;hb.ini\n");
+    run.writeFile(QStringLiteral("work/Transponders/tk.ini"), "[DVB]\n0=1\n1=11977,H,27500,34\n");
+    run.writeFile(QStringLiteral("work/Transponders/hb.ini"), "[DVB]\n0=1\n1=10719,V,27500,34\n");
+    auto zenara = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    if (!QTest::qWaitFor([&] { return !run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(); },
+                         60000))
+        return nullptr;
+    return zenara;
+}
+
+} // namespace
+
+void TestStartup::remoteWaitsEndWithTheProgram()
+{
+    Run run;
+    // 3 s a degree: every goto below takes minutes.
+    auto zenara = startWithSatellites(run, "[Settings]\nMaxTimeOfPositioning=3000\n");
+    QVERIFY(zenara);
+    // Right after a tune the flags and "locked" come from one reading.
+    QCOMPARE(remoteCli(run, words("tune 11977 H 27500")).code, 0);
+    QVERIFY(remoteCli(run, words("wait-lock 30")).json.value(QStringLiteral("locked")).toBool());
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(remoteCli(run, words("tune 11977 H 27500")).code, 0);
+        const QJsonObject s = request(run, QStringLiteral("status"));
+        QCOMPARE(s.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")),
+                 s.value(QStringLiteral("locked")));
+    }
+    QCOMPARE(remoteCli(run, words("set MaxAngle 70")).code, 0);
+    QCOMPARE(remoteCli(run, words("tune 10800 H 27500")).code, 0); // nothing there
+    QCOMPARE(remoteCli(run, words("satellite 13.0E")).code, 0);
+
+    // Four requests that wait, each for its own end.
+    std::vector<std::unique_ptr<QProcess>> waiting;
+    for (const char* command : {"wait-lock 3600", "usals", "goto 5", "drive-to 60.0E"})
+        waiting.push_back(run.start(QStringList(QStringLiteral("--remote")) + words(command)));
+    QVERIFY(QTest::qWaitFor(
+        [&] { return request(run, QStringLiteral("status")).value(QStringLiteral("waiting")) == 4; },
+        60000));
+    // Another client's short wait is not held up by them.
+    const Reply quick = remoteCli(run, words("wait-lock 1"));
+    QCOMPARE(quick.code, 0);
+    QCOMPARE(quick.json.value(QStringLiteral("locked")), QJsonValue(false));
+    for (const auto& client : waiting)
+        QCOMPARE(client->state(), QProcess::Running);
+
+    // One signal: every waiting client hears why, the options are written,
+    // and the program is gone at once (no spinning wait survives the quit).
+    QElapsedTimer timer;
+    timer.start();
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    qInfo("ended %lld ms after the signal", timer.elapsed());
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(zenara->exitCode(), 0);
+    for (const auto& client : waiting) {
+        QVERIFY(finish(*client));
+        QCOMPARE(client->exitCode(), 1);
+        QCOMPARE(QJsonDocument::fromJson(client->readAllStandardOutput())
+                     .object()
+                     .value(QStringLiteral("error"))
+                     .toString(),
+                 QStringLiteral("Zenara is shutting down"));
+    }
+    QSettings settings(run.settingsFile(), QSettings::IniFormat);
+    QCOMPARE(settings.value(QStringLiteral("Settings/MaxAngle")).toInt(), 70);
+}
+
+void TestStartup::remoteRepliesSayWhatWasNotSaved()
+{
+    Run run;
+    auto zenara = startWithSatellites(run, "[Settings]\nMaxTimeOfPositioning=200\n");
+    QVERIFY(zenara);
+    QCOMPARE(remoteCli(run, words("satellite 13.0E")).code, 0);
+    // A folder where the settings file was: nothing can be written any more.
+    QVERIFY(QFile::remove(run.settingsFile()));
+    QVERIFY(QDir().mkpath(run.settingsFile()));
+    for (const char* command : {"set MaxAngle 65", "set-position", "tune 10719 V 27500"}) {
+        const Reply r = remoteCli(run, words(command));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.json.value(QStringLiteral("error"))
+                     .toString()
+                     .startsWith(QLatin1String("The settings could not be written")),
+                 command);
+    }
+    // What could not be kept was still done.
+    QCOMPARE(remoteCli(run, words("get MaxAngle")).json.value(QStringLiteral("value")).toInt(), 65);
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+    QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
+                .contains(QLatin1String("the changes of this session are lost")));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -274,7 +274,10 @@ void TestTuning::failures()
     QCOMPARE(result.error, error);
     QCOMPARE(result.errorArg1, arg1);
     QCOMPARE(result.errorArg2, arg2);
-    QVERIFY(flags.tuneFailed);
+    // A refusal sent nothing and changes nothing; a channel that failed did.
+    const bool channel = error == QLatin1String(Tuner::ChannelWarning);
+    QCOMPARE(result.refused, !channel);
+    QCOMPARE(flags.tuneFailed, channel);
 }
 
 void TestTuning::switchFailureLeavesTheFlags()
