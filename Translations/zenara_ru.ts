@@ -170,6 +170,58 @@
         <source>The motor must take more than 0 steps for a degree.</source>
         <translation>Число шагов мотора на градус должно быть больше 0.</translation>
     </message>
+    <message>
+        <source>Min. elevation:</source>
+        <translation>Мин. угол места:</translation>
+    </message>
+    <message>
+        <source>Satellites lower in your sky are not offered: raise it when a hill or a house hides the horizon.</source>
+        <translation>Спутники ниже этого угла не предлагаются: увеличьте его, если горизонт закрывает холм или дом.</translation>
+    </message>
+    <message>
+        <source>West gotos send 0x00 with Typical and 0xD0 with STAB (east gotos always 0xE0). Many USALS motors take only 0xD0: if a west goto does not move your dish, choose STAB.</source>
+        <translation>Переход на запад посылает 0x00 при Typical и 0xD0 при STAB (на восток всегда 0xE0). Многие моторы USALS понимают только 0xD0: если при переходе на запад антенна не движется, выберите STAB.</translation>
+    </message>
+    <message>
+        <source>Dish diameter:</source>
+        <translation>Диаметр антенны:</translation>
+    </message>
+    <message>
+        <source>How wide the fine-tune sweeps across the beam: the narrower the dish, the wider the beam.</source>
+        <translation>Насколько широко точная настройка проходит через луч: чем меньше антенна, тем шире луч.</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>м</translation>
+    </message>
+    <message>
+        <source>The longitude &quot;%1&quot; is not a number (degrees, east positive, such as 43.5 or -3.7).</source>
+        <translation>Долгота «%1» — не число (градусы, восток положителен, например 43.5 или -3.7).</translation>
+    </message>
+    <message>
+        <source>The latitude &quot;%1&quot; is not a number (degrees, north positive, such as 45.0 or -33.9).</source>
+        <translation>Широта «%1» — не число (градусы, север положителен, например 45.0 или -33.9).</translation>
+    </message>
+    <message>
+        <source>The minimum elevation &quot;%1&quot; is not a number (degrees, such as 5.0).</source>
+        <translation>Минимальный угол места «%1» — не число (градусы, например 5.0).</translation>
+    </message>
+    <message>
+        <source>The steps per degree &quot;%1&quot; are not a number (such as 9.60).</source>
+        <translation>Шагов на градус «%1» — не число (например 9.60).</translation>
+    </message>
+    <message>
+        <source>The dish diameter &quot;%1&quot; is not a number (metres, such as 0.80).</source>
+        <translation>Диаметр антенны «%1» — не число (метры, например 0.80).</translation>
+    </message>
+    <message>
+        <source>The minimum elevation must lie between 0 and %1 degrees.</source>
+        <translation>Минимальный угол места должен быть от 0 до %1 градусов.</translation>
+    </message>
+    <message>
+        <source>The dish diameter must lie between %1 and %2 metres.</source>
+        <translation>Диаметр антенны должен быть от %1 до %2 метров.</translation>
+    </message>
 </context>
 <context>
     <name>Receivers</name>
@@ -207,6 +259,7 @@
      lof-offset=MHZ          LNB oscillator error (default 0)
      eirp=DBW                EIRP of a satellite without its own (default 50)
      backlash=DEG            play in the motor&apos;s gears (default 0.05)
+     ignore-west-0=1         the motor ignores gotos west sent with code 0x00
      seed=N                  seed of the readings&apos; noise (default 1)
      scene=fixed             every tune locks; no dish, motor or sky</source>
         <translation>sim  симулятор карты (по умолчанию). Параметры через запятую после имени:
@@ -228,6 +281,7 @@
      lof-offset=MHZ          уход гетеродина конвертера (по умолчанию 0)
      eirp=DBW                ЭИИМ спутника без собственного значения (по умолчанию 50)
      backlash=DEG            люфт редуктора мотора (по умолчанию 0.05)
+     ignore-west-0=1         мотор не выполняет переход на запад с кодом 0x00
      seed=N                  затравка шума показаний (по умолчанию 1)
      scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
     </message>
@@ -1073,6 +1127,10 @@
     <message>
         <source>The settings could not be written to %1; the changes of this session are lost.</source>
         <translation>Не удалось записать настройки в %1; изменения этого сеанса потеряны.</translation>
+    </message>
+    <message>
+        <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the other west code (Options, Settings, Drive Motor, Version).</source>
+        <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен другой код запада (Параметры, Настройки, Привод, Тип).</translation>
     </message>
 </context>
 </TS>

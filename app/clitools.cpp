@@ -10,6 +10,7 @@
 #include <QTextStream>
 
 #include <cmath>
+#include <limits>
 #include <cstdio>
 
 namespace cli {
@@ -76,12 +77,14 @@ int printSatellites(const QString& site)
     double latitude = SatelliteList::DefaultLatitude;
     double longitude = SatelliteList::DefaultLongitude;
     QString motorPositions;
+    double minElevation = 0.0;
     {
         const auto settings = openSettings();
         const StoredSettings stored = readSettings(*settings);
         latitude = stored.locationLatitude;
         longitude = stored.locationLongitude;
         motorPositions = stored.motorPositions;
+        minElevation = stored.minElevation;
     }
     if (!site.isEmpty()) {
         const QStringList parts = site.split(QLatin1Char(','));
@@ -107,11 +110,13 @@ int printSatellites(const QString& site)
     SatelliteList list;
     list.setSiteLatitude(latitude);
     list.setSiteLongitude(longitude);
+    list.setMinimumElevation(minElevation);
     list.loadFile(path);
     if (!motorPositions.isEmpty())
         list.parseStoredPositions(motorPositions);
+    // A name is text from a file: nothing in it may steer the terminal.
     for (int i = 1; i < list.labels.size(); ++i)
-        out() << list.labels.at(i) << '\n';
+        out() << importer::escaped(list.labels.at(i), std::numeric_limits<int>::max()) << '\n';
     return 0;
 }
 

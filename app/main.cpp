@@ -43,6 +43,7 @@ struct Options
     bool printSatellites = false;
     bool listReceivers = false;
     bool remote = false;
+    QStringList remoteWords; // the command and its arguments, as typed
     QString logPath;
     QString site;
     QString printTransponders;
@@ -64,6 +65,14 @@ bool onlyPrints(int argc, char** argv)
 
 Options parseCommandLine(const QCoreApplication& app)
 {
+    // What follows --remote is the command's, taken as it stands: "-3.7" is a
+    // value there, not an option.
+    QStringList arguments = app.arguments();
+    QStringList remoteWords;
+    if (const int at = arguments.indexOf(QStringLiteral("--remote")); at > 0) {
+        remoteWords = arguments.mid(at + 1);
+        arguments = arguments.mid(0, at + 1);
+    }
     QCommandLineParser parser;
     QStringList receivers;
     for (const QString& description : hw::receiverDescriptions())
@@ -141,7 +150,7 @@ Options parseCommandLine(const QCoreApplication& app)
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QCoreApplication::translate("main", "Files to --import."),
                                  QStringLiteral("[FILE...]"));
-    parser.process(app);
+    parser.process(arguments);
     Options o;
     o.receiver = parser.value(receiver);
     o.tracePath = parser.value(trace);
@@ -154,6 +163,7 @@ Options parseCommandLine(const QCoreApplication& app)
     o.printSatellites = parser.isSet(printSatellites);
     o.listReceivers = parser.isSet(listReceivers);
     o.remote = parser.isSet(remote);
+    o.remoteWords = remoteWords;
     o.logPath = parser.value(log);
     o.site = parser.value(site);
     o.printTransponders = parser.value(printTransponders);
@@ -205,7 +215,7 @@ int main(int argc, char** argv)
             return cli::printSatellites(options.site);
         if (options.remote) {
             // zenara --remote COMMAND ARGS...: one request, the reply as JSON.
-            const QStringList words = options.importFiles; // the positional arguments
+            const QStringList& words = options.remoteWords;
             if (words.isEmpty()) {
                 std::fprintf(stderr,
                              "zenara: --remote needs a command, such as: --remote status\n");

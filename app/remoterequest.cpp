@@ -27,6 +27,8 @@ struct KeyName
 const KeyName Keys[] = {
     {"LocationLongitude", Request::KeyKind::Real},
     {"LocationLatitude", Request::KeyKind::Real},
+    {"MinElevation", Request::KeyKind::Real},
+    {"DishDiameter", Request::KeyKind::Real},
     {"Curves/AGCScaleMin", Request::KeyKind::Whole},
     {"Curves/AGCScaleMax", Request::KeyKind::Whole},
     {"Curves/AGCAutoScale", Request::KeyKind::Flag},

@@ -3,18 +3,16 @@
 #include "app/messages.h"
 #include "forms/zenaraform.h"
 
-#include <QDoubleValidator>
+#include <QRegularExpressionValidator>
 
 namespace {
 
-// The fields are written and read with a decimal point whatever the user's
-// language (a Russian locale would otherwise want a comma and refuse "45.0").
-QDoubleValidator* decimalValidator(double low, double high, int decimals, QObject* parent)
+// The fields are shown with a decimal point whatever the user's language, and
+// take one; where the language writes a comma, they take that too.
+QValidator* decimalValidator(bool negative, int decimals, QObject* parent)
 {
-    auto* validator = new QDoubleValidator(low, high, decimals, parent);
-    validator->setNotation(QDoubleValidator::StandardNotation);
-    validator->setLocale(QLocale::c());
-    return validator;
+    return new QRegularExpressionValidator(
+        QRegularExpression(optionvalues::typingPattern(QLocale(), negative, decimals)), parent);
 }
 
 } // namespace
@@ -39,13 +37,17 @@ void DisqOptions::languageChange()
 
 void DisqOptions::init()
 {
-    locationLongitudeLineEdit->setValidator(decimalValidator(-180, 180, 1, this));
-    locationLatitudeLineEdit->setValidator(decimalValidator(-180, 180, 1, this));
-    oneDegStepLineEdit->setValidator(decimalValidator(1, 200, 2, this));
+    locationLongitudeLineEdit->setValidator(decimalValidator(true, 1, this));
+    locationLatitudeLineEdit->setValidator(decimalValidator(true, 1, this));
+    minElevationLineEdit->setValidator(decimalValidator(false, 1, this));
+    oneDegStepLineEdit->setValidator(decimalValidator(false, 2, this));
+    dishDiameterLineEdit->setValidator(decimalValidator(false, 2, this));
     const zenaraForm& w = *m_window;
     locationLongitudeLineEdit->setText(optionvalues::oneDecimalText(w.locationLongitude));
     locationLatitudeLineEdit->setText(optionvalues::oneDecimalText(w.locationLatitude));
+    minElevationLineEdit->setText(optionvalues::oneDecimalText(w.minElevation));
     oneDegStepLineEdit->setText(optionvalues::twoDecimalText(w.oneDegreSteps));
+    dishDiameterLineEdit->setText(optionvalues::twoDecimalText(w.dishDiameter));
     spinBoxAGCMin->setValue(w.agcScaleMin);
     spinBoxAGCMax->setValue(w.agcScaleMax);
     maxTimeOfPosSpinBox->setValue(w.maxTimeOfPositioning);
@@ -67,15 +69,37 @@ void DisqOptions::checkBoxAGCAutoScale_toggled(bool on)
     spinBoxAGCMax->setEnabled(!on);
 }
 
-optionvalues::Values DisqOptions::fieldValues() const
+optionvalues::Values DisqOptions::fieldValues(QString* problem) const
 {
     optionvalues::Values v;
-    v.oneDegreSteps = optionvalues::decimalValue(oneDegStepLineEdit->text());
+    // A field that holds no number is said so, never taken as 0.
+    const struct
+    {
+        const QLineEdit* field;
+        double* value;
+        const char* message;
+    } decimals[] = {
+        {locationLongitudeLineEdit, &v.longitude,
+         QT_TR_NOOP("The longitude \"%1\" is not a number (degrees, east positive, such as "
+                    "43.5 or -3.7).")},
+        {locationLatitudeLineEdit, &v.latitude,
+         QT_TR_NOOP("The latitude \"%1\" is not a number (degrees, north positive, such as "
+                    "45.0 or -33.9).")},
+        {minElevationLineEdit, &v.minElevation,
+         QT_TR_NOOP("The minimum elevation \"%1\" is not a number (degrees, such as 5.0).")},
+        {oneDegStepLineEdit, &v.oneDegreSteps,
+         QT_TR_NOOP("The steps per degree \"%1\" are not a number (such as 9.60).")},
+        {dishDiameterLineEdit, &v.dishDiameter,
+         QT_TR_NOOP("The dish diameter \"%1\" is not a number (metres, such as 0.80).")},
+    };
+    for (const auto& d : decimals) {
+        if (!optionvalues::parseDecimal(d.field->text(), QLocale(), d.value) && problem &&
+            problem->isEmpty())
+            *problem = tr(d.message).arg(d.field->text());
+    }
     v.maxTimeOfPositioning = maxTimeOfPosSpinBox->value();
     v.gapTime = gapTimeSpinBox->value();
     v.maxAngle = maxAngleSpinBox->value();
-    v.latitude = optionvalues::decimalValue(locationLatitudeLineEdit->text());
-    v.longitude = optionvalues::decimalValue(locationLongitudeLineEdit->text());
     v.agcScaleMin = spinBoxAGCMin->value();
     v.agcScaleMax = spinBoxAGCMax->value();
     v.agcAutoScale = checkBoxAGCAutoScale->isChecked();
@@ -90,29 +114,16 @@ optionvalues::Values DisqOptions::fieldValues() const
 
 void DisqOptions::okButton_clicked()
 {
-    const optionvalues::Values v = fieldValues();
+    QString problem;
+    const optionvalues::Values v = fieldValues(&problem);
     // A site off the globe or a motor without steps would be stored and break
     // every angle after it: say so and keep the dialog open.
-    const QString problem = optionvalues::problem(v);
+    if (problem.isEmpty())
+        problem = optionvalues::problem(v);
     if (!problem.isEmpty()) {
         messages::warning(this, tr("Settings"), problem);
         return;
     }
-    zenaraForm& w = *m_window;
-    w.oneDegreSteps = v.oneDegreSteps;
-    w.maxTimeOfPositioning = v.maxTimeOfPositioning;
-    w.gapTime = v.gapTime;
-    w.maxAngle = v.maxAngle;
-    w.locationLatitude = v.latitude;
-    w.locationLongitude = v.longitude;
-    w.agcScaleMin = v.agcScaleMin;
-    w.agcScaleMax = v.agcScaleMax;
-    w.agcAutoScale = v.agcAutoScale;
-    w.driveVersion = v.driveVersion;
-    w.acousticFreqMinHz = v.acousticFreqMinHz;
-    w.acousticFreqMaxHz = v.acousticFreqMaxHz;
-    w.acousticVolume = v.acousticVolume;
-    w.acousticScaleMin = v.acousticScaleMin;
-    w.acousticScaleMax = v.acousticScaleMax;
+    m_window->setOptionValues(v);
     accept();
 }

@@ -17,8 +17,9 @@ class DisqOptions : public QDialog, public Ui_DisqOptions
 public:
     explicit DisqOptions(zenaraForm* parent);
 
-    // What the fields hold now, converted as OK converts them.
-    optionvalues::Values fieldValues() const;
+    // What the fields hold now, converted as OK converts them; *problem says
+    // which field holds no number (the values are then not to be kept).
+    optionvalues::Values fieldValues(QString* problem = nullptr) const;
 
 public slots:
     virtual void okButton_clicked();

@@ -366,6 +366,10 @@ RemoteControl::Outcome RemoteControl::runSetting(const remote::Request& r)
         real = &w.locationLatitude;
     else if (name == QLatin1String("OneDegreSteps"))
         real = &w.oneDegreSteps;
+    else if (name == QLatin1String("MinElevation"))
+        real = &w.minElevation;
+    else if (name == QLatin1String("DishDiameter"))
+        real = &w.dishDiameter;
     else if (name == QLatin1String("Curves/AGCAutoScale"))
         flag = &w.agcAutoScale;
     else {
@@ -401,10 +405,7 @@ RemoteControl::Outcome RemoteControl::runSetting(const remote::Request& r)
         // As the dialog does: refused when it cannot be kept, else applied.
         const QString problem = optionvalues::problem(w.optionValues());
         if (!problem.isEmpty()) {
-            if (real)
-                *real = name == QLatin1String("OneDegreSteps")      ? before.oneDegreSteps
-                        : name == QLatin1String("LocationLatitude") ? before.latitude
-                                                                    : before.longitude;
+            w.setOptionValues(before);
             return {{}, problem};
         }
         w.applyOptions();

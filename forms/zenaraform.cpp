@@ -380,6 +380,7 @@ void zenaraForm::loadSettings()
     maxAngle = v.maxAngle;
     locationLatitude = v.locationLatitude;
     locationLongitude = v.locationLongitude;
+    minElevation = v.minElevation;
     driveVersion = v.driveVersion;
     dishDiameter = v.dishDiameter;
     signalLogPath = v.signalLog;
@@ -391,6 +392,7 @@ void zenaraForm::loadSettings()
 
     satelliteList->setSiteLatitude(locationLatitude);
     satelliteList->setSiteLongitude(locationLongitude);
+    satelliteList->setMinimumElevation(minElevation);
     satelliteListPath = findDataFile(QStringLiteral("satlist.znr"));
     satelliteList->loadFile(satelliteListPath);
     if (!v.motorPositions.isEmpty())
@@ -483,6 +485,7 @@ StoredSettings zenaraForm::currentSettings() const
     v.maxAngle = maxAngle;
     v.locationLongitude = locationLongitude;
     v.locationLatitude = locationLatitude;
+    v.minElevation = minElevation;
     v.driveVersion = driveVersion;
     v.dishDiameter = dishDiameter;
     v.signalLog = signalLogPath;
@@ -924,8 +927,18 @@ QStringList zenaraForm::rawFields() const
     return {raw0->text(), raw1->text(), raw2->text(), raw3->text(), raw4->text(), raw5->text()};
 }
 
+void zenaraForm::watchWestGoto(bool west)
+{
+    m_motorHint.clear();
+    if (west)
+        m_stillness.start(hw::CardLayer::clock().nowMs());
+    else
+        m_stillness.stop();
+}
+
 void zenaraForm::haltMotorButton_clicked()
 {
+    watchWestGoto(false);
     m_positioner->halt();
     showMotorStatus();
 }
@@ -960,6 +973,7 @@ void zenaraForm::gotoButton_clicked()
     const int position = positionsSpinBox->value();
     if (!m_positioner->gotoPosition(position))
         return;
+    watchWestGoto(false);
     currentPosition = position;
     currentSat = 0;
     showMotorStatus();
@@ -1006,6 +1020,7 @@ void zenaraForm::gotoXYButton_clicked()
     }
     if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
         return;
+    watchWestGoto(side == QLatin1Char('W'));
     currentPosition = 0;
     currentSat = index;
     // The fields hold the satellite's remembered transponder since it was selected.
@@ -1044,6 +1059,7 @@ void zenaraForm::westButton_clicked()
 
 void zenaraForm::drive(bool east)
 {
+    watchWestGoto(false);
     m_positioner->haltRequested = false;
     const double degrees = tuningSpinBox->value() + decimalSpinBox->value() * 0.1;
     switch (typeStepComboBox->currentIndex()) {
@@ -1057,7 +1073,8 @@ void zenaraForm::drive(bool east)
         m_positioner->driveDegrees(east, degrees);
         break;
     case 3:
-        m_positioner->gotoAngle(east, degrees);
+        if (m_positioner->gotoAngle(east, degrees))
+            watchWestGoto(!east);
         break;
     default:
         break;
@@ -1081,7 +1098,9 @@ void zenaraForm::typeStepComboBox_activated(int type)
 void zenaraForm::showMotorStatus()
 {
     emit motionChanged();
-    const QString text = m_positioner->motion().statusText(hw::CardLayer::clock().nowMs());
+    QString text = m_positioner->motion().statusText(hw::CardLayer::clock().nowMs());
+    if (!m_motorHint.isEmpty())
+        text = text.isEmpty() ? m_motorHint : text + QStringLiteral(". ") + m_motorHint;
     if (text.isEmpty()) {
         if (!m_motorStatusShown)
             return;
@@ -1099,6 +1118,8 @@ optionvalues::Values zenaraForm::optionValues() const
     optionvalues::Values v;
     v.longitude = locationLongitude;
     v.latitude = locationLatitude;
+    v.minElevation = minElevation;
+    v.dishDiameter = dishDiameter;
     v.agcScaleMin = agcScaleMin;
     v.agcScaleMax = agcScaleMax;
     v.agcAutoScale = agcAutoScale;
@@ -1115,20 +1136,47 @@ optionvalues::Values zenaraForm::optionValues() const
     return v;
 }
 
+void zenaraForm::setOptionValues(const optionvalues::Values& v)
+{
+    oneDegreSteps = v.oneDegreSteps;
+    maxTimeOfPositioning = v.maxTimeOfPositioning;
+    gapTime = v.gapTime;
+    maxAngle = v.maxAngle;
+    locationLatitude = v.latitude;
+    locationLongitude = v.longitude;
+    minElevation = v.minElevation;
+    dishDiameter = v.dishDiameter;
+    agcScaleMin = v.agcScaleMin;
+    agcScaleMax = v.agcScaleMax;
+    agcAutoScale = v.agcAutoScale;
+    driveVersion = v.driveVersion;
+    acousticFreqMinHz = v.acousticFreqMinHz;
+    acousticFreqMaxHz = v.acousticFreqMaxHz;
+    acousticVolume = v.acousticVolume;
+    acousticScaleMin = v.acousticScaleMin;
+    acousticScaleMax = v.acousticScaleMax;
+}
+
 void zenaraForm::optionsDiSEqCButton_clicked()
 {
+    bool accepted = false;
     {
         DisqOptions dialog(this);
-        dialog.exec();
+        accepted = dialog.exec() == QDialog::Accepted;
     }
-    // Whichever button closed it, what is set now is applied.
+    // Whichever button closed it, what is set now is applied; what OK set is
+    // also written at once, so that a store that cannot be written is said now.
     applyOptions();
+    if (accepted)
+        saveSettingsNow();
 }
 
 void zenaraForm::applyOptions()
 {
     if (locationLatitude != satelliteList->siteLatitude() ||
-        locationLongitude != satelliteList->siteLongitude()) {
+        locationLongitude != satelliteList->siteLongitude() ||
+        minElevation != satelliteList->minimumElevation()) {
+        satelliteList->setMinimumElevation(minElevation);
         satelliteList->setLocation(locationLongitude, locationLatitude);
         satlistComboBox->clear();
         satListToolbarComboBox->clear();
@@ -1375,6 +1423,12 @@ void zenaraForm::timerEvent(QTimerEvent* event)
         return;
     const PollReading reading = m_poll->poll();
     m_lastReading = reading;
+    if (m_stillness.still(hw::CardLayer::clock().nowMs(), reading.flagsValid, reading.flags,
+                          reading.agcValid, reading.agcPercent, reading.snrValid,
+                          reading.snrPercent))
+        m_motorHint = tr("The signal has not changed since the goto west: if the dish did not "
+                         "move, the motor may need the other west code (Options, Settings, "
+                         "Drive Motor, Version).");
     showReading(reading);
     checkNetwork(reading.locked);
     if (soundAvailable)

@@ -9,6 +9,7 @@
 #include "monitor/sound.h"
 #include "monitor/statuspoll.h"
 #include "positioner/positioner.h"
+#include "positioner/stillness.h"
 #include "settings/optionvalues.h"
 #include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
@@ -51,8 +52,10 @@ public:
     // running); false, said in the status bar, when it cannot be opened.
     bool startSignalLog(const QString& path);
 
-    // The settings the options dialog edits, as they stand.
+    // The settings the options dialog edits, as they stand, and back (they
+    // are applied by applyOptions).
     optionvalues::Values optionValues() const;
+    void setOptionValues(const optionvalues::Values& values);
 
     // Writes the stored-position table and the remembered transponders now,
     // not only at exit (the positioner and the lists call it on every change).
@@ -175,6 +178,7 @@ protected:
     QString signalLogPath;
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
+    double minElevation = 0.0;
     QString transpondersPath = QStringLiteral("./Transponders/");
     QString satelliteListPath; // where "satlist.znr" was found
     int currentPosition = 0;
@@ -235,6 +239,11 @@ private:
     StoredSettings m_storedGeometry;
     bool m_everShown = false;
     bool m_motorStatusShown = false;
+    // After a goto west: whether the signal changes at all (a motor that
+    // ignores the west code does not move), and what the status line then says.
+    positioner::StillnessWatch m_stillness;
+    QString m_motorHint;
+    void watchWestGoto(bool west);
     SignalLog m_log;
     PollReading m_lastReading;
     QStringList m_markersSinceLog;

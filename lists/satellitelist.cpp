@@ -51,6 +51,15 @@ void SatelliteList::setLocation(double longitude, double latitude)
     }
 }
 
+void SatelliteList::setMinimumElevation(double degrees)
+{
+    m_minimumElevation = degrees;
+    if (satelliteCount() > 0) {
+        computeAngles();
+        buildLabels();
+    }
+}
+
 void SatelliteList::addSatellite(int number, const QString& name, double position,
                                  const QString& file)
 {
@@ -100,9 +109,13 @@ void SatelliteList::loadFile(const QString& fileName)
 
 bool SatelliteList::isVisible(double position) const
 {
+    // The motor-angle rule alone passes satellites just below the horizon
+    // (their angles lie beyond any motor's end stop): the elevation decides too.
     const double d = (position - m_longitude) * DegToRad;
     const double c = (90 - m_latitude) * DegToRad;
-    return EarthRadiusKm * std::sin(c) <= OrbitRadiusKm * std::cos(d);
+    return EarthRadiusKm * std::sin(c) <= OrbitRadiusKm * std::cos(d) &&
+           sitegeometry::pointing(m_latitude, m_longitude, position).elevation >=
+               m_minimumElevation;
 }
 
 double SatelliteList::motorAngleOf(double position) const

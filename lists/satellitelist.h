@@ -40,6 +40,10 @@ public:
     void setSiteLatitude(double latitude);
     void setSiteLongitude(double longitude);
     void setLocation(double longitude, double latitude);
+    // Satellites lower in the sky than this are not offered (degrees; 0 by
+    // default: none below the horizon).
+    void setMinimumElevation(double degrees);
+    double minimumElevation() const { return m_minimumElevation; }
 
     int satelliteCount() const { return numbers.size(); }
     void addSatellite(int number, const QString& name, double position, const QString& file);
@@ -47,6 +51,7 @@ public:
     // skipped with a debug line naming the file and the line.
     void loadFile(const QString& fileName);
 
+    // Above the minimum elevation, with a motor angle a polar mount can turn to.
     bool isVisible(double position) const;
     double motorAngleOf(double position) const;
     void computeAngles();
@@ -78,4 +83,5 @@ public:
 private:
     double m_latitude = DefaultLatitude;
     double m_longitude = DefaultLongitude;
+    double m_minimumElevation = 0.0;
 };

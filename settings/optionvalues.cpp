@@ -1,13 +1,11 @@
 #include "settings/optionvalues.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <cmath>
 
 namespace optionvalues {
-namespace {
-
-} // namespace
 
 QString oneDecimalText(double value)
 {
@@ -19,11 +17,36 @@ QString twoDecimalText(double value)
     return QString::asprintf("%.2f", value);
 }
 
-double decimalValue(const QString& text)
+namespace {
+bool usesComma(const QLocale& language)
 {
+    return language.decimalPoint() == QLatin1Char(',');
+}
+} // namespace
+
+bool parseDecimal(const QString& text, const QLocale& language, double* value)
+{
+    QString t = text.trimmed();
+    if (usesComma(language))
+        t.replace(QLatin1Char(','), QLatin1Char('.'));
+    static const QRegularExpression number(QStringLiteral("^[-+]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
+    if (!number.match(t).hasMatch())
+        return false;
     bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    const double v = QLocale::c().toDouble(t, &ok);
+    if (!ok || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+QString typingPattern(const QLocale& language, bool negative, int decimals)
+{
+    const QString separators =
+        usesComma(language) ? QStringLiteral("[.,]") : QStringLiteral("\\.");
+    return QStringLiteral("^%1\\d{0,3}(%2\\d{0,%3})?$")
+        .arg(negative ? QStringLiteral("[-+]?") : QString(), separators)
+        .arg(decimals);
 }
 
 QString problem(const Values& v)
@@ -37,6 +60,15 @@ QString problem(const Values& v)
     if (!(v.oneDegreSteps > 0))
         return QCoreApplication::translate("DisqOptions",
                                            "The motor must take more than 0 steps for a degree.");
+    if (!(v.minElevation >= 0 && v.minElevation <= MaxMinElevation))
+        return QCoreApplication::translate(
+                   "DisqOptions", "The minimum elevation must lie between 0 and %1 degrees.")
+            .arg(MaxMinElevation);
+    if (!(v.dishDiameter >= MinDishDiameter && v.dishDiameter <= MaxDishDiameter))
+        return QCoreApplication::translate(
+                   "DisqOptions", "The dish diameter must lie between %1 and %2 metres.")
+            .arg(MinDishDiameter)
+            .arg(MaxDishDiameter);
     return QString();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 
 // The values the options dialog edits, as the window holds them, and how the
@@ -10,6 +11,7 @@ struct Values
 {
     double longitude = 42.0;
     double latitude = 45.0;
+    double minElevation = 0.0; // degrees above the horizon a satellite must stand
     int agcScaleMin = 0;
     int agcScaleMax = 100;
     bool agcAutoScale = false;
@@ -18,6 +20,7 @@ struct Values
     int maxTimeOfPositioning = 1000;
     int gapTime = 200;
     int maxAngle = 80;
+    double dishDiameter = 0.8; // metres
     int acousticFreqMinHz = 50;
     int acousticFreqMaxHz = 1000;
     int acousticVolume = 50;
@@ -28,11 +31,23 @@ struct Values
 // "%.1f" for the site, "%.2f" for the steps per degree; always with a point.
 QString oneDecimalText(double value);
 QString twoDecimalText(double value);
-// The field's text as a number with a point; 0.0 when it is not one.
-double decimalValue(const QString& text);
+
+// A decimal field's text as a number: a point always, a comma too where the
+// user's language writes one ("43,5" in Russian or German). False for
+// anything else, an empty field among them: never a value made up.
+bool parseDecimal(const QString& text, const QLocale& language, double* value);
+// The pattern a decimal field lets the user type: an optional sign when
+// negative values are allowed, digits, one separator (the comma only where
+// the language uses it) and up to that many decimals.
+QString typingPattern(const QLocale& language, bool negative, int decimals);
 
 // Why these values cannot be kept (a latitude beyond 90 degrees, a longitude
-// beyond 180, no steps per degree), or an empty string.
+// beyond 180, no steps per degree, a minimum elevation or dish diameter out of
+// range), or an empty string.
 QString problem(const Values& values);
+
+constexpr double MaxMinElevation = 60;
+constexpr double MinDishDiameter = 0.2;
+constexpr double MaxDishDiameter = 10;
 
 } // namespace optionvalues

@@ -78,7 +78,8 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            curveAgc == o.curveAgc && oneDegreSteps == o.oneDegreSteps &&
            maxTimeOfPositioning == o.maxTimeOfPositioning && gapTime == o.gapTime &&
            maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
-           locationLongitude == o.locationLongitude && driveVersion == o.driveVersion &&
+           locationLongitude == o.locationLongitude && minElevation == o.minElevation &&
+           driveVersion == o.driveVersion &&
            dishDiameter == o.dishDiameter && tuneMethod == o.tuneMethod &&
            signalLog == o.signalLog && transpondersPath == o.transpondersPath &&
            motorPositions == o.motorPositions && freqList == o.freqList &&
@@ -145,6 +146,8 @@ StoredSettings readSettings(const QSettings& s)
         readDouble(s, QStringLiteral("Settings/LocationLatitude"), v.locationLatitude, -90, 90);
     v.locationLongitude =
         readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude, -180, 360);
+    v.minElevation =
+        readDouble(s, QStringLiteral("Settings/MinElevation"), v.minElevation, 0, 60);
     v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion, 0, 1);
     v.dishDiameter =
         readDouble(s, QStringLiteral("Settings/DishDiameter"), v.dishDiameter, 0.2, 10);
@@ -193,6 +196,7 @@ void writeSettings(QSettings& s, const StoredSettings& v)
     s.setValue(QStringLiteral("Settings/MaxAngle"), v.maxAngle);
     s.setValue(QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
     s.setValue(QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
+    s.setValue(QStringLiteral("Settings/MinElevation"), v.minElevation);
     s.setValue(QStringLiteral("Settings/DriveVersion"), v.driveVersion);
     s.setValue(QStringLiteral("Settings/DishDiameter"), v.dishDiameter);
     s.setValue(QStringLiteral("Settings/TuneMethod"), v.tuneMethod);

@@ -57,6 +57,7 @@ struct StoredSettings
     int maxAngle = 80;
     double locationLatitude = 45.0;
     double locationLongitude = 42.0;
+    double minElevation = 0.0; // degrees: lower satellites are not offered
     int driveVersion = 0;
     double dishDiameter = 0.8; // metres: how wide the sweep across the beam goes
     int tuneMethod = 0;        // 0 hill climb, 1 sweep and fit

@@ -198,8 +198,14 @@ void DishMotor::command(const QByteArray& message)
         case 0xE:
             moveTo(magnitude);
             break;
-        case 0xD: // STAB west
         case 0x0: // "Typical" west
+            if (m_config.ignoreWestZero) {
+                qCDebug(lcSim, "Motor: goto-angle west with code 0x00 ignored");
+                break;
+            }
+            moveTo(-magnitude);
+            break;
+        case 0xD: // STAB west
             moveTo(-magnitude);
             break;
         default:

@@ -26,6 +26,9 @@ public:
         double hardLimit = 80.0; // mechanical end stops at +-hardLimit
         double startAngle = 0.0;
         double backlash = 0.05; // degrees
+        // Like many USALS motors, it takes only 0xD0 as the west code of a
+        // goto-angle and ignores one with 0x00.
+        bool ignoreWestZero = false;
     };
 
     enum class Stop { Arrived, Halted, Limit, Unpowered };

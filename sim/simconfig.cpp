@@ -26,6 +26,7 @@ struct Whole
 {
     double input;
     double seed;
+    double ignoreWestZero;
 };
 
 QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
@@ -43,6 +44,7 @@ QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
         {"motor/stepsPerDegree", nullptr, &c->motor.stepsPerDegree, 0.01, 1000, false},
         {"motor/limit", nullptr, &c->motor.hardLimit, 0, 90, false},
         {"motor/startAngle", nullptr, &c->motor.startAngle, -90, 90, false},
+        {"motor/ignoreWestZero", "ignore-west-0", &w->ignoreWestZero, 0, 1, true},
         {"sky/eirp", "eirp", &c->eirpDbw, -50, 150, false},
         {"field/rain", "rain", &c->field.rainFadeDb, 0, 50, false},
         {"field/skew", "skew", &c->field.skewDeg, -90, 90, false},
@@ -120,7 +122,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
         return false;
     }
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed)};
+    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
     QString problem;
     auto fail = [&](const QString& key) {
         *error = QStringLiteral("%1: %2 %3").arg(path, key, problem);
@@ -179,6 +181,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
 
     c.dishInput = int(whole.input);
     c.noiseSeed = quint32(whole.seed);
+    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
     *config = c;
 
     const QString failure = ini.value(QStringLiteral("faults/fail")).toString();
@@ -203,7 +206,7 @@ bool isSimOption(const QString& name)
 bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString* error)
 {
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed)};
+    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
     const QVector<NumberKey> keys = numberKeys(&c, &whole);
     for (const auto& option : request.options) {
         for (const NumberKey& key : keys) {
@@ -218,6 +221,7 @@ bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString
     }
     c.dishInput = int(whole.input);
     c.noiseSeed = quint32(whole.seed);
+    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
     *config = c;
     return true;
 }

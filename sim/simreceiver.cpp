@@ -109,6 +109,7 @@ void registerSimulatedReceiver()
             "     lof-offset=MHZ          LNB oscillator error (default 0)\n"
             "     eirp=DBW                EIRP of a satellite without its own (default 50)\n"
             "     backlash=DEG            play in the motor's gears (default 0.05)\n"
+            "     ignore-west-0=1         the motor ignores gotos west sent with code 0x00\n"
             "     seed=N                  seed of the readings' noise (default 1)\n"
             "     scene=fixed             every tune locks; no dish, motor or sky")),
         [](const hw::ReceiverSpec& request, hw::Clock& clock,

@@ -16,6 +16,10 @@
 #include <qwt_plot.h>
 #include <qwt_scale_div.h>
 
+#include <QScopeGuard>
+#include <QSettings>
+
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -87,7 +91,9 @@ private slots:
     void okWritesBackAndTheSiteRefillsTheBoxes();
     void decimalsRoundTrip();
     void unusableValuesAreRefused();
+    void aPointInAnyLanguage_data();
     void aPointInAnyLanguage();
+    void minimumElevationThinsTheLists();
     void aboutIsFreshEachTime();
 };
 
@@ -121,6 +127,7 @@ void TestDialogs::showsTheWindowsValues()
             // The focus order the form sets, through the fields that take a tab.
             const QList<QWidget*> order = {d.locationLongitudeLineEdit,
                                            d.locationLatitudeLineEdit,
+                                           d.minElevationLineEdit,
                                            d.spinBoxAGCMin,
                                            d.spinBoxAGCMax,
                                            d.checkBoxAGCAutoScale,
@@ -129,6 +136,7 @@ void TestDialogs::showsTheWindowsValues()
                                            d.maxTimeOfPosSpinBox,
                                            d.gapTimeSpinBox,
                                            d.maxAngleSpinBox,
+                                           d.dishDiameterLineEdit,
                                            d.okButton,
                                            d.cancelButton};
             QList<QWidget*> seen;
@@ -234,10 +242,14 @@ void TestDialogs::decimalsRoundTrip()
     w.options([&](DisqOptions& d) { shown = d.locationLongitudeLineEdit->text(); }, true);
     QCOMPARE(shown, QStringLiteral("-8.0"));
     QCOMPARE(f->optionValues().longitude, -8.0);
-    // A field that is no number is stored as 0.0 where that is a place.
+    // A field that is no number is refused with the dialog's message, never
+    // kept as 0.0 (which is a place, and would move every goto).
     w.options([](DisqOptions& d) { d.locationLongitudeLineEdit->setText(QStringLiteral("-")); },
               true);
-    QCOMPARE(f->optionValues().longitude, 0.0);
+    QCOMPARE(w.warnings.size(), 1);
+    QVERIFY2(w.warnings.first().startsWith(QLatin1String("The longitude \"-\" is not a number")),
+             qPrintable(w.warnings.first()));
+    QCOMPARE(f->optionValues().longitude, -8.0);
 }
 
 void TestDialogs::unusableValuesAreRefused()
@@ -248,12 +260,17 @@ void TestDialogs::unusableValuesAreRefused()
     for (const auto& [field, text, message] :
          {std::tuple{0, "91.0", "The latitude must lie between -90 and 90 degrees"},
           std::tuple{1, "-181", "The longitude must lie between -180 and 180 degrees"},
-          std::tuple{2, "", "The motor must take more than 0 steps for a degree."}}) {
+          std::tuple{2, "0", "The motor must take more than 0 steps for a degree."},
+          std::tuple{2, "", "The steps per degree \"\" are not a number"},
+          std::tuple{3, "61", "The minimum elevation must lie between 0 and 60 degrees."},
+          std::tuple{4, "0.1", "The dish diameter must lie between 0.2 and 10 metres."},
+          std::tuple{4, "1.2.3", "The dish diameter \"1.2.3\" is not a number"}}) {
         w.warnings.clear();
         w.options(
             [&](DisqOptions& d) {
-                QLineEdit* edits[3] = {d.locationLatitudeLineEdit, d.locationLongitudeLineEdit,
-                                       d.oneDegStepLineEdit};
+                QLineEdit* edits[5] = {d.locationLatitudeLineEdit, d.locationLongitudeLineEdit,
+                                       d.oneDegStepLineEdit, d.minElevationLineEdit,
+                                       d.dishDiameterLineEdit};
                 edits[field]->setText(QLatin1String(text));
                 d.maxAngleSpinBox->setValue(33); // would be stored with the rest
             },
@@ -266,24 +283,84 @@ void TestDialogs::unusableValuesAreRefused()
     }
 }
 
+void TestDialogs::aPointInAnyLanguage_data()
+{
+    QTest::addColumn<QLocale>("language");
+    QTest::addColumn<QString>("typed");     // into the longitude field, key by key
+    QTest::addColumn<double>("longitude"); // NaN: refused, the site unchanged
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    const QLocale english(QLocale::English, QLocale::UnitedKingdom);
+    const double refused = qQNaN();
+    // The fields are shown with a point: typing one works in every language.
+    QTest::newRow("ru point") << russian << "-33.9" << -33.9;
+    QTest::newRow("en point") << english << "-3.7" << -3.7;
+    // Where the language writes a comma, a comma is a decimal separator too.
+    QTest::newRow("ru comma") << russian << "43,5" << 43.5;
+    QTest::newRow("de comma") << german << "-9,6" << -9.6;
+    // Where it does not, the comma cannot be typed: what stands is a number.
+    QTest::newRow("en comma") << english << "9,6" << 96.0;
+    // A lone sign or nothing at all is no place on Earth.
+    QTest::newRow("sign") << russian << "-" << refused;
+    QTest::newRow("empty") << english << "" << refused;
+}
+
 void TestDialogs::aPointInAnyLanguage()
 {
-    // In Russian the decimal separator is a comma; the fields are shown with a
-    // point, so typing must take one too.
+    QFETCH(QLocale, language);
+    QFETCH(QString, typed);
+    QFETCH(double, longitude);
     const QLocale before;
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    QLocale::setDefault(language);
+    auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
     Window w;
     w.options(
-        [](DisqOptions& d) {
-            d.locationLatitudeLineEdit->clear();
-            QTest::keyClicks(d.locationLatitudeLineEdit, QStringLiteral("-33.9"));
+        [&](DisqOptions& d) {
+            d.locationLongitudeLineEdit->clear();
+            QTest::keyClicks(d.locationLongitudeLineEdit, typed);
             d.oneDegStepLineEdit->clear();
             QTest::keyClicks(d.oneDegStepLineEdit, QStringLiteral("8.75"));
+            d.minElevationLineEdit->clear();
+            QTest::keyClicks(d.minElevationLineEdit, QStringLiteral("5"));
+            d.dishDiameterLineEdit->clear();
+            QTest::keyClicks(d.dishDiameterLineEdit, QStringLiteral("1.2"));
         },
         true);
-    QLocale::setDefault(before);
-    QCOMPARE(w.form->optionValues().latitude, -33.9);
-    QCOMPARE(w.form->optionValues().oneDegreSteps, 8.75);
+    const optionvalues::Values v = w.form->optionValues();
+    if (std::isnan(longitude)) {
+        QCOMPARE(w.warnings.size(), 1);
+        QCOMPARE(v.longitude, 42.0);
+        QCOMPARE(v.oneDegreSteps, 9.6); // nothing of a refused OK is kept
+        return;
+    }
+    QVERIFY2(w.warnings.isEmpty(), qPrintable(w.warnings.join('\n')));
+    QCOMPARE(v.longitude, longitude);
+    QCOMPARE(v.oneDegreSteps, 8.75);
+    QCOMPARE(v.minElevation, 5.0);
+    QCOMPARE(v.dishDiameter, 1.2);
+    // Written at once, and read back at the next start.
+    QSettings stored(openSettings()->fileName(), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("Settings/DishDiameter")).toDouble(), 1.2);
+    QCOMPARE(stored.value(QStringLiteral("Settings/MinElevation")).toDouble(), 5.0);
+}
+
+void TestDialogs::minimumElevationThinsTheLists()
+{
+    // From 50 N 10 E, Turksat at 42 E stands 25 degrees up, Hot Bird 33.
+    Window w;
+    auto* f = w.form.get();
+    w.options(
+        [](DisqOptions& d) {
+            d.locationLatitudeLineEdit->setText(QStringLiteral("50.0"));
+            d.locationLongitudeLineEdit->setText(QStringLiteral("10.0"));
+        },
+        true);
+    QCOMPARE(f->satlistComboBox->count(), 3);
+    w.options([](DisqOptions& d) { d.minElevationLineEdit->setText(QStringLiteral("30.0")); },
+              true);
+    QCOMPARE(f->satlistComboBox->count(), 2);
+    QCOMPARE(f->satListToolbarComboBox->count(), 2);
+    QVERIFY(f->satlistComboBox->itemText(1).endsWith(QLatin1String("Hot Bird")));
 }
 
 void TestDialogs::aboutIsFreshEachTime()

@@ -44,6 +44,8 @@ private slots:
     void namesAreTextAndTiesRoundToEven();
     void satelliteListWithCrLineEnds();
     void southernAndEquatorialSites();
+    void belowTheHorizonIsNotOffered_data();
+    void belowTheHorizonIsNotOffered();
 };
 
 void TestLists::geometryAtTheDefaultSite()
@@ -52,9 +54,44 @@ void TestLists::geometryAtTheDefaultSite()
     QCOMPARE(list.motorAngleOf(42.0), 0.0);
     QCOMPARE(QString::asprintf("%.2f", list.motorAngleOf(13.0)), QStringLiteral("-32.27"));
     QVERIFY(!list.isVisible(130.0));
-    QVERIFY(list.isVisible(42.0 + 83.8));
-    QVERIFY(!list.isVisible(42.0 + 83.9));
     QVERIFY(!list.isVisible(42.0 + 180.0));
+}
+
+void TestLists::belowTheHorizonIsNotOffered_data()
+{
+    QTest::addColumn<double>("latitude");
+    QTest::addColumn<double>("longitude");
+    QTest::addColumn<double>("minimum");
+    QTest::addColumn<double>("lastVisible"); // degrees east of the site
+    // The horizon lies where the motor rule still passes satellites (83.8
+    // degrees away at 45 N, 82.4 at 50 N): their elevation decides.
+    QTest::newRow("45N") << 45.0 << 42.0 << 0.0 << 77.6;
+    QTest::newRow("50N 10E") << 50.0 << 10.0 << 0.0 << 76.3;
+    QTest::newRow("Svalbard") << 78.2 << 15.6 << 0.0 << 42.2;
+    QTest::newRow("the equator") << 0.0 << 30.0 << 0.0 << 81.2;
+    QTest::newRow("south") << -33.9 << 18.4 << 0.0 << 79.4;
+    // A user's minimum elevation (a hill, a house) narrows the arc.
+    QTest::newRow("10 degrees up") << 50.0 << 10.0 << 10.0 << 60.3;
+}
+
+void TestLists::belowTheHorizonIsNotOffered()
+{
+    QFETCH(double, latitude);
+    QFETCH(double, longitude);
+    QFETCH(double, minimum);
+    QFETCH(double, lastVisible);
+    SatelliteList list;
+    list.setLocation(longitude, latitude);
+    list.setMinimumElevation(minimum);
+    for (double side : {1.0, -1.0}) {
+        QVERIFY(list.isVisible(longitude + side * lastVisible));
+        QVERIFY(!list.isVisible(longitude + side * (lastVisible + 0.1)));
+    }
+    // The list's rows follow: a satellite just below is dropped.
+    list.addSatellite(0, QStringLiteral("low"), longitude + lastVisible + 0.1, QStringLiteral("a"));
+    list.addSatellite(1, QStringLiteral("up"), longitude + lastVisible, QStringLiteral("b"));
+    list.setMinimumElevation(minimum);
+    QCOMPARE(list.shownNumbers, QVector<int>({-1, 1}));
 }
 
 void TestLists::geometryAt50North10East()
@@ -143,11 +180,11 @@ void TestLists::missingFile()
 void TestLists::siteChangeRebuildsTheLabels()
 {
     SatelliteList list;
-    list.addSatellite(0, QStringLiteral("East"), 120.0, QStringLiteral("e.ini"));
+    list.addSatellite(0, QStringLiteral("East"), 110.0, QStringLiteral("e.ini"));
     list.computeAngles();
     list.buildLabels();
     QCOMPARE(list.labels.size(), 2);
-    list.setLocation(-30.0, 45.0); // far to the west: 150 degrees away
+    list.setLocation(-30.0, 45.0); // far to the west: 140 degrees away
     QCOMPARE(list.labels.size(), 1);
 }
 

@@ -795,6 +795,15 @@ void TestMainWindow::usalsGotoFromTheLabel()
     QCOMPARE(f->currentStoredPosition(), 0);
     QCOMPARE(QStringList({f->raw3->text(), f->raw4->text(), f->raw5->text()}),
              QStringList({"02", "04", ""}));
+    // Nothing in the signal moves afterwards (a motor that ignores the west
+    // code sent): the status line says what to try.
+    for (int second = 0; second < 5; ++second) {
+        w.board.clock.advance(1000);
+        QVERIFY(w.pollOnce());
+    }
+    QVERIFY2(f->QMainWindow::statusBar()->currentMessage().contains(
+                 QLatin1String("the motor may need the other west code")),
+             qPrintable(f->QMainWindow::statusBar()->currentMessage()));
 
     // A row whose label carries no angle: nothing sent, nothing remembered,
     // and the status bar says why.

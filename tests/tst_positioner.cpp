@@ -8,6 +8,7 @@
 #include "positioner/beamfit.h"
 #include "positioner/commands.h"
 #include "positioner/positioner.h"
+#include "positioner/stillness.h"
 #include "sim/physicalscene.h"
 #include "sim/simcard.h"
 
@@ -120,6 +121,8 @@ private slots:
     void singleCommands();
     void haltRepeatsWithPauses();
     void repeatsWaitOnTimers();
+    void stillnessAfterAWestGoto_data();
+    void stillnessAfterAWestGoto();
     void gotoAndItsFailure();
     void rawMessage_data();
     void rawMessage();
@@ -220,6 +223,45 @@ void TestPositioner::repeatsWaitOnTimers()
     r.p->abandon();
     QCOMPARE(r.sent.size(), 3);
     QVERIFY(r.timers.isEmpty());
+}
+
+void TestPositioner::stillnessAfterAWestGoto_data()
+{
+    // One poll a line, 250 ms apart: flags, AGC, SNR (-1: not read).
+    QTest::addColumn<QVector<QVector<double>>>("polls");
+    QTest::addColumn<bool>("still");
+    const QVector<double> locked = {0x1F, 73.3, 70.2};
+    QVector<QVector<double>> rest(17, locked);
+    for (int i = 0; i < rest.size(); ++i)
+        rest[i][1] += (i % 3) * 0.4; // the readings' own wander
+    QTest::newRow("nothing moves") << rest << true;
+    QTest::newRow("too short to tell") << rest.mid(0, 15) << false;
+    auto lostLock = rest;
+    lostLock[9][0] = 0x03;
+    QTest::newRow("the lock goes") << lostLock << false;
+    auto fading = rest;
+    fading[12][2] = 60.0;
+    QTest::newRow("the SNR falls") << fading << false;
+    auto rising = rest;
+    rising[3][1] = 78.0;
+    QTest::newRow("the AGC rises") << rising << false;
+    QTest::newRow("nothing read") << QVector<QVector<double>>(17, {-1, -1, -1}) << false;
+}
+
+void TestPositioner::stillnessAfterAWestGoto()
+{
+    QFETCH(QVector<QVector<double>>, polls);
+    QFETCH(bool, still);
+    positioner::StillnessWatch watch;
+    watch.start(1000);
+    int said = 0;
+    qint64 now = 1000;
+    for (const QVector<double>& p : polls) {
+        said += watch.still(now, p[0] >= 0, quint8(p[0]), p[1] >= 0, p[1], p[2] >= 0, p[2]);
+        now += 250;
+    }
+    QCOMPARE(said, still ? 1 : 0);
+    QVERIFY(!watch.still(now, true, 0x1F, true, 73.3, true, 70.2)); // said once at most
 }
 
 void TestPositioner::gotoAndItsFailure()

@@ -155,6 +155,10 @@ const Key Keys[] = {
      [](const StoredSettings& v) {
          return QString(n(v.locationLongitude));
      }},
+    {"Settings/MinElevation", "0", "7.5",
+     [](const StoredSettings& v) {
+         return QString(n(v.minElevation));
+     }},
     {"Settings/DriveVersion", "0", "1",
      [](const StoredSettings& v) {
          return QString(n(v.driveVersion));
@@ -533,6 +537,8 @@ void TestSettings::valuesOutOfRangeGiveDefaults_data()
         {"Settings/MultiOption", "4"},
         {"Settings/DriveVersion", "2"},
         {"Settings/DishDiameter", "0"},
+        {"Settings/MinElevation", "-1"},
+        {"Settings/MinElevation", "61"},
         {"Settings/DishDiameter", "inf"},
         {"Settings/TuneMethod", "-1"},
         {"Settings/Curves/AGCScaleMax", "2147483647"},

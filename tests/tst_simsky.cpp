@@ -128,6 +128,8 @@ private slots:
     void stepsAddUp();
     void limitsStopTravel();
     void repetitionsAreNotExecutedTwice();
+    void westCodes_data();
+    void westCodes();
     void hillClimbFindsThePeak();
     void errorsRiseNearTheThreshold();
     void noiseIsRepeatableForASeed();
@@ -375,6 +377,34 @@ void TestSimSky::repetitionsAreNotExecutedTwice()
     dish.send({0xE1, 0x31, 0x68, 0xF6});
     dish.pollFor(3000);
     QVERIFY(std::abs(dish.scene->motor().angle() - 10 / 9.6) < 1e-9);
+}
+
+void TestSimSky::westCodes_data()
+{
+    QTest::addColumn<bool>("ignoresZero"); // "sim,ignore-west-0=1"
+    QTest::addColumn<int>("code");         // high nibble of the goto-angle's first data byte
+    QTest::addColumn<double>("angle");     // where the motor goes from 0
+    QTest::newRow("typical, 0x00") << false << 0x00 << -2.0;
+    QTest::newRow("typical, 0xD0") << false << 0xD0 << -2.0;
+    QTest::newRow("D0 only, 0x00") << true << 0x00 << 0.0;
+    QTest::newRow("D0 only, 0xD0") << true << 0xD0 << -2.0;
+    QTest::newRow("D0 only, east") << true << 0xE0 << 2.0;
+}
+
+void TestSimSky::westCodes()
+{
+    QFETCH(bool, ignoresZero);
+    QFETCH(int, code);
+    QFETCH(double, angle);
+    sim::SimConfig config;
+    hw::ReceiverSpec spec;
+    spec.options.append({QStringLiteral("ignore-west-0"), QString::number(int(ignoresZero))});
+    QVERIFY(sim::applySimOptions(spec, &config, nullptr));
+    QCOMPARE(config.motor.ignoreWestZero, ignoresZero);
+    Installation dish(config);
+    dish.send({0xE0, 0x31, 0x6E, code, 0x20}); // 2 degrees
+    dish.pollFor(3000);
+    QCOMPARE(dish.scene->motor().angle(), angle);
 }
 
 void TestSimSky::hillClimbFindsThePeak()

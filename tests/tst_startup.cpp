@@ -611,6 +611,11 @@ void TestStartup::remoteControl()
              1);
     r = remoteCli(run, {QStringLiteral("get"), QStringLiteral("LocationLatitude")});
     QCOMPARE(r.json.value(QStringLiteral("value")).toDouble(), 45.0);
+    // West of Greenwich: a negative number is a value, not an option.
+    r = remoteCli(run, {QStringLiteral("set"), QStringLiteral("LocationLongitude"),
+                        QStringLiteral("-3.7")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.json.value(QStringLiteral("value")).toDouble(), -3.7);
 
     // Refused requests: an error and exit status 1, the program unharmed.
     for (const QStringList& bad :
