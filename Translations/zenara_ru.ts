@@ -413,6 +413,25 @@
     </message>
 </context>
 <context>
+    <name>safefile</name>
+    <message>
+        <source>it is a pipe (FIFO), not a file</source>
+        <translation>это канал (FIFO), а не файл</translation>
+    </message>
+    <message>
+        <source>it is a folder, not a file</source>
+        <translation>это папка, а не файл</translation>
+    </message>
+    <message>
+        <source>it is a device or a socket, not a file</source>
+        <translation>это устройство или сокет, а не файл</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MB</source>
+        <translation>он больше %1 МБ</translation>
+    </message>
+</context>
+<context>
     <name>zenaraForm</name>
     <message>
         <source>Zenara 2.02</source>
@@ -1131,6 +1150,10 @@
     <message>
         <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the other west code (Options, Settings, Drive Motor, Version).</source>
         <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен другой код запада (Параметры, Настройки, Привод, Тип).</translation>
+    </message>
+    <message>
+        <source>No satellites: %1 was not found or holds none (looked for in the working folder and in %2)</source>
+        <translation>Нет спутников: файл %1 не найден или пуст (искали в рабочей папке и в %2)</translation>
     </message>
 </context>
 </TS>

@@ -408,6 +408,16 @@ void zenaraForm::loadSettings()
             ? v.currentPosition
             : 0;
     currentSat = v.currentSat > 0 && v.currentSat < satlistComboBox->count() ? v.currentSat : 0;
+    m_keptCurrentSat = currentSat != v.currentSat ? v.currentSat : -1;
+    m_keptCurrentPosition = currentPosition != v.currentPosition ? v.currentPosition : -1;
+    if (satelliteList->satelliteCount() == 0) {
+        const QString text = tr("No satellites: %1 was not found or holds none (looked for in the "
+                                "working folder and in %2)")
+                                 .arg(QStringLiteral("satlist.znr"),
+                                      dataFolders().join(QStringLiteral(", ")));
+        qCWarning(lcSettings, "%s", qPrintable(text));
+        Ui_zenaraForm::statusBar->showMessage(text);
+    }
 
     switch (buttonGroupDiSEqC->checkedId()) {
     case 0:
@@ -477,8 +487,8 @@ StoredSettings zenaraForm::currentSettings() const
     v.diseqc = buttonGroupDiSEqC->checkedId();
     v.simplePosition = comboBoxSimple->currentIndex();
     v.multiOption = comboBoxDiSEqC10->currentIndex();
-    v.currentPosition = currentPosition;
-    v.currentSat = currentSat;
+    v.currentPosition = m_keptCurrentPosition >= 0 ? m_keptCurrentPosition : currentPosition;
+    v.currentSat = m_keptCurrentSat >= 0 ? m_keptCurrentSat : currentSat;
     v.oneDegreSteps = oneDegreSteps;
     v.maxTimeOfPositioning = maxTimeOfPositioning;
     v.gapTime = gapTime;
@@ -550,7 +560,7 @@ bool zenaraForm::saveSettingsNow()
     const auto settings = openSettings();
     writeSettings(*settings, currentSettings());
     settings->sync();
-    const bool written = settings->status() == QSettings::NoError;
+    const bool written = writtenOut(*settings);
     reportSettingsWrite(written);
     return written;
 }
@@ -561,7 +571,7 @@ void zenaraForm::saveSettings()
         const auto settings = openSettings();
         writeSettings(*settings, currentSettings());
         settings->sync();
-        if (settings->status() != QSettings::NoError) {
+        if (!writtenOut(*settings)) {
             // Everything changed in this session is lost: say it where the user
             // looks. After a signal nobody is at the window; the terminal hears.
             const QString text =
@@ -976,6 +986,7 @@ void zenaraForm::gotoButton_clicked()
     watchWestGoto(false);
     currentPosition = position;
     currentSat = 0;
+    m_keptCurrentSat = m_keptCurrentPosition = -1;
     showMotorStatus();
     // Position 60 can be sent, but the table ends at 59.
     if (position < 0 || position >= SatelliteList::StoredPositionCount ||
@@ -1023,6 +1034,7 @@ void zenaraForm::gotoXYButton_clicked()
     watchWestGoto(side == QLatin1Char('W'));
     currentPosition = 0;
     currentSat = index;
+    m_keptCurrentSat = m_keptCurrentPosition = -1;
     // The fields hold the satellite's remembered transponder since it was selected.
     if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
         QLatin1String("None"))

@@ -214,6 +214,11 @@ private:
     std::unique_ptr<positioner::Positioner> m_positioner;
     QMenu* m_toolbarsMenu = nullptr;
     QStringList m_savedFreqList; // the remembered transponders as read at start-up
+    // A stored selection that could not be made at start-up (no satellite
+    // list, a position beyond the table): written back as it was read, not as
+    // 0, until the user goes somewhere.
+    int m_keptCurrentSat = -1;
+    int m_keptCurrentPosition = -1;
     // The polarisation on the cable: the last successful tune's, at first the
     // stored one.
     bool m_tunedHorizontal = true;

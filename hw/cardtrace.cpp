@@ -1,13 +1,15 @@
 #include "hw/cardtrace.h"
 
+#include "settings/safefile.h"
+
 namespace hw {
 
 bool CardTrace::open(const QString& path, QString* error)
 {
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    QString why;
+    if (!safefile::openForWriting(&m_file, path, QIODevice::Truncate | QIODevice::Text, &why)) {
         if (error)
-            *error = m_file.errorString();
+            *error = why;
         return false;
     }
     return true;

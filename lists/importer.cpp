@@ -1,5 +1,6 @@
 #include "lists/importer.h"
 
+#include "settings/safefile.h"
 #include "settings/textcodec.h"
 
 #include <QDir>
@@ -187,6 +188,17 @@ qint64 firstBadUtf8Line(const QByteArray& bytes)
     return 0;
 }
 
+// A file to import: a regular file of sane size (a FIFO would block, a device
+// never end).
+bool readInput(const QString& path, QByteArray* bytes, QString* error)
+{
+    QString why;
+    if (safefile::readRegular(path, bytes, &why))
+        return true;
+    *error = QStringLiteral("%1: %2").arg(escaped(path, 400), why);
+    return false;
+}
+
 } // namespace
 
 QString escaped(const QString& text, int maxLength)
@@ -215,12 +227,9 @@ QString quoted(const QString& text)
 bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error,
                        Report* report)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    QByteArray bytes;
+    if (!readInput(path, &bytes, error))
         return false;
-    }
-    const QByteArray bytes = file.readAll();
     QXmlStreamReader xml(bytes);
     QVector<Satellite> found;
     Satellite* current = nullptr;
@@ -245,7 +254,14 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
             const auto a = xml.attributes();
             Satellite sat;
             sat.source = path;
-            const QString name = a.value(QLatin1String("name")).toString();
+            const QStringRef whole = a.value(QLatin1String("name"));
+            const QString name = whole.left(MaxNameLength).toString();
+            if (whole.size() > MaxNameLength && report)
+                warn(report, path,
+                     where(path, xml.lineNumber()) +
+                         QStringLiteral("satellite name %1 cut to %2 characters")
+                             .arg(quoted(name))
+                             .arg(MaxNameLength));
             bool ok = false;
             const int tenths = a.value(QLatin1String("position")).toInt(&ok);
             double fromName = 0;
@@ -357,7 +373,8 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
     sat.position =
         nameMatch.captured(2).toDouble() *
         (nameMatch.captured(3).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -1.0 : 1.0);
-    sat.name = QString(nameMatch.captured(1)).replace(QLatin1Char('_'), QLatin1Char(' '));
+    sat.name = QString(nameMatch.captured(1).left(MaxNameLength))
+                   .replace(QLatin1Char('_'), QLatin1Char(' '));
     if (!(std::abs(sat.position) <= 180)) {
         *error = escaped(path, 400) + QStringLiteral(": the position ") +
                  QString::number(sat.position, 'g', 12) +
@@ -365,11 +382,9 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         return false;
     }
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    QByteArray bytes;
+    if (!readInput(path, &bytes, error))
         return false;
-    }
     // An entry starts with any bracketed name: "[CHANNEL]", "[channel 10954000]", "[TRT]".
     static const QRegularExpression header(QStringLiteral("^\\[.*\\]$"));
     static const QRegularExpression keyValue(QStringLiteral("^([A-Za-z_0-9]+)\\s*=\\s*(.*)$"));
@@ -414,7 +429,7 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
         sat.transponders.append(t);
     };
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(lineEnd);
+    const QStringList lines = QString::fromUtf8(bytes).split(lineEnd);
     int lineNumber = 0;
     for (const QString& untrimmed : lines) {
         const QString line = untrimmed.trimmed();
@@ -455,13 +470,10 @@ bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString*
 
 bool readAny(const QString& path, QVector<Satellite>* satellites, QString* error, Report* report)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("%1: %2").arg(path, file.errorString());
+    QByteArray head;
+    if (!readInput(path, &head, error))
         return false;
-    }
-    QByteArray head = file.read(4096);
-    file.close();
+    head.truncate(4096);
     // XML may start with a byte-order mark, spaces and comments; a scan table
     // starts with "#" comments or "[".
     if (head.startsWith("\xEF\xBB\xBF"))

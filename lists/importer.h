@@ -21,6 +21,10 @@ struct Transponder
     bool dvbS2 = false;
 };
 
+// Longer names are cut: no real satellite's comes near, and a name of
+// megabytes would make every step after it slow.
+constexpr int MaxNameLength = 100;
+
 struct Satellite
 {
     double position = 0; // degrees, east positive

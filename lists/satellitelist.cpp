@@ -84,8 +84,10 @@ void SatelliteList::loadFile(const QString& fileName)
         return;
     }
     QStringList lines;
-    if (!readDataFileLines(fileName, &lines)) {
-        qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + fileName;
+    QString why;
+    if (!readDataFileLines(fileName, &lines, &why)) {
+        qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + fileName +
+                                          QStringLiteral(" (") + why + QLatin1Char(')');
         return;
     }
     static const QRegularExpression pattern(QStringLiteral("(\\d+)=(.\\d*\\.\\d+);(.*);(.*)"));
@@ -101,7 +103,9 @@ void SatelliteList::loadFile(const QString& fileName)
                     lineNumber);
             continue;
         }
-        addSatellite(m.captured(1).toInt(), m.captured(3), m.captured(2).toDouble(), m.captured(4));
+        // A name of megabytes (a damaged file) would make every label as long.
+        addSatellite(m.captured(1).toInt(), m.captured(3).left(MaxNameLength),
+                     m.captured(2).toDouble(), m.captured(4));
     }
     computeAngles();
     buildLabels();

@@ -12,6 +12,7 @@ class SatelliteList
 public:
     static constexpr int StoredPositionCount = 60;
     static constexpr int MaxRememberedNumber = 10000;
+    static constexpr int MaxNameLength = 100;
     static constexpr double DefaultLatitude = 45.0;
     static constexpr double DefaultLongitude = 42.0;
     static constexpr double EarthRadiusKm = 6378;

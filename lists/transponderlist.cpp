@@ -15,8 +15,10 @@ bool readEntries(const QString& path, QStringList* entries)
         return false;
     }
     QStringList lines;
-    if (!readDataFileLines(path, &lines)) {
-        qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + path;
+    QString why;
+    if (!readDataFileLines(path, &lines, &why)) {
+        qCDebug(lcLists).noquote() << QStringLiteral("Could not open file: ") + path +
+                                          QStringLiteral(" (") + why + QLatin1Char(')');
         return false;
     }
     // Fields may be padded with spaces ("5=10957,H, 4340,34") and the code rate

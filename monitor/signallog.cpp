@@ -1,5 +1,7 @@
 #include "monitor/signallog.h"
 
+#include "settings/safefile.h"
+
 #include <QFileInfo>
 
 namespace {
@@ -28,12 +30,11 @@ const char* const SignalLog::Header = "time,frequency_mhz,polarisation,symbol_ra
 bool SignalLog::open(const QString& path, QString* error)
 {
     m_file.close();
-    m_file.setFileName(path);
+    m_path = path;
     const bool fresh = !QFileInfo::exists(path) || QFileInfo(path).size() == 0;
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        *error = m_file.errorString();
+    // Never blocks: a FIFO without a reader would hold start-up for good.
+    if (!safefile::openForWriting(&m_file, path, QIODevice::Append | QIODevice::Text, error))
         return false;
-    }
     if (fresh && (m_file.write(Header) < 0 || m_file.write("\n") < 0 || !m_file.flush())) {
         *error = m_file.errorString();
         m_file.close();

@@ -36,10 +36,11 @@ public:
     // False when the line could not be written; the log is closed then.
     bool write(const Entry& entry);
     bool isOpen() const { return m_file.isOpen(); }
-    QString path() const { return m_file.fileName(); }
+    QString path() const { return m_path; }
 
     static QString line(const Entry& entry);
 
 private:
     QFile m_file;
+    QString m_path;
 };

@@ -23,11 +23,18 @@ QStringList dataFolders()
         folders.append(installed);
     // Installed under another prefix than the build was configured for
     // ("cmake --install --prefix ..."): the data sits beside the program's bin/.
+    // Run from its build folder (build/zenara): the data the build put beside it.
     if (QCoreApplication::instance()) {
-        const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
-                                               QStringLiteral("/../share/zenara"));
-        if (!folders.contains(beside) && QFileInfo(beside).isDir())
-            folders.append(beside);
+        const QString programDir = QCoreApplication::applicationDirPath();
+        QStringList beside = {QDir::cleanPath(programDir + QStringLiteral("/../share/zenara"))};
+#ifdef ZENARA_BUILD_DIR
+        if (QFileInfo(programDir).canonicalFilePath() ==
+            QFileInfo(QStringLiteral(ZENARA_BUILD_DIR)).canonicalFilePath())
+            beside.append(QStringLiteral(ZENARA_BUILD_DIR "/run"));
+#endif
+        for (const QString& folder : beside)
+            if (!folders.contains(folder) && QFileInfo(folder).isDir())
+                folders.append(folder);
     }
     return folders;
 }

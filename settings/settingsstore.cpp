@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 std::unique_ptr<QSettings> openSettings()
@@ -54,6 +56,28 @@ QString readString(const QSettings& settings, const QString& key, const QString&
 {
     const QVariant value = settings.value(key);
     return value.isValid() ? value.toString() : defaultValue;
+}
+
+// An oscillator field as the LNB page takes it: up to five digits (or, for the
+// second oscillator and the switch, nothing). Anything else would fail every
+// start's first tune and be written back again: the default instead.
+QString readLof(const QSettings& settings, const QString& key, const QString& defaultValue,
+                bool mayBeEmpty)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,5}$"));
+    const QString text = readString(settings, key, defaultValue).trimmed();
+    return digits.match(text).hasMatch() || (mayBeEmpty && text.isEmpty()) ? text : defaultValue;
+}
+
+// Keys the program never writes: lines of a damaged file read as keys. They
+// are dropped when the store is written, so that the file heals.
+void dropForeignKeys(QSettings& settings)
+{
+    for (const QString& key : settings.allKeys()) {
+        if (!key.startsWith(QLatin1String("Settings/")) &&
+            !key.startsWith(QLatin1String("Geometry/")) && key != QLatin1String("MainwindowLayout"))
+            settings.remove(key);
+    }
 }
 
 void writeBool(QSettings& settings, const QString& key, bool value)
@@ -115,9 +139,9 @@ StoredSettings readSettings(const QSettings& s)
     v.iout650mA = readBool(s, QStringLiteral("Settings/IOUT"), v.iout650mA);
     v.voutHigh = readBool(s, QStringLiteral("Settings/VOUT"), v.voutHigh);
     v.lnbType = readInt(s, QStringLiteral("Settings/LNBType"), v.lnbType, 0, 5);
-    v.lof1 = readString(s, QStringLiteral("Settings/LOF1"), v.lof1);
-    v.lof2 = readString(s, QStringLiteral("Settings/LOF2"), v.lof2);
-    v.lofSwitch = readString(s, QStringLiteral("Settings/LOF_SW"), v.lofSwitch);
+    v.lof1 = readLof(s, QStringLiteral("Settings/LOF1"), v.lof1, false);
+    v.lof2 = readLof(s, QStringLiteral("Settings/LOF2"), v.lof2, true);
+    v.lofSwitch = readLof(s, QStringLiteral("Settings/LOF_SW"), v.lofSwitch, true);
     v.diseqc = readInt(s, QStringLiteral("Settings/Diseqc"), v.diseqc, 0, 2);
     v.simplePosition =
         readInt(s, QStringLiteral("Settings/SimplePosition"), v.simplePosition, 0, 1);
@@ -170,6 +194,7 @@ StoredSettings readSettings(const QSettings& s)
 void writeSettings(QSettings& s, const StoredSettings& v)
 {
     using namespace settingskeys;
+    dropForeignKeys(s);
     writeBool(s, GeometryMaximized, v.maximized);
     s.setValue(GeometryX, v.x);
     s.setValue(GeometryY, v.y);
@@ -225,5 +250,10 @@ bool writeListsNow(const QString& motorPositions, const QStringList& freqList)
     settings->setValue(settingskeys::MotorPositions, motorPositions);
     settings->setValue(settingskeys::FreqList, freqList);
     settings->sync();
-    return settings->status() == QSettings::NoError;
+    return writtenOut(*settings);
+}
+
+bool writtenOut(const QSettings& settings)
+{
+    return settings.status() != QSettings::AccessError;
 }

@@ -94,6 +94,11 @@ void writeSettings(QSettings& settings, const StoredSettings& values);
 // could not be written.
 bool writeListsNow(const QString& motorPositions, const QStringList& freqList);
 
+// Whether the last sync wrote the store. A store that held lines Qt could not
+// parse reports a format error although it was written: only an access error
+// means the values are not in the file.
+bool writtenOut(const QSettings& settings);
+
 // Typed reads that fall back to the default when a key is missing, its value
 // cannot be read as the type asked for, or it lies outside [min, max] (a real
 // must also be finite: "nan" and "inf" are not numbers here). Booleans are

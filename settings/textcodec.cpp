@@ -1,5 +1,7 @@
 #include "settings/textcodec.h"
 
+#include "settings/safefile.h"
+
 #include <QFile>
 #include <QRegularExpression>
 #include <QTextCodec>
@@ -12,12 +14,16 @@ QTextCodec* dataCodec()
     return codec;
 }
 
-bool readDataFileLines(const QString& path, QStringList* lines)
+bool readDataFileLines(const QString& path, QStringList* lines, QString* why)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    QString error;
+    if (!safefile::readRegular(path, &bytes, &error)) {
+        if (why)
+            *why = error;
         return false;
-    *lines = dataLines(file.readAll());
+    }
+    *lines = dataLines(bytes);
     return true;
 }
 

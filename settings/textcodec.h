@@ -9,8 +9,9 @@ class QTextCodec;
 QTextCodec* dataCodec();
 
 // The lines of a data file, decoded; a line ends with LF, CRLF or a lone CR
-// (files from old Macs and some editors). False when the file cannot be read.
-bool readDataFileLines(const QString& path, QStringList* lines);
+// (files from old Macs and some editors), and the last line needs none. False
+// when the file cannot be read (*why says why: not a regular file, too large).
+bool readDataFileLines(const QString& path, QStringList* lines, QString* why = nullptr);
 // The same for a data file's bytes already read.
 QStringList dataLines(const QByteArray& bytes);
 

@@ -32,6 +32,16 @@ public:
     }
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Runs a copy of the program from this run's own folder, so that it does
+    // not find the data the build put beside the original.
+    void awayFromTheBuild()
+    {
+        QDir(m_dir.path()).mkpath(QStringLiteral("bin"));
+        m_binary = path(QStringLiteral("bin/zenara"));
+        if (!QFile::copy(QStringLiteral(ZENARA_BINARY), m_binary))
+            qFatal("cannot copy the program");
+    }
     QString settingsFile() const { return path(QStringLiteral("config/Tavarin/zenara.ini")); }
 
     // A process set up like a user's, in this run's folders. Message boxes
@@ -52,7 +62,7 @@ public:
         env.remove(QStringLiteral("QT_MESSAGE_PATTERN"));
         process->setProcessEnvironment(env);
         process->setWorkingDirectory(path(QStringLiteral("work")));
-        process->start(QStringLiteral(ZENARA_BINARY), arguments);
+        process->start(m_binary, arguments);
         return process;
     }
 
@@ -97,6 +107,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
+    QString m_binary = QStringLiteral(ZENARA_BINARY);
 };
 
 // Waits until the process has written text to standard error; keeps what it read.

@@ -4,10 +4,13 @@
 #include "lists/satellitelist.h"
 #include "lists/sitegeometry.h"
 #include "lists/transponderlist.h"
+#include "settings/textcodec.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -46,6 +49,8 @@ private slots:
     void southernAndEquatorialSites();
     void belowTheHorizonIsNotOffered_data();
     void belowTheHorizonIsNotOffered();
+    void whatADataFileMayBe_data();
+    void whatADataFileMayBe();
 };
 
 void TestLists::geometryAtTheDefaultSite()
@@ -353,6 +358,55 @@ void TestLists::polarMountSetUp()
     for (const QPointF& p : arc)
         top = std::max(top, p.y());
     QVERIFY(std::abs(top - 32.69) < 0.01);
+}
+
+void TestLists::whatADataFileMayBe_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("lines"); // read; empty when refused
+    QTest::addColumn<QString>("why");
+    // A hand-edited list whose last line has no line end keeps that line.
+    QTest::newRow("no final line end") << "text" << QStringList({"0=42.0;A;a", "1=13.0;B;b"}) << "";
+    QTest::newRow("one line, no end") << "one" << QStringList({"0=42.0;A;a"}) << "";
+    // Nothing may hold the program up or fill its memory.
+    QTest::newRow("pipe") << "fifo" << QStringList() << "it is a pipe (FIFO), not a file";
+    QTest::newRow("device") << "/dev/zero" << QStringList() << "it is a device or a socket";
+    QTest::newRow("folder") << "dir" << QStringList() << "it is a folder, not a file";
+    QTest::newRow("huge") << "huge" << QStringList() << "it is larger than 32 MB";
+    QTest::newRow("missing") << "none" << QStringList() << "No such file";
+}
+
+void TestLists::whatADataFileMayBe()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, lines);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("satlist.znr"));
+    if (kind == QLatin1String("text") || kind == QLatin1String("one")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(kind == QLatin1String("one") ? "0=42.0;A;a" : "0=42.0;A;a\r\n1=13.0;B;b");
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (kind == QLatin1String("dir")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("huge")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(33) << 20)); // sparse
+    } else if (kind.startsWith(QLatin1Char('/'))) {
+        path = kind;
+    }
+    QStringList read;
+    QString error;
+    QCOMPARE(readDataFileLines(path, &read, &error), !lines.isEmpty());
+    QCOMPARE(read, lines);
+    QVERIFY2(why.isEmpty() ? error.isEmpty() : error.startsWith(why), qPrintable(error));
+    if (lines.isEmpty())
+        return;
+    SatelliteList list;
+    list.loadFile(path);
+    QCOMPARE(list.satelliteCount(), lines.size());
 }
 
 QTEST_GUILESS_MAIN(TestLists)

@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -443,6 +444,15 @@ void TestMainWindow::staleSelectionIsNotUsed()
     Window w;
     QCOMPARE(w.form->currentSatellite(), 0); // no satellite list: no index 3
     QCOMPARE(w.form->currentStoredPosition(), 0);
+    // Said where the user looks, not only in the debug output.
+    QVERIFY2(w.form->QMainWindow::statusBar()->currentMessage().startsWith(
+                 QLatin1String("No satellites: satlist.znr was not found")),
+             qPrintable(w.form->QMainWindow::statusBar()->currentMessage()));
+    // What could not be chosen is kept for a start that finds the list again.
+    w.form.reset();
+    QSettings stored(openSettings()->fileName(), QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("Settings/CurrentSat")).toInt(), 3);
+    QCOMPARE(stored.value(QStringLiteral("Settings/CurrentPosition")).toInt(), 75);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "settings/settingsstore.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -233,6 +234,7 @@ private slots:
     void freqListKeepsWhatStillHasASatellite();
     void listsAreWrittenAtOnce();
     void everyKeyIsWrittenUnderItsName();
+    void aFileOfJunkHeals();
     void everyKeyIsReadFromItsName();
     void valuesOutOfRangeGiveDefaults_data();
     void valuesOutOfRangeGiveDefaults();
@@ -451,6 +453,35 @@ void TestSettings::listsAreWrittenAtOnce()
             QFile(store->fileName()).size() > 0);
 }
 
+void TestSettings::aFileOfJunkHeals()
+{
+    // Random bytes read as a few keys of garbage: writing over them works (and
+    // says so), and leaves only the program's own keys.
+    QRandomGenerator random(7);
+    QByteArray junk;
+    for (int i = 0; i < 4000; ++i)
+        junk.append(char(random.bounded(256)));
+    QFile damaged(file("junk.ini"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(junk);
+    damaged.close();
+    {
+        QSettings s(file("junk.ini"), QSettings::IniFormat);
+        QVERIFY(!s.allKeys().isEmpty());
+        writeSettings(s, StoredSettings());
+        s.sync();
+        QVERIFY(writtenOut(s));
+    }
+    QSettings clean(file("junk.ini"), QSettings::IniFormat);
+    QCOMPARE(clean.allKeys().size(), int(sizeof(Keys) / sizeof(Keys[0])));
+    QVERIFY(readSettings(clean) == StoredSettings());
+    // A store that cannot be written at all is reported as such.
+    QSettings folder(QFileInfo(file("junk.ini")).path(), QSettings::IniFormat);
+    folder.setValue(QStringLiteral("Settings/X"), 1);
+    folder.sync();
+    QVERIFY(!writtenOut(folder));
+}
+
 void TestSettings::everyKeyIsWrittenUnderItsName()
 {
     {
@@ -538,6 +569,11 @@ void TestSettings::valuesOutOfRangeGiveDefaults_data()
         {"Settings/DriveVersion", "2"},
         {"Settings/DishDiameter", "0"},
         {"Settings/MinElevation", "-1"},
+        // Oscillators the first tune would refuse at every start.
+        {"Settings/LOF1", ""},
+        {"Settings/LOF1", "123456"},
+        {"Settings/LOF2", "abc"},
+        {"Settings/LOF_SW", "-5"},
         {"Settings/MinElevation", "61"},
         {"Settings/DishDiameter", "inf"},
         {"Settings/TuneMethod", "-1"},

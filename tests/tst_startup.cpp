@@ -18,6 +18,7 @@
 
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 class TestStartup : public QObject
@@ -43,6 +44,8 @@ private slots:
     void signalLog();
     void remoteControl();
     void remoteWaitsEndWithTheProgram();
+    void buildFolderDataIsFound();
+    void pipesAndDevicesDoNotHoldItUp();
     void remoteRepliesSayWhatWasNotSaved();
 };
 
@@ -268,6 +271,7 @@ void TestStartup::damagedSettingsStartAndAreNotWrittenBack()
 void TestStartup::rememberedTranspondersSurviveAMissingList()
 {
     Run run;
+    run.awayFromTheBuild();
     const QByteArray stored = "[Settings]\nFreqList=\"11977,H,27500\", None, \"10719,V,27500\"\n";
     run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), stored);
     const QStringList remembered({"11977,H,27500", "None", "10719,V,27500"});
@@ -762,6 +766,49 @@ void TestStartup::remoteRepliesSayWhatWasNotSaved()
     QCOMPARE(zenara->exitCode(), 0);
     QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
                 .contains(QLatin1String("the changes of this session are lost")));
+}
+
+void TestStartup::buildFolderDataIsFound()
+{
+    // The program of the build run from another folder (the repository's
+    // root, say) with no data of the user's: it takes the data the build put
+    // beside it, as an installed one does.
+    Run run;
+    auto zenara = run.start({QStringLiteral("--print-satellites")});
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+    const QStringList lines = QString::fromUtf8(zenara->readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QVERIFY2(lines.size() > 50, qPrintable(lines.join('\n')));
+    QVERIFY(!lines.filter(QStringLiteral("Astra")).isEmpty());
+}
+
+void TestStartup::pipesAndDevicesDoNotHoldItUp()
+{
+    // Where files should be: pipes nobody writes to or reads from, and a
+    // device that never ends. The simulator reads every transponder file at
+    // start, the window the chosen satellite's, the log is opened for writing.
+    Run run;
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), "[Settings]\nCurrentSat=2\n");
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;pipe.ini\n1=13.0;Hot Bird;zero.ini\n");
+    QVERIFY(QDir().mkpath(run.path(QStringLiteral("work/Transponders"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(run.path(QStringLiteral("work/Transponders/pipe.ini"))),
+                      0600),
+             0);
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"),
+                        run.path(QStringLiteral("work/Transponders/zero.ini"))));
+    QCOMPARE(::mkfifo(QFile::encodeName(run.path(QStringLiteral("log.csv"))), 0600), 0);
+    auto zenara = run.start({QStringLiteral("--log"), run.path(QStringLiteral("log.csv")),
+                             QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
+    QCOMPARE(remoteCli(run, words("satellite 42.0E")).code, 0);
+    QCOMPARE(remoteCli(run, words("satellite 13.0E")).code, 0);
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+    const QString errors = QString::fromLocal8Bit(zenara->readAllStandardError());
+    QVERIFY2(errors.contains(QLatin1String("it is a pipe (FIFO), not a file")), qPrintable(errors));
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
