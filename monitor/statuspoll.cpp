@@ -137,8 +137,6 @@ PollReading StatusPoll::poll()
     r.snrMeter = r.snrValid ? 255 - snr : 0;
     r.snrText = r.snrValid ? percentText(r.snrPercent) : MissingText;
 
-    if (r.berValid || !r.locked)
-        currentBer = r.locked ? r.ber : 1.0;
     if (r.agcValid)
         currentAgc = r.agcPercent;
     if (r.snrValid)

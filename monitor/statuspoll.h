@@ -69,7 +69,6 @@ public:
 
     double unlockedTime = 0;
     double ucbTotal = 0;
-    double currentBer = 1.0;
     double currentAgc = 0;
     double currentSnr = 0;
     bool currentLocked = false;

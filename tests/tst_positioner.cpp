@@ -123,6 +123,7 @@ private slots:
     void repeatsWaitOnTimers();
     void stillnessAfterAWestGoto_data();
     void stillnessAfterAWestGoto();
+    void storeDuringAMoveIsNotAGuess();
     void gotoAndItsFailure();
     void rawMessage_data();
     void rawMessage();
@@ -262,6 +263,25 @@ void TestPositioner::stillnessAfterAWestGoto()
     }
     QCOMPARE(said, still ? 1 : 0);
     QVERIFY(!watch.still(now, true, 0x1F, true, 73.3, true, 70.2)); // said once at most
+}
+
+void TestPositioner::storeDuringAMoveIsNotAGuess()
+{
+    // Stored where the dish is known to stand, a later goto knows its target;
+    // stored while it moves, the angle is not known, and no guess is kept.
+    positioner::MotionEstimate m;
+    m.setRates(9.6, 1000);
+    m.assume(0.0, 0);
+    m.moveTo(QStringLiteral("Goto 10.0°E"), 10.0, 0);
+    m.stored(5, 4000);
+    QVERIFY(std::isnan(m.storedAngle(5)));
+    m.stored(6, 10000);
+    QCOMPARE(m.storedAngle(6), 10.0);
+    // A later store during a move forgets what the position held.
+    m.moveTo(QStringLiteral("Goto 0.0°"), 0.0, 10000);
+    m.stored(6, 12000);
+    QVERIFY(std::isnan(m.storedAngle(6)));
+    QCOMPARE(m.storedAngle(0), 0.0); // the reference is always known
 }
 
 void TestPositioner::gotoAndItsFailure()

@@ -84,7 +84,7 @@ void TestStatusPoll::berWhileLocked()
     QCOMPARE(r.berText, text);
     QCOMPARE(r.berMeter, meter);
     QCOMPARE(r.berSample, sample);
-    QCOMPARE(p.poll.currentBer, count * 1e-7);
+    QCOMPARE(r.ber, count * 1e-7);
     QVERIFY(p.poll.currentLocked);
 }
 

@@ -1,0 +1,120 @@
+// The check every remote request passes before the window acts on it: each
+// command's arguments, their ranges, and the values the window is handed.
+
+#include "app/remoterequest.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+class TestRemoteRequest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void check_data();
+    void check();
+    void notAnObject();
+};
+
+void TestRemoteRequest::check_data()
+{
+    QTest::addColumn<QString>("words");   // the command line after --remote
+    QTest::addColumn<QString>("refusal"); // the start of the error; empty: accepted
+    QTest::addColumn<double>("value");    // the converted value where there is one
+    const double none = qQNaN();
+    auto row = [](const char* words, const char* refusal, double value) {
+        QTest::newRow(words) << QString::fromUtf8(words) << QString::fromUtf8(refusal) << value;
+    };
+    row("status", "", none);
+    row("fly", "unknown command", none);
+    row("tune 11977 H 27500", "", none);
+    row("tune 11977 X 27500", "tune takes", none);
+    row("tune 11977 H", "tune takes", none);
+    // Positions: up to 180 degrees either way, with E or W.
+    row("satellite 13.0E", "", 13.0);
+    row("satellite 5.0w", "", -5.0);
+    row("satellite 180W", "", -180.0);
+    row("satellite 180.1E", "satellite takes", none);
+    row("satellite 13.0", "satellite takes", none);
+    row("drive-to 12.3E", "", 12.3);
+    row("drive-to 181E", "drive-to takes", none);
+    // Numbers within their ranges, whole where they must be.
+    row("goto 0", "", 0);
+    row("goto 60", "", 60);
+    row("goto 61", "goto takes", none);
+    row("store -1", "store takes", none);
+    row("transponder 10719", "", 10719);
+    row("transponder 0", "transponder takes", none);
+    row("autotune", "", -1);
+    row("autotune 10", "", 10);
+    row("autotune 11", "autotune takes", none);
+    row("drive east 3 steps", "", 3);
+    row("drive west 2.5 degrees", "", 2.5);
+    row("drive east -3 steps", "drive takes", none);
+    row("drive east nan steps", "drive takes", none);
+    row("drive up 3 steps", "drive takes", none);
+    row("drive east 3 metres", "drive takes", none);
+    row("wait-lock 0", "", 0);
+    row("wait-lock 3600", "", 3600);
+    row("wait-lock 3601", "wait-lock takes", none);
+    row("wait-lock -1", "wait-lock takes", none);
+    row("wait-lock inf", "wait-lock takes", none);
+    row("limit off", "", none);
+    row("limit north", "limit takes", none);
+    row("raw E0 31 60", "", none);
+    row("raw E0 31", "raw takes", none);
+    row("raw E0 31 60 00 00 00 00", "raw takes", none);
+    // Settings: the dialog's keys, with or without "Settings/", and values of
+    // their kind; a negative number is a value.
+    row("get MaxAngle", "", none);
+    row("get Settings/LocationLatitude", "", none);
+    row("get Freqency", "no such setting", none);
+    row("set LocationLongitude -3.7", "", -3.7);
+    row("set MinElevation 5", "", 5);
+    row("set MaxAngle 1.5", "\"1.5\" is not a value", none);
+    row("set MaxAngle 1e7", "\"1e7\" is not a value", none);
+    row("set OneDegreSteps x", "\"x\" is not a value", none);
+    row("set MaxAngle", "set takes", none);
+}
+
+void TestRemoteRequest::check()
+{
+    QFETCH(QString, words);
+    QFETCH(QString, refusal);
+    QFETCH(double, value);
+    const QStringList w = words.split(QLatin1Char(' '));
+    const remote::Request r = remote::parse(remote::encode(w.first(), w.mid(1)));
+    if (!refusal.isEmpty()) {
+        QVERIFY2(r.error.startsWith(refusal), qPrintable(r.error));
+        return;
+    }
+    QVERIFY2(r.error.isEmpty(), qPrintable(r.error));
+    QCOMPARE(r.command, w.first());
+    if (std::isnan(value))
+        return;
+    const QString& c = r.command;
+    const double got = c == QLatin1String("satellite") || c == QLatin1String("drive-to")
+                           ? r.degrees
+                       : c == QLatin1String("goto") || c == QLatin1String("transponder") ||
+                               c == QLatin1String("autotune")
+                           ? r.number
+                           : r.value;
+    QCOMPARE(got, value);
+    if (c == QLatin1String("drive-to")) {
+        QCOMPARE(r.driveMode, 3);
+        QCOMPARE(r.value, std::abs(value));
+    }
+}
+
+void TestRemoteRequest::notAnObject()
+{
+    for (const QByteArray& bytes :
+         {QByteArray("{not json"), QByteArray("[1,2]"), QByteArray(""), QByteArray("\"status\"")})
+        QCOMPARE(remote::parse(bytes).error, QStringLiteral("the request is not a JSON object"));
+    // Arguments that are not strings come through as empty ones, and are refused.
+    QVERIFY(!remote::parse(R"({"command":"goto","args":[5]})").error.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestRemoteRequest)
+#include "tst_remoterequest.moc"
