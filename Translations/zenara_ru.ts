@@ -658,24 +658,12 @@
         <translation>Состояние питания</translation>
     </message>
     <message>
-        <source>Tuner-Settings</source>
-        <translation>Настройка тюнера</translation>
-    </message>
-    <message>
         <source>Tuner-Setting</source>
         <translation>Настройка тюнера</translation>
     </message>
     <message>
-        <source>Transponders:</source>
-        <translation>Транспондеры:</translation>
-    </message>
-    <message>
         <source>Freqency, Polarization, Symbol-Rate, FEC</source>
         <translation>Частота, поляризация, символьная скорость, FEC</translation>
-    </message>
-    <message>
-        <source>Freqency [MHz]:</source>
-        <translation>Частота [МГц]:</translation>
     </message>
     <message>
         <source>Transponder freqency</source>
@@ -702,10 +690,6 @@
         <translation>Горизонтальная поляризация</translation>
     </message>
     <message>
-        <source>Symbol-Rate [kS/s]:</source>
-        <translation>Сим. скорость [кС/с]:</translation>
-    </message>
-    <message>
         <source>Symbol Rate</source>
         <translation>Символьная скорость</translation>
     </message>
@@ -716,10 +700,6 @@
     <message>
         <source>Set</source>
         <translation>Уст.</translation>
-    </message>
-    <message>
-        <source>DiSEqC 1.2</source>
-        <translation>DiSEqC 1.2</translation>
     </message>
     <message>
         <source>RAW Data</source>
@@ -834,10 +814,6 @@
         <translation>Проход</translation>
     </message>
     <message>
-        <source>Limits</source>
-        <translation>Пределы</translation>
-    </message>
-    <message>
         <source>Soft Limits</source>
         <translation>Программные пределы</translation>
     </message>
@@ -884,14 +860,6 @@
     <message>
         <source>Options</source>
         <translation>Параметры</translation>
-    </message>
-    <message>
-        <source>View</source>
-        <translation>Вид</translation>
-    </message>
-    <message>
-        <source>Help</source>
-        <translation>Справка</translation>
     </message>
     <message>
         <source>Exit</source>
@@ -1154,6 +1122,66 @@
     <message>
         <source>No satellites: %1 was not found or holds none (looked for in the working folder and in %2)</source>
         <translation>Нет спутников: файл %1 не найден или пуст (искали в рабочей папке и в %2)</translation>
+    </message>
+    <message>
+        <source>Tuner-&amp;Status</source>
+        <translation>&amp;Состояние</translation>
+    </message>
+    <message>
+        <source>DiSEqC 1.&amp;0/2.0</source>
+        <translation>DiSEqC 1.&amp;0/2.0</translation>
+    </message>
+    <message>
+        <source>&amp;LNB</source>
+        <translation>&amp;Конвертер</translation>
+    </message>
+    <message>
+        <source>Tuner-Se&amp;ttings</source>
+        <translation>&amp;Настройка тюнера</translation>
+    </message>
+    <message>
+        <source>Tra&amp;nsponders:</source>
+        <translation>&amp;Транспондеры:</translation>
+    </message>
+    <message>
+        <source>F&amp;reqency [MHz]:</source>
+        <translation>&amp;Частота [МГц]:</translation>
+    </message>
+    <message>
+        <source>S&amp;ymbol-Rate [kS/s]:</source>
+        <translation>Си&amp;м. скорость [кС/с]:</translation>
+    </message>
+    <message>
+        <source>DiSEqC 1.&amp;2</source>
+        <translation>DiSEqC 1.&amp;2</translation>
+    </message>
+    <message>
+        <source>S&amp;attelite</source>
+        <translation>Сп&amp;утник</translation>
+    </message>
+    <message>
+        <source>T&amp;une</source>
+        <translation>Т&amp;очно</translation>
+    </message>
+    <message>
+        <source>Li&amp;mits</source>
+        <translation>П&amp;ределы</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation>&amp;Параметры</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Вид</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>Справк&amp;а</translation>
     </message>
 </context>
 </TS>

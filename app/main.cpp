@@ -1,6 +1,7 @@
 #include "app/clitools.h"
 #include "app/embeddedimages.h"
 #include "app/firstpaint.h"
+#include "app/frameplacer.h"
 #include "app/geometry.h"
 #include "app/logging.h"
 #include "app/singleinstance.h"
@@ -23,6 +24,7 @@
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
+#include <QWindow>
 #include <QSplashScreen>
 #include <QTranslator>
 
@@ -349,8 +351,11 @@ int main(int argc, char** argv)
         window.showMaximized();
     } else {
         window.resize(stored.rect.size());
-        if (geometry::positionVisibleEnough(stored.rect, desktop))
+        // The stored point is the frame's corner, as saved.
+        if (geometry::positionVisibleEnough(stored.rect, desktop)) {
             window.move(stored.rect.topLeft());
+            new FramePlacer(&window, stored.rect.topLeft());
+        }
         window.show();
     }
     splash->finish(&window);

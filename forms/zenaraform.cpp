@@ -84,7 +84,8 @@ zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
 
     satListToolbarComboBox = new QComboBox(satelliteToolbar);
     satListToolbarComboBox->setObjectName(QStringLiteral("satListToolbarComboBox"));
-    satListToolbarComboBox->setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab, but a click does not take the focus from the fields.
+    satListToolbarComboBox->setFocusPolicy(Qt::TabFocus);
     satelliteToolbar->addWidget(satListToolbarComboBox);
     goToolButton = new QToolButton(satelliteToolbar);
     goToolButton->setObjectName(QStringLiteral("goToolButton"));
@@ -186,58 +187,40 @@ void zenaraForm::connectSignals()
     connect(toolButtonHaltMotor, &QToolButton::clicked, this, &zenaraForm::haltMotorButton_clicked);
     connect(checkBoxAcoustic, &QCheckBox::toggled, this, &zenaraForm::checkBoxAcoustic_toggled);
     connect(helpAboutAction, &QAction::triggered, this, &zenaraForm::helpAboutAction_activated);
+    // Return in a tuner field tunes, as Set does.
+    for (QLineEdit* field : {lineEditFreq, lineEditSmbRate})
+        connect(field, &QLineEdit::returnPressed, this, &zenaraForm::buttonSet_clicked);
+    // Esc stops the motor from anywhere in the window.
+    m_haltAction = new QAction(this);
+    m_haltAction->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_haltAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_haltAction);
+    connect(m_haltAction, &QAction::triggered, this, &zenaraForm::haltMotorButton_clicked);
     // buttonPower's toggled signal is connected only once the settings are loaded.
 }
 
 void zenaraForm::setTabOrder()
 {
-    const QList<QWidget*> order = {freqListComboBox,
-                                   lineEditFreq,
-                                   radioButtonHorz,
-                                   lineEditSmbRate,
-                                   buttonSet,
-                                   tabWidget4,
-                                   Tune,
-                                   satlistComboBox,
-                                   positionsSpinBox,
-                                   posSetButton,
-                                   gotoButton,
-                                   storeButton,
-                                   gotoXYButton,
-                                   raw0,
-                                   raw1,
-                                   raw2,
-                                   raw3,
-                                   raw4,
-                                   raw5,
-                                   sendButton,
-                                   haltMotorButton,
-                                   tuningSpinBox,
-                                   decimalSpinBox,
-                                   eastButton,
-                                   typeStepComboBox,
-                                   westButton,
-                                   stepTuningSpinBox,
-                                   tuneMethodComboBox,
-                                   tuneButton,
-                                   limitEButton,
-                                   limitOffButton,
-                                   LimitWButton,
-                                   tabWidget,
-                                   checkBoxAcoustic,
-                                   radioButtonDiSEqCNone,
-                                   comboBoxSimple,
-                                   comboBoxDiSEqC10,
-                                   lnbTypeComboBox,
-                                   lineEditLOF1,
-                                   lineEditSwitch,
-                                   lineEditLOF2,
-                                   checkBoxIOUT650mA,
-                                   checkBoxVHigh,
-                                   buttonPower,
-                                   lineEditFEC,
-                                   satListToolbarComboBox,
-                                   radioButtonVert};
+    // One round through every control, as the window reads: the toolbar, the
+    // left pane, the right pane, the plot's buttons. A tab widget comes before
+    // its pages (its tab bar then changes the page with the arrow keys); the
+    // controls of a page not shown are passed over.
+    const QList<QWidget*> order = {
+        satListToolbarComboBox, goToolButton, toolButtonHaltMotor,
+        // Tuner-Status, DiSEqC 1.0/2.0, LNB
+        tabWidget, toolButtonUcbClear, checkBoxAcoustic, radioButtonDiSEqCNone,
+        radioButtonDiSEqCSimple, comboBoxSimple, radioButtonDiSEqC10, comboBoxDiSEqC10,
+        lnbTypeComboBox, lineEditLOF1, lineEditSwitch, lineEditLOF2, checkBoxIOUT650mA,
+        checkBoxVHigh, buttonPower,
+        // Tuner-Settings, DiSEqC 1.2 (with its own pages)
+        tabWidget4, freqListComboBox, lineEditFreq, radioButtonVert, radioButtonHorz,
+        lineEditSmbRate, buttonSet, Tune, satlistComboBox, gotoXYButton, positionsSpinBox,
+        gotoButton, storeButton, posSetButton, eastButton, tuningSpinBox, decimalSpinBox,
+        westButton, typeStepComboBox, stepTuningSpinBox, tuneMethodComboBox, tuneButton,
+        limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5,
+        sendButton, haltMotorButton,
+        // the plot
+        toolButtonBER, toolButtonAGC, toolButtonSNR};
     for (int i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order.at(i - 1), order.at(i));
 }
@@ -247,7 +230,12 @@ void zenaraForm::languageChange()
     retranslateUi(this);
     satListToolbarComboBox->setToolTip(tr("Sattelite"));
     goToolButton->setToolTip(tr("Drive Motor to Satellite Position [nn] or Angular Position [°]"));
-    toolButtonHaltMotor->setToolTip(tr("Stop Positioner Motor"));
+    // The key that does the same, where the button says what it does.
+    const QString halt = tr("Stop Positioner Motor") + QStringLiteral(" (") +
+                         QKeySequence(Qt::Key_Escape).toString(QKeySequence::NativeText) +
+                         QLatin1Char(')');
+    toolButtonHaltMotor->setToolTip(halt);
+    haltMotorButton->setToolTip(halt);
     if (m_toolbarsMenu)
         m_toolbarsMenu->setTitle(tr("&Toolbars"));
 }
@@ -278,6 +266,7 @@ void zenaraForm::initWindow()
     m_siteDock->resize(760, 420);
     m_siteDock->hide();
     viewMenu->addAction(m_siteDock->toggleViewAction());
+    m_siteDock->addAction(m_haltAction); // a window of its own when floating
     // The network line stays in sight whichever page is showing.
     QMainWindow::statusBar()->insertPermanentWidget(0, labelNetwork);
     labelNetwork->setMinimumWidth(120); // a long name must not widen the window

@@ -213,6 +213,7 @@ private:
     std::unique_ptr<StatusPoll> m_poll;
     std::unique_ptr<positioner::Positioner> m_positioner;
     QMenu* m_toolbarsMenu = nullptr;
+    class QAction* m_haltAction = nullptr; // Esc
     QStringList m_savedFreqList; // the remembered transponders as read at start-up
     // A stored selection that could not be made at start-up (no satellite
     // list, a position beyond the table): written back as it was read, not as

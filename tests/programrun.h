@@ -33,6 +33,9 @@ public:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
+    // Shows the program's window on an X display rather than offscreen.
+    void onDisplay(const QString& display) { m_display = display; }
+
     // Runs a copy of the program from this run's own folder, so that it does
     // not find the data the build put beside the original.
     void awayFromTheBuild()
@@ -54,7 +57,12 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
         env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system-data")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        if (m_display.isEmpty()) {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        } else {
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+            env.insert(QStringLiteral("DISPLAY"), m_display);
+        }
         if (boxesStay)
             env.remove(QStringLiteral("ZENARA_DIALOG_TIMEOUT_MS"));
         else
@@ -108,6 +116,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QString m_binary = QStringLiteral(ZENARA_BINARY);
+    QString m_display;
 };
 
 // Waits until the process has written text to standard error; keeps what it read.

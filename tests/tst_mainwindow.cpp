@@ -12,7 +12,10 @@
 #include "settings/settingsstore.h"
 #include "testsupport.h"
 
+#include <QButtonGroup>
 #include <QDockWidget>
+#include <QMenuBar>
+#include <QTabBar>
 #include <QMenu>
 #include <QProcess>
 #include <QStandardPaths>
@@ -140,6 +143,7 @@ private slots:
     void fitsALaptopScreenAndGrowsThePlot();
     void siteViewShowsWhereToPoint();
     void networkSaysWhichSatellite();
+    void keyboardReachesEveryControl();
 };
 
 void TestMainWindow::initTestCase()
@@ -1138,6 +1142,91 @@ void TestMainWindow::networkSaysWhichSatellite()
     QCOMPARE(networkcheck::verdict(hellas, 42.0), networkcheck::Verdict::Match);
     hellas.orbitalPosition = -179.8; // across the date line
     QCOMPARE(networkcheck::verdict(hellas, 179.9), networkcheck::Verdict::Match);
+}
+
+void TestMainWindow::keyboardReachesEveryControl()
+{
+    DataDir data;
+    Window w;
+    auto* f = w.form.get();
+    f->show();
+    QVERIFY(QTest::qWaitForWindowActive(f));
+    // Every control that can take input now, by its own name.
+    auto takers = [f] {
+        QSet<QWidget*> set;
+        for (QWidget* c : f->findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(c) || qobject_cast<QComboBox*>(c) ||
+                                 qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractSpinBox*>(c) ||
+                                 qobject_cast<QTabBar*>(c);
+            if (control && (c->focusPolicy() & Qt::TabFocus) && c->isEnabled() &&
+                c->isVisibleTo(f) && !qobject_cast<QLineEdit*>(c->parentWidget()) &&
+                !qobject_cast<QAbstractSpinBox*>(c->parentWidget()) &&
+                !qobject_cast<QComboBox*>(c->parentWidget()))
+                set.insert(c);
+        }
+        return set;
+    };
+    // Tab round the window from the toolbar's box: back where it began, every
+    // control of the pages shown was visited once.
+    auto round = [f] {
+        QSet<QWidget*> seen;
+        f->satListToolbarComboBox->setFocus(Qt::TabFocusReason);
+        for (int i = 0; i < 200; ++i) {
+            QWidget* now = QApplication::focusWidget();
+            if (!now || (i > 0 && now == f->satListToolbarComboBox))
+                break;
+            seen.insert(now);
+            QTest::keyClick(now, Qt::Key_Tab);
+        }
+        return seen;
+    };
+    // A button group is one stop (the arrows choose within it): any of its
+    // buttons will do.
+    auto oneOfGroup = [f](QSet<QWidget*> set, const QSet<QWidget*>& seen) {
+        for (auto* group : {f->buttonGroupPolar, f->buttonGroupDiSEqC}) {
+            bool reached = false;
+            for (QAbstractButton* b : group->buttons())
+                reached = reached || seen.contains(b);
+            for (QAbstractButton* b : group->buttons())
+                if (reached || !b->isChecked())
+                    set.remove(b);
+        }
+        return set;
+    };
+    for (int left = 0; left < 3; ++left) {
+        for (int right : {0, 1, 2, 3}) {
+            f->tabWidget->setCurrentIndex(left);
+            f->tabWidget4->setCurrentIndex(std::min(right, 1));
+            f->Tune->setCurrentIndex(std::max(right - 1, 0));
+            const QSet<QWidget*> seen = round();
+            const QSet<QWidget*> expected = oneOfGroup(takers(), seen);
+            QStringList missed;
+            for (QWidget* c : expected - seen)
+                missed.append(c->objectName());
+            QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("pages %1/%2: %3")
+                                                      .arg(left)
+                                                      .arg(right)
+                                                      .arg(missed.join(QLatin1Char(' ')))));
+        }
+    }
+    // Pages and menus have their letters; Alt+L shows the LNB page.
+    QTest::keyClick(f, Qt::Key_L, Qt::AltModifier);
+    QCOMPARE(f->tabWidget->currentWidget(), f->tabLNB);
+    QTest::keyClick(f, Qt::Key_2, Qt::AltModifier);
+    QCOMPARE(f->tabWidget4->currentWidget(), f->tabDiSEQ12);
+    for (QAction* menu : f->menuBar()->actions())
+        QVERIFY2(menu->text().contains(QLatin1Char('&')), qPrintable(menu->text()));
+    // Return in the frequency field tunes it.
+    f->tabWidget4->setCurrentIndex(0);
+    f->lineEditFreq->setFocus();
+    f->lineEditFreq->setText(QStringLiteral("11977"));
+    QTest::keyClick(f->lineEditFreq, Qt::Key_Return);
+    QCOMPARE(f->rememberedFrequency(), 11977);
+    // Esc halts, wherever the focus is, and the buttons say so.
+    w.board.scene->heard.clear();
+    QTest::keyClick(f->lineEditSmbRate, Qt::Key_Escape);
+    QCOMPARE(w.board.scene->heard.value(0), bytes({0xE0, 0x31, 0x60}));
+    QVERIFY(f->toolButtonHaltMotor->toolTip().endsWith(QLatin1String("(Esc)")));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -4,6 +4,7 @@
 
 #include "app/singleinstance.h"
 #include "programrun.h"
+#include "xdesktop.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -46,6 +47,7 @@ private slots:
     void remoteWaitsEndWithTheProgram();
     void buildFolderDataIsFound();
     void pipesAndDevicesDoNotHoldItUp();
+    void windowStaysWhereItWasLeft();
     void remoteRepliesSayWhatWasNotSaved();
 };
 
@@ -809,6 +811,61 @@ void TestStartup::pipesAndDevicesDoNotHoldItUp()
     QCOMPARE(zenara->exitCode(), 0);
     const QString errors = QString::fromLocal8Bit(zenara->readAllStandardError());
     QVERIFY2(errors.contains(QLatin1String("it is a pipe (FIFO), not a file")), qPrintable(errors));
+}
+
+namespace {
+
+// Where the window manager put the frame of Zenara's window, from xwininfo.
+QPoint framePosition(const QString& display)
+{
+    QProcess info;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    info.setProcessEnvironment(env);
+    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), QStringLiteral("Zenara 2.02")});
+    if (!info.waitForFinished(10000))
+        return QPoint(-1, -1);
+    int values[4] = {};
+    const char* names[4] = {"Absolute upper-left X:", "Absolute upper-left Y:",
+                            "Relative upper-left X:", "Relative upper-left Y:"};
+    const QString text = QString::fromLatin1(info.readAllStandardOutput());
+    for (int i = 0; i < 4; ++i) {
+        const int at = text.indexOf(QLatin1String(names[i]));
+        if (at < 0)
+            return QPoint(-1, -1);
+        values[i] = text.mid(at + int(strlen(names[i]))).section(QLatin1Char('\n'), 0, 0).toInt();
+    }
+    return QPoint(values[0] - values[2], values[1] - values[3]);
+}
+
+} // namespace
+
+void TestStartup::windowStaysWhereItWasLeft()
+{
+    // Under a window manager the frame is not known before the window is
+    // shown: the window once crept up by its title bar at every start.
+    XDesktop desktop;
+    QVERIFY(desktop.start());
+    Run run;
+    run.onDisplay(desktop.display());
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
+                  "[Geometry]\nMainwindowX=100\nMainwindowY=100\nMainwindowWidth=800\n"
+                  "MainwindowHeight=700\n");
+    for (int start = 0; start < 3; ++start) {
+        auto zenara = run.start({});
+        QVERIFY2(QTest::qWaitFor([&] { return framePosition(desktop.display()) == QPoint(100, 100); },
+                                 20000),
+                 qPrintable(QStringLiteral("start %1: the frame is at %2,%3")
+                                .arg(start)
+                                .arg(framePosition(desktop.display()).x())
+                                .arg(framePosition(desktop.display()).y())));
+        zenara->terminate();
+        QVERIFY(finish(*zenara));
+        QSettings stored(run.settingsFile(), QSettings::IniFormat);
+        QCOMPARE(QPoint(stored.value(QStringLiteral("Geometry/MainwindowX")).toInt(),
+                        stored.value(QStringLiteral("Geometry/MainwindowY")).toInt()),
+                 QPoint(100, 100));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStartup)
