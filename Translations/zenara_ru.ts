@@ -285,6 +285,10 @@
      seed=N                  затравка шума показаний (по умолчанию 1)
      scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
     </message>
+    <message>
+        <source>simulated receiver</source>
+        <translation>симулятор приёмника</translation>
+    </message>
 </context>
 <context>
     <name>SiteView</name>

@@ -21,6 +21,7 @@
 #include <QDialog>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
 #include <QScreen>
@@ -181,12 +182,16 @@ void closeModalDialogs()
 }
 
 // "Translations/zenara_<locale>.qm" where the program finds its data: the
-// working directory, the user's data folder, the installed data.
-void installTranslation(QTranslator* translator)
+// working directory, the user's data folder, the installed data; and Qt's
+// own, for its texts (--help, standard buttons).
+void installTranslation(QTranslator* translator, QTranslator* qtTranslator)
 {
     if (translator->load(QStringLiteral("zenara_") + QLocale::system().name(),
                          findDataFile(QStringLiteral("Translations"))))
         QCoreApplication::installTranslator(translator);
+    if (qtTranslator->load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator);
 }
 
 void setIdentity()
@@ -207,8 +212,8 @@ int main(int argc, char** argv)
     if (onlyPrints(argc, argv)) {
         QCoreApplication app(argc, argv);
         setIdentity();
-        QTranslator translator;
-        installTranslation(&translator);
+        QTranslator translator, qtTranslator;
+        installTranslation(&translator, &qtTranslator);
         const Options options = parseCommandLine(app); // --help and --version exit here
         if (options.import)
             return cli::importFiles(options.importFiles, options.into, options.force,
@@ -269,7 +274,8 @@ int main(int argc, char** argv)
         qSetMessagePattern(QStringLiteral("%{message}"));
 
     auto translator = std::make_unique<QTranslator>();
-    installTranslation(translator.get());
+    auto qtTranslator = std::make_unique<QTranslator>();
+    installTranslation(translator.get(), qtTranslator.get());
     const Options options = parseCommandLine(app);
 
     SingleInstance instance(QStringLiteral("Zenara"));

@@ -21,6 +21,7 @@ DisqOptions::DisqOptions(zenaraForm* parent) : QDialog(parent), m_window(parent)
 {
     setupUi(this);
     setObjectName(QStringLiteral("Settings"));
+    setLocale(QLocale::c()); // the window's numbers; the fields still take a comma where usual
     languageChange();
     resize(sizeHint().expandedTo(QSize(352, 491)));
     connect(okButton, &QPushButton::clicked, this, &DisqOptions::okButton_clicked);

@@ -2,8 +2,11 @@
 
 #include "lists/sitegeometry.h"
 
-#include <QHBoxLayout>
+#include <QBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QSet>
+#include <QToolTip>
 #include <QPen>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
@@ -12,6 +15,7 @@
 #include <qwt_plot_marker.h>
 #include <qwt_plot_picker.h>
 #include <qwt_scale_draw.h>
+#include <qwt_scale_map.h>
 #include <qwt_symbol.h>
 
 #include <algorithm>
@@ -53,7 +57,10 @@ SiteView::SiteView(QWidget* parent) : QWidget(parent)
     m_plot->setAxisTitle(QwtPlot::xBottom, tr("Azimuth (degrees, true)"));
     m_plot->setAxisTitle(QwtPlot::yLeft, tr("Elevation (degrees)"));
     m_plot->setAxisScaleDraw(QwtPlot::xBottom, new AzimuthScale);
-    m_plot->setMinimumSize(420, 260);
+    m_plot->setAxisScaleDraw(QwtPlot::yLeft, new AzimuthScale); // 0..90: the same numbers
+    // Small enough to dock beside the window on a laptop's screen.
+    m_plot->setMinimumSize(260, 200);
+    m_plot->canvas()->installEventFilter(this);
     auto* grid = new QwtPlotGrid;
     grid->setMajorPen(QPen(QColor(60, 80, 110), 0, Qt::DotLine));
     grid->attach(m_plot);
@@ -77,6 +84,8 @@ SiteView::SiteView(QWidget* parent) : QWidget(parent)
     m_dish->setSymbol(new QwtSymbol(QwtSymbol::Cross, QBrush(), QPen(Qt::green, 2), QSize(17, 17)));
     QwtText dishLabel(tr("dish"));
     dishLabel.setColor(Qt::green);
+    // Readable where it passes over a satellite's name.
+    dishLabel.setBackgroundBrush(QBrush(QColor(10, 20, 40)));
     m_dish->setLabel(dishLabel);
     m_dish->setLabelAlignment(Qt::AlignRight | Qt::AlignBottom);
     m_dish->setZ(40);
@@ -97,9 +106,11 @@ SiteView::SiteView(QWidget* parent) : QWidget(parent)
     m_details->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_details->setMinimumWidth(190);
-    auto* layout = new QHBoxLayout(this);
-    layout->addWidget(m_plot, 1);
-    layout->addWidget(m_details);
+    // The figures under the sky: narrow enough to dock beside the window on a
+    // laptop's screen.
+    m_layout = new QBoxLayout(QBoxLayout::TopToBottom, this);
+    m_layout->addWidget(m_plot, 1);
+    m_layout->addWidget(m_details);
     rebuild();
 }
 
@@ -182,36 +193,11 @@ void SiteView::rebuild()
                 p.rx() -= 360;
     m_arc->setSamples(arc);
 
-    qDeleteAll(m_labels);
-    m_labels.clear();
     QVector<QPointF> points;
-    int shown = 0;
-    // Every point is drawn; with a full list only every few degrees is named,
-    // so that the names stay readable (the chosen one always is).
-    QVector<Satellite> byPosition = m_satellites;
-    std::sort(byPosition.begin(), byPosition.end(),
-              [](const Satellite& a, const Satellite& b) { return a.position < b.position; });
-    double lastNamed = -1000;
-    for (const Satellite& s : byPosition) {
+    for (const Satellite& s : m_satellites) {
         const QPointF p = plotPoint(s.position);
-        if (p.y() < 0)
-            continue;
-        points.append(p);
-        if (s.position - lastNamed < 3.0 && s.row != m_selectedRow)
-            continue;
-        lastNamed = s.position;
-        auto* label = new QwtPlotMarker;
-        label->setValue(p);
-        QwtText text(eastWest(s.position));
-        text.setColor(QColor(230, 230, 160));
-        QFont font = text.font();
-        font.setPointSizeF(7);
-        text.setFont(font);
-        label->setLabel(text);
-        // Alternately above and below, so that neighbours do not cover each other.
-        label->setLabelAlignment(Qt::AlignHCenter | (shown++ % 2 ? Qt::AlignBottom : Qt::AlignTop));
-        label->attach(m_plot);
-        m_labels.append(label);
+        if (p.y() >= 0)
+            points.append(p);
     }
     m_points->setSamples(points);
 
@@ -235,8 +221,153 @@ void SiteView::rebuild()
     if (selected)
         m_selected->setValue(plotPoint(selected->position));
     showDetails();
+    placeNamesOnPlot();
     setDishAngle(m_dishAngle);
 }
+
+QVector<QRectF> SiteView::placeNames(const QVector<Candidate>& candidates, const QRectF& canvas,
+                                     double spacing)
+{
+    // The points themselves are not to be covered, and names keep a gap
+    // between them, or two would read as one.
+    constexpr double Point = 3, Gap = 4;
+    QVector<QRectF> points;
+    for (const Candidate& c : candidates)
+        points.append(QRectF(c.anchor - QPointF(Point, Point), QSizeF(2 * Point, 2 * Point)));
+    QVector<QRectF> names;
+    QVector<QRectF> placed;
+    for (const Candidate& c : candidates) {
+        const double w = c.size.width(), h = c.size.height();
+        QRectF chosen;
+        // Around the point, nearest first: above, below, beside, then further out.
+        for (const double d : {spacing + Point, spacing + Point + h}) {
+            const QPointF a = c.anchor;
+            const QRectF options[] = {QRectF(a.x() - w / 2, a.y() - d - h, w, h),
+                                      QRectF(a.x() - w / 2, a.y() + d, w, h),
+                                      QRectF(a.x() + d, a.y() - h / 2, w, h),
+                                      QRectF(a.x() - d - w, a.y() - h / 2, w, h),
+                                      QRectF(a.x() + d / 2, a.y() - d - h, w, h),
+                                      QRectF(a.x() - d / 2 - w, a.y() - d - h, w, h)};
+            for (const QRectF& r : options) {
+                const QRectF padded = r.adjusted(-Gap, -Gap / 2, Gap, Gap / 2);
+                auto hits = [](const QVector<QRectF>& list, const QRectF& rect) {
+                    return std::any_of(list.cbegin(), list.cend(),
+                                       [&rect](const QRectF& t) { return t.intersects(rect); });
+                };
+                if (canvas.contains(r) && !hits(points, r) && !hits(names, padded)) {
+                    chosen = r;
+                    break;
+                }
+            }
+            if (!chosen.isNull())
+                break;
+        }
+        placed.append(chosen);
+        if (!chosen.isNull())
+            names.append(chosen);
+    }
+    return placed;
+}
+
+void SiteView::placeNamesOnPlot()
+{
+    qDeleteAll(m_labels);
+    m_labels.clear();
+    qDeleteAll(m_leads);
+    m_leads.clear();
+    m_names.clear();
+    // The maps from degrees to pixels as the canvas stands now.
+    m_plot->updateAxes();
+    const QwtScaleMap xMap = m_plot->canvasMap(QwtPlot::xBottom);
+    const QwtScaleMap yMap = m_plot->canvasMap(QwtPlot::yLeft);
+    QFont font = m_plot->canvas()->font();
+    font.setPointSizeF(7);
+    const QFontMetricsF metrics(font);
+    // The chosen satellite first, then along the arc from west to east.
+    QVector<Satellite> order = m_satellites;
+    std::stable_sort(order.begin(), order.end(), [this](const Satellite& a, const Satellite& b) {
+        if ((a.row == m_selectedRow) != (b.row == m_selectedRow))
+            return a.row == m_selectedRow;
+        return a.position < b.position;
+    });
+    QVector<Candidate> candidates;
+    QVector<Satellite> shown;
+    QSet<QString> named; // two satellites in one slot have one name
+    for (const Satellite& s : order) {
+        const QPointF p = plotPoint(s.position);
+        if (p.y() < 0 || named.contains(eastWest(s.position)))
+            continue;
+        named.insert(eastWest(s.position));
+        candidates.append({QPointF(xMap.transform(p.x()), yMap.transform(p.y())),
+                           metrics.size(0, eastWest(s.position)) + QSizeF(2, 0)});
+        shown.append(s);
+    }
+    const QVector<QRectF> rects =
+        placeNames(candidates, QRectF(m_plot->canvas()->contentsRect()), 2.0);
+    for (int i = 0; i < rects.size(); ++i) {
+        if (rects.at(i).isNull())
+            continue;
+        m_names.append({shown.at(i).position, rects.at(i)});
+        auto* label = new QwtPlotMarker;
+        // Drawn from the chosen rectangle's centre, in plot units.
+        label->setValue(xMap.invTransform(rects.at(i).center().x()),
+                        yMap.invTransform(rects.at(i).center().y()));
+        QwtText text(eastWest(shown.at(i).position));
+        text.setColor(QColor(230, 230, 160));
+        text.setFont(font);
+        label->setLabel(text);
+        label->setLabelAlignment(Qt::AlignCenter);
+        label->setSpacing(0);
+        label->setZ(20);
+        label->attach(m_plot);
+        m_labels.append(label);
+        // A name set off from its point gets a line to it.
+        const QPointF anchor = candidates.at(i).anchor;
+        const QRectF r = rects.at(i);
+        const QPointF edge(std::clamp(anchor.x(), r.left(), r.right()),
+                           std::clamp(anchor.y(), r.top(), r.bottom()));
+        if (QLineF(anchor, edge).length() > 8) {
+            auto* lead = new QwtPlotCurve;
+            lead->setPen(QPen(QColor(150, 150, 110), 0));
+            lead->setSamples(QVector<QPointF>{
+                QPointF(xMap.invTransform(anchor.x()), yMap.invTransform(anchor.y())),
+                QPointF(xMap.invTransform(edge.x()), yMap.invTransform(edge.y()))});
+            lead->setZ(15);
+            lead->attach(m_plot);
+            m_leads.append(lead);
+        }
+    }
+}
+
+QString SiteView::nameAt(const QPointF& point) const
+{
+    const int row = rowNear(point);
+    for (const Satellite& s : m_satellites)
+        if (s.row == row)
+            return s.name + QLatin1String(" (") + eastWest(s.position) + QLatin1Char(')');
+    return QString();
+}
+
+bool SiteView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_plot->canvas())
+        return false;
+    if (event->type() == QEvent::Resize) {
+        placeNamesOnPlot();
+    } else if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString name =
+            nameAt(QPointF(m_plot->invTransform(QwtPlot::xBottom, help->pos().x()),
+                           m_plot->invTransform(QwtPlot::yLeft, help->pos().y())));
+        if (name.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), name, m_plot->canvas());
+        return true;
+    }
+    return false;
+}
+
 
 void SiteView::showDetails()
 {

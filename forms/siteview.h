@@ -45,7 +45,33 @@ public:
 
     std::function<void(int row)> chosen;
 
+    // The positions named on the plot now, and where their names stand (in
+    // the canvas's pixels): names that would cover one another are left out,
+    // the chosen satellite's never; every point keeps its name as a tooltip.
+    struct Name
+    {
+        double position;
+        QRectF rect;
+    };
+    QVector<Name> names() const { return m_names; }
+    // The name of the satellite under a point of the canvas, for its tooltip.
+    QString nameAt(const QPointF& azimuthElevation) const;
+
+    // Where names go: each candidate (in order of importance) above its point,
+    // else below, else left out; never over another or past the canvas.
+    struct Candidate
+    {
+        QPointF anchor; // pixels
+        QSizeF size;
+    };
+    static QVector<QRectF> placeNames(const QVector<Candidate>& candidates, const QRectF& canvas,
+                                      double spacing);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void placeNamesOnPlot();
     QPointF plotPoint(double position) const;
     void rebuild();
     void showDetails();
@@ -56,6 +82,7 @@ private:
     QwtPlotMarker* m_selected = nullptr;
     QwtPlotMarker* m_dish = nullptr;
     QList<QwtPlotMarker*> m_labels;
+    QList<QwtPlotCurve*> m_leads;
     QLabel* m_details = nullptr;
     double m_latitude = 45;
     double m_longitude = 42;
@@ -64,4 +91,6 @@ private:
     double m_dishAngle = 0;
     QPointF m_dishPoint;
     QString m_detailsText;
+    QVector<Name> m_names;
+    class QBoxLayout* m_layout = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
+#include "monitor/contrast.h"
 #include "monitor/linkmargin.h"
 #include "monitor/logging.h"
 #include "monitor/networkcheck.h"
@@ -56,6 +57,19 @@ void setBackground(QWidget* widget, const QBrush& brush)
     widget->setAutoFillBackground(true);
 }
 
+// A lock flag's colour says its state; its name stays readable on it in any
+// theme (black on maroon was not).
+void setFlagColour(QWidget* flag, const QColor& colour)
+{
+    QPalette p = flag->palette();
+    if (p.color(QPalette::Window) == colour && flag->autoFillBackground())
+        return;
+    p.setColor(QPalette::Window, colour);
+    p.setColor(QPalette::WindowText, contrast::textOn(colour));
+    flag->setPalette(p);
+    flag->setAutoFillBackground(true);
+}
+
 struct LnbPreset
 {
     const char* lof1;
@@ -76,6 +90,9 @@ zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
     : QMainWindow(parent, windowFlags)
 {
     setupUi(this);
+    // Numbers in one form whatever the language: a point, no thousands
+    // separator, as the readings, the satellite labels and the data files.
+    setLocale(QLocale::c());
     buttonGroupPolar->setId(radioButtonHorz, 0);
     buttonGroupPolar->setId(radioButtonVert, 1);
     buttonGroupDiSEqC->setId(radioButtonDiSEqCNone, 0);
@@ -96,6 +113,11 @@ zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
     toolButtonHaltMotor->setIcon(EmbeddedImageFactory::icon(QStringLiteral("halt.png")));
     haltMotorToolbar->addWidget(toolButtonHaltMotor);
 
+    // A long satellite name widens the box's list, not the window.
+    for (QComboBox* box : {satlistComboBox, satListToolbarComboBox, freqListComboBox}) {
+        box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        box->setMinimumContentsLength(24);
+    }
     applyLook();
     languageChange();
     resize(QSize(596, 597).expandedTo(minimumSizeHint()));
@@ -127,8 +149,16 @@ void zenaraForm::applyLook()
         label->setPalette(p);
     }
     const QBrush green(EmbeddedImageFactory::pixmap(QStringLiteral("bg_green.gif")));
-    for (LedMeter* meter : {ledMeterBER, ledMeterAGC, ledMeterSNR}) {
-        meter->setMinimumSize(40, 15);
+    const std::pair<QFrame*, LedMeter*> meters[] = {
+        {frame4, ledMeterBER}, {frame4_3, ledMeterAGC}, {frame4_3_2, ledMeterSNR}};
+    for (const auto& [frame, meter] : meters) {
+        // A frame's own minimum width would hide from the layout what its
+        // texts need (the margin line grows with its values and the font):
+        // the meter keeps the frame's width instead.
+        const QMargins m = frame->layout()->contentsMargins();
+        meter->setMinimumSize(frame->minimumWidth() - m.left() - m.right() - 2 * frame->frameWidth(),
+                              15);
+        frame->setMinimumWidth(0);
         setBackground(meter, green);
         meter->setLineWidth(2);
     }
@@ -139,7 +169,7 @@ void zenaraForm::applyLook()
     lCDNumberUCB->setPalette(lcd);
     for (QLabel* label : {textLabelSIG, textLabelCAR, textLabelVIT, textLabelSYN, textLabelLCK,
                           textLabelTIM, textLabelRNT})
-        setBackground(label, FlagInitial);
+        setFlagColour(label, FlagInitial);
 }
 
 void zenaraForm::connectSignals()
@@ -238,6 +268,7 @@ void zenaraForm::languageChange()
     haltMotorButton->setToolTip(halt);
     if (m_toolbarsMenu)
         m_toolbarsMenu->setTitle(tr("&Toolbars"));
+    labelMargin->setWidestText(linkmargin::widestText());
 }
 
 void zenaraForm::initWindow()
@@ -261,9 +292,11 @@ void zenaraForm::initWindow()
     m_siteDock = new QDockWidget(tr("Site"), this);
     m_siteDock->setObjectName(QStringLiteral("siteDock"));
     m_siteDock->setWidget(m_siteView);
+    // Beside the window, where a laptop's screen has room, not under it.
+    m_siteDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     addDockWidget(Qt::RightDockWidgetArea, m_siteDock);
     m_siteDock->setFloating(true);
-    m_siteDock->resize(760, 420);
+    m_siteDock->resize(620, 580);
     m_siteDock->hide();
     viewMenu->addAction(m_siteDock->toggleViewAction());
     m_siteDock->addAction(m_haltAction); // a window of its own when floating
@@ -311,8 +344,10 @@ void zenaraForm::initWindow()
         startSignalLog(signalLogPath);
     // Which receiver this is, for good, at the right of the status bar.
     if (hw::CardLayer::backend() && !hw::CardLayer::backend()->description().isEmpty()) {
-        auto* receiver =
-            new QLabel(tr("Receiver: %1").arg(hw::CardLayer::backend()->description()));
+        // A frontend's own name stays as it is; the simulator's is translated.
+        const QByteArray name = hw::CardLayer::backend()->description().toUtf8();
+        auto* receiver = new QLabel(
+            tr("Receiver: %1").arg(QCoreApplication::translate("Receivers", name.constData())));
         receiver->setObjectName(QStringLiteral("receiverLabel"));
         QMainWindow::statusBar()->addPermanentWidget(receiver);
     }
@@ -443,6 +478,8 @@ void zenaraForm::loadSettings()
         angle = 0.0;
     }
     m_positioner->motion().assume(angle, hw::CardLayer::clock().nowMs());
+    // The stored layout may have shown the Site view before the list was read.
+    updateSiteView();
     setPowerIndicator(buttonPower->isChecked());
     connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
 }
@@ -1242,10 +1279,12 @@ void zenaraForm::showNetwork()
     const double chosen = chosenPosition();
     m_networkVerdict = networkcheck::verdict(m_network, chosen);
     QPalette p;
+    // Green or red, as dark or light as the status bar needs to read it.
+    const QColor bar = QMainWindow::statusBar()->palette().color(QPalette::Window);
     if (m_networkVerdict == networkcheck::Verdict::Match)
-        p.setColor(QPalette::WindowText, QColor(0, 128, 0));
+        p.setColor(QPalette::WindowText, contrast::readableShade(QColor(0, 128, 0), bar));
     else if (m_networkVerdict == networkcheck::Verdict::Mismatch)
-        p.setColor(QPalette::WindowText, QColor(170, 0, 0));
+        p.setColor(QPalette::WindowText, contrast::readableShade(QColor(170, 0, 0), bar));
     labelNetwork->setPalette(p);
     labelNetwork->setText(networkcheck::text(m_network, m_networkVerdict, chosen));
 }
@@ -1453,7 +1492,7 @@ void zenaraForm::showReading(const PollReading& r)
     QLabel* const flagLabels[7] = {textLabelSIG, textLabelCAR, textLabelVIT, textLabelSYN,
                                    textLabelLCK, textLabelTIM, textLabelRNT};
     for (int bit = 0; bit < 7; ++bit)
-        setBackground(flagLabels[bit], !r.flagsValid            ? FlagUnknown
+        setFlagColour(flagLabels[bit], !r.flagsValid            ? FlagUnknown
                                        : (r.flags & (1 << bit)) ? FlagSet
                                                                 : FlagClear);
     if (r.fecChanged)

@@ -1,6 +1,8 @@
 #include "monitor/historyplot.h"
 
 #include <QCoreApplication>
+#include <QLocale>
+#include <QPainter>
 #include <QPen>
 
 #include <qwt_color_map.h>
@@ -10,6 +12,7 @@
 #include <qwt_plot_grid.h>
 #include <qwt_plot_marker.h>
 #include <qwt_plot_picker.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_engine.h>
 #include <qwt_scale_widget.h>
 #include <qwt_series_data.h>
@@ -97,6 +100,34 @@ private:
     size_t m_size;
 };
 
+} // namespace
+
+// A marker whose label goes where the plot lays it out.
+class EventMarker : public QwtPlotMarker
+{
+public:
+    bool top = false; // rows counted from the top, else from the bottom
+    int row = 0;      // 0 at the canvas's edge, 1 next to it, ...
+    QRectF rect;      // pixels; empty: not drawn
+
+protected:
+    void drawLabel(QPainter* painter, const QRectF&, const QPointF&) const override
+    {
+        if (!rect.isEmpty())
+            label().draw(painter, rect);
+    }
+};
+
+namespace {
+
+// Numbers on the axes as everywhere in the window: with a point whatever the
+// language (the readings, the labels, the data files write one).
+class PointScaleDraw : public QwtScaleDraw
+{
+public:
+    QwtText label(double value) const override { return QwtText(QLocale::c().toString(value)); }
+};
+
 QwtText titled(const char* text)
 {
     QwtText t(QCoreApplication::translate("zenaraForm", text));
@@ -141,8 +172,10 @@ void HistoryPlot::initPlot(QwtPlot* plot, const Options& options)
     plot->setAxisTitle(QwtPlot::xBottom, titled(QT_TRANSLATE_NOOP("zenaraForm", "Time/seconds")));
     plot->setAxisTitle(QwtPlot::yLeft, titled(QT_TRANSLATE_NOOP("zenaraForm", "BER")));
     plot->setAxisTitle(QwtPlot::yRight, titled(QT_TRANSLATE_NOOP("zenaraForm", "SNR%, AGC%")));
-    for (int axis : {QwtPlot::yLeft, QwtPlot::yRight, QwtPlot::xBottom})
+    for (int axis : {QwtPlot::yLeft, QwtPlot::yRight, QwtPlot::xBottom}) {
         plot->setAxisFont(axis, QFont(QStringLiteral("Helvetica"), 8, 50));
+        plot->setAxisScaleDraw(axis, new PointScaleDraw);
+    }
 
     // A lower error rate is drawn higher: 1.0 at the bottom, 1e-7 at the top.
     plot->setAxisScaleEngine(QwtPlot::yLeft, new QwtLogScaleEngine(10));
@@ -218,21 +251,84 @@ void HistoryPlot::ageMarkers()
             delete m_markers.takeAt(i);
         }
     }
+    layOutLabels();
 }
 
 void HistoryPlot::addPlotMarker(const QString& label)
 {
-    auto* marker = new QwtPlotMarker;
+    auto* marker = new EventMarker;
     m_markers.append(marker);
     marker->setLineStyle(QwtPlotMarker::VLine);
     // Neighbouring labels alternate between the bottom and the top.
-    marker->setLabelAlignment(m_markers.size() % 2 ? (Qt::AlignLeft | Qt::AlignBottom)
-                                                   : (Qt::AlignLeft | Qt::AlignTop));
+    marker->top = m_markers.size() % 2 == 0;
+    marker->setLabelAlignment(Qt::AlignLeft | (marker->top ? Qt::AlignTop : Qt::AlignBottom));
     marker->setLinePen(QPen(Qt::cyan, 1, Qt::DashDotLine));
     marker->setLabel(QwtText(label));
     marker->setXValue(0);
-    if (m_plot)
+    if (m_plot) {
         marker->attach(m_plot);
+        chooseRow(marker);
+    }
+    layOutLabels();
+}
+
+QRectF HistoryPlot::labelRect(const QwtPlotMarker* marker) const
+{
+    return static_cast<const EventMarker*>(marker)->rect;
+}
+
+QRectF HistoryPlot::placedRect(const EventMarker* m, bool right) const
+{
+    constexpr double Spacing = 2;
+    const QRectF canvas = QRectF(m_plot->canvas()->contentsRect());
+    const QSizeF size = m->label().textSize(m_plot->canvas()->font());
+    const double x = m_plot->canvasMap(QwtPlot::xBottom).transform(m->xValue());
+    const double y = m->top ? canvas.top() + Spacing + m->row * size.height()
+                            : canvas.bottom() - Spacing - (m->row + 1) * size.height();
+    return QRectF(QPointF(right ? x + Spacing : x - Spacing - size.width(), y), size);
+}
+
+void HistoryPlot::chooseRow(EventMarker* marker)
+{
+    const QRectF canvas = QRectF(m_plot->canvas()->contentsRect());
+    const double height = marker->label().textSize(m_plot->canvas()->font()).height();
+    const int rows = std::max(1, int(canvas.height() / (2 * std::max(1.0, height))));
+    const bool first = marker->top;
+    // The alternating side's edge first, then the other, then further in.
+    for (int row = 0; row < rows; ++row) {
+        for (const bool top : {first, !first}) {
+            marker->top = top;
+            marker->row = row;
+            // With a gap, or two labels in a row read as one.
+            const QRectF wanted = placedRect(marker, false).adjusted(-6, 0, 6, 0);
+            const bool free = std::none_of(m_markers.cbegin(), m_markers.cend(), [&](QwtPlotMarker* o) {
+                return o != marker && labelRect(o).intersects(wanted);
+            });
+            if (free)
+                return;
+        }
+    }
+    // Every row taken where it starts: it goes where the alternation puts it.
+    marker->top = first;
+    marker->row = 0;
+}
+
+void HistoryPlot::layOutLabels()
+{
+    if (!m_plot)
+        return;
+    const QRectF canvas = QRectF(m_plot->canvas()->contentsRect());
+    // Newest first: a label leaving at the left yields to a newer one.
+    for (int i = m_markers.size() - 1; i >= 0; --i) {
+        auto* m = static_cast<EventMarker*>(m_markers.at(i));
+        QRectF r = placedRect(m, false);
+        if (r.left() < canvas.left())
+            r = placedRect(m, true); // right of its line, whole
+        bool free = canvas.contains(r);
+        for (int j = i + 1; j < m_markers.size() && free; ++j)
+            free = !labelRect(m_markers.at(j)).intersects(r);
+        m->rect = free ? r : QRectF();
+    }
 }
 
 void HistoryPlot::setVisible(QwtPlotCurve* curve, bool on)

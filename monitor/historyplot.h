@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRectF>
 #include <QString>
 
 #include <array>
@@ -54,12 +55,22 @@ public:
     const std::array<double, HistoryLength>& snrHistory() const { return m_snr; }
     const std::array<double, HistoryLength>& historyTime() const { return m_time; }
     const QList<QwtPlotMarker*>& plotMarkers() const { return m_markers; }
+    // Where a marker's label is drawn, in the canvas's pixels; empty when it
+    // is not drawn (it would cover a newer one as it leaves at the left).
+    QRectF labelRect(const QwtPlotMarker* marker) const;
     QwtPlotCurve* curveBER() const { return m_curveBer; }
     QwtPlotCurve* curveAGC() const { return m_curveAgc; }
     QwtPlotCurve* curveSNR() const { return m_curveSnr; }
 
 private:
     void setVisible(QwtPlotCurve* curve, bool on);
+    // Labels stand left of their lines, in rows from the top or the bottom of
+    // the canvas. A new one takes the first row (bottom and top alternating,
+    // then further in) where it covers no other label; near the left edge a
+    // label goes right of its line rather than be cut off.
+    void chooseRow(class EventMarker* marker);
+    void layOutLabels();
+    QRectF placedRect(const EventMarker* marker, bool right) const;
 
     QwtPlot* m_plot = nullptr;
     QwtPlotCurve* m_curveBer = nullptr;

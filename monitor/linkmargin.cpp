@@ -56,4 +56,10 @@ QString text(const Estimate& e)
         .arg(cn, QString::number(e.marginDb, 'f', 1));
 }
 
+QString widestText()
+{
+    return QCoreApplication::translate("zenaraForm", "C/N %1 dB, margin %2 dB")
+        .arg(QStringLiteral("-00.0"), QStringLiteral("-00.0"));
+}
+
 } // namespace linkmargin

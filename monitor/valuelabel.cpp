@@ -1,5 +1,6 @@
 #include "monitor/valuelabel.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QStyle>
@@ -10,18 +11,37 @@ ValueLabel::ValueLabel(QWidget* parent) : QLabel(parent)
     m_hint = hintFor(m_shown);
 }
 
+
 void ValueLabel::setText(const QString& text)
 {
     if (text == m_text)
         return;
     m_text = text;
     m_shown = shownText(text);
-    const QSize hint = hintFor(m_shown);
+    updateHint();
+    update();
+}
+
+void ValueLabel::setWidestText(const QString& text)
+{
+    m_widest = text;
+    updateHint();
+}
+
+void ValueLabel::updateHint()
+{
+    const QSize hint = hintFor(m_shown).expandedTo(hintFor(m_widest));
     if (hint != m_hint) {
         m_hint = hint;
         updateGeometry();
     }
-    update();
+}
+
+void ValueLabel::changeEvent(QEvent* event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        updateHint();
 }
 
 QString ValueLabel::shownText(const QString& richText)

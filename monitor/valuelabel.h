@@ -21,14 +21,21 @@ public:
     static QString shownText(const QString& richText);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+    // The longest text the label will show: room for it is kept from the
+    // start, in whatever font, so that a longer reading is never cut off.
+    void setWidestText(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QSize hintFor(const QString& shown) const;
 
+    void updateHint();
+
     QString m_text;
     QString m_shown;
+    QString m_widest;
     QSize m_hint;
 };

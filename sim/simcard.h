@@ -69,7 +69,11 @@ public:
     int setChannel(const hw::ChannelRecord& channel) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;
 
-    QString description() const override { return QStringLiteral("simulated receiver"); }
+    // In English, as --remote status says it; the window translates it.
+    QString description() const override
+    {
+        return QString::fromLatin1(QT_TRANSLATE_NOOP("Receivers", "simulated receiver"));
+    }
     hw::TransportStream* transportStream() override { return &m_stream; }
 
     Tda10086Model& demodulator() { return m_demod; }

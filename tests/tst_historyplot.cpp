@@ -12,6 +12,9 @@
 
 #include <cmath>
 
+using Events = QList<QPair<double, QString>>; // seconds from the start, label
+Q_DECLARE_METATYPE(Events)
+
 class TestHistoryPlot : public QObject
 {
     Q_OBJECT
@@ -20,6 +23,8 @@ private slots:
     void startsFlat();
     void samplesShiftAndAreReadInPlace();
     void markersAgeAndLeave();
+    void labelsNeitherCollideNorGetCut_data();
+    void labelsNeitherCollideNorGetCut();
     void labelsAlternate();
     void togglesBeforeAndAfterInit();
     void agcScale();
@@ -103,6 +108,56 @@ void TestHistoryPlot::markersAgeAndLeave()
     QCOMPARE(history.plotMarkers().size(), 1);
     QCOMPARE(history.plotMarkers().first()->label().text(), QStringLiteral("later"));
     QCOMPARE(history.plotMarkers().first()->xValue(), 0.25);
+}
+
+void TestHistoryPlot::labelsNeitherCollideNorGetCut_data()
+{
+    // Events as a session makes them: seconds after the start, and the label.
+    QTest::addColumn<Events>("events");
+    QTest::newRow("tune and goto together")
+        << Events{{0, "11977, H, 27500"}, {0, "Goto 32.3°W"}, {0.5, "Halt"}, {1, "10719, V, 27500"}};
+    QTest::newRow("twelve seconds apart")
+        << Events{{0, "11977, H, 27500"}, {12, "Goto 32.3°W"}, {24, "11034, V, 27500"},
+                  {36, "Goto 13.0°E"}, {48, "12500, H, 30000"}};
+    Events burst;
+    for (int i = 0; i < 12; ++i)
+        burst.append({i * 0.75, QStringLiteral("East %1 stp").arg(i + 1)});
+    QTest::newRow("a burst of drives") << burst;
+}
+
+void TestHistoryPlot::labelsNeitherCollideNorGetCut()
+{
+    QFETCH(Events, events);
+    QwtPlot plot;
+    plot.resize(640, 260); // the window's at its smallest
+    HistoryPlot history;
+    history.initPlot(&plot, {});
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    plot.replot();
+    const QRectF canvas(plot.canvas()->contentsRect());
+    double now = 0;
+    // Through the whole minute, tick by tick, until the last one has almost left.
+    for (int tick = 0; tick < 240 + 4 * int(events.last().first); ++tick, now += 0.25) {
+        for (const auto& e : events)
+            if (std::abs(e.first - now) < 1e-9)
+                history.addPlotMarker(e.second);
+        history.ageMarkers();
+        const auto& markers = history.plotMarkers();
+        for (int i = 0; i < markers.size(); ++i) {
+            const QRectF r = history.labelRect(markers.at(i));
+            if (r.isEmpty())
+                continue;
+            QVERIFY2(canvas.contains(r), qPrintable(markers.at(i)->label().text()));
+            for (int j = i + 1; j < markers.size(); ++j)
+                QVERIFY2(!r.intersects(history.labelRect(markers.at(j))),
+                         qPrintable(markers.at(i)->label().text() + " / " +
+                                    markers.at(j)->label().text()));
+        }
+        // The newest label is always shown, and a lone one to the last tick.
+        if (!markers.isEmpty())
+            QVERIFY(!history.labelRect(markers.last()).isEmpty());
+    }
 }
 
 void TestHistoryPlot::labelsAlternate()

@@ -1,6 +1,7 @@
 // The segmented bar meter: lit counts, band thresholds and colours, clamping,
 // and that it repaints only when the number of lit segments changes.
 
+#include "monitor/contrast.h"
 #include "monitor/ledmeter.h"
 #include "monitor/scale.h"
 #include "monitor/valuelabel.h"
@@ -12,6 +13,8 @@ class TestLedMeter : public QObject
     Q_OBJECT
 
 private slots:
+    void readableOnEveryBackground_data();
+    void readableOnEveryBackground();
     void litSegments_data();
     void litSegments();
     void bandsAndColours();
@@ -31,6 +34,35 @@ LedMeter* meterWithCount(int count)
     return meter;
 }
 } // namespace
+
+void TestLedMeter::readableOnEveryBackground_data()
+{
+    QTest::addColumn<QColor>("background");
+    QTest::addColumn<QColor>("wanted"); // a hue the text keeps
+    // The lock flags' four states, and the status bar in a light and a dark theme.
+    QTest::newRow("flag set") << QColor(0, 128, 0) << QColor();
+    QTest::newRow("flag clear") << QColor(128, 0, 0) << QColor();
+    QTest::newRow("flag at start") << QColor(170, 0, 0) << QColor();
+    QTest::newRow("flag unknown") << QColor(128, 128, 128) << QColor();
+    QTest::newRow("green, light bar") << QColor(239, 239, 239) << QColor(0, 128, 0);
+    QTest::newRow("red, light bar") << QColor(239, 239, 239) << QColor(170, 0, 0);
+    QTest::newRow("green, dark bar") << QColor(49, 54, 59) << QColor(0, 128, 0);
+    QTest::newRow("red, dark bar") << QColor(49, 54, 59) << QColor(170, 0, 0);
+}
+
+void TestLedMeter::readableOnEveryBackground()
+{
+    QFETCH(QColor, background);
+    QFETCH(QColor, wanted);
+    // Black on maroon, as the flags were, is 1.9 to 1: the measure knows it.
+    QVERIFY(std::abs(contrast::ratio(Qt::black, QColor(128, 0, 0)) - 1.9) < 0.05);
+    const QColor text =
+        wanted.isValid() ? contrast::readableShade(wanted, background) : contrast::textOn(background);
+    QVERIFY2(contrast::ratio(text, background) >= contrast::Readable,
+             qPrintable(text.name() + " on " + background.name()));
+    if (wanted.isValid())
+        QCOMPARE(text.hue(), wanted.hue()); // still green, still red
+}
 
 void TestLedMeter::litSegments_data()
 {

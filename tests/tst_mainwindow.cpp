@@ -2,11 +2,13 @@
 // and the status poll as the user sees it.
 
 #include "app/messages.h"
+#include "forms/disqoptions.h"
 #include "forms/siteview.h"
 #include "forms/zenaraform.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/sitegeometry.h"
+#include "monitor/contrast.h"
 #include "monitor/networkcheck.h"
 #include "monitor/statuspoll.h"
 #include "settings/settingsstore.h"
@@ -27,6 +29,7 @@
 
 #include <csignal>
 #include <qwt_plot.h>
+#include <qwt_scale_draw.h>
 #include <qwt_plot_marker.h>
 #include <sys/resource.h>
 
@@ -144,6 +147,9 @@ private slots:
     void siteViewShowsWhereToPoint();
     void networkSaysWhichSatellite();
     void keyboardReachesEveryControl();
+    void marginLineFitsAnyFont();
+    void siteViewNamesAndDocking();
+    void numbersInOneFormInAnyLanguage();
 };
 
 void TestMainWindow::initTestCase()
@@ -322,6 +328,10 @@ void TestMainWindow::pollShowsTheSignal()
     QCOMPARE(w.form->ledMeterSNR->value(), 170);
     QCOMPARE(w.form->textLabelLCK->palette().color(QPalette::Window), QColor(0, 128, 0));
     QCOMPARE(w.form->textLabelTIM->palette().color(QPalette::Window), QColor(128, 0, 0));
+    // Each flag's name is readable on its colour.
+    for (QLabel* flag : {w.form->textLabelLCK, w.form->textLabelTIM})
+        QVERIFY(contrast::ratio(flag->palette().color(QPalette::WindowText),
+                                flag->palette().color(QPalette::Window)) >= contrast::Readable);
     // Under the SNR meter: Es/N0 from the meter's 170, 8.9 dB needed at 8/9.
     QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, margin 5.5 dB"));
     w.form->show();
@@ -1078,7 +1088,13 @@ void TestMainWindow::networkSaysWhichSatellite()
     QCOMPARE(f->labelNetwork->text(),
              QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 42.0\xc2\xb0"
                                "E"));
-    QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    auto readable = [f](int hue) {
+        const QColor text = f->labelNetwork->palette().color(QPalette::WindowText);
+        return text.hue() == hue &&
+               contrast::ratio(text, f->QMainWindow::statusBar()->palette().color(QPalette::Window)) >=
+                   contrast::Readable;
+    };
+    QVERIFY(readable(120)); // green
 
     // A tune refused for its frequency sent nothing: what is received stays shown.
     const QStringList shown = {f->lineEditFEC->text(), f->labelMargin->text(),
@@ -1119,7 +1135,7 @@ void TestMainWindow::networkSaysWhichSatellite()
                                "E, not "
                                "13.0\xc2\xb0"
                                "E"));
-    QCOMPARE(f->labelNetwork->palette().color(QPalette::WindowText), QColor(170, 0, 0));
+    QVERIFY(readable(0)); // red
 
     // A new tune forgets it; without a NIT the time limit ends the wait.
     scene.hasNetwork = false;
@@ -1227,6 +1243,117 @@ void TestMainWindow::keyboardReachesEveryControl()
     QTest::keyClick(f->lineEditSmbRate, Qt::Key_Escape);
     QCOMPARE(w.board.scene->heard.value(0), bytes({0xE0, 0x31, 0x60}));
     QVERIFY(f->toolButtonHaltMotor->toolTip().endsWith(QLatin1String("(Esc)")));
+}
+
+void TestMainWindow::marginLineFitsAnyFont()
+{
+    const QFont before = QApplication::font();
+    auto restore = qScopeGuard([&before] { QApplication::setFont(before); });
+    for (int points : {9, 11, 14}) {
+        QFont font = before;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        Window w;
+        auto* f = w.form.get();
+        f->resize(f->minimumSize()); // the smallest the window gets
+        f->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f));
+        for (const char* line : {"C/N 17.3 dB, margin 10.4 dB", "C/N -1.5 dB, margin -10.4 dB"}) {
+            f->labelMargin->setText(QLatin1String(line));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+            // All of it inside the label, and the label inside its frame.
+            const int needed = f->labelMargin->fontMetrics().horizontalAdvance(QLatin1String(line));
+            QVERIFY2(f->labelMargin->contentsRect().width() >= needed,
+                     qPrintable(QStringLiteral("%1 pt: %2 < %3")
+                                    .arg(points)
+                                    .arg(f->labelMargin->contentsRect().width())
+                                    .arg(needed)));
+            QVERIFY(f->frame4_3_2->contentsRect().contains(f->labelMargin->geometry()));
+        }
+        QVERIFY2(f->width() <= 1366, qPrintable(QString::number(f->width())));
+    }
+}
+
+void TestMainWindow::siteViewNamesAndDocking()
+{
+    // A full sky: a satellite every degree from 60 W to 80 E, seen from 50 N 10 E.
+    QTemporaryDir dir;
+    QByteArray list;
+    for (int p = -60; p <= 80; ++p)
+        list += QByteArray::number(p + 60) + '=' + QByteArray::number(p) + ".0;Sat " +
+                QByteArray::number(p) + ";s.ini\n";
+    QFile file(dir.filePath(QStringLiteral("satlist.znr")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(list);
+    file.close();
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+    {
+        const auto store = openSettings();
+        store->setValue(QStringLiteral("Settings/LocationLatitude"), 50.0);
+        store->setValue(QStringLiteral("Settings/LocationLongitude"), 10.0);
+        store->sync();
+    }
+    Window w;
+    auto* f = w.form.get();
+    f->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f));
+    const int undocked = f->minimumSizeHint().width();
+    const int chosen = f->satlistComboBox->findText(QStringLiteral("Sat 7"), Qt::MatchEndsWith);
+    f->satListToolbarComboBox_activated(chosen);
+    f->siteDock()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f->siteDock()));
+    SiteView* view = f->siteView();
+    auto* canvas = view->findChild<QwtPlot*>(QStringLiteral("sitePlot"))->canvas();
+    for (bool docked : {false, true}) {
+        const QVector<SiteView::Name> names = view->names();
+        QVERIFY2(names.size() >= 10, qPrintable(QString::number(names.size())));
+        bool chosenNamed = false;
+        for (int i = 0; i < names.size(); ++i) {
+            chosenNamed = chosenNamed || names.at(i).position == 7.0;
+            // Inside the canvas, and apart from every other name.
+            QVERIFY(QRectF(canvas->contentsRect()).contains(names.at(i).rect));
+            for (int j = i + 1; j < names.size(); ++j)
+                QVERIFY2(!names.at(i).rect.adjusted(-2, 0, 2, 0).intersects(names.at(j).rect),
+                         qPrintable(QStringLiteral("%1 and %2")
+                                        .arg(names.at(i).position)
+                                        .arg(names.at(j).position)));
+        }
+        QVERIFY(chosenNamed);
+        // Docked beside the window, it still fits a laptop's screen.
+        f->siteDock()->setFloating(!docked);
+        QTest::qWait(50);
+        QVERIFY2(f->minimumSizeHint().width() <= 1366,
+                 qPrintable(QString::number(f->minimumSizeHint().width())));
+    }
+    // And undocked again, the window may be as small as before.
+    f->siteDock()->setFloating(true);
+    QTest::qWait(50);
+    QCOMPARE(f->minimumSizeHint().width(), undocked);
+    QVERIFY(f->minimumWidth() <= undocked);
+    // Every point has its full name under the mouse.
+    const sitegeometry::Pointing p = sitegeometry::pointing(50.0, 10.0, -31.0);
+    QCOMPARE(view->nameAt(QPointF(p.azimuth, p.elevation)), QString::fromUtf8("Sat -31 (31.0\u00b0W)"));
+}
+
+void TestMainWindow::numbersInOneFormInAnyLanguage()
+{
+    // Russian writes "1 536" and "0,1"; the window's numbers stay "1536" and
+    // "0.1", like its readings, satellite labels and data files.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    auto restore = qScopeGuard([&before] { QLocale::setDefault(before); });
+    Window w;
+    auto* f = w.form.get();
+    f->tuningSpinBox->setValue(f->tuningSpinBox->maximum());
+    QCOMPARE(f->tuningSpinBox->text(), QString::number(f->tuningSpinBox->maximum()));
+    const QwtScaleDraw* ber = f->statusPlot->axisScaleDraw(QwtPlot::yLeft);
+    QCOMPARE(ber->label(0.1).text(), QStringLiteral("0.1"));
+    QCOMPARE(f->statusPlot->axisScaleDraw(QwtPlot::yRight)->label(2500).text(),
+             QStringLiteral("2500"));
+    DisqOptions dialog(f);
+    QCOMPARE(dialog.maxTimeOfPosSpinBox->text(), QStringLiteral("1000"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -138,6 +138,21 @@ void TestStartup::versionAndHelp()
     const QString text = QString::fromLocal8Bit(help->readAllStandardOutput());
     QVERIFY(text.contains(QStringLiteral("--receiver <name[,options]>")));
     QVERIFY(text.contains(QStringLiteral("bus-error=all|lnb|REG")));
+
+    // In Russian all of it, Qt's own lines too.
+    QProcess russian;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8"));
+    env.remove(QStringLiteral("LC_ALL"));
+    env.remove(QStringLiteral("LC_MESSAGES"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    russian.setProcessEnvironment(env);
+    russian.start(QStringLiteral(ZENARA_BINARY), {QStringLiteral("--help")});
+    QVERIFY(finish(russian));
+    const QString ru = QString::fromUtf8(russian.readAllStandardOutput());
+    for (const char* line : {"Использование:", "Вывод справки по параметрам командной строки.",
+                             "Используемый приёмник", "симулятор карты"})
+        QVERIFY2(ru.contains(QString::fromUtf8(line)), qPrintable(ru));
 }
 
 void TestStartup::terminalModes()

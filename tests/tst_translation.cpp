@@ -73,6 +73,9 @@ void TestTranslation::compiledTranslationIsFound()
                             QStringLiteral(ZENARA_RUN_DIR "/Translations")));
     QCOMPARE(translator.translate("zenaraForm", "Halt Motor"), QStringLiteral("Стоп мотор"));
     QCOMPARE(translator.translate("main", "Receivers:"), QStringLiteral("Приёмники:"));
+    // The status bar's receiver, and the window's numbers (which stay as they are).
+    QCOMPARE(translator.translate("Receivers", "simulated receiver"),
+             QStringLiteral("симулятор приёмника"));
 }
 
 QTEST_GUILESS_MAIN(TestTranslation)
