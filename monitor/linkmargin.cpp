@@ -58,8 +58,10 @@ QString text(const Estimate& e)
 
 QString widestText()
 {
+    // Locked, the C/N lies above the code rate's threshold, so the margin is
+    // a few tenths below zero at worst; without lock there is no margin.
     return QCoreApplication::translate("zenaraForm", "C/N %1 dB, margin %2 dB")
-        .arg(QStringLiteral("-00.0"), QStringLiteral("-00.0"));
+        .arg(QStringLiteral("00.0"), QStringLiteral("00.0"));
 }
 
 } // namespace linkmargin

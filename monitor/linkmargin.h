@@ -29,8 +29,8 @@ Estimate estimate(bool snrValid, int snrMeter, bool carrier, bool locked, const 
                   double measuredDb);
 // "C/N 12.3 dB, margin 4.4 dB", "C/N 12.3 dB" before lock, "C/N --" without a carrier.
 QString text(const Estimate& e);
-// The longest line text() gives for values a dish can show (two digits and a
-// sign each), for the room the line needs.
+// The longest line text() gives for values a dish can show (two digits each),
+// for the room the line needs.
 QString widestText();
 
 } // namespace linkmargin

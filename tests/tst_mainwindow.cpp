@@ -1258,7 +1258,8 @@ void TestMainWindow::marginLineFitsAnyFont()
         f->resize(f->minimumSize()); // the smallest the window gets
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f));
-        for (const char* line : {"C/N 17.3 dB, margin 10.4 dB", "C/N -1.5 dB, margin -10.4 dB"}) {
+        for (const char* line : {"C/N 17.3 dB, margin 10.4 dB", "C/N 6.5 dB, margin -0.4 dB",
+                                 "C/N 29.8 dB, margin 22.0 dB"}) {
             f->labelMargin->setText(QLatin1String(line));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // All of it inside the label, and the label inside its frame.
