@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <clocale>
 #include <cstdio>
 
@@ -72,6 +74,7 @@ private slots:
     void writingIsAllOrNothing();
     void aMoveThatFailsIsUndone();
     void numbersIgnoreTheLocale();
+    void hugeNamesAndPipes();
 };
 
 void TestImporter::xmlRoundTrip()
@@ -572,6 +575,32 @@ void TestImporter::numbersIgnoreTheLocale()
                 .contains("0=19.2;Astra;a.ini\n"));
     QCOMPARE(SatelliteList::label(-10.19, 19.2, QStringLiteral("Astra")),
              QStringLiteral("[10.2°W]  19.2°E Astra"));
+}
+
+void TestImporter::hugeNamesAndPipes()
+{
+    // A name of a megabyte is cut, with a word; the rest of the file counts.
+    QTemporaryDir dir;
+    const QByteArray name(1 << 20, 'x');
+    const QString xml = writeFile(dir, QStringLiteral("big.xml"),
+                                  "<?xml version=\"1.0\"?>\n<satellites>\n<sat name=\"" + name +
+                                      "\" position=\"130\">\n<transponder frequency=\"11977000\" "
+                                      "symbol_rate=\"27500000\" polarization=\"0\"/>\n</sat>\n"
+                                      "</satellites>\n");
+    QVector<importer::Satellite> sats;
+    importer::Report report;
+    QString error;
+    QVERIFY2(importer::readAny(xml, &sats, &error, &report), qPrintable(error));
+    QCOMPARE(sats.size(), 1);
+    QCOMPARE(sats.first().name.size(), importer::MaxNameLength);
+    QCOMPARE(sats.first().transponders.size(), 1);
+    QVERIFY(report.warnings.join('\n').contains(QLatin1String("cut to 100 characters")));
+    // A pipe where a file should be: refused at once, not waited on.
+    const QString pipe = dir.filePath(QStringLiteral("sats.xml"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    sats.clear();
+    QVERIFY(!importer::readAny(pipe, &sats, &error, &report));
+    QVERIFY2(error.endsWith(QLatin1String("it is a pipe (FIFO), not a file")), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestImporter)

@@ -188,6 +188,12 @@ void TestStartup::terminalModes()
     QVERIFY(finish(*elsewhere));
     QCOMPARE(QString::fromUtf8(elsewhere->readAllStandardOutput()),
              QStringLiteral("[46.2°W] 130.0°E Far\n"));
+    // A name that would steer the terminal is printed with its codes escaped.
+    run.writeFile(QStringLiteral("work/satlist.znr"), "0=42.0;Turk\x1b[2Jsat\x07;t.ini\n");
+    auto escaped = run.start({QStringLiteral("--print-satellites")});
+    QVERIFY(finish(*escaped));
+    QCOMPARE(QString::fromUtf8(escaped->readAllStandardOutput()),
+             QStringLiteral("[ 0.0°E]  42.0°E Turk\\x{1b}[2Jsat\\x{07}\n"));
 
     // "nan" converts to a double, but is no place on Earth.
     for (const char* site : {"nan,10", "45,inf", "91,0"}) {
