@@ -1017,23 +1017,36 @@ void TestMainWindow::fitsALaptopScreenAndGrowsThePlot()
     QCOMPARE(f->tabWidget->height(), tabs);
 }
 
-void TestMainWindow::siteViewShowsWhereToPoint()
+namespace {
+
+// A satellite list in a working directory of its own, seen from 50 N 10 E.
+class SkyAt50North
 {
-    QTemporaryDir dir;
-    QDir(dir.path()).mkpath(QStringLiteral("Transponders"));
-    QFile list(dir.filePath(QStringLiteral("satlist.znr")));
-    QVERIFY(list.open(QIODevice::WriteOnly));
-    list.write("0=19.2;Astra;a.ini\n1=13.0;Hot Bird;hb.ini\n2=-30.0;Hispasat;h.ini\n");
-    list.close();
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+public:
+    explicit SkyAt50North(const QByteArray& list)
     {
+        QFile file(m_dir.filePath(QStringLiteral("satlist.znr")));
+        if (!file.open(QIODevice::WriteOnly) || file.write(list) != list.size())
+            qFatal("cannot write the list");
+        m_previous = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
         const auto store = openSettings();
         store->setValue(QStringLiteral("Settings/LocationLatitude"), 50.0);
         store->setValue(QStringLiteral("Settings/LocationLongitude"), 10.0);
         store->sync();
     }
+    ~SkyAt50North() { QDir::setCurrent(m_previous); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_previous;
+};
+
+} // namespace
+
+void TestMainWindow::siteViewShowsWhereToPoint()
+{
+    SkyAt50North sky("0=19.2;Astra;a.ini\n1=13.0;Hot Bird;hb.ini\n2=-30.0;Hispasat;h.ini\n");
     Window w;
     auto* f = w.form.get();
     f->siteDock()->show();
@@ -1277,25 +1290,12 @@ void TestMainWindow::marginLineFitsAnyFont()
 
 void TestMainWindow::siteViewNamesAndDocking()
 {
-    // A full sky: a satellite every degree from 60 W to 80 E, seen from 50 N 10 E.
-    QTemporaryDir dir;
+    // A full sky: a satellite every degree from 60 W to 80 E.
     QByteArray list;
     for (int p = -60; p <= 80; ++p)
         list += QByteArray::number(p + 60) + '=' + QByteArray::number(p) + ".0;Sat " +
                 QByteArray::number(p) + ";s.ini\n";
-    QFile file(dir.filePath(QStringLiteral("satlist.znr")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(list);
-    file.close();
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
-    {
-        const auto store = openSettings();
-        store->setValue(QStringLiteral("Settings/LocationLatitude"), 50.0);
-        store->setValue(QStringLiteral("Settings/LocationLongitude"), 10.0);
-        store->sync();
-    }
+    SkyAt50North sky(list);
     Window w;
     auto* f = w.form.get();
     f->show();

@@ -333,7 +333,7 @@ void TestStartup::signalDuringAStartUpBox()
     timer.start();
     zenara->terminate(); // once
     QVERIFY(finish(*zenara));
-    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed()))); // not hung
     QCOMPARE(zenara->exitCode(), 0);
     // The normal shutdown: the settings were written, the window's place as
     // stored (it was never shown, so its own size says nothing).
@@ -362,7 +362,7 @@ void TestStartup::signalWhileAskingAHungCopy()
     timer.start();
     zenara->terminate();
     QVERIFY(finish(*zenara));
-    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed()))); // not hung
     QCOMPARE(zenara->exitCode(), 0);
     QVERIFY(!QFile::exists(run.settingsFile())); // nothing was read, nothing is written
 }
@@ -582,7 +582,8 @@ void TestStartup::remoteControl()
                              QStringLiteral("27500")})
                  .code,
              0);
-    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("10")});
+    // Answered at the lock, not at the end of the hour.
+    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("3600")});
     QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
     QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
 
@@ -604,7 +605,7 @@ void TestStartup::remoteControl()
     r = remoteCli(run, {QStringLiteral("usals")}); // replies when the dish should be there
     QCOMPARE(r.code, 0);
     QCOMPARE(r.json.value(QStringLiteral("current_sat")).toInt(), 2);
-    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("30")});
+    r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("3600")});
     QVERIFY2(r.json.value(QStringLiteral("locked")).toBool(),
              QJsonDocument(r.json).toJson().constData());
 
@@ -612,19 +613,20 @@ void TestStartup::remoteControl()
     auto drive =
         run.start({QStringLiteral("--remote"), QStringLiteral("drive"), QStringLiteral("east"),
                    QStringLiteral("300"), QStringLiteral("steps")});
-    QTest::qWait(1500);
-    QCOMPARE(remoteCli(run, {QStringLiteral("halt")}).code, 0);
-    QElapsedTimer timer;
-    timer.start();
+    QVERIFY(QTest::qWaitFor(
+        [&] { return request(run, QStringLiteral("status")).value(QStringLiteral("moving")).toBool(); },
+        60000));
+    QCOMPARE(request(run, QStringLiteral("halt")).value(QStringLiteral("ok")), QJsonValue(true));
     QVERIFY(finish(*drive));
-    QVERIFY(timer.elapsed() < 5000); // 300 steps would take six seconds
     QCOMPARE(drive->exitCode(), 0);
     r = remoteCli(run, {QStringLiteral("markers")});
     QStringList labels;
     for (const QJsonValue& m : r.json.value(QStringLiteral("markers")).toArray())
         labels.append(m.toObject().value(QStringLiteral("label")).toString());
+    // 300 steps go as 128, 128 and 44: the Halt came before the last.
     QVERIFY2(labels.contains(QStringLiteral("East 128 stp")) &&
-                 labels.contains(QStringLiteral("Halt")),
+                 labels.contains(QStringLiteral("Halt")) &&
+                 !labels.contains(QStringLiteral("East 44 stp")),
              qPrintable(labels.join(QLatin1Char('|'))));
 
     // Settings the options dialog edits, applied as it applies them.
@@ -750,7 +752,7 @@ void TestStartup::remoteWaitsEndWithTheProgram()
     zenara->terminate();
     QVERIFY(finish(*zenara));
     qInfo("ended %lld ms after the signal", timer.elapsed());
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed()))); // not hung
     QCOMPARE(zenara->exitCode(), 0);
     for (const auto& client : waiting) {
         QVERIFY(finish(*client));
