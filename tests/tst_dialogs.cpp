@@ -124,6 +124,11 @@ void TestDialogs::showsTheWindowsValues()
             QCOMPARE(d.locationLongitudeLineEdit->maxLength(), 6);
             QCOMPARE(d.oneDegStepLineEdit->maxLength(), 5);
             QVERIFY(d.width() >= 352 && d.height() >= 491);
+            // On a 1366 x 768 laptop screen with a panel and a title bar.
+            QVERIFY2(d.minimumSizeHint().width() <= 1366 && d.minimumSizeHint().height() <= 690,
+                     qPrintable(QStringLiteral("%1 x %2")
+                                    .arg(d.minimumSizeHint().width())
+                                    .arg(d.minimumSizeHint().height())));
             // The focus order the form sets, through the fields that take a tab.
             const QList<QWidget*> order = {d.locationLongitudeLineEdit,
                                            d.locationLatitudeLineEdit,
