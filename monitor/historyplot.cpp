@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 
@@ -109,12 +110,21 @@ public:
     bool top = false; // rows counted from the top, else from the bottom
     int row = 0;      // 0 at the canvas's edge, 1 next to it, ...
     QRectF rect;      // pixels; empty: not drawn
+    QString shown;    // the label shortened to the room it has; empty: all of it
+
+    QwtText drawn() const
+    {
+        QwtText text = label();
+        if (!shown.isEmpty())
+            text.setText(shown);
+        return text;
+    }
 
 protected:
     void drawLabel(QPainter* painter, const QRectF&, const QPointF&) const override
     {
         if (!rect.isEmpty())
-            label().draw(painter, rect);
+            drawn().draw(painter, rect);
     }
 };
 
@@ -281,7 +291,7 @@ QRectF HistoryPlot::placedRect(const EventMarker* m, bool right) const
 {
     constexpr double Spacing = 2;
     const QRectF canvas = QRectF(m_plot->canvas()->contentsRect());
-    const QSizeF size = m->label().textSize(m_plot->canvas()->font());
+    const QSizeF size = m->drawn().textSize(m_plot->canvas()->font());
     const double x = m_plot->canvasMap(QwtPlot::xBottom).transform(m->xValue());
     const double y = m->top ? canvas.top() + Spacing + m->row * size.height()
                             : canvas.bottom() - Spacing - (m->row + 1) * size.height();
@@ -290,27 +300,62 @@ QRectF HistoryPlot::placedRect(const EventMarker* m, bool right) const
 
 void HistoryPlot::chooseRow(EventMarker* marker)
 {
+    constexpr double Gap = 6; // or two labels in a row read as one
     const QRectF canvas = QRectF(m_plot->canvas()->contentsRect());
     const double height = marker->label().textSize(m_plot->canvas()->font()).height();
     const int rows = std::max(1, int(canvas.height() / (2 * std::max(1.0, height))));
     const bool first = marker->top;
-    // The alternating side's edge first, then the other, then further in.
+    // The alternating side's edge first, then the other, then further in;
+    // where every row is taken, the row with the most room, and the label
+    // shortened to it.
+    double bestRoom = -1;
+    std::pair<bool, int> best(first, 0);
     for (int row = 0; row < rows; ++row) {
         for (const bool top : {first, !first}) {
             marker->top = top;
             marker->row = row;
-            // With a gap, or two labels in a row read as one.
-            const QRectF wanted = placedRect(marker, false).adjusted(-6, 0, 6, 0);
-            const bool free = std::none_of(m_markers.cbegin(), m_markers.cend(), [&](QwtPlotMarker* o) {
-                return o != marker && labelRect(o).intersects(wanted);
-            });
-            if (free)
+            const QRectF wanted = placedRect(marker, false);
+            double room = wanted.width();
+            for (QwtPlotMarker* o : m_markers) {
+                const QRectF r = labelRect(o);
+                if (o != marker && !r.isEmpty() && r.top() < wanted.bottom() &&
+                    r.bottom() > wanted.top())
+                    room = std::min(room, wanted.right() - r.right() - Gap);
+            }
+            if (room >= wanted.width())
                 return;
+            if (room > bestRoom) {
+                bestRoom = room;
+                best = {top, row};
+            }
         }
     }
-    // Every row taken where it starts: it goes where the alternation puts it.
-    marker->top = first;
-    marker->row = 0;
+    marker->top = best.first;
+    marker->row = best.second;
+    const QFontMetricsF metrics(m_plot->canvas()->font());
+    const QString shortened =
+        metrics.elidedText(marker->label().text(), Qt::ElideRight, std::max(0.0, bestRoom));
+    if (shortened.size() > 2) // more than an ellipsis and a letter
+        marker->shown = shortened;
+}
+
+QRectF HistoryPlot::shortened(EventMarker* m, const QRectF& wanted, int index)
+{
+    constexpr double Gap = 6;
+    double right = wanted.right();
+    for (int j = index + 1; j < m_markers.size(); ++j) {
+        const QRectF r = labelRect(m_markers.at(j));
+        if (!r.isEmpty() && r.top() < wanted.bottom() && r.bottom() > wanted.top())
+            right = std::min(right, r.left() - Gap);
+    }
+    const QFontMetricsF metrics(m_plot->canvas()->font());
+    const QString text =
+        metrics.elidedText(m->label().text(), Qt::ElideRight, std::max(0.0, right - wanted.left()));
+    if (text.size() <= 2)
+        return QRectF(); // no room for a word
+    m->shown = text;
+    return QRectF(wanted.topLeft(), QSizeF(m->drawn().textSize(m_plot->canvas()->font()).width(),
+                                          wanted.height()));
 }
 
 void HistoryPlot::layOutLabels()
@@ -321,13 +366,21 @@ void HistoryPlot::layOutLabels()
     // Newest first: a label leaving at the left yields to a newer one.
     for (int i = m_markers.size() - 1; i >= 0; --i) {
         auto* m = static_cast<EventMarker*>(m_markers.at(i));
+        auto free = [&](const QRectF& r) {
+            for (int j = i + 1; j < m_markers.size(); ++j)
+                if (labelRect(m_markers.at(j)).intersects(r))
+                    return false;
+            return canvas.contains(r);
+        };
+        // Left of its line; at the left edge pushed in whole, or shortened to
+        // the room left by the newer ones in its row.
         QRectF r = placedRect(m, false);
-        if (r.left() < canvas.left())
-            r = placedRect(m, true); // right of its line, whole
-        bool free = canvas.contains(r);
-        for (int j = i + 1; j < m_markers.size() && free; ++j)
-            free = !labelRect(m_markers.at(j)).intersects(r);
-        m->rect = free ? r : QRectF();
+        if (r.left() < canvas.left()) {
+            r.translate(canvas.left() - r.left(), 0);
+            if (!free(r))
+                r = shortened(m, r, i);
+        }
+        m->rect = free(r) ? r : QRectF();
     }
 }
 

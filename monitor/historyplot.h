@@ -66,11 +66,14 @@ private:
     void setVisible(QwtPlotCurve* curve, bool on);
     // Labels stand left of their lines, in rows from the top or the bottom of
     // the canvas. A new one takes the first row (bottom and top alternating,
-    // then further in) where it covers no other label; near the left edge a
-    // label goes right of its line rather than be cut off.
+    // then further in) where it covers no other label, or, with every row
+    // taken, the one with the most room, shortened to it; at the left edge a
+    // label is pushed in whole, or shortened, rather than cut off.
     void chooseRow(class EventMarker* marker);
     void layOutLabels();
     QRectF placedRect(const EventMarker* marker, bool right) const;
+    // A label at the left edge made short enough for the room it has there.
+    QRectF shortened(EventMarker* marker, const QRectF& wanted, int index);
 
     QwtPlot* m_plot = nullptr;
     QwtPlotCurve* m_curveBer = nullptr;
