@@ -1120,10 +1120,6 @@
         <translation>Не удалось записать настройки в %1; изменения этого сеанса потеряны.</translation>
     </message>
     <message>
-        <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the other west code (Options, Settings, Drive Motor, Version).</source>
-        <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен другой код запада (Параметры, Настройки, Привод, Тип).</translation>
-    </message>
-    <message>
         <source>No satellites: %1 was not found or holds none (looked for in the working folder and in %2)</source>
         <translation>Нет спутников: файл %1 не найден или пуст (искали в рабочей папке и в %2)</translation>
     </message>
@@ -1186,6 +1182,14 @@
     <message>
         <source>&amp;Help</source>
         <translation>Справк&amp;а</translation>
+    </message>
+    <message>
+        <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the Typical west code 0x00 (Options, Settings, Drive Motor, Version).</source>
+        <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен код запада Typical 0x00 (Параметры, Настройки, Привод, Тип).</translation>
+    </message>
+    <message>
+        <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the STAB west code 0xD0 (Options, Settings, Drive Motor, Version).</source>
+        <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен код запада STAB 0xD0 (Параметры, Настройки, Привод, Тип).</translation>
     </message>
 </context>
 </TS>

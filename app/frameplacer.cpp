@@ -1,14 +1,13 @@
 #include "app/frameplacer.h"
 
 #include <QEvent>
-#include <QTimer>
 
 FramePlacer::FramePlacer(QWidget* window, const QPoint& frameTopLeft)
     : QObject(window), m_window(window), m_wanted(frameTopLeft)
 {
+    // Without a window manager no frame comes, and it stays, looking at the
+    // window's moves and resizes only.
     window->installEventFilter(this);
-    // Without a window manager there is no frame to wait for.
-    QTimer::singleShot(5000, this, &QObject::deleteLater);
 }
 
 bool FramePlacer::eventFilter(QObject* watched, QEvent* event)

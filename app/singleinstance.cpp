@@ -315,17 +315,55 @@ void SingleInstance::acceptConnection()
         if (m_sockets.size() >= MaxConnections) {
             const auto idle = std::find_if(m_sockets.cbegin(), m_sockets.cend(),
                                            [](QLocalSocket* s) { return !s->property("busy").toBool(); });
-            QLocalSocket* dropped = idle != m_sockets.cend() ? *idle : socket;
-            qCDebug(lcApp, "SingleInstance: %d connections open; %s is closed",
-                    int(m_sockets.size()), dropped == socket ? "the new one" : "the oldest idle one");
+            if (idle == m_sockets.cend()) {
+                answerOnce(socket); // every place taken by a waiting request
+                continue;
+            }
+            qCDebug(lcApp, "SingleInstance: %d connections open; the oldest idle one is closed",
+                    int(m_sockets.size()));
+            QLocalSocket* dropped = *idle;
             m_sockets.removeOne(dropped);
             dropped->abort();
             dropped->deleteLater();
-            if (dropped == socket)
-                continue;
         }
         serve(socket);
     }
+}
+
+void SingleInstance::answerOnce(QLocalSocket* socket)
+{
+    // A second copy's probe is still acknowledged, or two windows would run;
+    // a request is told to come back. A few such at a time, briefly each.
+    if (m_overflow >= MaxConnections / 4) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    ++m_overflow;
+    connect(socket, &QObject::destroyed, this, [this] { --m_overflow; });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(2000, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+    auto once = [this, socket] {
+        QString text;
+        if (socket->property("answered").toBool() || !readMessage(socket, &text))
+            return;
+        socket->setProperty("answered", true);
+        if (text.startsWith(QLatin1Char('{'))) {
+            socket->write(framing::frame(
+                QByteArrayLiteral("{\"error\":\"Zenara has too many requests waiting; try again\"}")));
+        } else {
+            socket->putChar(Acknowledge);
+            emit messageReceived(text);
+            activateWindow();
+        }
+        socket->flush();
+        socket->disconnectFromServer();
+    };
+    connect(socket, &QLocalSocket::readyRead, this, once);
+    once();
 }
 
 void SingleInstance::serve(QLocalSocket* socket)

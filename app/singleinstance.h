@@ -46,8 +46,9 @@ public:
 
     // At most this many connections are kept, so that a flood of clients
     // cannot use up the descriptors the listening socket needs: a new one
-    // takes the place of the oldest idle one, or is closed when every one is
-    // waiting for its reply.
+    // takes the place of the oldest idle one; when every one is waiting for
+    // its reply, a new one gets one answer (a probe its acknowledgement, a
+    // request an error) and is closed.
     static constexpr int MaxConnections = 32;
     // A connection that has sent no complete request for this long (and is
     // not waiting for a reply) is closed.
@@ -76,6 +77,7 @@ signals:
 private:
     void acceptConnection();
     void serve(class QLocalSocket* socket);
+    void answerOnce(class QLocalSocket* socket);
     void answerNext(class QLocalSocket* socket);
     void keepListening();
     bool acquireLock(int timeoutMs, const std::function<bool()>& cancelled);
@@ -86,6 +88,7 @@ private:
     QPointer<QWidget> m_window;
     int m_lockFd = -1;
     QList<class QLocalSocket*> m_sockets; // oldest first
+    int m_overflow = 0;                   // connections answered once, beyond those
     quint64 m_socketInode = 0; // of the socket file made by listening
     int m_idleTimeoutMs = 30000;
     class QTimer* m_watchdog = nullptr;

@@ -8,11 +8,12 @@
 namespace {
 
 // The fields are shown with a decimal point whatever the user's language, and
-// take one; where the language writes a comma, they take that too.
+// take one; where the language writes a comma, they take that too (elsewhere a
+// comma is refused on OK).
 QValidator* decimalValidator(bool negative, int decimals, QObject* parent)
 {
     return new QRegularExpressionValidator(
-        QRegularExpression(optionvalues::typingPattern(QLocale(), negative, decimals)), parent);
+        QRegularExpression(optionvalues::typingPattern(negative, decimals)), parent);
 }
 
 } // namespace

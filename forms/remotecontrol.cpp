@@ -328,7 +328,12 @@ RemoteControl::Outcome RemoteControl::runMotion(const remote::Request& r)
         w.tuneButton_clicked(); // returns when the climb is over
         return {status()};
     }
-    // drive and drive-to
+    return runDrive(r);
+}
+
+RemoteControl::Outcome RemoteControl::runDrive(const remote::Request& r)
+{
+    zenaraForm& w = m_window;
     const int mode = r.driveMode;
     const double amount = r.value;
     w.typeStepComboBox->setCurrentIndex(mode);
@@ -349,7 +354,7 @@ RemoteControl::Outcome RemoteControl::runMotion(const remote::Request& r)
     w.decimalSpinBox->setValue(tenths);
     (r.east ? w.eastButton : w.westButton)->click(); // a drive returns when it is over
     if (mode == 3)
-        return arrival;
+        return {QJsonObject(), QString(), Then::Motor}; // a goto: when it should have arrived
     return {status()};
 }
 

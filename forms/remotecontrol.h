@@ -63,6 +63,7 @@ private:
 
     Outcome run(const remote::Request& request);
     Outcome runMotion(const remote::Request& request);
+    Outcome runDrive(const remote::Request& request);
     Outcome runSetting(const remote::Request& request);
     Outcome runSelection(const remote::Request& request);
     void startWait(const Outcome& outcome, const Reply& reply);

@@ -269,6 +269,32 @@ QVector<QRectF> SiteView::placeNames(const QVector<Candidate>& candidates, const
     return placed;
 }
 
+QVector<SiteView::Candidate> SiteView::nameCandidates(const QwtScaleMap& xMap,
+                                                      const QwtScaleMap& yMap,
+                                                      const QFontMetricsF& metrics,
+                                                      QVector<Satellite>* shown) const
+{
+    // The chosen satellite first, then along the arc from west to east.
+    QVector<Satellite> order = m_satellites;
+    std::stable_sort(order.begin(), order.end(), [this](const Satellite& a, const Satellite& b) {
+        if ((a.row == m_selectedRow) != (b.row == m_selectedRow))
+            return a.row == m_selectedRow;
+        return a.position < b.position;
+    });
+    QVector<Candidate> candidates;
+    QSet<QString> named; // two satellites in one slot have one name
+    for (const Satellite& s : order) {
+        const QPointF p = plotPoint(s.position);
+        if (p.y() < 0 || named.contains(eastWest(s.position)))
+            continue;
+        named.insert(eastWest(s.position));
+        candidates.append({QPointF(xMap.transform(p.x()), yMap.transform(p.y())),
+                           metrics.size(0, eastWest(s.position)) + QSizeF(2, 0)});
+        shown->append(s);
+    }
+    return candidates;
+}
+
 void SiteView::placeNamesOnPlot()
 {
     qDeleteAll(m_labels);
@@ -282,26 +308,8 @@ void SiteView::placeNamesOnPlot()
     const QwtScaleMap yMap = m_plot->canvasMap(QwtPlot::yLeft);
     QFont font = m_plot->canvas()->font();
     font.setPointSizeF(7);
-    const QFontMetricsF metrics(font);
-    // The chosen satellite first, then along the arc from west to east.
-    QVector<Satellite> order = m_satellites;
-    std::stable_sort(order.begin(), order.end(), [this](const Satellite& a, const Satellite& b) {
-        if ((a.row == m_selectedRow) != (b.row == m_selectedRow))
-            return a.row == m_selectedRow;
-        return a.position < b.position;
-    });
-    QVector<Candidate> candidates;
     QVector<Satellite> shown;
-    QSet<QString> named; // two satellites in one slot have one name
-    for (const Satellite& s : order) {
-        const QPointF p = plotPoint(s.position);
-        if (p.y() < 0 || named.contains(eastWest(s.position)))
-            continue;
-        named.insert(eastWest(s.position));
-        candidates.append({QPointF(xMap.transform(p.x()), yMap.transform(p.y())),
-                           metrics.size(0, eastWest(s.position)) + QSizeF(2, 0)});
-        shown.append(s);
-    }
+    const QVector<Candidate> candidates = nameCandidates(xMap, yMap, QFontMetricsF(font), &shown);
     const QVector<QRectF> rects =
         placeNames(candidates, QRectF(m_plot->canvas()->contentsRect()), 2.0);
     for (int i = 0; i < rects.size(); ++i) {

@@ -71,6 +71,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QVector<Candidate> nameCandidates(const class QwtScaleMap& xMap, const QwtScaleMap& yMap,
+                                      const class QFontMetricsF& metrics,
+                                      QVector<Satellite>* shown) const;
     void placeNamesOnPlot();
     QPointF plotPoint(double position) const;
     void rebuild();

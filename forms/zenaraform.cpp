@@ -963,13 +963,20 @@ QStringList zenaraForm::rawFields() const
     return {raw0->text(), raw1->text(), raw2->text(), raw3->text(), raw4->text(), raw5->text()};
 }
 
-void zenaraForm::watchWestGoto(bool west)
+void zenaraForm::watchWestGoto(bool west, bool hadCarrier)
 {
     m_motorHint.clear();
-    if (west)
+    // Only a dish that had a carrier says by its signal whether it moved: on
+    // empty sky the readings stay flat either way.
+    if (west && hadCarrier)
         m_stillness.start(hw::CardLayer::clock().nowMs());
     else
         m_stillness.stop();
+}
+
+bool zenaraForm::hasCarrier() const
+{
+    return m_lastReading.flagsValid && (m_lastReading.flags & (SignalFlag | CarrierFlag));
 }
 
 void zenaraForm::haltMotorButton_clicked()
@@ -1055,9 +1062,9 @@ void zenaraForm::gotoXYButton_clicked()
             tr("Goto x.x°: the selected row shows no motor angle, so nothing was sent"), 10000);
         return;
     }
+    const bool carrier = hasCarrier();
     if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
         return;
-    watchWestGoto(side == QLatin1Char('W'));
     currentPosition = 0;
     currentSat = index;
     m_keptCurrentSat = m_keptCurrentPosition = -1;
@@ -1065,6 +1072,7 @@ void zenaraForm::gotoXYButton_clicked()
     if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
         QLatin1String("None"))
         buttonSet_clicked();
+    watchWestGoto(side == QLatin1Char('W'), carrier); // from the new channel's readings
 }
 
 void zenaraForm::tuneButton_clicked()
@@ -1111,8 +1119,8 @@ void zenaraForm::drive(bool east)
         m_positioner->driveDegrees(east, degrees);
         break;
     case 3:
-        if (m_positioner->gotoAngle(east, degrees))
-            watchWestGoto(!east);
+        if (const bool carrier = hasCarrier(); m_positioner->gotoAngle(east, degrees))
+            watchWestGoto(!east, carrier);
         break;
     default:
         break;
@@ -1466,9 +1474,13 @@ void zenaraForm::timerEvent(QTimerEvent* event)
     if (m_stillness.still(hw::CardLayer::clock().nowMs(), reading.flagsValid, reading.flags,
                           reading.agcValid, reading.agcPercent, reading.snrValid,
                           reading.snrPercent))
-        m_motorHint = tr("The signal has not changed since the goto west: if the dish did not "
-                         "move, the motor may need the other west code (Options, Settings, "
-                         "Drive Motor, Version).");
+        m_motorHint = driveVersion == 1
+                          ? tr("The signal has not changed since the goto west: if the dish did "
+                               "not move, the motor may need the Typical west code 0x00 "
+                               "(Options, Settings, Drive Motor, Version).")
+                          : tr("The signal has not changed since the goto west: if the dish did "
+                               "not move, the motor may need the STAB west code 0xD0 (Options, "
+                               "Settings, Drive Motor, Version).");
     showReading(reading);
     checkNetwork(reading.locked);
     if (soundAvailable)

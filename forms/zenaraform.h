@@ -249,7 +249,9 @@ private:
     // ignores the west code does not move), and what the status line then says.
     positioner::StillnessWatch m_stillness;
     QString m_motorHint;
-    void watchWestGoto(bool west);
+    void watchWestGoto(bool west, bool hadCarrier = false);
+    bool hasCarrier() const;
+    static constexpr quint8 SignalFlag = 0x01, CarrierFlag = 0x02;
     SignalLog m_log;
     PollReading m_lastReading;
     QStringList m_markersSinceLog;

@@ -21,7 +21,7 @@ void StillnessWatch::start(qint64 nowMs)
 bool StillnessWatch::still(qint64 nowMs, bool flagsValid, quint8 flags, bool agcValid, double agc,
                            bool snrValid, double snr)
 {
-    if (!m_watching)
+    if (!m_watching || nowMs - m_startMs < SettleMs)
         return false;
     if (flagsValid) {
         m_flagsChanged = m_flagsChanged || (m_flags >= 0 && m_flags != flags);

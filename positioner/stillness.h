@@ -11,7 +11,10 @@ namespace positioner {
 class StillnessWatch
 {
 public:
-    static constexpr qint64 WatchMs = 4000;
+    // The first second after the goto (and the tune that may follow it) is
+    // the receiver settling on its channel; the four after it tell.
+    static constexpr qint64 SettleMs = 1000;
+    static constexpr qint64 WatchMs = 5000;
     // More than the readings wander at rest (about 1.6 points), less than a
     // turning dish moves them.
     static constexpr double NoisePercent = 3.0;

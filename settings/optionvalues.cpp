@@ -40,12 +40,10 @@ bool parseDecimal(const QString& text, const QLocale& language, double* value)
     return true;
 }
 
-QString typingPattern(const QLocale& language, bool negative, int decimals)
+QString typingPattern(bool negative, int decimals)
 {
-    const QString separators =
-        usesComma(language) ? QStringLiteral("[.,]") : QStringLiteral("\\.");
-    return QStringLiteral("^%1\\d{0,3}(%2\\d{0,%3})?$")
-        .arg(negative ? QStringLiteral("[-+]?") : QString(), separators)
+    return QStringLiteral("^%1\\d{0,3}([.,]\\d{0,%2})?$")
+        .arg(negative ? QStringLiteral("[-+]?") : QString())
         .arg(decimals);
 }
 

@@ -37,9 +37,11 @@ QString twoDecimalText(double value);
 // anything else, an empty field among them: never a value made up.
 bool parseDecimal(const QString& text, const QLocale& language, double* value);
 // The pattern a decimal field lets the user type: an optional sign when
-// negative values are allowed, digits, one separator (the comma only where
-// the language uses it) and up to that many decimals.
-QString typingPattern(const QLocale& language, bool negative, int decimals);
+// negative values are allowed, digits, a point or a comma and up to that many
+// decimals. What is typed stays as typed: a comma where the language writes
+// none is refused on OK with a message, not dropped while typing ("9,6" would
+// become 96).
+QString typingPattern(bool negative, int decimals);
 
 // Why these values cannot be kept (a latitude beyond 90 degrees, a longitude
 // beyond 180, no steps per degree, a minimum elevation or dish diameter out of

@@ -24,6 +24,13 @@ QString notRegular(const struct stat& info)
 // descriptor only for a regular file.
 int openRegular(const QString& path, int flags, QString* error)
 {
+    // Said as what it is before trying (a FIFO without a reader refuses a
+    // writer with "No such device or address"), and checked again once open.
+    struct stat before = {};
+    if (::stat(QFile::encodeName(path).constData(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        *error = notRegular(before);
+        return -1;
+    }
     const int fd =
         ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, 0644);
     if (fd < 0) {

@@ -115,6 +115,9 @@ void TestDialogs::showsTheWindowsValues()
             QCOMPARE(d.spinBoxAcousticScaleMax->value(), 70);
             QCOMPARE(d.comboBoxDriveVersion->currentText(), QStringLiteral("Typical"));
             QCOMPARE(d.comboBoxDriveVersion->itemText(1), QStringLiteral("STAB"));
+            // What each version sends west, and when to pick the other.
+            QVERIFY(d.labelWestCode->text().contains(QLatin1String("0x00 with Typical")) &&
+                    d.labelWestCode->text().contains(QLatin1String("0xD0 with STAB")));
             QVERIFY(d.spinBoxAGCMin->isEnabled());
             QCOMPARE(d.spinBoxAGCMax->maximum(), 100);
             QCOMPARE(d.spinBoxAGCMin->maximum(), 99);
@@ -303,8 +306,8 @@ void TestDialogs::aPointInAnyLanguage_data()
     // Where the language writes a comma, a comma is a decimal separator too.
     QTest::newRow("ru comma") << russian << "43,5" << 43.5;
     QTest::newRow("de comma") << german << "-9,6" << -9.6;
-    // Where it does not, the comma cannot be typed: what stands is a number.
-    QTest::newRow("en comma") << english << "9,6" << 96.0;
+    // Where it does not, "9,6" is no number: refused, never read as 96 or 0.
+    QTest::newRow("en comma") << english << "9,6" << refused;
     // A lone sign or nothing at all is no place on Earth.
     QTest::newRow("sign") << russian << "-" << refused;
     QTest::newRow("empty") << english << "" << refused;

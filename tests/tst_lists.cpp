@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -373,7 +375,8 @@ void TestLists::whatADataFileMayBe_data()
     QTest::newRow("device") << "/dev/zero" << QStringList() << "it is a device or a socket";
     QTest::newRow("folder") << "dir" << QStringList() << "it is a folder, not a file";
     QTest::newRow("huge") << "huge" << QStringList() << "it is larger than 32 MB";
-    QTest::newRow("missing") << "none" << QStringList() << "No such file";
+    QTest::newRow("missing") << "none" << QStringList()
+                             << QString::fromLocal8Bit(std::strerror(ENOENT));
 }
 
 void TestLists::whatADataFileMayBe()

@@ -228,15 +228,17 @@ void TestPositioner::repeatsWaitOnTimers()
 
 void TestPositioner::stillnessAfterAWestGoto_data()
 {
-    // One poll a line, 250 ms apart: flags, AGC, SNR (-1: not read).
+    // One poll a line, 250 ms apart from the goto: flags, AGC, SNR (-1: not
+    // read). The first second is the receiver settling: anything goes.
     QTest::addColumn<QVector<QVector<double>>>("polls");
     QTest::addColumn<bool>("still");
     const QVector<double> locked = {0x1F, 73.3, 70.2};
-    QVector<QVector<double>> rest(17, locked);
+    QVector<QVector<double>> rest(21, locked);
     for (int i = 0; i < rest.size(); ++i)
         rest[i][1] += (i % 3) * 0.4; // the readings' own wander
+    rest[1] = {0x03, 20.0, 9.0};     // settling on a new channel
     QTest::newRow("nothing moves") << rest << true;
-    QTest::newRow("too short to tell") << rest.mid(0, 15) << false;
+    QTest::newRow("too short to tell") << rest.mid(0, 19) << false;
     auto lostLock = rest;
     lostLock[9][0] = 0x03;
     QTest::newRow("the lock goes") << lostLock << false;
@@ -244,9 +246,9 @@ void TestPositioner::stillnessAfterAWestGoto_data()
     fading[12][2] = 60.0;
     QTest::newRow("the SNR falls") << fading << false;
     auto rising = rest;
-    rising[3][1] = 78.0;
+    rising[8][1] = 78.0;
     QTest::newRow("the AGC rises") << rising << false;
-    QTest::newRow("nothing read") << QVector<QVector<double>>(17, {-1, -1, -1}) << false;
+    QTest::newRow("nothing read") << QVector<QVector<double>>(21, {-1, -1, -1}) << false;
 }
 
 void TestPositioner::stillnessAfterAWestGoto()

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 class TestSignalLog : public QObject
@@ -87,13 +89,31 @@ void TestSignalLog::failuresStopTheLog()
     QVERIFY(!log.open(dir.path(), &error));
     QVERIFY(!error.isEmpty());
     QVERIFY(!log.write(SignalLog::Entry{}));
-    // A full disk: the write fails, the log closes, later writes are refused.
-    if (QFile::exists(QStringLiteral("/dev/full"))) {
-        QVERIFY(log.open(QStringLiteral("/dev/full"), &error) == false ||
-                !log.write(SignalLog::Entry{}));
-        QVERIFY(!log.isOpen());
-        QVERIFY(!log.write(SignalLog::Entry{}));
-    }
+    // A pipe nobody reads, or a device: refused at once (opening a pipe for
+    // writing would wait for a reader for good), saying what it is.
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QVERIFY(!log.open(pipe, &error));
+    QCOMPARE(error, QStringLiteral("it is a pipe (FIFO), not a file"));
+    QVERIFY(!log.open(QStringLiteral("/dev/null"), &error));
+    QVERIFY(error.startsWith(QLatin1String("it is a device")));
+    // A full disk (a file size limit stands in for it): the write fails, the
+    // log closes, later writes are refused.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved = {};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    QVERIFY(log.open(dir.filePath(QStringLiteral("log.csv")), &error));
+    bool failed = false;
+    for (int i = 0; i < 1000 && !failed; ++i)
+        failed = !log.write(SignalLog::Entry{});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    QVERIFY(failed);
+    QVERIFY(!log.isOpen());
+    QVERIFY(!log.write(SignalLog::Entry{}));
 }
 
 QTEST_GUILESS_MAIN(TestSignalLog)

@@ -36,7 +36,17 @@ public:
             m_manager.start(QStringLiteral("openbox"), {});
             if (!m_manager.waitForStarted(10000))
                 break;
-            QTest::qWait(500); // openbox takes over the screen
+            // Ready once it has said so on the root window.
+            auto managed = [&env] {
+                QProcess prop;
+                prop.setProcessEnvironment(env);
+                prop.start(QStringLiteral("xprop"),
+                           {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+                return prop.waitForFinished(5000) &&
+                       prop.readAllStandardOutput().contains("window id");
+            };
+            if (!QTest::qWaitFor(managed, 20000))
+                break;
             return true;
         }
         qWarning("cannot start Xvfb and openbox");
