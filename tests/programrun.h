@@ -152,6 +152,44 @@ inline QJsonObject request(const Run& run, const QString& command, const QString
     return QJsonDocument::fromJson(reply).object();
 }
 
+struct Reply
+{
+    int code = -1;
+    QJsonObject json;
+};
+
+// One "zenara --remote ..." run against the program of this Run.
+inline Reply remoteCli(const Run& run, const QStringList& words)
+{
+    auto client = run.start(QStringList(QStringLiteral("--remote")) + words);
+    Reply r;
+    if (!finish(*client))
+        return r;
+    r.code = client->exitCode();
+    r.json = QJsonDocument::fromJson(client->readAllStandardOutput()).object();
+    return r;
+}
+
+inline QStringList words(const char* text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '));
+}
+
+// The program with two satellites and a slow motor, polling.
+inline std::unique_ptr<QProcess> startWithSatellites(const Run& run, const QByteArray& settings)
+{
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"), settings);
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;tk.ini\n1=13.0;Hot Bird;hb.ini\n");
+    run.writeFile(QStringLiteral("work/Transponders/tk.ini"), "[DVB]\n0=1\n1=11977,H,27500,34\n");
+    run.writeFile(QStringLiteral("work/Transponders/hb.ini"), "[DVB]\n0=1\n1=10719,V,27500,34\n");
+    auto zenara = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    if (!QTest::qWaitFor([&] { return !run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(); },
+                         60000))
+        return nullptr;
+    return zenara;
+}
+
 } // namespace programrun
 
 using namespace programrun;
