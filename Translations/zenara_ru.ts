@@ -167,10 +167,6 @@
         <translation>Долгота должна быть от -180 до 180 градусов (восток положителен).</translation>
     </message>
     <message>
-        <source>The motor must take more than 0 steps for a degree.</source>
-        <translation>Число шагов мотора на градус должно быть больше 0.</translation>
-    </message>
-    <message>
         <source>Min. elevation:</source>
         <translation>Мин. угол места:</translation>
     </message>
@@ -215,12 +211,64 @@
         <translation>Диаметр антенны «%1» — не число (метры, например 0.80).</translation>
     </message>
     <message>
-        <source>The minimum elevation must lie between 0 and %1 degrees.</source>
-        <translation>Минимальный угол места должен быть от 0 до %1 градусов.</translation>
-    </message>
-    <message>
         <source>The dish diameter must lie between %1 and %2 metres.</source>
         <translation>Диаметр антенны должен быть от %1 до %2 метров.</translation>
+    </message>
+    <message>
+        <source>The minimum elevation must lie between %1 and %2 degrees.</source>
+        <translation>Минимальный угол места должен лежать между %1 и %2 градусами.</translation>
+    </message>
+    <message>
+        <source>The AGC scale&apos;s minimum must lie between %1 and %2.</source>
+        <translation>Минимум шкалы AGC должен лежать между %1 и %2.</translation>
+    </message>
+    <message>
+        <source>The AGC scale&apos;s maximum must lie between %1 and %2.</source>
+        <translation>Максимум шкалы AGC должен лежать между %1 и %2.</translation>
+    </message>
+    <message>
+        <source>Auto scale is 0 (off) or 1 (on).</source>
+        <translation>Автомасштаб: 0 (выкл.) или 1 (вкл.).</translation>
+    </message>
+    <message>
+        <source>The drive version is 0 (Typical) or 1 (STAB).</source>
+        <translation>Версия привода: 0 (Typical) или 1 (STAB).</translation>
+    </message>
+    <message>
+        <source>The motor must take between %1 and %2 steps for a degree.</source>
+        <translation>На один градус мотору нужно от %1 до %2 шагов.</translation>
+    </message>
+    <message>
+        <source>The maximum time of positioning 1° must lie between %1 and %2 ms.</source>
+        <translation>Максимальное время позиционирования на 1° должно лежать между %1 и %2 мс.</translation>
+    </message>
+    <message>
+        <source>The GAP time must lie between %1 and %2 ms.</source>
+        <translation>Время GAP должно лежать между %1 и %2 мс.</translation>
+    </message>
+    <message>
+        <source>The maximum angle must lie between %1 and %2 degrees.</source>
+        <translation>Максимальный угол должен лежать между %1 и %2 градусами.</translation>
+    </message>
+    <message>
+        <source>The tone&apos;s lowest frequency must lie between %1 and %2 Hz.</source>
+        <translation>Нижняя частота тона должна лежать между %1 и %2 Гц.</translation>
+    </message>
+    <message>
+        <source>The tone&apos;s highest frequency must lie between %1 and %2 Hz.</source>
+        <translation>Верхняя частота тона должна лежать между %1 и %2 Гц.</translation>
+    </message>
+    <message>
+        <source>The volume must lie between %1 and %2 per cent.</source>
+        <translation>Громкость должна лежать между %1 и %2 процентами.</translation>
+    </message>
+    <message>
+        <source>The tone&apos;s AGC scale minimum must lie between %1 and %2 per cent.</source>
+        <translation>Минимум шкалы AGC для тона должен лежать между %1 и %2 процентами.</translation>
+    </message>
+    <message>
+        <source>The tone&apos;s AGC scale maximum must lie between %1 and %2 per cent.</source>
+        <translation>Максимум шкалы AGC для тона должен лежать между %1 и %2 процентами.</translation>
     </message>
 </context>
 <context>
@@ -238,6 +286,10 @@
     <message>
         <source>auto  the first DVB satellite frontend, else the simulated card (default)</source>
         <translation>auto  первый спутниковый фронтенд DVB, иначе симулятор карты (по умолчанию)</translation>
+    </message>
+    <message>
+        <source>simulated receiver</source>
+        <translation>симулятор приёмника</translation>
     </message>
     <message>
         <source>sim  the simulated card (default). Options, comma-separated after the name:
@@ -284,10 +336,6 @@
      ignore-west-0=1         мотор не выполняет переход на запад с кодом 0x00
      seed=N                  затравка шума показаний (по умолчанию 1)
      scene=fixed             любая настройка даёт захват; без антенны, мотора и неба</translation>
-    </message>
-    <message>
-        <source>simulated receiver</source>
-        <translation>симулятор приёмника</translation>
     </message>
 </context>
 <context>

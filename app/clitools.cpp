@@ -81,10 +81,10 @@ int printSatellites(const QString& site)
     {
         const auto settings = openSettings();
         const StoredSettings stored = readSettings(*settings);
-        latitude = stored.locationLatitude;
-        longitude = stored.locationLongitude;
+        latitude = stored.options.latitude;
+        longitude = stored.options.longitude;
         motorPositions = stored.motorPositions;
-        minElevation = stored.minElevation;
+        minElevation = stored.options.minElevation;
     }
     if (!site.isEmpty()) {
         const QStringList parts = site.split(QLatin1Char(','));

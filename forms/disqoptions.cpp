@@ -1,7 +1,6 @@
 #include "forms/disqoptions.h"
 
 #include "app/messages.h"
-#include "forms/zenaraform.h"
 
 #include <QRegularExpressionValidator>
 
@@ -18,7 +17,8 @@ QValidator* decimalValidator(bool negative, int decimals, QObject* parent)
 
 } // namespace
 
-DisqOptions::DisqOptions(zenaraForm* parent) : QDialog(parent), m_window(parent)
+DisqOptions::DisqOptions(QWidget* parent, const optionvalues::Values& values)
+    : QDialog(parent), m_values(values)
 {
     setupUi(this);
     setObjectName(QStringLiteral("Settings"));
@@ -44,25 +44,40 @@ void DisqOptions::init()
     minElevationLineEdit->setValidator(decimalValidator(false, 1, this));
     oneDegStepLineEdit->setValidator(decimalValidator(false, 2, this));
     dishDiameterLineEdit->setValidator(decimalValidator(false, 2, this));
-    const zenaraForm& w = *m_window;
-    locationLongitudeLineEdit->setText(optionvalues::oneDecimalText(w.locationLongitude));
-    locationLatitudeLineEdit->setText(optionvalues::oneDecimalText(w.locationLatitude));
-    minElevationLineEdit->setText(optionvalues::oneDecimalText(w.minElevation));
-    oneDegStepLineEdit->setText(optionvalues::twoDecimalText(w.oneDegreSteps));
-    dishDiameterLineEdit->setText(optionvalues::twoDecimalText(w.dishDiameter));
-    spinBoxAGCMin->setValue(w.agcScaleMin);
-    spinBoxAGCMax->setValue(w.agcScaleMax);
-    maxTimeOfPosSpinBox->setValue(w.maxTimeOfPositioning);
-    gapTimeSpinBox->setValue(w.gapTime);
-    maxAngleSpinBox->setValue(w.maxAngle);
-    spinBoxAcousticFreqMin->setValue(w.acousticFreqMinHz);
-    spinBoxAcousticFreqMax->setValue(w.acousticFreqMaxHz);
-    spinBoxAcousticVolume->setValue(w.acousticVolume);
-    spinBoxAcousticScaleMin->setValue(w.acousticScaleMin);
-    spinBoxAcousticScaleMax->setValue(w.acousticScaleMax);
-    checkBoxAGCAutoScale->setChecked(w.agcAutoScale);
-    checkBoxAGCAutoScale_toggled(w.agcAutoScale);
-    comboBoxDriveVersion->setCurrentIndex(w.driveVersion == 1 ? 1 : 0);
+    const optionvalues::Values& v = m_values;
+    locationLongitudeLineEdit->setText(optionvalues::oneDecimalText(v.longitude));
+    locationLatitudeLineEdit->setText(optionvalues::oneDecimalText(v.latitude));
+    minElevationLineEdit->setText(optionvalues::oneDecimalText(v.minElevation));
+    oneDegStepLineEdit->setText(optionvalues::twoDecimalText(v.oneDegreSteps));
+    dishDiameterLineEdit->setText(optionvalues::twoDecimalText(v.dishDiameter));
+    for (const auto& [box, key] : spinBoxes()) {
+        box->setRange(int(key->minimum), int(key->maximum));
+        box->setProperty("optionKey", QLatin1String(key->name)); // for the tests
+        box->setValue(v.*key->whole);
+    }
+    checkBoxAGCAutoScale->setChecked(v.agcAutoScale);
+    checkBoxAGCAutoScale_toggled(v.agcAutoScale);
+    comboBoxDriveVersion->setCurrentIndex(v.driveVersion == 1 ? 1 : 0);
+}
+
+std::vector<std::pair<QSpinBox*, const optionvalues::Key*>> DisqOptions::spinBoxes() const
+{
+    const std::pair<QSpinBox*, const char*> boxes[] = {
+        {spinBoxAGCMin, "Curves/AGCScaleMin"},
+        {spinBoxAGCMax, "Curves/AGCScaleMax"},
+        {maxTimeOfPosSpinBox, "MaxTimeOfPositioning"},
+        {gapTimeSpinBox, "GAPTime"},
+        {maxAngleSpinBox, "MaxAngle"},
+        {spinBoxAcousticFreqMin, "AcousticFreqMinHz"},
+        {spinBoxAcousticFreqMax, "AcousticFreqMaxHz"},
+        {spinBoxAcousticVolume, "AcousticVolume"},
+        {spinBoxAcousticScaleMin, "AcousticScaleMin"},
+        {spinBoxAcousticScaleMax, "AcousticScaleMax"},
+    };
+    std::vector<std::pair<QSpinBox*, const optionvalues::Key*>> list;
+    for (const auto& [box, name] : boxes)
+        list.emplace_back(box, optionvalues::findKey(QLatin1String(name)));
+    return list;
 }
 
 void DisqOptions::checkBoxAGCAutoScale_toggled(bool on)
@@ -99,18 +114,10 @@ optionvalues::Values DisqOptions::fieldValues(QString* problem) const
             problem->isEmpty())
             *problem = tr(d.message).arg(d.field->text());
     }
-    v.maxTimeOfPositioning = maxTimeOfPosSpinBox->value();
-    v.gapTime = gapTimeSpinBox->value();
-    v.maxAngle = maxAngleSpinBox->value();
-    v.agcScaleMin = spinBoxAGCMin->value();
-    v.agcScaleMax = spinBoxAGCMax->value();
+    for (const auto& [box, key] : spinBoxes())
+        v.*key->whole = box->value();
     v.agcAutoScale = checkBoxAGCAutoScale->isChecked();
     v.driveVersion = comboBoxDriveVersion->currentIndex();
-    v.acousticFreqMinHz = spinBoxAcousticFreqMin->value();
-    v.acousticFreqMaxHz = spinBoxAcousticFreqMax->value();
-    v.acousticVolume = spinBoxAcousticVolume->value();
-    v.acousticScaleMin = spinBoxAcousticScaleMin->value();
-    v.acousticScaleMax = spinBoxAcousticScaleMax->value();
     return v;
 }
 
@@ -126,6 +133,6 @@ void DisqOptions::okButton_clicked()
         messages::warning(this, tr("Settings"), problem);
         return;
     }
-    m_window->setOptionValues(v);
+    m_values = v;
     accept();
 }

@@ -5,17 +5,21 @@
 
 #include <QDialog>
 
-class zenaraForm;
+#include <utility>
+#include <vector>
 
 // The settings dialog: site, plot axis, motor timing and geometry, acoustic
-// signal. It holds nothing of its own: init copies the window's values in, OK
-// copies them back (once they can be kept), and the window applies them.
+// signal. It shows the values it is given and, after OK, values() holds what
+// can be kept; the ranges of its fields come from the options table.
 class DisqOptions : public QDialog, public Ui_DisqOptions
 {
     Q_OBJECT
 
 public:
-    explicit DisqOptions(zenaraForm* parent);
+    DisqOptions(QWidget* parent, const optionvalues::Values& values);
+
+    // What OK accepted (before it: the values given).
+    const optionvalues::Values& values() const { return m_values; }
 
     // What the fields hold now, converted as OK converts them; *problem says
     // which field holds no number (the values are then not to be kept).
@@ -32,5 +36,7 @@ protected:
     virtual void init();
 
 private:
-    zenaraForm* m_window;
+    // The whole-number fields and their rows in the options table.
+    std::vector<std::pair<QSpinBox*, const optionvalues::Key*>> spinBoxes() const;
+    optionvalues::Values m_values;
 };

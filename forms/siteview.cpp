@@ -5,9 +5,9 @@
 #include <QBoxLayout>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QPen>
 #include <QSet>
 #include <QToolTip>
-#include <QPen>
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
@@ -364,9 +364,8 @@ bool SiteView::eventFilter(QObject* watched, QEvent* event)
         placeNamesOnPlot();
     } else if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
-        const QString name =
-            nameAt(QPointF(m_plot->invTransform(QwtPlot::xBottom, help->pos().x()),
-                           m_plot->invTransform(QwtPlot::yLeft, help->pos().y())));
+        const QString name = nameAt(QPointF(m_plot->invTransform(QwtPlot::xBottom, help->pos().x()),
+                                            m_plot->invTransform(QwtPlot::yLeft, help->pos().y())));
         if (name.isEmpty())
             QToolTip::hideText();
         else
@@ -375,7 +374,6 @@ bool SiteView::eventFilter(QObject* watched, QEvent* event)
     }
     return false;
 }
-
 
 void SiteView::showDetails()
 {

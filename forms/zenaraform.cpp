@@ -7,32 +7,25 @@
 #include "forms/disqoptions.h"
 #include "forms/siteview.h"
 #include "hw/cardlibrary.h"
-#include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
-#include "lists/transponderlist.h"
 #include "monitor/contrast.h"
 #include "monitor/linkmargin.h"
-#include "monitor/logging.h"
 #include "monitor/networkcheck.h"
-#include "monitor/statuspoll.h"
 #include "positioner/commands.h"
 #include "settings/datafiles.h"
 #include "settings/logging.h"
-#include "settings/settingsstore.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QDockWidget>
-#include <QEventLoop>
 #include <QLabel>
 #include <QMenu>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTimerEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -87,7 +80,7 @@ const LnbPreset LnbPresets[] = {
 } // namespace
 
 zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
-    : QMainWindow(parent, windowFlags)
+    : QMainWindow(parent, windowFlags), m_session(std::make_unique<core::Session>())
 {
     setupUi(this);
     // Numbers in one form whatever the language: a point, no thousands
@@ -156,8 +149,8 @@ void zenaraForm::applyLook()
         // texts need (the margin line grows with its values and the font):
         // the meter keeps the frame's width instead.
         const QMargins m = frame->layout()->contentsMargins();
-        meter->setMinimumSize(frame->minimumWidth() - m.left() - m.right() - 2 * frame->frameWidth(),
-                              15);
+        meter->setMinimumSize(
+            frame->minimumWidth() - m.left() - m.right() - 2 * frame->frameWidth(), 15);
         frame->setMinimumWidth(0);
         setBackground(meter, green);
         meter->setLineWidth(2);
@@ -247,8 +240,8 @@ void zenaraForm::setTabOrder()
         lineEditSmbRate, buttonSet, Tune, satlistComboBox, gotoXYButton, positionsSpinBox,
         gotoButton, storeButton, posSetButton, eastButton, tuningSpinBox, decimalSpinBox,
         westButton, typeStepComboBox, stepTuningSpinBox, tuneMethodComboBox, tuneButton,
-        limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5,
-        sendButton, haltMotorButton,
+        limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5, sendButton,
+        haltMotorButton,
         // the plot
         toolButtonBER, toolButtonAGC, toolButtonSNR};
     for (int i = 1; i < order.size(); ++i)
@@ -273,19 +266,46 @@ void zenaraForm::languageChange()
 
 void zenaraForm::initWindow()
 {
-    satelliteList = new SatelliteList;
-    demodulatorAccess = new DemodulatorAccess;
-    m_tuner = std::make_unique<tuning::Tuner>(frontend, *demodulatorAccess, hw::CardLayer::clock());
-    m_poll = std::make_unique<StatusPoll>(*demodulatorAccess, hw::CardLayer::clock(), flags);
-    m_poll->retune = [this] {
-        tune(false);
-    };
-
     // The View menu lists the toolbars with a check mark for each one shown.
     m_toolbarsMenu = viewMenu->addMenu(tr("&Toolbars"));
     for (QToolBar* bar : {fileToolbar, optionsToolbar, satelliteToolbar, haltMotorToolbar})
         m_toolbarsMenu->addAction(bar->toggleViewAction());
+    addSiteView();
+    // The network line stays in sight whichever page is showing.
+    QMainWindow::statusBar()->insertPermanentWidget(0, labelNetwork);
+    labelNetwork->setMinimumWidth(120); // a long name must not widen the window
 
+    ledMeterBER->addColorBand(30, Qt::red);
+    ledMeterBER->addColorBand(14, Qt::yellow);
+    ledMeterBER->addColorBand(56, Qt::green);
+    ledMeterAGC->addColorBand(100, Qt::green);
+    ledMeterSNR->addColorBand(30, Qt::red);
+    ledMeterSNR->addColorBand(10, Qt::yellow);
+    ledMeterSNR->addColorBand(60, Qt::green);
+    static const QRegularExpression twoHexDigits(QStringLiteral("[0-9A-Fa-f][0-9A-Fa-f]"));
+    for (QLineEdit* raw : {raw0, raw1, raw2, raw3, raw4, raw5})
+        raw->setValidator(new QRegularExpressionValidator(twoHexDigits, raw));
+
+    connectSession();
+    loadSettings();
+    initPlot();
+    if (const char* fatal = m_session->openCard())
+        fatalError(fatal);
+    buttonSet_clicked();
+    initSound();
+    if (!soundAvailable) {
+        checkBoxAcoustic->setEnabled(false);
+        // Say why, where the user looks: the box is off, not broken.
+        checkBoxAcoustic->setToolTip(
+            tr("No audio output was found, so the acoustic signal is off. It needs a sound "
+               "card or sound server and Qt's audio plugins (libqt5multimedia5-plugins)."));
+    }
+    m_session->startPolling();
+    addReceiverLabel();
+}
+
+void zenaraForm::addSiteView()
+{
     // The installer's sky, in a window of its own until the user docks it; made
     // before the settings so that the stored layout can show it again.
     m_siteView = new SiteView;
@@ -300,77 +320,132 @@ void zenaraForm::initWindow()
     m_siteDock->hide();
     viewMenu->addAction(m_siteDock->toggleViewAction());
     m_siteDock->addAction(m_haltAction); // a window of its own when floating
-    // The network line stays in sight whichever page is showing.
-    QMainWindow::statusBar()->insertPermanentWidget(0, labelNetwork);
-    labelNetwork->setMinimumWidth(120); // a long name must not widen the window
     m_siteView->chosen = [this](int row) {
-        satListToolbarComboBox->setCurrentIndex(row);
-        satListToolbarComboBox_activated(row);
+        m_session->chooseSatellite(row);
     };
     connect(m_siteDock, &QDockWidget::visibilityChanged, this, [this](bool visible) {
         if (visible)
             updateSiteView();
     });
+}
 
-    ledMeterBER->addColorBand(30, Qt::red);
-    ledMeterBER->addColorBand(14, Qt::yellow);
-    ledMeterBER->addColorBand(56, Qt::green);
-    ledMeterAGC->addColorBand(100, Qt::green);
-    ledMeterSNR->addColorBand(30, Qt::red);
-    ledMeterSNR->addColorBand(10, Qt::yellow);
-    ledMeterSNR->addColorBand(60, Qt::green);
-
-    static const QRegularExpression twoHexDigits(QStringLiteral("[0-9A-Fa-f][0-9A-Fa-f]"));
-    for (QLineEdit* raw : {raw0, raw1, raw2, raw3, raw4, raw5})
-        raw->setValidator(new QRegularExpressionValidator(twoHexDigits, raw));
-
-    createPositioner();
-    flags = tuning::ReceiverFlags{};
-
-    loadSettings();
-    initPlot();
-    openBoard();
-    buttonSet_clicked();
-    initSound();
-    if (!soundAvailable) {
-        checkBoxAcoustic->setEnabled(false);
-        // Say why, where the user looks: the box is off, not broken.
-        checkBoxAcoustic->setToolTip(
-            tr("No audio output was found, so the acoustic signal is off. It needs a sound "
-               "card or sound server and Qt's audio plugins (libqt5multimedia5-plugins)."));
-    }
-    pollTimer = startTimer(StatusPoll::IntervalMs, Qt::PreciseTimer);
-    if (!signalLogPath.isEmpty())
-        startSignalLog(signalLogPath);
+void zenaraForm::addReceiverLabel()
+{
     // Which receiver this is, for good, at the right of the status bar.
-    if (hw::CardLayer::backend() && !hw::CardLayer::backend()->description().isEmpty()) {
-        // A frontend's own name stays as it is; the simulator's is translated.
-        const QByteArray name = hw::CardLayer::backend()->description().toUtf8();
-        auto* receiver = new QLabel(
-            tr("Receiver: %1").arg(QCoreApplication::translate("Receivers", name.constData())));
-        receiver->setObjectName(QStringLiteral("receiverLabel"));
-        QMainWindow::statusBar()->addPermanentWidget(receiver);
-    }
+    const hw::CardBackend* card = hw::CardLayer::backend();
+    if (!card || card->description().isEmpty())
+        return;
+    // A frontend's own name stays as it is; the simulator's is translated.
+    const QByteArray name = card->description().toUtf8();
+    auto* receiver = new QLabel(
+        tr("Receiver: %1").arg(QCoreApplication::translate("Receivers", name.constData())));
+    receiver->setObjectName(QStringLiteral("receiverLabel"));
+    QMainWindow::statusBar()->addPermanentWidget(receiver);
+}
+
+void zenaraForm::connectSession()
+{
+    core::Session* s = m_session.get();
+    s->windowSettings = [this](StoredSettings* v) {
+        windowSettings(v);
+    };
+    connect(s, &core::Session::polled, this, &zenaraForm::afterPoll);
+    connect(s, &core::Session::motionChanged, this, &zenaraForm::showMotorStatus);
+    connect(s, &core::Session::entryChanged, this, &zenaraForm::showEntry);
+    connect(s, &core::Session::labelsChanged, this, &zenaraForm::showSatelliteList);
+    connect(s, &core::Session::satelliteChosen, this, &zenaraForm::showChosenSatellite);
+    connect(s, &core::Session::labelChanged, this, [this](int row, const QString& text) {
+        satlistComboBox->setItemText(row, text);
+        satListToolbarComboBox->setItemText(row, text);
+    });
+    connect(s, &core::Session::transpondersChanged, this, &zenaraForm::showTransponders);
+    connect(s, &core::Session::positionChanged, this, &zenaraForm::showPosition);
+    connect(s, &core::Session::rawShown, this, [this](const QStringList& texts) {
+        QLineEdit* const fields[6] = {raw0, raw1, raw2, raw3, raw4, raw5};
+        for (int i = 0; i < 6; ++i)
+            fields[i]->setText(texts.value(i));
+    });
+    connect(s, &core::Session::tuned, this, [this] {
+        lineEditFEC->clear();
+        labelNetwork->clear();
+    });
+    connect(s, &core::Session::ucbCleared, this, [this] { lCDNumberUCB->display(0); });
+    connect(s, &core::Session::networkChanged, this, &zenaraForm::showNetwork);
+    connect(s, &core::Session::statusMessage, this, &zenaraForm::showStatusMessage);
+    connect(s, &core::Session::warning, this,
+            [this](const QString& text) { messages::warning(this, tr("Error"), text); });
+    connect(s, &core::Session::settingsWriteFailed, this, &zenaraForm::showSettingsWrite);
+    connect(s, &core::Session::optionsChanged, this, &zenaraForm::showOptions);
+
+    // What the user types or picks is what the commands work on.
+    for (QLineEdit* field : {lineEditFreq, lineEditSmbRate})
+        connect(field, &QLineEdit::textChanged, this, &zenaraForm::pushEntry);
+    connect(buttonGroupPolar, &QButtonGroup::idToggled, this, &zenaraForm::pushEntry);
+    for (QLineEdit* field : {lineEditLOF1, lineEditLOF2, lineEditSwitch})
+        connect(field, &QLineEdit::textChanged, this, &zenaraForm::pushLnb);
+    connect(buttonGroupDiSEqC, &QButtonGroup::idToggled, this, &zenaraForm::pushLnb);
+    for (QComboBox* box : {comboBoxSimple, comboBoxDiSEqC10})
+        connect(box, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+                &zenaraForm::pushLnb);
+    for (QAbstractButton* box : {checkBoxIOUT650mA, checkBoxVHigh})
+        connect(box, &QAbstractButton::toggled, this, &zenaraForm::pushLnb);
+    connect(tuneMethodComboBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &zenaraForm::pushFineTune);
+    connect(stepTuningSpinBox, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &zenaraForm::pushFineTune);
+}
+
+void zenaraForm::pushEntry()
+{
+    m_session->setEntry(
+        {lineEditFreq->text(), lineEditSmbRate->text(), buttonGroupPolar->checkedId() != 1});
+}
+
+void zenaraForm::pushLnb()
+{
+    core::Lnb l;
+    l.lof1 = lineEditLOF1->text();
+    l.lof2 = lineEditLOF2->text();
+    l.switchFrequency = lineEditSwitch->text();
+    l.diseqc = buttonGroupDiSEqC->checkedId();
+    l.burst = comboBoxSimple->currentIndex();
+    l.switchItem = comboBoxDiSEqC10->currentIndex();
+    l.supplyOn = buttonPower->isChecked();
+    l.iout650mA = checkBoxIOUT650mA->isChecked();
+    l.voutHigh = checkBoxVHigh->isChecked();
+    m_session->setLnb(l);
+}
+
+void zenaraForm::pushFineTune()
+{
+    m_session->setFineTune({tuneMethodComboBox->currentIndex(), stepTuningSpinBox->value()});
+}
+
+void zenaraForm::showEntry()
+{
+    const core::Entry e = m_session->entry(); // each field pushes what it shows
+    lineEditFreq->setText(e.frequency);
+    lineEditSmbRate->setText(e.symbolRate);
+    (e.horizontal ? radioButtonHorz : radioButtonVert)->setChecked(true);
 }
 
 void zenaraForm::loadSettings()
 {
-    const auto settings = openSettings();
-    const StoredSettings v = readSettings(*settings);
-
-    frequency = v.frequency;
-    lineEditFreq->setText(QString::number(frequency));
-    symbolRate = v.symbolRate;
-    lineEditSmbRate->setText(QString::number(symbolRate));
-    polarization = v.polarization;
-    m_tunedHorizontal = polarization != 1;
+    const StoredSettings v = m_session->loadSettings();
     m_storedGeometry = v;
-    if (QAbstractButton* button = buttonGroupPolar->button(polarization))
-        button->setChecked(true);
+    showEntry();
+    showStoredControls(v);
+    if (!v.layout.isEmpty())
+        restoreState(QByteArray::fromBase64(v.layout.toLatin1()));
+    tuningSpinBox->setMaximum(int(std::floor(v.options.maxAngle * 2 * v.options.oneDegreSteps)));
+    // The stored layout may have shown the Site view before the list was read.
+    updateSiteView();
+    setPowerIndicator(buttonPower->isChecked());
+    connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
+}
 
-    agcScaleMin = v.agcScaleMin;
-    agcScaleMax = v.agcScaleMax;
-    agcAutoScale = v.agcAutoScale;
+void zenaraForm::showStoredControls(const StoredSettings& v)
+{
     // Not yet connected: this does not reach the LNB supply.
     buttonPower->setChecked(v.lnbPower);
     checkBoxIOUT650mA->setChecked(v.iout650mA);
@@ -387,248 +462,60 @@ void zenaraForm::loadSettings()
         comboBoxSimple->setCurrentIndex(v.simplePosition);
     if (v.multiOption >= 0 && v.multiOption < comboBoxDiSEqC10->count())
         comboBoxDiSEqC10->setCurrentIndex(v.multiOption);
-
-    acousticFreqMinHz = v.acousticFreqMinHz;
-    acousticFreqMaxHz = v.acousticFreqMaxHz;
-    acousticVolume = v.acousticVolume;
-    acousticScaleMin = v.acousticScaleMin;
-    acousticScaleMax = v.acousticScaleMax;
+    const int diseqc = buttonGroupDiSEqC->checkedId();
+    comboBoxSimple->setEnabled(diseqc == 1);
+    comboBoxDiSEqC10->setEnabled(diseqc == 2);
+    pushLnb();
     checkBoxAcoustic->setChecked(v.acoustic);
     toolButtonBER->setChecked(v.curveBer);
     toolButtonSNR->setChecked(v.curveSnr);
     toolButtonAGC->setChecked(v.curveAgc);
-
-    oneDegreSteps = v.oneDegreSteps;
-    maxTimeOfPositioning = v.maxTimeOfPositioning;
-    gapTime = v.gapTime;
-    maxAngle = v.maxAngle;
-    locationLatitude = v.locationLatitude;
-    locationLongitude = v.locationLongitude;
-    minElevation = v.minElevation;
-    driveVersion = v.driveVersion;
-    dishDiameter = v.dishDiameter;
-    signalLogPath = v.signalLog;
     tuneMethodComboBox->setCurrentIndex(v.tuneMethod);
-    transpondersPath = v.transpondersPath;
-
-    if (!v.layout.isEmpty())
-        restoreState(QByteArray::fromBase64(v.layout.toLatin1()));
-
-    satelliteList->setSiteLatitude(locationLatitude);
-    satelliteList->setSiteLongitude(locationLongitude);
-    satelliteList->setMinimumElevation(minElevation);
-    satelliteListPath = findDataFile(QStringLiteral("satlist.znr"));
-    satelliteList->loadFile(satelliteListPath);
-    if (!v.motorPositions.isEmpty())
-        satelliteList->parseStoredPositions(v.motorPositions);
-    satlistComboBox->addItems(satelliteList->labels);
-    satListToolbarComboBox->addItems(satelliteList->labels);
-    satelliteList->applySavedTransponders(v.freqList);
-    m_savedFreqList = v.freqList;
-
-    // A stored selection that is no longer in the lists is not used.
-    currentPosition =
-        v.currentPosition >= 0 && v.currentPosition < SatelliteList::StoredPositionCount
-            ? v.currentPosition
-            : 0;
-    currentSat = v.currentSat > 0 && v.currentSat < satlistComboBox->count() ? v.currentSat : 0;
-    m_keptCurrentSat = currentSat != v.currentSat ? v.currentSat : -1;
-    m_keptCurrentPosition = currentPosition != v.currentPosition ? v.currentPosition : -1;
-    if (satelliteList->satelliteCount() == 0) {
-        const QString text = tr("No satellites: %1 was not found or holds none (looked for in the "
-                                "working folder and in %2)")
-                                 .arg(QStringLiteral("satlist.znr"),
-                                      dataFolders().join(QStringLiteral(", ")));
-        qCWarning(lcSettings, "%s", qPrintable(text));
-        Ui_zenaraForm::statusBar->showMessage(text);
-    }
-
-    switch (buttonGroupDiSEqC->checkedId()) {
-    case 0:
-        radioButtonDiSEqCNone_clicked();
-        break;
-    case 1:
-        radioButtonDiSEqCSimple_clicked();
-        break;
-    case 2:
-        radioButtonDiSEqC10_clicked();
-        break;
-    default:
-        break;
-    }
-
-    if (currentSat != 0) {
-        satlistComboBox->setCurrentIndex(currentSat);
-        satListToolbarComboBox->setCurrentIndex(currentSat);
-        updateTransponders(currentSat);
-    } else {
-        positionsSpinBox->setValue(currentPosition);
-        positionsSpinBox_valueChanged(currentPosition);
-    }
-    tuningSpinBox->setMaximum(int(std::floor(maxAngle * 2 * oneDegreSteps)));
-    applyPositionerSettings();
-    // Where the dish was last sent: the satellite of the last USALS goto, or
-    // the reference (position 0, and where a new motor stands).
-    double angle = qQNaN();
-    QChar side;
-    if (currentSat > 0 && currentSat < satlistComboBox->count()) {
-        if (positioner::labelAngle(satlistComboBox->itemText(currentSat), &angle, &side))
-            angle = side == QLatin1Char('W') ? -angle : angle;
-    } else if (currentSat == 0 && currentPosition == 0) {
-        angle = 0.0;
-    }
-    m_positioner->motion().assume(angle, hw::CardLayer::clock().nowMs());
-    // The stored layout may have shown the Site view before the list was read.
-    updateSiteView();
-    setPowerIndicator(buttonPower->isChecked());
-    connect(buttonPower, &QPushButton::toggled, this, &zenaraForm::buttonPower_toggled);
+    pushFineTune();
 }
 
-StoredSettings zenaraForm::currentSettings() const
+void zenaraForm::windowSettings(StoredSettings* v) const
 {
-    StoredSettings v;
-    v.maximized = isMaximized();
-    v.x = pos().x();
-    v.y = pos().y();
-    v.width = width();
-    v.height = height();
-    if (!m_everShown) {
-        // Never on screen: its size and place say nothing of the user's.
-        v.maximized = m_storedGeometry.maximized;
-        v.x = m_storedGeometry.x;
-        v.y = m_storedGeometry.y;
-        v.width = m_storedGeometry.width;
-        v.height = m_storedGeometry.height;
-    }
-    v.frequency = frequency;
-    v.symbolRate = symbolRate;
-    v.polarization = polarization;
-    v.lnbPower = buttonPower->isChecked();
-    v.lof1 = lineEditLOF1->text();
-    v.lof2 = lineEditLOF2->text();
-    v.lofSwitch = lineEditSwitch->text();
-    v.lnbType = lnbTypeComboBox->currentIndex();
-    v.iout650mA = checkBoxIOUT650mA->isChecked();
-    v.voutHigh = checkBoxVHigh->isChecked();
-    v.diseqc = buttonGroupDiSEqC->checkedId();
-    v.simplePosition = comboBoxSimple->currentIndex();
-    v.multiOption = comboBoxDiSEqC10->currentIndex();
-    v.currentPosition = m_keptCurrentPosition >= 0 ? m_keptCurrentPosition : currentPosition;
-    v.currentSat = m_keptCurrentSat >= 0 ? m_keptCurrentSat : currentSat;
-    v.oneDegreSteps = oneDegreSteps;
-    v.maxTimeOfPositioning = maxTimeOfPositioning;
-    v.gapTime = gapTime;
-    v.maxAngle = maxAngle;
-    v.locationLongitude = locationLongitude;
-    v.locationLatitude = locationLatitude;
-    v.minElevation = minElevation;
-    v.driveVersion = driveVersion;
-    v.dishDiameter = dishDiameter;
-    v.signalLog = signalLogPath;
-    v.tuneMethod = tuneMethodComboBox->currentIndex();
-    v.transpondersPath = transpondersPath;
-    v.agcScaleMin = agcScaleMin;
-    v.agcScaleMax = agcScaleMax;
-    v.agcAutoScale = agcAutoScale;
-    v.acoustic = checkBoxAcoustic->isChecked();
-    v.acousticFreqMinHz = acousticFreqMinHz;
-    v.acousticFreqMaxHz = acousticFreqMaxHz;
-    v.acousticVolume = acousticVolume;
-    v.acousticScaleMin = acousticScaleMin;
-    v.acousticScaleMax = acousticScaleMax;
-    v.curveBer = toolButtonBER->isChecked();
-    v.curveSnr = toolButtonSNR->isChecked();
-    v.curveAgc = toolButtonAGC->isChecked();
-    v.motorPositions = satelliteList->storedPositionsText();
-    v.freqList = transpondersToSave();
-    v.layout = QString::fromLatin1(saveState().toBase64());
-    return v;
-}
-
-QStringList zenaraForm::transpondersToSave() const
-{
-    // Without a satellite list nothing could have changed: what was read is
-    // written back as it was, not an empty list.
-    return satelliteList->satelliteCount() == 0 ? m_savedFreqList : satelliteList->lastTransponders;
-}
-
-bool zenaraForm::saveListsNow()
-{
-    const bool written = writeListsNow(satelliteList->storedPositionsText(), transpondersToSave());
-    reportSettingsWrite(written);
-    return written;
-}
-
-void zenaraForm::reportSettingsWrite(bool written)
-{
-    ++m_saveAttempts;
-    m_lastSaveError =
-        written ? QString()
-                : tr("The settings could not be written to %1")
-                      .arg(QDir::toNativeSeparators(settingsPath()));
-    // Said once until a write succeeds again: the user may be clicking through
-    // positions, and a box on every click would be worse than the fault.
-    if (written) {
-        if (m_settingsWriteFailed)
-            Ui_zenaraForm::statusBar->clearMessage();
-        m_settingsWriteFailed = false;
-        return;
-    }
-    if (m_settingsWriteFailed)
-        return;
-    m_settingsWriteFailed = true;
-    qCWarning(lcSettings, "%s", qPrintable(m_lastSaveError));
-    Ui_zenaraForm::statusBar->showMessage(m_lastSaveError);
-}
-
-bool zenaraForm::saveSettingsNow()
-{
-    const auto settings = openSettings();
-    writeSettings(*settings, currentSettings());
-    settings->sync();
-    const bool written = writtenOut(*settings);
-    reportSettingsWrite(written);
-    return written;
+    // Never on screen: its size and place say nothing of the user's.
+    const bool shown = m_everShown;
+    v->maximized = shown ? isMaximized() : m_storedGeometry.maximized;
+    v->x = shown ? pos().x() : m_storedGeometry.x;
+    v->y = shown ? pos().y() : m_storedGeometry.y;
+    v->width = shown ? width() : m_storedGeometry.width;
+    v->height = shown ? height() : m_storedGeometry.height;
+    v->lnbType = lnbTypeComboBox->currentIndex();
+    v->tuneMethod = tuneMethodComboBox->currentIndex();
+    v->acoustic = checkBoxAcoustic->isChecked();
+    v->curveBer = toolButtonBER->isChecked();
+    v->curveSnr = toolButtonSNR->isChecked();
+    v->curveAgc = toolButtonAGC->isChecked();
+    v->layout = QString::fromLatin1(saveState().toBase64());
 }
 
 void zenaraForm::saveSettings()
 {
-    {
-        const auto settings = openSettings();
-        writeSettings(*settings, currentSettings());
-        settings->sync();
-        if (!writtenOut(*settings)) {
-            // Everything changed in this session is lost: say it where the user
-            // looks. After a signal nobody is at the window; the terminal hears.
-            const QString text =
-                tr("The settings could not be written to %1; the changes of this session "
-                   "are lost.")
-                    .arg(QDir::toNativeSeparators(settings->fileName()));
-            qCWarning(lcSettings, "%s", qPrintable(text));
-            if (!TerminationWatcher::pending())
-                messages::warning(nullptr, tr("Error"), text);
-        }
+    if (!m_session->close()) {
+        // Everything changed in this session is lost: say it where the user
+        // looks. After a signal nobody is at the window; the terminal hears.
+        qCWarning(lcSettings, "%s", qPrintable(m_session->lastSaveError()));
+        if (!TerminationWatcher::pending())
+            messages::warning(nullptr, tr("Error"), m_session->lastSaveError());
     }
-
     shutdownSound();
-    m_poll.reset();
-    m_tuner.reset();
-    delete demodulatorAccess;
-    demodulatorAccess = nullptr;
-    delete satelliteList;
-    satelliteList = nullptr;
-    CDVBCommon::CloseDevice();
 }
 
-int zenaraForm::openBoard()
+void zenaraForm::showSettingsWrite(const QString& text, bool failed)
 {
-    if (CDVBCommon::OpenDevice(0, nullptr, 0) == 0)
-        fatalError(QT_TR_NOOP("CDVBCommon::OpenDevice(0) failed"));
-    if (frontend.Init() != DVB_ERR_NONE)
-        fatalError(QT_TR_NOOP("CDVBFrontend::Init() failed"));
-    if (locateBusRoutines() != 0)
-        fatalError(QT_TR_NOOP("Unknown version ttlcdacc.dll"));
-    return 0;
+    if (failed)
+        Ui_zenaraForm::statusBar->showMessage(text);
+    else
+        Ui_zenaraForm::statusBar->clearMessage();
+}
+
+void zenaraForm::showStatusMessage(const QString& text, int timeoutMs)
+{
+    m_motorStatusShown = false; // the next poll leaves this line alone
+    QMainWindow::statusBar()->showMessage(text, timeoutMs);
 }
 
 void zenaraForm::fatalError(const char* text)
@@ -643,70 +530,12 @@ void zenaraForm::fatalError(const char* text)
     ::_exit(-1);
 }
 
-tuning::Request zenaraForm::requestFromControls(bool fromControls) const
+bool zenaraForm::done(const core::Result& result)
 {
-    tuning::Request r;
-    if (fromControls) {
-        r.frequency = lineEditFreq->text();
-        r.symbolRate = lineEditSmbRate->text();
-        r.horizontal = buttonGroupPolar->checkedId() != 1;
-    } else {
-        r.frequency = QString::number(frequency);
-        r.symbolRate = QString::number(symbolRate);
-        r.horizontal = polarization != 1;
-    }
-    r.lof1 = lineEditLOF1->text();
-    r.lof2 = lineEditLOF2->text();
-    r.switchFrequency = lineEditSwitch->text();
-    r.diseqc = tuning::DiseqcMode(std::clamp(buttonGroupDiSEqC->checkedId(), 0, 2));
-    r.burst = comboBoxSimple->currentIndex();
-    r.switchItem = comboBoxDiSEqC10->currentIndex();
-    r.supplyOn = buttonPower->isChecked();
-    return r;
-}
-
-int zenaraForm::tune(bool fromControls)
-{
-    const tuning::Request request = requestFromControls(fromControls);
-    const tuning::Result result = m_tuner->tune(request, flags);
-    if (result.refused && !fromControls)
-        flags.tuneFailed = true; // the remembered transponder itself: no more re-tunes
-    if (!result.refused) {
-        // What was measured before belongs to the old channel (wait-lock,
-        // status, margin, network). A refused tune sent nothing: the receiver
-        // is still on it.
-        lineEditFEC->clear();
-        m_lastReading = PollReading();
-        m_margin = linkmargin::Estimate();
-        m_networkState = NetworkState::NotAsked;
-        labelNetwork->clear();
-    }
-    if (result.status != 0) {
-        QString text = tr(result.error.toLatin1().constData());
-        if (!result.errorArg1.isEmpty())
-            text = text.arg(result.errorArg1, result.errorArg2);
-        // The automatic re-tune comes back every 5.5 s: a failure the user has
-        // already been shown is not shown again until a tune succeeds.
-        if (!fromControls && text == m_tuneWarningShown) {
-            qCDebug(lcMonitor, "The automatic re-tune failed again: %s", qPrintable(text));
-            return -1;
-        }
-        m_tuneWarningShown = text;
-        messages::warning(this, tr("Error"), text);
-        return -1;
-    }
-    m_tuneWarningShown.clear();
-    m_tunedHorizontal = request.horizontal;
-    writeLnbControl(buttonPower->isChecked());
-    return 0;
-}
-
-void zenaraForm::writeLnbControl(bool supplyOn)
-{
-    // The supply voltage follows the polarisation last tuned, not a radio button
-    // clicked since: the automatic re-tune tunes the remembered transponder.
-    demodulatorAccess->lnbp21_write_byte(tuning::lnbp21Byte(
-        supplyOn, m_tunedHorizontal, checkBoxIOUT650mA->isChecked(), checkBoxVHigh->isChecked()));
+    if (result.ok())
+        return true;
+    messages::warning(this, tr("Error"), result.warning);
+    return false;
 }
 
 void zenaraForm::setPowerIndicator(bool on)
@@ -716,7 +545,8 @@ void zenaraForm::setPowerIndicator(bool on)
 
 void zenaraForm::buttonPower_toggled(bool on)
 {
-    writeLnbControl(on);
+    pushLnb();
+    m_session->writeLnbControl();
     setPowerIndicator(on);
 }
 
@@ -752,345 +582,117 @@ void zenaraForm::radioButtonDiSEqC10_clicked()
 
 void zenaraForm::buttonSet_clicked()
 {
-    if (tune(true) != 0)
-        return;
-    rememberTransponder();
-    toolButtonUcbClear_clicked();
-}
-
-void zenaraForm::rememberTransponder()
-{
-    frequency = int(tuning::parseField(lineEditFreq->text()).value);
-    symbolRate = int(tuning::parseField(lineEditSmbRate->text()).value);
-    polarization = buttonGroupPolar->checkedId() == 1 ? 1 : 0;
-    const QString letter = polarization != 0 ? QStringLiteral("V") : QStringLiteral("H");
-    addPlotMarker(QStringLiteral("%1, %2, %3").arg(frequency).arg(letter).arg(symbolRate));
-    const int index = satlistComboBox->currentIndex();
-    if (index > 0 && index < satelliteList->shownNumbers.size()) {
-        // A number without an entry is never used as an index.
-        if (satelliteList->setLastTransponder(
-                satelliteList->shownNumbers.at(index),
-                QStringLiteral("%1,%2,%3")
-                    .arg(lineEditFreq->text(), letter, lineEditSmbRate->text())))
-            saveListsNow();
-    }
-}
-
-void zenaraForm::updateTransponders(int index)
-{
-    if (index <= 0 || index >= satelliteList->shownFiles.size())
-        return;
-    readTransponderFile(resolveTranspondersPath(transpondersPath, satelliteListPath) +
-                        satelliteList->shownFiles.at(index));
-}
-
-void zenaraForm::readTransponderFile(const QString& path)
-{
-    QStringList entries;
-    if (!transponders::readEntries(path, &entries))
-        return; // the previous entries stay
-    freqListComboBox->clear();
-    freqListComboBox->addItems(entries);
-    freqListComboBox->setCurrentIndex(0);
+    done(m_session->tune());
 }
 
 void zenaraForm::freqListComboBox_activated(int index)
 {
-    if (index == 0)
-        return;
-    const transponders::Fields f = transponders::parseEntry(freqListComboBox->currentText());
-    if (!f.ok)
-        return;
-    lineEditFreq->setText(f.frequency);
-    lineEditSmbRate->setText(f.symbolRate);
-    (f.vertical() ? radioButtonVert : radioButtonHorz)->setChecked(true);
-}
-
-void zenaraForm::chosenSatelliteChanged(int index)
-{
-    if (m_networkState == NetworkState::Found)
-        showNetwork(); // the verdict depends on the chosen satellite
-    if (m_siteView && m_siteDock->isVisible())
-        m_siteView->setSelectedRow(index);
+    m_session->chooseTransponder(index);
 }
 
 void zenaraForm::satlistComboBox_activated(int index)
 {
-    chosenSatelliteChanged(index);
-    if (satListToolbarComboBox->currentIndex() != index)
-        satListToolbarComboBox->setCurrentIndex(index);
-    if (index == 0) {
-        freqListComboBox->clear();
-        return;
-    }
-    if (index < 0 || index >= satelliteList->shownNumbers.size())
-        return;
-    updateTransponders(index);
-    const int number = satelliteList->shownNumbers.at(index);
-    const QString last = satelliteList->lastTransponderOf(number);
-    if (last != QLatin1String("None")) {
-        const transponders::Fields f = transponders::parseRemembered(last);
-        if (f.ok) {
-            lineEditFreq->setText(f.frequency);
-            (f.vertical() ? radioButtonVert : radioButtonHorz)->setChecked(true);
-            lineEditSmbRate->setText(f.symbolRate);
-        }
-    }
-    const int position = satelliteList->storedPositionOf(number);
-    if (position >= 0) {
-        positionsSpinBox->setValue(position);
-        posSetButton->setText(tr("UnSet"));
-    } else {
-        posSetButton->setText(tr("Set"));
-    }
+    m_session->chooseSatellite(index);
 }
 
 void zenaraForm::satListToolbarComboBox_activated(int index)
 {
-    satlistComboBox->setCurrentIndex(index);
-    satlistComboBox_activated(index);
+    m_session->chooseSatellite(index);
 }
 
 void zenaraForm::positionsSpinBox_valueChanged(int position)
 {
-    // The spin box reaches 60 (the motor takes it); the table has positions 0
-    // to 59 only, so there is nothing to set at 60.
-    const bool inTable = position >= 0 && position < SatelliteList::StoredPositionCount;
-    posSetButton->setEnabled(inTable);
-    if (!inTable) {
-        posSetButton->setText(tr("Set"));
-        return;
-    }
-    const int number = satelliteList->storedPositions.at(position);
-    if (number == -1) {
-        posSetButton->setText(tr("Set"));
-        return;
-    }
-    const int index = satelliteList->indexOfShown(number);
-    if (index == -1)
-        return;
-    satlistComboBox->setCurrentIndex(index);
-    satListToolbarComboBox->setCurrentIndex(index);
-    updateTransponders(index);
-    posSetButton->setText(tr("UnSet"));
-    chosenSatelliteChanged(index);
+    m_session->choosePosition(position);
 }
 
 void zenaraForm::posSetButton_clicked()
 {
-    const int index = satlistComboBox->currentIndex();
-    const int position = positionsSpinBox->value();
-    if (index <= 0 || index >= satelliteList->shownNumbers.size() || position < 0 ||
-        position >= SatelliteList::StoredPositionCount)
-        return;
-    const int number = satelliteList->shownNumbers.at(index);
-    QString text = satlistComboBox->currentText();
-    if (satelliteList->storedPositions.at(position) == number) {
-        satelliteList->storedPositions[position] = -1;
-        text.remove(SatelliteList::positionLabel(QString(), position));
-        posSetButton->setText(tr("Set"));
-    } else {
-        // The satellite that held the position loses its suffix for it.
-        const int previous = satelliteList->storedPositions.at(position);
-        const int previousIndex = previous == -1 ? -1 : satelliteList->indexOfShown(previous);
-        if (previousIndex > 0) {
-            QString old = satlistComboBox->itemText(previousIndex);
-            old.remove(SatelliteList::positionLabel(QString(), position));
-            satlistComboBox->setItemText(previousIndex, old);
-            satListToolbarComboBox->setItemText(previousIndex, old);
-        }
-        satelliteList->storedPositions[position] = number;
-        text = SatelliteList::positionLabel(text, position);
-        posSetButton->setText(tr("UnSet"));
+    done(m_session->togglePosition());
+}
+
+void zenaraForm::showSatelliteList()
+{
+    const QStringList& labels = m_session->satellites().labels;
+    for (QComboBox* box : {satlistComboBox, satListToolbarComboBox}) {
+        box->clear();
+        box->addItems(labels);
+        box->setCurrentIndex(m_session->chosenRow());
     }
-    satlistComboBox->setItemText(index, text);
-    satListToolbarComboBox->setItemText(index, text);
-    // Stored positions are written at once, not only at exit.
-    saveListsNow();
 }
 
-void zenaraForm::createPositioner()
+void zenaraForm::showChosenSatellite(int row)
 {
-    positioner::Positioner::Hooks hooks;
-    hooks.send = [this](const QByteArray& m) {
-        return demodulatorAccess->tda10086_send_master_cmd(
-            reinterpret_cast<const unsigned char*>(m.constData()), m.size());
-    };
-    hooks.marker = [this](const QString& label) {
-        addPlotMarker(label);
-    };
-    hooks.warn = [this](const QString& text) {
-        messages::warning(this, tr("Error"), text);
-    };
-    hooks.showRaw = [this](const QByteArray& m) {
-        const QStringList texts = positioner::rawFieldTexts(m);
-        QLineEdit* const fields[6] = {raw0, raw1, raw2, raw3, raw4, raw5};
-        for (int i = 0; i < 6; ++i)
-            fields[i]->setText(texts.at(i));
-    };
-    hooks.processEvents = [] {
-        // Sleeps until something happens (the poll, a click) or 20 ms pass,
-        // rather than spinning through an empty event queue.
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
-    hooks.motionChanged = [this] {
-        showMotorStatus();
-    };
-    hooks.later = [this](int ms, std::function<void()> run) {
-        QTimer::singleShot(ms, this, std::move(run));
-    };
-    m_positioner = std::make_unique<positioner::Positioner>(hw::CardLayer::clock(), hooks);
-    m_positioner->haltRequested = false;
-    m_positioner->diseqcRepeatCount = 3;
+    for (QComboBox* box : {satlistComboBox, satListToolbarComboBox})
+        if (box->currentIndex() != row)
+            box->setCurrentIndex(row);
+    if (m_siteView && m_siteDock->isVisible())
+        m_siteView->setSelectedRow(row);
 }
 
-void zenaraForm::applyPositionerSettings()
+void zenaraForm::showTransponders()
 {
-    if (!m_positioner)
-        return;
-    positioner::Positioner::Settings s;
-    s.stepsPerDegree = oneDegreSteps;
-    s.msPerDegree = maxTimeOfPositioning;
-    s.driveVersion = driveVersion;
-    s.siteLatitude = locationLatitude;
-    m_positioner->setSettings(s);
+    freqListComboBox->clear();
+    freqListComboBox->addItems(m_session->transponderEntries());
+    freqListComboBox->setCurrentIndex(0);
 }
 
-QStringList zenaraForm::rawFields() const
+void zenaraForm::showPosition(int position)
 {
-    return {raw0->text(), raw1->text(), raw2->text(), raw3->text(), raw4->text(), raw5->text()};
-}
-
-void zenaraForm::watchWestGoto(bool west, bool hadCarrier)
-{
-    m_motorHint.clear();
-    // Only a dish that had a carrier says by its signal whether it moved: on
-    // empty sky the readings stay flat either way.
-    if (west && hadCarrier)
-        m_stillness.start(hw::CardLayer::clock().nowMs());
-    else
-        m_stillness.stop();
-}
-
-bool zenaraForm::hasCarrier() const
-{
-    return m_lastReading.flagsValid && (m_lastReading.flags & (SignalFlag | CarrierFlag));
+    const QSignalBlocker quiet(positionsSpinBox); // the session knows already
+    positionsSpinBox->setValue(position);
+    posSetButton->setEnabled(m_session->positionSettable());
+    posSetButton->setText(m_session->positionSet() ? tr("UnSet") : tr("Set"));
 }
 
 void zenaraForm::haltMotorButton_clicked()
 {
-    watchWestGoto(false);
-    m_positioner->halt();
-    showMotorStatus();
+    done(m_session->halt());
 }
 
 void zenaraForm::limitEButton_clicked()
 {
-    m_positioner->limitEast();
+    done(m_session->limit(core::Session::Limit::East));
 }
 
 void zenaraForm::limitOffButton_clicked()
 {
-    m_positioner->limitsOff();
+    done(m_session->limit(core::Session::Limit::Off));
 }
 
 void zenaraForm::LimitWButton_clicked()
 {
-    m_positioner->limitWest();
+    done(m_session->limit(core::Session::Limit::West));
 }
 
 void zenaraForm::storeButton_clicked()
 {
-    m_positioner->storePosition(positionsSpinBox->value());
+    done(m_session->storePosition());
 }
 
 void zenaraForm::sendButton_clicked()
 {
-    m_positioner->sendRaw(rawFields());
+    done(m_session->sendRaw(
+        {raw0->text(), raw1->text(), raw2->text(), raw3->text(), raw4->text(), raw5->text()}));
 }
 
 void zenaraForm::gotoButton_clicked()
 {
-    const int position = positionsSpinBox->value();
-    if (!m_positioner->gotoPosition(position))
-        return;
-    watchWestGoto(false);
-    currentPosition = position;
-    currentSat = 0;
-    m_keptCurrentSat = m_keptCurrentPosition = -1;
-    showMotorStatus();
-    // Position 60 can be sent, but the table ends at 59.
-    if (position < 0 || position >= SatelliteList::StoredPositionCount ||
-        satelliteList->storedPositions.at(position) == -1)
-        return;
-    // The satellite selected in the box (not the one stored there) is tuned.
-    const int index = satlistComboBox->currentIndex();
-    if (index <= 0 || index >= satelliteList->shownNumbers.size())
-        return;
-    if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
-        QLatin1String("None"))
-        buttonSet_clicked();
+    done(m_session->gotoPosition());
 }
 
 void zenaraForm::goToolButton_clicked()
 {
-    if (satListToolbarComboBox->currentIndex() <= 0)
-        return;
-    const int index = satlistComboBox->currentIndex();
-    if (index <= 0 || index >= satelliteList->shownNumbers.size())
-        return;
-    if (satelliteList->storedPositionOf(satelliteList->shownNumbers.at(index)) == -1)
-        gotoXYButton_clicked();
-    else
-        gotoButton_clicked();
+    done(m_session->go());
 }
 
 void zenaraForm::gotoXYButton_clicked()
 {
-    const int index = satlistComboBox->currentIndex();
-    if (index <= 0 || index >= satelliteList->shownNumbers.size())
-        return;
-    double angle = 0;
-    QChar side;
-    if (!positioner::labelAngle(satlistComboBox->currentText(), &angle, &side) ||
-        (side != QLatin1Char('E') && side != QLatin1Char('W'))) {
-        // Nothing went out, so nothing is remembered or tuned either.
-        m_motorStatusShown = false; // the next poll leaves the line alone
-        QMainWindow::statusBar()->showMessage(
-            tr("Goto x.x°: the selected row shows no motor angle, so nothing was sent"), 10000);
-        return;
-    }
-    const bool carrier = hasCarrier();
-    if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
-        return;
-    currentPosition = 0;
-    currentSat = index;
-    m_keptCurrentSat = m_keptCurrentPosition = -1;
-    // The fields hold the satellite's remembered transponder since it was selected.
-    if (satelliteList->lastTransponderOf(satelliteList->shownNumbers.at(index)) !=
-        QLatin1String("None"))
-        buttonSet_clicked();
-    watchWestGoto(side == QLatin1Char('W'), carrier); // from the new channel's readings
+    done(m_session->usalsGoto());
 }
 
 void zenaraForm::tuneButton_clicked()
 {
-    if (!m_poll)
-        return;
-    if (tuneMethodComboBox->currentIndex() == 1) {
-        // SNR follows the wanted carrier alone; without a lock there is none,
-        // and the AGC has to do.
-        const bool snr = m_poll->currentLocked;
-        const int halfSpan = m_positioner->sweepHalfSpan(dishDiameter, frequency);
-        m_positioner->sweepTune(
-            halfSpan, std::max(gapTime, int(StatusPoll::IntervalMs)), 2,
-            [this, snr] { return snr ? m_poll->currentSnr : m_poll->currentAgc; });
-        return;
-    }
-    m_positioner->autotune(stepTuningSpinBox->value(), gapTime,
-                           [this] { return m_poll->currentAgc; });
+    done(m_session->autotune(tuneMethodComboBox->currentIndex(), stepTuningSpinBox->value()));
 }
 
 void zenaraForm::eastButton_clicked()
@@ -1105,32 +707,18 @@ void zenaraForm::westButton_clicked()
 
 void zenaraForm::drive(bool east)
 {
-    watchWestGoto(false);
-    m_positioner->haltRequested = false;
-    const double degrees = tuningSpinBox->value() + decimalSpinBox->value() * 0.1;
-    switch (typeStepComboBox->currentIndex()) {
-    case 0:
-        m_positioner->driveSteps(east, tuningSpinBox->value());
-        break;
-    case 1:
-        m_positioner->driveSeconds(east, [this] { return tuningSpinBox->value(); });
-        break;
-    case 2:
-        m_positioner->driveDegrees(east, degrees);
-        break;
-    case 3:
-        if (const bool carrier = hasCarrier(); m_positioner->gotoAngle(east, degrees))
-            watchWestGoto(!east, carrier);
-        break;
-    default:
-        break;
-    }
-    showMotorStatus();
+    const int mode = typeStepComboBox->currentIndex();
+    // Seconds are read again on every pass: the user may change them meanwhile.
+    done(m_session->drive(east, mode, [this, mode] {
+        return mode < 2 ? double(tuningSpinBox->value())
+                        : tuningSpinBox->value() + decimalSpinBox->value() * 0.1;
+    }));
 }
 
 void zenaraForm::typeStepComboBox_activated(int type)
 {
-    const positioner::ModeRange range = positioner::modeRange(type, maxAngle, oneDegreSteps);
+    const optionvalues::Values& o = m_session->options();
+    const positioner::ModeRange range = positioner::modeRange(type, o.maxAngle, o.oneDegreSteps);
     if (!range.valid)
         return;
     tuningSpinBox->setRange(range.minimum, range.maximum);
@@ -1143,10 +731,10 @@ void zenaraForm::typeStepComboBox_activated(int type)
 
 void zenaraForm::showMotorStatus()
 {
-    emit motionChanged();
-    QString text = m_positioner->motion().statusText(hw::CardLayer::clock().nowMs());
-    if (!m_motorHint.isEmpty())
-        text = text.isEmpty() ? m_motorHint : text + QStringLiteral(". ") + m_motorHint;
+    QString text = m_session->positioner().motion().statusText(hw::CardLayer::clock().nowMs());
+    const QString hint = m_session->motorHint();
+    if (!hint.isEmpty())
+        text = text.isEmpty() ? hint : text + QStringLiteral(". ") + hint;
     if (text.isEmpty()) {
         if (!m_motorStatusShown)
             return;
@@ -1159,166 +747,85 @@ void zenaraForm::showMotorStatus()
     m_motorStatusShown = true;
 }
 
-optionvalues::Values zenaraForm::optionValues() const
-{
-    optionvalues::Values v;
-    v.longitude = locationLongitude;
-    v.latitude = locationLatitude;
-    v.minElevation = minElevation;
-    v.dishDiameter = dishDiameter;
-    v.agcScaleMin = agcScaleMin;
-    v.agcScaleMax = agcScaleMax;
-    v.agcAutoScale = agcAutoScale;
-    v.driveVersion = driveVersion;
-    v.oneDegreSteps = oneDegreSteps;
-    v.maxTimeOfPositioning = maxTimeOfPositioning;
-    v.gapTime = gapTime;
-    v.maxAngle = maxAngle;
-    v.acousticFreqMinHz = acousticFreqMinHz;
-    v.acousticFreqMaxHz = acousticFreqMaxHz;
-    v.acousticVolume = acousticVolume;
-    v.acousticScaleMin = acousticScaleMin;
-    v.acousticScaleMax = acousticScaleMax;
-    return v;
-}
-
-void zenaraForm::setOptionValues(const optionvalues::Values& v)
-{
-    oneDegreSteps = v.oneDegreSteps;
-    maxTimeOfPositioning = v.maxTimeOfPositioning;
-    gapTime = v.gapTime;
-    maxAngle = v.maxAngle;
-    locationLatitude = v.latitude;
-    locationLongitude = v.longitude;
-    minElevation = v.minElevation;
-    dishDiameter = v.dishDiameter;
-    agcScaleMin = v.agcScaleMin;
-    agcScaleMax = v.agcScaleMax;
-    agcAutoScale = v.agcAutoScale;
-    driveVersion = v.driveVersion;
-    acousticFreqMinHz = v.acousticFreqMinHz;
-    acousticFreqMaxHz = v.acousticFreqMaxHz;
-    acousticVolume = v.acousticVolume;
-    acousticScaleMin = v.acousticScaleMin;
-    acousticScaleMax = v.acousticScaleMax;
-}
-
 void zenaraForm::optionsDiSEqCButton_clicked()
 {
+    optionvalues::Values chosen;
     bool accepted = false;
     {
-        DisqOptions dialog(this);
+        DisqOptions dialog(this, m_session->options());
         accepted = dialog.exec() == QDialog::Accepted;
+        chosen = dialog.values();
     }
-    // Whichever button closed it, what is set now is applied; what OK set is
-    // also written at once, so that a store that cannot be written is said now.
-    applyOptions();
-    if (accepted)
-        saveSettingsNow();
+    // Whichever button closed it, the window shows the options again; what
+    // OK set is also written at once, so that a store that cannot be written
+    // is said now.
+    if (!accepted) {
+        showOptions();
+        return;
+    }
+    if (const QString problem = m_session->setOptions(chosen); !problem.isEmpty())
+        messages::warning(this, tr("Settings"), problem);
+    else
+        m_session->saveSettingsNow();
 }
 
-void zenaraForm::applyOptions()
+void zenaraForm::showOptions()
 {
-    if (locationLatitude != satelliteList->siteLatitude() ||
-        locationLongitude != satelliteList->siteLongitude() ||
-        minElevation != satelliteList->minimumElevation()) {
-        satelliteList->setMinimumElevation(minElevation);
-        satelliteList->setLocation(locationLongitude, locationLatitude);
-        satlistComboBox->clear();
-        satListToolbarComboBox->clear();
-        satlistComboBox->addItems(satelliteList->labels);
-        satListToolbarComboBox->addItems(satelliteList->labels);
-        positionsSpinBox_valueChanged(currentPosition);
-    }
-    applyPositionerSettings();
     typeStepComboBox_activated(typeStepComboBox->currentIndex());
-    m_history.applyAgcScale(agcScaleMin, agcScaleMax, agcAutoScale);
+    const optionvalues::Values& o = m_session->options();
+    m_session->history().applyAgcScale(o.agcScaleMin, o.agcScaleMax, o.agcAutoScale);
     updateSiteView();
-}
-
-double zenaraForm::chosenPosition() const
-{
-    const int index = satlistComboBox->currentIndex();
-    if (!satelliteList || index <= 0 || index >= satelliteList->shownNumbers.size())
-        return std::numeric_limits<double>::quiet_NaN();
-    const int at = satelliteList->numbers.indexOf(satelliteList->shownNumbers.at(index));
-    return at >= 0 ? satelliteList->orbitalPositions.at(at)
-                   : std::numeric_limits<double>::quiet_NaN();
-}
-
-void zenaraForm::checkNetwork(bool locked)
-{
-    hw::CardBackend* card = hw::CardLayer::backend();
-    hw::TransportStream* stream = card ? card->transportStream() : nullptr;
-    if (!stream)
-        return; // a register-only card: nothing to say
-    if (!locked) {
-        // The dish may be moving to another satellite: what was read no longer
-        // holds, and the next lock reads again.
-        if (m_networkState != NetworkState::NotAsked) {
-            m_networkState = NetworkState::NotAsked;
-            labelNetwork->clear();
-        }
-        return;
-    }
-    if (m_networkState == NetworkState::NotAsked) {
-        stream->startNetworkRead(NetworkTimeLimitMs);
-        m_networkState = NetworkState::Reading;
-    }
-    if (m_networkState != NetworkState::Reading)
-        return;
-    switch (stream->networkState(&m_network)) {
-    case hw::TransportStream::State::Reading:
-        return;
-    case hw::TransportStream::State::Found:
-        m_networkState = NetworkState::Found;
-        showNetwork();
-        return;
-    case hw::TransportStream::State::None:
-        m_networkState = NetworkState::None;
-        labelNetwork->setPalette(QPalette());
-        labelNetwork->setText(networkcheck::noneText());
-        return;
-    }
 }
 
 void zenaraForm::showNetwork()
 {
-    const double chosen = chosenPosition();
-    m_networkVerdict = networkcheck::verdict(m_network, chosen);
+    switch (m_session->networkState()) {
+    case core::Session::Network::NotAsked:
+    case core::Session::Network::Reading:
+        labelNetwork->clear();
+        return;
+    case core::Session::Network::None:
+        labelNetwork->setPalette(QPalette());
+        labelNetwork->setText(networkcheck::noneText());
+        return;
+    case core::Session::Network::Found:
+        break;
+    }
+    const networkcheck::Verdict verdict = m_session->networkVerdict();
     QPalette p;
     // Green or red, as dark or light as the status bar needs to read it.
     const QColor bar = QMainWindow::statusBar()->palette().color(QPalette::Window);
-    if (m_networkVerdict == networkcheck::Verdict::Match)
+    if (verdict == networkcheck::Verdict::Match)
         p.setColor(QPalette::WindowText, contrast::readableShade(QColor(0, 128, 0), bar));
-    else if (m_networkVerdict == networkcheck::Verdict::Mismatch)
+    else if (verdict == networkcheck::Verdict::Mismatch)
         p.setColor(QPalette::WindowText, contrast::readableShade(QColor(170, 0, 0), bar));
     labelNetwork->setPalette(p);
-    labelNetwork->setText(networkcheck::text(m_network, m_networkVerdict, chosen));
+    labelNetwork->setText(
+        networkcheck::text(m_session->network(), verdict, m_session->chosenPosition()));
 }
 
 void zenaraForm::updateSiteView()
 {
-    if (!m_siteView || !satelliteList)
+    if (!m_siteView)
         return;
+    const SatelliteList& list = m_session->satellites();
     QVector<SiteView::Satellite> satellites;
-    for (int row = 1; row < satelliteList->shownNumbers.size(); ++row) {
-        const int at = satelliteList->numbers.indexOf(satelliteList->shownNumbers.at(row));
+    for (int row = 1; row < list.shownNumbers.size(); ++row) {
+        const int at = list.numbers.indexOf(list.shownNumbers.at(row));
         if (at >= 0)
-            satellites.append(
-                {row, satelliteList->orbitalPositions.at(at), satelliteList->names.at(at)});
+            satellites.append({row, list.orbitalPositions.at(at), list.names.at(at)});
     }
-    m_siteView->setSite(locationLatitude, locationLongitude);
+    m_siteView->setSite(m_session->options().latitude, m_session->options().longitude);
     m_siteView->setSatellites(satellites);
-    m_siteView->setSelectedRow(satlistComboBox->currentIndex());
+    m_siteView->setSelectedRow(m_session->chosenRow());
     showDishOnSiteView();
 }
 
 void zenaraForm::showDishOnSiteView()
 {
-    if (!m_siteView || !m_positioner)
-        return;
-    m_siteView->setDishAngle(m_positioner->motion().angle(hw::CardLayer::clock().nowMs()));
+    if (m_siteView)
+        m_siteView->setDishAngle(
+            m_session->positioner().motion().angle(hw::CardLayer::clock().nowMs()));
 }
 
 void zenaraForm::helpAboutAction_activated()
@@ -1330,78 +837,30 @@ void zenaraForm::helpAboutAction_activated()
 void zenaraForm::initPlot()
 {
     HistoryPlot::Options options;
-    options.agcScaleMin = agcScaleMin;
-    options.agcScaleMax = agcScaleMax;
-    options.agcAutoScale = agcAutoScale;
+    options.agcScaleMin = m_session->options().agcScaleMin;
+    options.agcScaleMax = m_session->options().agcScaleMax;
+    options.agcAutoScale = m_session->options().agcAutoScale;
     options.showBer = toolButtonBER->isChecked();
     options.showSnr = toolButtonSNR->isChecked();
     options.showAgc = toolButtonAGC->isChecked();
-    m_history.initPlot(statusPlot, options);
-}
-
-void zenaraForm::ageMarkers()
-{
-    m_history.ageMarkers();
-}
-
-void zenaraForm::addPlotMarker(const QString& label)
-{
-    m_history.addPlotMarker(label);
-    if (m_log.isOpen())
-        m_markersSinceLog.append(label);
+    m_session->history().initPlot(statusPlot, options);
 }
 
 bool zenaraForm::startSignalLog(const QString& path)
 {
     QString error;
-    m_markersSinceLog.clear();
-    if (!m_log.open(path, &error)) {
-        const QString text = tr("The signal log %1 cannot be written: %2")
-                                 .arg(QDir::toNativeSeparators(path), error);
-        qCWarning(lcSettings, "%s", qPrintable(text));
-        QMainWindow::statusBar()->showMessage(text);
-        return false;
-    }
-    return true;
-}
-
-void zenaraForm::logReading(const PollReading& r)
-{
-    SignalLog::Entry e;
-    e.when = QDateTime::currentDateTime().toOffsetFromUtc(
-        QDateTime::currentDateTime().offsetFromUtc()); // local time with its offset
-    e.frequencyMHz = frequency;
-    e.horizontal = polarization != 1;
-    e.symbolRateKs = symbolRate;
-    e.flagsValid = r.flagsValid;
-    e.flags = r.flags;
-    e.locked = r.locked;
-    e.agcValid = r.agcValid;
-    e.agcPercent = r.agcPercent;
-    e.snrValid = r.snrValid;
-    e.snrPercent = r.snrPercent;
-    e.berValid = r.berValid;
-    e.ber = r.ber;
-    e.ucbTotal = r.ucbTotal;
-    e.marker = m_markersSinceLog.join(QStringLiteral("; "));
-    m_markersSinceLog.clear();
-    if (!m_log.write(e)) {
-        // Said once: the log has stopped.
-        const QString text = tr("The signal log %1 could not be written; logging stopped")
-                                 .arg(QDir::toNativeSeparators(m_log.path()));
-        qCWarning(lcSettings, "%s", qPrintable(text));
-        QMainWindow::statusBar()->showMessage(text);
-    }
+    return m_session->startSignalLog(path, &error);
 }
 
 sound::ToneSettings zenaraForm::toneSettings() const
 {
+    const optionvalues::Values& o = m_session->options();
     sound::ToneSettings t;
-    t.freqMinHz = acousticFreqMinHz;
-    t.freqMaxHz = acousticFreqMaxHz;
-    t.scaleMin = acousticScaleMin;
-    t.scaleMax = acousticScaleMax;
-    t.volume = acousticVolume;
+    t.freqMinHz = o.acousticFreqMinHz;
+    t.freqMaxHz = o.acousticFreqMaxHz;
+    t.scaleMin = o.acousticScaleMin;
+    t.scaleMax = o.acousticScaleMax;
+    t.volume = o.acousticVolume;
     return t;
 }
 
@@ -1429,23 +888,22 @@ void zenaraForm::checkBoxAcoustic_toggled(bool on)
 
 void zenaraForm::toolButtonBER_toggled(bool on)
 {
-    m_history.setBerVisible(on);
+    m_session->history().setBerVisible(on);
 }
 
 void zenaraForm::toolButtonSNR_toggled(bool on)
 {
-    m_history.setSnrVisible(on);
+    m_session->history().setSnrVisible(on);
 }
 
 void zenaraForm::toolButtonAGC_toggled(bool on)
 {
-    m_history.setAgcVisible(on);
+    m_session->history().setAgcVisible(on);
 }
 
 void zenaraForm::toolButtonUcbClear_clicked()
 {
-    m_poll->clearUcb();
-    lCDNumberUCB->display(0);
+    m_session->clearUcb();
 }
 
 void zenaraForm::showEvent(QShowEvent* event)
@@ -1459,44 +917,30 @@ void zenaraForm::closeEvent(QCloseEvent* event)
     emit closing();
     // Closed while a drive waits: stop the motor rather than leave it running
     // to a time-out, and let the waits end so that the program can.
-    if (m_positioner && m_positioner->driving())
-        m_positioner->abandon();
+    if (m_session->positioner().driving())
+        m_session->positioner().abandon();
     QMainWindow::closeEvent(event);
 }
 
 void zenaraForm::timerEvent(QTimerEvent* event)
 {
-    Q_UNUSED(event) // the poll timer is the window's only timer
-    if (!m_poll)
-        return;
-    const PollReading reading = m_poll->poll();
-    m_lastReading = reading;
-    if (m_stillness.still(hw::CardLayer::clock().nowMs(), reading.flagsValid, reading.flags,
-                          reading.agcValid, reading.agcPercent, reading.snrValid,
-                          reading.snrPercent))
-        m_motorHint = driveVersion == 1
-                          ? tr("The signal has not changed since the goto west: if the dish did "
-                               "not move, the motor may need the Typical west code 0x00 "
-                               "(Options, Settings, Drive Motor, Version).")
-                          : tr("The signal has not changed since the goto west: if the dish did "
-                               "not move, the motor may need the STAB west code 0xD0 (Options, "
-                               "Settings, Drive Motor, Version).");
+    Q_UNUSED(event)
+    m_session->pollOnce();
+}
+
+void zenaraForm::afterPoll()
+{
+    const PollReading& reading = m_session->lastReading();
     showReading(reading);
-    checkNetwork(reading.locked);
     if (soundAvailable)
-        m_signaliser.tick(reading.locked, m_poll->currentAgc, toneSettings(),
+        m_signaliser.tick(reading.locked, m_session->statusPoll()->currentAgc, toneSettings(),
                           checkBoxAcoustic->isChecked());
-    m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
-    if (m_log.isOpen())
-        logReading(reading);
-    ageMarkers();
     showMotorStatus();
     if (m_siteDock && m_siteDock->isVisible())
         showDishOnSiteView();
     // The costly redraw is skipped while minimised; the history still moves.
     if (!isMinimized())
         statusPlot->replot();
-    emit polled();
 }
 
 void zenaraForm::showReading(const PollReading& r)
@@ -1517,11 +961,5 @@ void zenaraForm::showReading(const PollReading& r)
     ledMeterAGC->setValue(r.agcMeter);
     textLabelSNR->setText(r.snrText);
     ledMeterSNR->setValue(r.snrMeter);
-
-    double measuredDb = std::numeric_limits<double>::quiet_NaN();
-    if (const hw::CardBackend* card = hw::CardLayer::backend())
-        card->carrierToNoiseDb(&measuredDb);
-    m_margin = linkmargin::estimate(r.snrValid, r.snrMeter, r.flagsValid && (r.flags & 0x02),
-                                    r.locked, lineEditFEC->text(), measuredDb);
-    labelMargin->setText(linkmargin::text(m_margin));
+    labelMargin->setText(linkmargin::text(m_session->margin()));
 }

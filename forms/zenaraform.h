@@ -1,17 +1,7 @@
 #pragma once
 
-#include "hw/cardlibrary.h"
-#include "hw/tuning.h"
-#include "monitor/historyplot.h"
-#include "monitor/linkmargin.h"
-#include "monitor/networkcheck.h"
-#include "monitor/signallog.h"
+#include "core/session.h"
 #include "monitor/sound.h"
-#include "monitor/statuspoll.h"
-#include "positioner/positioner.h"
-#include "positioner/stillness.h"
-#include "settings/optionvalues.h"
-#include "settings/settingsstore.h"
 #include "ui_zenaraform.h"
 
 #include <QMainWindow>
@@ -26,56 +16,41 @@ class SatelliteList;
 class StatusPoll;
 struct PollReading;
 
-// The program's main window. It owns the card, the lists and all program state;
-// its slots hand the work to widget-free classes (tuning::Tuner, StatusPoll).
+// The program's main window: the controls and what they show. The state and
+// the commands are the session's (core::Session); the slots read the
+// controls, call a command and show its result.
 class zenaraForm : public QMainWindow, public Ui_zenaraForm
 {
     Q_OBJECT
-    friend class DisqOptions;   // it edits the settings members in place
-    friend class RemoteControl; // it works the controls as a user would
 
 public:
     explicit zenaraForm(QWidget* parent = nullptr, Qt::WindowFlags flags = {});
     ~zenaraForm() override;
 
-    DemodulatorAccess* demodulator() const { return demodulatorAccess; }
-    StatusPoll* statusPoll() const { return m_poll.get(); }
+    core::Session& session() { return *m_session; }
+    DemodulatorAccess* demodulator() const { return m_session->demodulator(); }
+    StatusPoll* statusPoll() const { return m_session->statusPoll(); }
     QMenu* toolbarsMenu() const { return m_toolbarsMenu; }
-    const tuning::ReceiverFlags& receiverFlags() const { return flags; }
-    int rememberedFrequency() const { return frequency; }
-    int rememberedSymbolRate() const { return symbolRate; }
-    int rememberedPolarization() const { return polarization; }
-    SatelliteList* satellites() const { return satelliteList; }
-    int currentSatellite() const { return currentSat; }
-    int currentStoredPosition() const { return currentPosition; }
+    const tuning::ReceiverFlags& receiverFlags() const { return m_session->flags(); }
+    int rememberedFrequency() const { return m_session->frequency(); }
+    int rememberedSymbolRate() const { return m_session->symbolRate(); }
+    int rememberedPolarization() const { return m_session->polarization(); }
+    SatelliteList* satellites() const { return &m_session->satellites(); }
+    int currentSatellite() const { return m_session->currentSat(); }
+    int currentStoredPosition() const { return m_session->currentPosition(); }
     // Appends a CSV line per poll to the file from now on (replacing any log
     // running); false, said in the status bar, when it cannot be opened.
     bool startSignalLog(const QString& path);
+    optionvalues::Values optionValues() const { return m_session->options(); }
 
-    // The settings the options dialog edits, as they stand, and back (they
-    // are applied by applyOptions).
-    optionvalues::Values optionValues() const;
-    void setOptionValues(const optionvalues::Values& values);
-
-    // Writes the stored-position table and the remembered transponders now,
-    // not only at exit (the positioner and the lists call it on every change).
-    bool saveListsNow();
-    // Writes every setting now (after a change of options); false, said in the
-    // status bar, when the store cannot be written.
-    bool saveSettingsNow();
-    // Every write so far, and why the last one failed (empty: it worked).
-    int saveAttempts() const { return m_saveAttempts; }
-    QString lastSaveError() const { return m_lastSaveError; }
-
-    virtual void addPlotMarker(const QString& label);
-    const HistoryPlot& history() const { return m_history; }
+    void addPlotMarker(const QString& label) { m_session->addMarker(label); }
+    const HistoryPlot& history() const { return m_session->history(); }
     class SiteView* siteView() const { return m_siteView; }
     class QDockWidget* siteDock() const { return m_siteDock; }
     // Brings the Site view up to date with the site, the list and the choice.
     void updateSiteView();
     void showDishOnSiteView();
-    // The motor's commands and drives; haltRequested and diseqcRepeatCount live there.
-    positioner::Positioner* dishPositioner() const { return m_positioner.get(); }
+    positioner::Positioner* dishPositioner() const { return &m_session->positioner(); }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
 
     // The toolbar's widgets, made in code beside the form's own.
@@ -83,15 +58,7 @@ public:
     QToolButton* goToolButton = nullptr;
     QToolButton* toolButtonHaltMotor = nullptr;
 
-    virtual void rememberTransponder();
-    virtual int tune(bool fromControls);
-    virtual void writeLnbControl(bool supplyOn);
-
 signals:
-    // After every poll, with the new reading in place.
-    void polled();
-    // The motor's estimate changed: a command went out, a move ended.
-    void motionChanged();
     // The window is closing: the program ends.
     void closing();
 
@@ -120,7 +87,6 @@ public slots:
     virtual void buttonPower_toggled(bool on);
     virtual void gotoXYButton_clicked();
     virtual void satListToolbarComboBox_activated(int index);
-    virtual void updateTransponders(int index);
     virtual void goToolButton_clicked();
     virtual void toolButtonUcbClear_clicked();
     virtual void buttonPower_clicked() {}
@@ -134,126 +100,61 @@ public slots:
 protected:
     virtual void initWindow();
     virtual void saveSettings();
-    virtual int openBoard();
     virtual void initPlot();
-    virtual void ageMarkers();
     virtual void loadSettings();
     virtual void setPowerIndicator(bool on);
     virtual void initSound();
     virtual void shutdownSound();
     virtual void checkSoundResult(const QStringList& problems);
-    virtual void readTransponderFile(const QString& path);
 
+    // One poll now, as the session's timer runs it (tests run it on their clock).
     void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showReading(const PollReading& reading);
 
-    // Card library objects; destroyed in reverse order, the board control first.
-    CDVBFrontend frontend;
-    CDVBBoardControl boardControl;
-    DemodulatorAccess* demodulatorAccess = nullptr;
-    SatelliteList* satelliteList = nullptr;
-
-    // The transponder last tuned with Set.
-    int frequency = 11044;
-    int symbolRate = 39999;
-    int polarization = 0; // 0 horizontal, 1 vertical
-
-    // Settings members (loaded and saved with the window).
-    int agcScaleMin = 0;
-    int agcScaleMax = 100;
-    bool agcAutoScale = false;
-    int acousticFreqMinHz = 50;
-    int acousticFreqMaxHz = 1000;
-    int acousticVolume = 50;
-    int acousticScaleMin = 50;
-    int acousticScaleMax = 70;
-    double oneDegreSteps = 9.6;
-    int maxTimeOfPositioning = 1000;
-    int gapTime = 200;
-    int maxAngle = 80;
-    int driveVersion = 0;
-    double dishDiameter = 0.8;
-    QString signalLogPath;
-    double locationLatitude = 45.0;
-    double locationLongitude = 42.0;
-    double minElevation = 0.0;
-    QString transpondersPath = QStringLiteral("./Transponders/");
-    QString satelliteListPath; // where "satlist.znr" was found
-    int currentPosition = 0;
-    int currentSat = 0;
-
     bool soundAvailable = false;
-    tuning::ReceiverFlags flags; // tuneFailed, awaitingLock
-    int pollTimer = 0;
 
 private:
-    StoredSettings currentSettings() const;
-    QStringList transpondersToSave() const;
-    void reportSettingsWrite(bool written);
+    void windowSettings(StoredSettings* v) const;
+    void showStoredControls(const StoredSettings& v);
     sound::ToneSettings toneSettings() const;
     void connectSignals();
+    void connectSession();
     void setTabOrder();
     void applyLook();
-    tuning::Request requestFromControls(bool fromControls) const;
-    void createPositioner();
-    void applyPositionerSettings();
-    // What the options dialog's OK (or Cancel) leads to: the site, the drive
-    // ranges, the AGC axis follow the members.
-    void applyOptions();
-    void drive(bool east);
+    void addSiteView();
+    void addReceiverLabel();
+    // The controls that say what the session works on: pushed to it whenever
+    // the user changes them.
+    void pushEntry();
+    void pushLnb();
+    void pushFineTune();
+    void showEntry();
+    void showSatelliteList();
+    void showChosenSatellite(int row);
+    void showTransponders();
+    void showPosition(int position);
     void showMotorStatus();
-    QStringList rawFields() const;
+    void showNetwork();
+    void showOptions();
+    void showStatusMessage(const QString& text, int timeoutMs);
+    void showSettingsWrite(const QString& text, bool failed);
+    void afterPoll();
+    // Shows a command's warning in a box; true when it had none.
+    bool done(const core::Result& result);
+    void drive(bool east);
     [[noreturn]] void fatalError(const char* text);
 
-    HistoryPlot m_history;
+    std::unique_ptr<core::Session> m_session;
     sound::Signaliser m_signaliser;
-    std::unique_ptr<tuning::Tuner> m_tuner;
-    std::unique_ptr<StatusPoll> m_poll;
-    std::unique_ptr<positioner::Positioner> m_positioner;
     QMenu* m_toolbarsMenu = nullptr;
     class QAction* m_haltAction = nullptr; // Esc
-    QStringList m_savedFreqList; // the remembered transponders as read at start-up
-    // A stored selection that could not be made at start-up (no satellite
-    // list, a position beyond the table): written back as it was read, not as
-    // 0, until the user goes somewhere.
-    int m_keptCurrentSat = -1;
-    int m_keptCurrentPosition = -1;
-    // The polarisation on the cable: the last successful tune's, at first the
-    // stored one.
-    bool m_tunedHorizontal = true;
-    bool m_settingsWriteFailed = false; // already reported
-    int m_saveAttempts = 0;
-    QString m_lastSaveError;
-    linkmargin::Estimate m_margin;      // of the last poll
-    // The network of the channel tuned: asked for at its first lock.
-    enum class NetworkState { NotAsked, Reading, Found, None };
-    static constexpr int NetworkTimeLimitMs = 12000; // a NIT comes at least every 10 s
-    NetworkState m_networkState = NetworkState::NotAsked;
-    hw::NetworkInfo m_network;
-    networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
-    void checkNetwork(bool locked);
-    void chosenSatelliteChanged(int index);
-    void showNetwork();
-    double chosenPosition() const;
     class SiteView* m_siteView = nullptr;
     class QDockWidget* m_siteDock = nullptr;
-    QString m_tuneWarningShown; // the last failed tune's warning, until one succeeds
     // The geometry as stored, written back as it was if the window is closed
     // (by a signal) before it was ever shown.
     StoredSettings m_storedGeometry;
     bool m_everShown = false;
     bool m_motorStatusShown = false;
-    // After a goto west: whether the signal changes at all (a motor that
-    // ignores the west code does not move), and what the status line then says.
-    positioner::StillnessWatch m_stillness;
-    QString m_motorHint;
-    void watchWestGoto(bool west, bool hadCarrier = false);
-    bool hasCarrier() const;
-    static constexpr quint8 SignalFlag = 0x01, CarrierFlag = 0x02;
-    SignalLog m_log;
-    PollReading m_lastReading;
-    QStringList m_markersSinceLog;
-    void logReading(const PollReading& reading);
 };

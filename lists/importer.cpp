@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <memory>
 #include <utility>
 
 #include <cerrno>
@@ -677,146 +678,190 @@ bool moveNoReplace(int fromFolder, const QByteArray& from, int toFolder, const Q
 
 } // namespace
 
-bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
-                QStringList* written, QString* error, const std::function<void(int)>& beforeMove)
+namespace {
+
+// One file to write: a transponder file or the list.
+struct Item
 {
-    const QDir out(dir);
-    struct Item
+    bool inTransponders;
+    QByteArray name;
+    QByteArray content;
+    bool mayReplace; // an old file at the name is expected and kept inside
+};
+
+// The import's writing, step by step: plan the files, look at the targets,
+// stage every file on the disk, then move them into place (undone step by
+// step if a move fails). Every step says why it stopped in error.
+class Writer
+{
+public:
+    Writer(const QString& dir, bool overwrite, QString* error)
+        : m_dir(dir), m_out(dir), m_overwrite(overwrite), m_error(error)
     {
-        bool inTransponders;
-        QByteArray name;
-        QByteArray content;
-        bool mayReplace; // an old file at the name is expected and kept inside
-    };
-    // A list already there is added to: its lines stay as they are, a
-    // satellite it has (same position and name) is replaced only with
-    // overwrite, new ones are appended after its highest number.
-    const ExistingList existing = readExistingList(out.filePath(QStringLiteral("satlist.znr")));
+    }
+
+    bool plan(const QVector<Satellite>& satellites);
+    bool openTargets();
+    bool checkTargets() const;
+    bool stage();
+    bool moveIntoPlace(const std::function<void(int)>& beforeMove, QStringList* written);
+
+private:
+    QString shown(const Item& item) const
+    {
+        return m_out.filePath((item.inTransponders ? QStringLiteral("Transponders/") : QString()) +
+                              QFile::decodeName(item.name));
+    }
+    // Items go into "new" under their own names, transponder files with a
+    // prefix that no list file name has.
+    static QByteArray stagedName(const Item& item)
+    {
+        return (item.inTransponders ? QByteArrayLiteral("T-") : QByteArrayLiteral("L-")) +
+               item.name;
+    }
+    bool fail(const QString& text) const
+    {
+        *m_error = text;
+        return false;
+    }
+    bool planExisting(const Satellite& sat, const ExistingList& existing,
+                      QVector<Satellite>* added);
+    bool undo(const QVector<std::pair<const Item*, bool>>& done, int transponders);
+    bool failMoving(const QString& what, const QVector<std::pair<const Item*, bool>>& done,
+                    int transponders);
+
+    const QString m_dir;
+    const QDir m_out;
+    const bool m_overwrite;
+    QString* m_error;
+    QVector<Item> m_items;
+    std::unique_ptr<Folder> m_into;
+    bool m_madeFolder = false;
+    std::unique_ptr<QTemporaryDir> m_staging;
+    std::unique_ptr<Folder> m_fresh;
+    std::unique_ptr<Folder> m_replaced;
+    const QByteArray m_transpondersName = QByteArrayLiteral("Transponders");
+};
+
+// A satellite the list has already (same position and name): its file is
+// replaced, with overwrite; a new one is added.
+bool Writer::planExisting(const Satellite& sat, const ExistingList& existing,
+                          QVector<Satellite>* added)
+{
+    const int at = existing.keys.indexOf(oneDecimal(sat.position) + QLatin1Char(';') +
+                                         cleanName(sat.name).remove(QLatin1Char(';')));
+    if (at < 0) {
+        added->append(sat);
+        return true;
+    }
+    const QString listPath = m_out.filePath(QStringLiteral("satlist.znr"));
+    if (!m_overwrite)
+        return fail(QStringLiteral("satellite %1 at %2 is in %3 already; nothing was written "
+                                   "(--force replaces its transponders)")
+                        .arg(quoted(sat.name), oneDecimal(sat.position), listPath));
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9._-]*$"));
+    if (!plainName.match(existing.files.at(at)).hasMatch())
+        return fail(QStringLiteral("satellite %1 is in %2 with the transponder file %3, which is "
+                                   "not a plain name; nothing was written")
+                        .arg(quoted(sat.name), listPath, quoted(existing.files.at(at))));
+    m_items.append(
+        {true, QFile::encodeName(existing.files.at(at)), transponderFileText(sat), true});
+    return true;
+}
+
+// A list already there is added to: its lines stay as they are, a satellite
+// it has is replaced only with overwrite, new ones are appended after its
+// highest number.
+bool Writer::plan(const QVector<Satellite>& satellites)
+{
+    const ExistingList existing = readExistingList(m_out.filePath(QStringLiteral("satlist.znr")));
     QSet<QString> taken;
     for (const QString& name : existing.files)
         taken.insert(name.toLower());
-    for (const QString& name : QDir(out.filePath(QStringLiteral("Transponders")))
+    for (const QString& name : QDir(m_out.filePath(QStringLiteral("Transponders")))
                                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::System))
         taken.insert(name.toLower());
     QVector<Satellite> added;
-    QVector<Item> items;
-    for (const Satellite& sat : satellites) {
-        const int at = existing.keys.indexOf(oneDecimal(sat.position) + QLatin1Char(';') +
-                                             cleanName(sat.name).remove(QLatin1Char(';')));
-        if (at < 0) {
-            added.append(sat);
-            continue;
-        }
-        if (!overwrite) {
-            *error = QStringLiteral("satellite %1 at %2 is in %3 already; nothing was written "
-                                    "(--force replaces its transponders)")
-                         .arg(quoted(sat.name), oneDecimal(sat.position),
-                              out.filePath(QStringLiteral("satlist.znr")));
+    for (const Satellite& sat : satellites)
+        if (!planExisting(sat, existing, &added))
             return false;
-        }
-        static const QRegularExpression plainName(QStringLiteral("^[A-Za-z0-9_][A-Za-z0-9._-]*$"));
-        if (!plainName.match(existing.files.at(at)).hasMatch()) {
-            *error = QStringLiteral("satellite %1 is in %2 with the transponder file %3, which is "
-                                    "not a plain name; nothing was written")
-                         .arg(quoted(sat.name), out.filePath(QStringLiteral("satlist.znr")),
-                              quoted(existing.files.at(at)));
-            return false;
-        }
-        items.append(
-            {true, QFile::encodeName(existing.files.at(at)), transponderFileText(sat), true});
-    }
     const QStringList files = transponderFileNames(added, taken);
     for (int i = 0; i < added.size(); ++i)
-        items.append(
+        m_items.append(
             {true, QFile::encodeName(files.at(i)), transponderFileText(added.at(i)), false});
     // The transponder files first, the list last: whatever stops the moves,
     // no list ever names files that are not there.
     QByteArray list = existing.text;
-    if (list.isEmpty())
+    if (list.isEmpty()) {
         list = satelliteListText(added, files, 0);
-    else {
+    } else {
         if (!list.endsWith('\n') && !list.endsWith('\r'))
             list += '\n';
         list += satelliteListText(added, files, existing.nextNumber, false);
     }
-    items.append({false, QByteArrayLiteral("satlist.znr"), list, existing.found});
-    auto shown = [&out](const Item& item) {
-        return out.filePath((item.inTransponders ? QStringLiteral("Transponders/") : QString()) +
-                            QFile::decodeName(item.name));
-    };
+    m_items.append({false, QByteArrayLiteral("satlist.znr"), list, existing.found});
+    return true;
+}
 
-    if (!out.mkpath(QStringLiteral("."))) {
-        *error = QStringLiteral("Cannot create %1; nothing was written").arg(dir);
-        return false;
-    }
-    // Everything below goes through these open folders, so that a folder
-    // swapped for a link meanwhile cannot send a file elsewhere.
-    const Folder into(AT_FDCWD, dir, true);
-    if (!into.ok()) {
-        *error = QStringLiteral("Cannot open %1; nothing was written").arg(dir);
-        return false;
-    }
-    const QByteArray transpondersName = QByteArrayLiteral("Transponders");
-    const Target folderKind = targetKind(into.fd(), transpondersName);
-    const bool madeFolder = folderKind == Target::Missing;
-    if (!madeFolder) {
-        struct stat info = {};
-        if (::fstatat(into.fd(), transpondersName.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISDIR(info.st_mode)) {
-            *error = out.filePath(QStringLiteral("Transponders")) +
-                     QStringLiteral(" is not a folder of its own (a file or a link); nothing was "
-                                    "written");
-            return false;
-        }
-    }
+// Everything below goes through open folders, so that a folder swapped for a
+// link meanwhile cannot send a file elsewhere.
+bool Writer::openTargets()
+{
+    if (!m_out.mkpath(QStringLiteral(".")))
+        return fail(QStringLiteral("Cannot create %1; nothing was written").arg(m_dir));
+    m_into = std::make_unique<Folder>(AT_FDCWD, m_dir, true);
+    if (!m_into->ok())
+        return fail(QStringLiteral("Cannot open %1; nothing was written").arg(m_dir));
+    m_madeFolder = targetKind(m_into->fd(), m_transpondersName) == Target::Missing;
+    struct stat info = {};
+    if (!m_madeFolder &&
+        (::fstatat(m_into->fd(), m_transpondersName.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+         !S_ISDIR(info.st_mode)))
+        return fail(m_out.filePath(QStringLiteral("Transponders")) +
+                    QStringLiteral(" is not a folder of its own (a file or a link); nothing was "
+                                   "written"));
+    return true;
+}
 
-    // Look before writing anything: a folder, link or device at a target name
-    // is never replaced, a file only with overwrite.
-    {
-        const Folder existing(into.fd(), QString::fromLatin1(transpondersName), false);
-        for (const Item& item : items) {
-            const int folder = item.inTransponders ? existing.fd() : into.fd();
-            if (item.inTransponders && !existing.ok())
-                continue; // no folder yet: nothing in it
-            const Target kind = targetKind(folder, item.name);
-            if (kind == Target::Other) {
-                *error = shown(item) + QStringLiteral(" is not a plain file (a link, a folder, "
-                                                      "...); nothing was written");
-                return false;
-            }
-            if (kind == Target::File && !overwrite && !item.mayReplace) {
-                *error = shown(item) + QStringLiteral(" exists already; nothing was written "
-                                                      "(--force replaces existing files)");
-                return false;
-            }
-        }
+// Look before writing anything: a folder, link or device at a target name is
+// never replaced, a file only with overwrite.
+bool Writer::checkTargets() const
+{
+    const Folder existing(m_into->fd(), QString::fromLatin1(m_transpondersName), false);
+    for (const Item& item : m_items) {
+        if (item.inTransponders && !existing.ok())
+            continue; // no folder yet: nothing in it
+        const Target kind =
+            targetKind(item.inTransponders ? existing.fd() : m_into->fd(), item.name);
+        if (kind == Target::Other)
+            return fail(shown(item) + QStringLiteral(" is not a plain file (a link, a folder, "
+                                                     "...); nothing was written"));
+        if (kind == Target::File && !m_overwrite && !item.mayReplace)
+            return fail(shown(item) + QStringLiteral(" exists already; nothing was written "
+                                                     "(--force replaces existing files)"));
     }
+    return true;
+}
 
-    // Everything into a staging folder beside the targets (so that moving is
-    // a rename on the same file system), each file on the disk before a move.
-    QTemporaryDir staging(out.filePath(QStringLiteral(".zenara-import-XXXXXX")));
-    if (!staging.isValid() || !QDir(staging.path()).mkpath(QStringLiteral("new")) ||
-        !QDir(staging.path()).mkpath(QStringLiteral("replaced"))) {
-        *error =
-            QStringLiteral("Cannot create a staging folder in %1; nothing was written").arg(dir);
-        return false;
-    }
-    const Folder fresh(AT_FDCWD, QDir(staging.path()).filePath(QStringLiteral("new")), false);
-    const Folder replaced(AT_FDCWD, QDir(staging.path()).filePath(QStringLiteral("replaced")),
-                          false);
-    if (!fresh.ok() || !replaced.ok()) {
-        *error =
-            QStringLiteral("Cannot open the staging folder in %1; nothing was written").arg(dir);
-        return false;
-    }
-    // Items go into "new" under their own names, transponder files with a
-    // prefix that no list file name has.
-    auto stagedName = [](const Item& item) {
-        return (item.inTransponders ? QByteArrayLiteral("T-") : QByteArrayLiteral("L-")) +
-               item.name;
-    };
-    for (const Item& item : items) {
-        const int fd = ::openat(fresh.fd(), stagedName(item).constData(),
+// Everything into a staging folder beside the targets (so that moving is a
+// rename on the same file system), each file on the disk before a move.
+bool Writer::stage()
+{
+    m_staging =
+        std::make_unique<QTemporaryDir>(m_out.filePath(QStringLiteral(".zenara-import-XXXXXX")));
+    const QDir staging(m_staging->path());
+    if (!m_staging->isValid() || !staging.mkpath(QStringLiteral("new")) ||
+        !staging.mkpath(QStringLiteral("replaced")))
+        return fail(
+            QStringLiteral("Cannot create a staging folder in %1; nothing was written").arg(m_dir));
+    m_fresh = std::make_unique<Folder>(AT_FDCWD, staging.filePath(QStringLiteral("new")), false);
+    m_replaced =
+        std::make_unique<Folder>(AT_FDCWD, staging.filePath(QStringLiteral("replaced")), false);
+    if (!m_fresh->ok() || !m_replaced->ok())
+        return fail(
+            QStringLiteral("Cannot open the staging folder in %1; nothing was written").arg(m_dir));
+    for (const Item& item : m_items) {
+        const int fd = ::openat(m_fresh->fd(), stagedName(item).constData(),
                                 O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
         bool ok = fd >= 0;
         qint64 done = 0;
@@ -830,86 +875,93 @@ bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool o
         const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         if (fd >= 0)
             ::close(fd);
-        if (!ok) {
-            *error = shown(item) + QStringLiteral(": ") + reason +
-                     QStringLiteral("; nothing was written");
-            return false;
-        }
+        if (!ok)
+            return fail(shown(item) + QStringLiteral(": ") + reason +
+                        QStringLiteral("; nothing was written"));
     }
+    return true;
+}
 
-    // ... then moved into place, undone step by step if a move fails.
-    if (madeFolder && ::mkdirat(into.fd(), transpondersName.constData(), 0755) != 0) {
-        *error = out.filePath(QStringLiteral("Transponders")) +
-                 QStringLiteral(": cannot create it; nothing was written");
-        return false;
+// Takes back the moves done, newest first; false when something could not be.
+bool Writer::undo(const QVector<std::pair<const Item*, bool>>& done, int transponders)
+{
+    bool complete = true;
+    for (int i = done.size() - 1; i >= 0; --i) {
+        const Item& item = *done.at(i).first;
+        const int folder = item.inTransponders ? transponders : m_into->fd();
+        if (::unlinkat(folder, item.name.constData(), 0) != 0)
+            complete = false;
+        if (done.at(i).second &&
+            !moveNoReplace(m_replaced->fd(), stagedName(item), folder, item.name))
+            complete = false;
     }
-    const Folder transponders(into.fd(), QString::fromLatin1(transpondersName), false);
+    if (m_madeFolder)
+        ::unlinkat(m_into->fd(), m_transpondersName.constData(), AT_REMOVEDIR);
+    return complete;
+}
+
+bool Writer::failMoving(const QString& what, const QVector<std::pair<const Item*, bool>>& done,
+                        int transponders)
+{
+    if (undo(done, transponders))
+        return fail(what + QStringLiteral("; nothing was written"));
+    // The replaced files are still in the staging folder: keep it.
+    m_staging->setAutoRemove(false);
+    return fail(what + QStringLiteral("; the files it replaced are kept in ") + m_staging->path());
+}
+
+bool Writer::moveIntoPlace(const std::function<void(int)>& beforeMove, QStringList* written)
+{
+    const QString folderShown = m_out.filePath(QStringLiteral("Transponders"));
+    if (m_madeFolder && ::mkdirat(m_into->fd(), m_transpondersName.constData(), 0755) != 0)
+        return fail(folderShown + QStringLiteral(": cannot create it; nothing was written"));
+    const Folder transponders(m_into->fd(), QString::fromLatin1(m_transpondersName), false);
     if (!transponders.ok()) {
-        *error = out.filePath(QStringLiteral("Transponders")) +
-                 QStringLiteral(" is not a folder of its own; nothing was written");
-        if (madeFolder)
-            ::unlinkat(into.fd(), transpondersName.constData(), AT_REMOVEDIR);
-        return false;
+        if (m_madeFolder)
+            ::unlinkat(m_into->fd(), m_transpondersName.constData(), AT_REMOVEDIR);
+        return fail(folderShown +
+                    QStringLiteral(" is not a folder of its own; nothing was written"));
     }
-    struct Move
-    {
-        const Item* item;
-        bool replacedOld;
-    };
-    QVector<Move> done;
-    bool undoComplete = true;
-    auto folderOf = [&](const Item& item) {
-        return item.inTransponders ? transponders.fd() : into.fd();
-    };
-    auto undo = [&] {
-        for (int i = done.size() - 1; i >= 0; --i) {
-            const Item& item = *done.at(i).item;
-            if (::unlinkat(folderOf(item), item.name.constData(), 0) != 0)
-                undoComplete = false;
-            if (done.at(i).replacedOld &&
-                !moveNoReplace(replaced.fd(), stagedName(item), folderOf(item), item.name))
-                undoComplete = false;
-        }
-        if (madeFolder)
-            ::unlinkat(into.fd(), transpondersName.constData(), AT_REMOVEDIR);
-    };
-    auto fail = [&](const QString& what) {
-        undo();
-        if (undoComplete) {
-            *error = what + QStringLiteral("; nothing was written");
-        } else {
-            // The replaced files are still in the staging folder: keep it.
-            staging.setAutoRemove(false);
-            *error = what + QStringLiteral("; the files it replaced are kept in ") + staging.path();
-        }
-        return false;
-    };
-    for (int i = 0; i < items.size(); ++i) {
-        const Item& item = items.at(i);
+    QVector<std::pair<const Item*, bool>> done; // and whether it replaced an old file
+    for (int i = 0; i < m_items.size(); ++i) {
+        const Item& item = m_items.at(i);
         if (beforeMove)
             beforeMove(i);
-        const int folder = folderOf(item);
+        const int folder = item.inTransponders ? transponders.fd() : m_into->fd();
         const Target kind = targetKind(folder, item.name);
-        if (kind == Target::Other || (kind == Target::File && !overwrite && !item.mayReplace) ||
+        if (kind == Target::Other || (kind == Target::File && !m_overwrite && !item.mayReplace) ||
             (kind == Target::Missing && item.mayReplace))
-            return fail(shown(item) + QStringLiteral(" changed while importing"));
+            return failMoving(shown(item) + QStringLiteral(" changed while importing"), done,
+                              transponders.fd());
         const bool replacing = kind == Target::File;
-        if (replacing && ::renameat(folder, item.name.constData(), replaced.fd(),
+        if (replacing && ::renameat(folder, item.name.constData(), m_replaced->fd(),
                                     stagedName(item).constData()) != 0)
-            return fail(QStringLiteral("Cannot replace ") + shown(item));
-        if (!moveNoReplace(fresh.fd(), stagedName(item), folder, item.name)) {
+            return failMoving(QStringLiteral("Cannot replace ") + shown(item), done,
+                              transponders.fd());
+        if (!moveNoReplace(m_fresh->fd(), stagedName(item), folder, item.name)) {
             if (replacing)
-                moveNoReplace(replaced.fd(), stagedName(item), folder, item.name);
-            return fail(QStringLiteral("Cannot move ") + shown(item) +
-                        QStringLiteral(" into place"));
+                moveNoReplace(m_replaced->fd(), stagedName(item), folder, item.name);
+            return failMoving(QStringLiteral("Cannot move ") + shown(item) +
+                                  QStringLiteral(" into place"),
+                              done, transponders.fd());
         }
         done.append({&item, replacing});
     }
     ::fsync(transponders.fd());
-    ::fsync(into.fd());
-    for (const Move& move : done)
-        written->append(shown(*move.item));
+    ::fsync(m_into->fd());
+    for (const auto& move : done)
+        written->append(shown(*move.first));
     return true;
+}
+
+} // namespace
+
+bool writeFiles(const QVector<Satellite>& satellites, const QString& dir, bool overwrite,
+                QStringList* written, QString* error, const std::function<void(int)>& beforeMove)
+{
+    Writer writer(dir, overwrite, error);
+    return writer.plan(satellites) && writer.openTargets() && writer.checkTargets() &&
+           writer.stage() && writer.moveIntoPlace(beforeMove, written);
 }
 
 } // namespace importer

@@ -77,77 +77,88 @@ PollReading StatusPoll::poll()
     // Only a flag byte actually read can say "locked".
     r.locked = r.flagsValid && (flags & LockFlag);
     r.ber = berCount * 1e-7;
+    if (r.locked)
+        readLocked(&r);
+    else
+        countUnlocked(&r);
+    r.ucbTotal = ucbTotal;
+    scaleReadings(&r, agc, snr);
+    return r;
+}
 
-    if (r.locked) {
-        const bool firstLock = m_flags.awaitingLock;
-        if (firstLock) {
-            m_demodulator.tda10086_write_byte(tda10086::RegAcquisition, 0x00);
-            m_flags.awaitingLock = false;
-            m_codeRatePending = true;
-        }
-        if (m_codeRatePending) {
-            // A failed read shows "--" and is tried again on the next locked poll.
-            unsigned char rate = 0;
-            const bool read = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
-            m_codeRatePending = !read;
-            r.fecChanged = true;
-            r.fecText = read ? codeRateText(rate) : QStringLiteral("--");
-        }
-        if (firstLock) {
-            clearUcb();
-            r.ucbChanged = true;
-        }
-        r.berText = r.berValid ? berText(r.ber) : MissingText;
-        r.berMeter = r.berValid ? berMeterValue(r.ber) : 0;
-        unsigned char blocks = 0;
-        if (m_demodulator.tda10086_ucb_count(&blocks) == 0) {
-            m_clock.sleepMs(UcbPauseMs);
-            ucbTotal += blocks;
-            r.ucbChanged = true;
-        }
-        unlockedTime = 0;
-    } else if (!r.flagsValid) {
+void StatusPoll::readLocked(PollReading* r)
+{
+    const bool firstLock = m_flags.awaitingLock;
+    if (firstLock) {
+        m_demodulator.tda10086_write_byte(tda10086::RegAcquisition, 0x00);
+        m_flags.awaitingLock = false;
+        m_codeRatePending = true;
+    }
+    if (m_codeRatePending) {
+        // A failed read shows "--" and is tried again on the next locked poll.
+        unsigned char rate = 0;
+        const bool read = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
+        m_codeRatePending = !read;
+        r->fecChanged = true;
+        r->fecText = read ? codeRateText(rate) : QStringLiteral("--");
+    }
+    if (firstLock) {
+        clearUcb();
+        r->ucbChanged = true;
+    }
+    r->berText = r->berValid ? berText(r->ber) : MissingText;
+    r->berMeter = r->berValid ? berMeterValue(r->ber) : 0;
+    unsigned char blocks = 0;
+    if (m_demodulator.tda10086_ucb_count(&blocks) == 0) {
+        m_clock.sleepMs(UcbPauseMs);
+        ucbTotal += blocks;
+        r->ucbChanged = true;
+    }
+    unlockedTime = 0;
+}
+
+void StatusPoll::countUnlocked(PollReading* r)
+{
+    r->berMeter = 0;
+    if (!r->flagsValid) {
         // Nobody knows whether the receiver is locked: no BER, and the poll does
         // not count toward the re-tune.
-        r.berMeter = 0;
-        r.berText = MissingText;
-    } else {
-        r.berMeter = 0;
-        r.berText = UnlockedBerText;
-        if (unlockedTime > RetuneAfterMs && !m_flags.tuneFailed && !m_retuning) {
-            // Polls nested in the re-tune (inside its warning box, say) must not
-            // start another one; they count from zero meanwhile.
-            m_retuning = true;
-            unlockedTime = 0;
-            if (retune)
-                retune();
-            m_retuning = false;
-            unlockedTime = 0;
-            r.retuned = true;
-        } else {
-            unlockedTime += IntervalMs;
-        }
+        r->berText = MissingText;
+        return;
     }
-    r.ucbTotal = ucbTotal;
+    r->berText = UnlockedBerText;
+    if (unlockedTime <= RetuneAfterMs || m_flags.tuneFailed || m_retuning) {
+        unlockedTime += IntervalMs;
+        return;
+    }
+    // Polls nested in the re-tune (inside its warning box, say) must not
+    // start another one; they count from zero meanwhile.
+    m_retuning = true;
+    unlockedTime = 0;
+    if (retune)
+        retune();
+    m_retuning = false;
+    unlockedTime = 0;
+    r->retuned = true;
+}
 
-    r.agcPercent = percentOfRegister(agc);
-    r.agcMeter = r.agcValid ? 255 - agc : 0;
-    r.agcText = r.agcValid ? percentText(r.agcPercent) : MissingText;
-    r.snrPercent = percentOfRegister(snr);
-    r.snrMeter = r.snrValid ? 255 - snr : 0;
-    r.snrText = r.snrValid ? percentText(r.snrPercent) : MissingText;
-
-    if (r.agcValid)
-        currentAgc = r.agcPercent;
-    if (r.snrValid)
-        currentSnr = r.snrPercent;
-    currentLocked = r.locked;
-
-    if (!r.locked)
-        r.berSample = r.flagsValid ? 1.0 : NaN;
+void StatusPoll::scaleReadings(PollReading* r, unsigned char agc, unsigned char snr)
+{
+    r->agcPercent = percentOfRegister(agc);
+    r->agcMeter = r->agcValid ? 255 - agc : 0;
+    r->agcText = r->agcValid ? percentText(r->agcPercent) : MissingText;
+    r->snrPercent = percentOfRegister(snr);
+    r->snrMeter = r->snrValid ? 255 - snr : 0;
+    r->snrText = r->snrValid ? percentText(r->snrPercent) : MissingText;
+    if (r->agcValid)
+        currentAgc = r->agcPercent;
+    if (r->snrValid)
+        currentSnr = r->snrPercent;
+    currentLocked = r->locked;
+    if (!r->locked)
+        r->berSample = r->flagsValid ? 1.0 : NaN;
     else
-        r.berSample = !r.berValid ? NaN : (r.ber == 0 ? 9e-8 : r.ber);
-    r.agcSample = r.agcValid ? r.agcPercent : NaN;
-    r.snrSample = r.snrValid ? r.snrPercent : NaN;
-    return r;
+        r->berSample = !r->berValid ? NaN : (r->ber == 0 ? 9e-8 : r->ber);
+    r->agcSample = r->agcValid ? r->agcPercent : NaN;
+    r->snrSample = r->snrValid ? r->snrPercent : NaN;
 }

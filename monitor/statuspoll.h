@@ -85,6 +85,9 @@ private:
     DemodulatorAccess& m_demodulator;
     hw::Clock& m_clock;
     tuning::ReceiverFlags& m_flags;
+    void readLocked(PollReading* r);
+    void countUnlocked(PollReading* r);
+    void scaleReadings(PollReading* r, unsigned char agc, unsigned char snr);
     bool m_retuning = false;
     bool m_codeRatePending = false; // the code rate is still to be read
 };

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QString>
 
+#include <vector>
+
 // The values the options dialog edits, as the window holds them, and how the
 // dialog shows and reads its decimal fields.
 namespace optionvalues {
@@ -43,13 +45,38 @@ bool parseDecimal(const QString& text, const QLocale& language, double* value);
 // become 96).
 QString typingPattern(bool negative, int decimals);
 
-// Why these values cannot be kept (a latitude beyond 90 degrees, a longitude
-// beyond 180, no steps per degree, a minimum elevation or dish diameter out of
-// range), or an empty string.
-QString problem(const Values& values);
+// One row per option: its key under "Settings/", its type, what the dialog
+// takes (and so does "zenara --remote set"), what the store still reads (a
+// value beyond is damage and reads as the default), the member it lives in,
+// and the dialog's words for a value it refuses (%1 and %2: the bounds).
+struct Key
+{
+    enum class Kind { Real, Whole, Flag };
+    const char* name;
+    Kind kind;
+    double minimum;
+    double maximum;
+    double readMinimum;
+    double readMaximum;
+    double Values::*real;
+    int Values::*whole;
+    bool Values::*flag;
+    const char* refusal;
+};
 
-constexpr double MaxMinElevation = 60;
-constexpr double MinDishDiameter = 0.2;
-constexpr double MaxDishDiameter = 10;
+// Every option, in the dialog's order.
+const std::vector<Key>& keys();
+// The row for a name with or without "Settings/"; nullptr for none.
+const Key* findKey(const QString& name);
+// The store's key: "Settings/" and the name.
+QString storeKey(const Key& key);
+double valueOf(const Values& values, const Key& key);
+void setValue(Values* values, const Key& key, double value);
+// Why this value cannot be kept for this key (the dialog's message), or empty.
+QString refusal(const Key& key, double value);
+
+// Why these values cannot be kept (the first option outside what the dialog
+// takes, in the dialog's order), or an empty string.
+QString problem(const Values& values);
 
 } // namespace optionvalues

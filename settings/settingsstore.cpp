@@ -89,22 +89,15 @@ void writeBool(QSettings& settings, const QString& key, bool value)
 
 bool StoredSettings::operator==(const StoredSettings& o) const
 {
+    for (const optionvalues::Key& key : optionvalues::keys())
+        if (optionvalues::valueOf(options, key) != optionvalues::valueOf(o.options, key))
+            return false;
     return layout == o.layout && frequency == o.frequency && symbolRate == o.symbolRate &&
-           polarization == o.polarization && agcScaleMin == o.agcScaleMin &&
-           agcScaleMax == o.agcScaleMax && agcAutoScale == o.agcAutoScale &&
-           lnbPower == o.lnbPower && iout650mA == o.iout650mA && voutHigh == o.voutHigh &&
-           lnbType == o.lnbType && lof1 == o.lof1 && lof2 == o.lof2 && lofSwitch == o.lofSwitch &&
-           diseqc == o.diseqc && simplePosition == o.simplePosition &&
-           multiOption == o.multiOption && acousticFreqMinHz == o.acousticFreqMinHz &&
-           acousticFreqMaxHz == o.acousticFreqMaxHz && acousticVolume == o.acousticVolume &&
-           acousticScaleMin == o.acousticScaleMin && acousticScaleMax == o.acousticScaleMax &&
-           acoustic == o.acoustic && curveBer == o.curveBer && curveSnr == o.curveSnr &&
-           curveAgc == o.curveAgc && oneDegreSteps == o.oneDegreSteps &&
-           maxTimeOfPositioning == o.maxTimeOfPositioning && gapTime == o.gapTime &&
-           maxAngle == o.maxAngle && locationLatitude == o.locationLatitude &&
-           locationLongitude == o.locationLongitude && minElevation == o.minElevation &&
-           driveVersion == o.driveVersion &&
-           dishDiameter == o.dishDiameter && tuneMethod == o.tuneMethod &&
+           polarization == o.polarization && lnbPower == o.lnbPower && iout650mA == o.iout650mA &&
+           voutHigh == o.voutHigh && lnbType == o.lnbType && lof1 == o.lof1 && lof2 == o.lof2 &&
+           lofSwitch == o.lofSwitch && diseqc == o.diseqc && simplePosition == o.simplePosition &&
+           multiOption == o.multiOption && acoustic == o.acoustic && curveBer == o.curveBer &&
+           curveSnr == o.curveSnr && curveAgc == o.curveAgc && tuneMethod == o.tuneMethod &&
            signalLog == o.signalLog && transpondersPath == o.transpondersPath &&
            motorPositions == o.motorPositions && freqList == o.freqList &&
            currentPosition == o.currentPosition && currentSat == o.currentSat &&
@@ -116,8 +109,6 @@ namespace {
 // Bounds beyond which a stored value is damage, not a setting: every
 // computation on a value inside them stays far from overflow.
 constexpr int MaxField = 999999999; // the nine digits a frequency field takes
-constexpr int MaxAxis = 1000000;
-constexpr int MaxToneHz = 100000;
 constexpr int MaxWindowSize = 16384;
 } // namespace
 
@@ -129,12 +120,6 @@ StoredSettings readSettings(const QSettings& s)
     v.frequency = readInt(s, QStringLiteral("Settings/Freqency"), v.frequency, 0, MaxField);
     v.symbolRate = readInt(s, QStringLiteral("Settings/Symbol-Rate"), v.symbolRate, 0, MaxField);
     v.polarization = readInt(s, QStringLiteral("Settings/Polarization"), v.polarization, 0, 1);
-    v.agcScaleMin =
-        readInt(s, QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin, -MaxAxis, MaxAxis);
-    v.agcScaleMax =
-        readInt(s, QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax, -MaxAxis, MaxAxis);
-    // Read as an integer: any nonzero value is on.
-    v.agcAutoScale = readBool(s, QStringLiteral("Settings/Curves/AGCAutoScale"), v.agcAutoScale);
     v.lnbPower = readBool(s, QStringLiteral("Settings/LNBPower"), v.lnbPower);
     v.iout650mA = readBool(s, QStringLiteral("Settings/IOUT"), v.iout650mA);
     v.voutHigh = readBool(s, QStringLiteral("Settings/VOUT"), v.voutHigh);
@@ -146,35 +131,21 @@ StoredSettings readSettings(const QSettings& s)
     v.simplePosition =
         readInt(s, QStringLiteral("Settings/SimplePosition"), v.simplePosition, 0, 1);
     v.multiOption = readInt(s, QStringLiteral("Settings/MultiOption"), v.multiOption, 0, 3);
-    v.acousticFreqMinHz =
-        readInt(s, QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz, 0, MaxToneHz);
-    v.acousticFreqMaxHz =
-        readInt(s, QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz, 0, MaxToneHz);
-    v.acousticVolume =
-        readInt(s, QStringLiteral("Settings/AcousticVolume"), v.acousticVolume, 0, 100);
-    v.acousticScaleMin =
-        readInt(s, QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin, 0, 100);
-    v.acousticScaleMax =
-        readInt(s, QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax, 0, 100);
     v.acoustic = readBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);
     v.curveBer = readBool(s, QStringLiteral("Settings/CurveBER"), v.curveBer);
     v.curveSnr = readBool(s, QStringLiteral("Settings/CurveSNR"), v.curveSnr);
     v.curveAgc = readBool(s, QStringLiteral("Settings/CurveAGC"), v.curveAgc);
-    v.oneDegreSteps =
-        readDouble(s, QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps, 0.01, 1000);
-    v.maxTimeOfPositioning = readInt(s, QStringLiteral("Settings/MaxTimeOfPositioning"),
-                                     v.maxTimeOfPositioning, 1, 600000);
-    v.gapTime = readInt(s, QStringLiteral("Settings/GAPTime"), v.gapTime, 1, 60000);
-    v.maxAngle = readInt(s, QStringLiteral("Settings/MaxAngle"), v.maxAngle, 0, 180);
-    v.locationLatitude =
-        readDouble(s, QStringLiteral("Settings/LocationLatitude"), v.locationLatitude, -90, 90);
-    v.locationLongitude =
-        readDouble(s, QStringLiteral("Settings/LocationLongitude"), v.locationLongitude, -180, 360);
-    v.minElevation =
-        readDouble(s, QStringLiteral("Settings/MinElevation"), v.minElevation, 0, 60);
-    v.driveVersion = readInt(s, QStringLiteral("Settings/DriveVersion"), v.driveVersion, 0, 1);
-    v.dishDiameter =
-        readDouble(s, QStringLiteral("Settings/DishDiameter"), v.dishDiameter, 0.2, 10);
+    for (const optionvalues::Key& key : optionvalues::keys()) {
+        const QString name = optionvalues::storeKey(key);
+        const double was = optionvalues::valueOf(v.options, key);
+        // A flag is read as an integer: any nonzero value is on.
+        const double value =
+            key.kind == optionvalues::Key::Kind::Flag ? readBool(s, name, was)
+            : key.kind == optionvalues::Key::Kind::Whole
+                ? readInt(s, name, int(was), int(key.readMinimum), int(key.readMaximum))
+                : readDouble(s, name, was, key.readMinimum, key.readMaximum);
+        optionvalues::setValue(&v.options, key, value);
+    }
     v.tuneMethod = readInt(s, QStringLiteral("Settings/TuneMethod"), v.tuneMethod, 0, 1);
     v.signalLog = readString(s, QStringLiteral("Settings/SignalLog"), v.signalLog);
     v.transpondersPath =
@@ -215,27 +186,19 @@ void writeSettings(QSettings& s, const StoredSettings& v)
     s.setValue(QStringLiteral("Settings/MultiOption"), v.multiOption);
     s.setValue(QStringLiteral("Settings/CurrentPosition"), v.currentPosition);
     s.setValue(QStringLiteral("Settings/CurrentSat"), v.currentSat);
-    s.setValue(QStringLiteral("Settings/OneDegreSteps"), v.oneDegreSteps);
-    s.setValue(QStringLiteral("Settings/MaxTimeOfPositioning"), v.maxTimeOfPositioning);
-    s.setValue(QStringLiteral("Settings/GAPTime"), v.gapTime);
-    s.setValue(QStringLiteral("Settings/MaxAngle"), v.maxAngle);
-    s.setValue(QStringLiteral("Settings/LocationLongitude"), v.locationLongitude);
-    s.setValue(QStringLiteral("Settings/LocationLatitude"), v.locationLatitude);
-    s.setValue(QStringLiteral("Settings/MinElevation"), v.minElevation);
-    s.setValue(QStringLiteral("Settings/DriveVersion"), v.driveVersion);
-    s.setValue(QStringLiteral("Settings/DishDiameter"), v.dishDiameter);
+    for (const optionvalues::Key& key : optionvalues::keys()) {
+        const double value = optionvalues::valueOf(v.options, key);
+        if (key.kind == optionvalues::Key::Kind::Flag)
+            writeBool(s, optionvalues::storeKey(key), value != 0);
+        else if (key.kind == optionvalues::Key::Kind::Whole)
+            s.setValue(optionvalues::storeKey(key), int(value));
+        else
+            s.setValue(optionvalues::storeKey(key), value);
+    }
     s.setValue(QStringLiteral("Settings/TuneMethod"), v.tuneMethod);
     s.setValue(QStringLiteral("Settings/SignalLog"), v.signalLog);
     s.setValue(QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
-    s.setValue(QStringLiteral("Settings/Curves/AGCScaleMin"), v.agcScaleMin);
-    s.setValue(QStringLiteral("Settings/Curves/AGCScaleMax"), v.agcScaleMax);
-    writeBool(s, QStringLiteral("Settings/Curves/AGCAutoScale"), v.agcAutoScale);
     writeBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);
-    s.setValue(QStringLiteral("Settings/AcousticFreqMinHz"), v.acousticFreqMinHz);
-    s.setValue(QStringLiteral("Settings/AcousticFreqMaxHz"), v.acousticFreqMaxHz);
-    s.setValue(QStringLiteral("Settings/AcousticVolume"), v.acousticVolume);
-    s.setValue(QStringLiteral("Settings/AcousticScaleMin"), v.acousticScaleMin);
-    s.setValue(QStringLiteral("Settings/AcousticScaleMax"), v.acousticScaleMax);
     writeBool(s, QStringLiteral("Settings/CurveBER"), v.curveBer);
     writeBool(s, QStringLiteral("Settings/CurveSNR"), v.curveSnr);
     writeBool(s, QStringLiteral("Settings/CurveAGC"), v.curveAgc);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/optionvalues.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -29,9 +31,6 @@ struct StoredSettings
     int frequency = 11044;
     int symbolRate = 39999;
     int polarization = 0;
-    int agcScaleMin = 0;
-    int agcScaleMax = 100;
-    bool agcAutoScale = false;
     bool lnbPower = true;
     bool iout650mA = false;
     bool voutHigh = false;
@@ -42,26 +41,13 @@ struct StoredSettings
     int diseqc = 0;
     int simplePosition = 0;
     int multiOption = 0;
-    int acousticFreqMinHz = 50;
-    int acousticFreqMaxHz = 1000;
-    int acousticVolume = 50;
-    int acousticScaleMin = 50;
-    int acousticScaleMax = 70;
     bool acoustic = false;
     bool curveBer = true;
     bool curveSnr = true;
     bool curveAgc = true;
-    double oneDegreSteps = 9.6;
-    int maxTimeOfPositioning = 1000;
-    int gapTime = 200;
-    int maxAngle = 80;
-    double locationLatitude = 45.0;
-    double locationLongitude = 42.0;
-    double minElevation = 0.0; // degrees: lower satellites are not offered
-    int driveVersion = 0;
-    double dishDiameter = 0.8; // metres: how wide the sweep across the beam goes
-    int tuneMethod = 0;        // 0 hill climb, 1 sweep and fit
-    QString signalLog;         // CSV file the poll appends to; empty: none
+    optionvalues::Values options; // what the options dialog edits
+    int tuneMethod = 0;           // 0 hill climb, 1 sweep and fit
+    QString signalLog;            // CSV file the poll appends to; empty: none
     QString transpondersPath = QStringLiteral("./Transponders/");
     QString motorPositions;
     QStringList freqList;

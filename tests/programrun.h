@@ -3,7 +3,7 @@
 // The program as a user starts it, in folders of its own: for the tests that
 // run the real binary (ZENARA_BINARY) and talk to it.
 
-#include "app/remoterequest.h"
+#include "core/remoterequest.h"
 #include "app/singleinstance.h"
 
 #include <QDir>

@@ -268,7 +268,7 @@ void TestDialogs::unusableValuesAreRefused()
     for (const auto& [field, text, message] :
          {std::tuple{0, "91.0", "The latitude must lie between -90 and 90 degrees"},
           std::tuple{1, "-181", "The longitude must lie between -180 and 180 degrees"},
-          std::tuple{2, "0", "The motor must take more than 0 steps for a degree."},
+          std::tuple{2, "0", "The motor must take between 0.01 and 999.99 steps for a degree."},
           std::tuple{2, "", "The steps per degree \"\" are not a number"},
           std::tuple{3, "61", "The minimum elevation must lie between 0 and 60 degrees."},
           std::tuple{4, "0.1", "The dish diameter must lie between 0.2 and 10 metres."},
@@ -289,12 +289,31 @@ void TestDialogs::unusableValuesAreRefused()
         QCOMPARE(f->optionValues().maxAngle, before.maxAngle);
         QCOMPARE(f->optionValues().latitude, before.latitude);
     }
+    // The whole-number fields offer what the options table allows, no more:
+    // every such option has its field.
+    w.options(
+        [](DisqOptions& d) {
+            int fields = 0;
+            for (const QSpinBox* box : d.findChildren<QSpinBox*>()) {
+                const optionvalues::Key* key =
+                    optionvalues::findKey(box->property("optionKey").toString());
+                QVERIFY2(key, qPrintable(box->objectName()));
+                QCOMPARE(box->minimum(), int(key->minimum));
+                QCOMPARE(box->maximum(), int(key->maximum));
+                ++fields;
+            }
+            int wholes = 0;
+            for (const optionvalues::Key& key : optionvalues::keys())
+                wholes += key.kind == optionvalues::Key::Kind::Whole && key.whole;
+            QCOMPARE(fields, wholes - 1); // the drive version is a list
+        },
+        false);
 }
 
 void TestDialogs::aPointInAnyLanguage_data()
 {
     QTest::addColumn<QLocale>("language");
-    QTest::addColumn<QString>("typed");     // into the longitude field, key by key
+    QTest::addColumn<QString>("typed");    // into the longitude field, key by key
     QTest::addColumn<double>("longitude"); // NaN: refused, the site unchanged
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const QLocale german(QLocale::German, QLocale::Germany);

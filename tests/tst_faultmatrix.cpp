@@ -126,11 +126,8 @@ bool session(const Run& run, const QString& receiver, Outcome* out, int extraPol
                  zenara->readAllStandardError().right(3000).constData());
         return false;
     }
+    // What the session's replies carry is theirs: no box shows it.
     out->boxes = boxesIn(QString::fromLocal8Bit(zenara->readAllStandardError()));
-    // What the session's replies carried is no box of the program's own.
-    for (const QString& error : out->replies)
-        if (!error.isEmpty() && --out->boxes[error] == 0)
-            out->boxes.remove(error);
     return true;
 }
 

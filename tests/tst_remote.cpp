@@ -2,6 +2,7 @@
 // waits that end with the program, and replies that say what was not saved.
 
 #include "programrun.h"
+#include "settings/optionvalues.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -19,6 +20,7 @@ private slots:
     void remoteControl();
     void remoteWaitsEndWithTheProgram();
     void remoteRepliesSayWhatWasNotSaved();
+    void setRefusesWhatTheDialogRefuses();
 };
 
 void TestRemote::remoteControl()
@@ -237,6 +239,28 @@ void TestRemote::remoteRepliesSayWhatWasNotSaved()
     QCOMPARE(zenara->exitCode(), 0);
     QVERIFY(QString::fromLocal8Bit(zenara->readAllStandardError())
                 .contains(QLatin1String("the changes of this session are lost")));
+}
+
+void TestRemote::setRefusesWhatTheDialogRefuses()
+{
+    Run run;
+    auto zenara = startWithSatellites(run, "[Settings]\n");
+    QVERIFY(zenara);
+    for (const optionvalues::Key& key : optionvalues::keys()) {
+        const double step = key.kind == optionvalues::Key::Kind::Real ? 0.1 : 1;
+        const QString name = QLatin1String(key.name);
+        const QJsonValue was =
+            request(run, QStringLiteral("get"), {name}).value(QStringLiteral("value"));
+        for (const double wrong : {key.minimum - step, key.maximum + step}) {
+            const QJsonObject r =
+                request(run, QStringLiteral("set"), {name, QString::number(wrong)});
+            QCOMPARE(r.value(QStringLiteral("error")).toString(),
+                     optionvalues::refusal(key, wrong));
+        }
+        QCOMPARE(request(run, QStringLiteral("get"), {name}).value(QStringLiteral("value")), was);
+    }
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
 }
 
 QTEST_GUILESS_MAIN(TestRemote)

@@ -1,7 +1,7 @@
 // The check every remote request passes before the window acts on it: each
 // command's arguments, their ranges, and the values the window is handed.
 
-#include "app/remoterequest.h"
+#include "core/remoterequest.h"
 
 #include <QtTest>
 

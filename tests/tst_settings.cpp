@@ -46,15 +46,15 @@ const Key Keys[] = {
      }},
     {"Settings/Curves/AGCScaleMin", "0", "10",
      [](const StoredSettings& v) {
-         return QString(n(v.agcScaleMin));
+         return QString(n(v.options.agcScaleMin));
      }},
     {"Settings/Curves/AGCScaleMax", "100", "90",
      [](const StoredSettings& v) {
-         return QString(n(v.agcScaleMax));
+         return QString(n(v.options.agcScaleMax));
      }},
     {"Settings/Curves/AGCAutoScale", "0", "1",
      [](const StoredSettings& v) {
-         return QString(n(v.agcAutoScale));
+         return QString(n(v.options.agcAutoScale));
      }},
     {"Settings/LNBPower", "1", "0",
      [](const StoredSettings& v) {
@@ -98,23 +98,23 @@ const Key Keys[] = {
      }},
     {"Settings/AcousticFreqMinHz", "50", "60",
      [](const StoredSettings& v) {
-         return QString(n(v.acousticFreqMinHz));
+         return QString(n(v.options.acousticFreqMinHz));
      }},
     {"Settings/AcousticFreqMaxHz", "1000", "900",
      [](const StoredSettings& v) {
-         return QString(n(v.acousticFreqMaxHz));
+         return QString(n(v.options.acousticFreqMaxHz));
      }},
     {"Settings/AcousticVolume", "50", "75",
      [](const StoredSettings& v) {
-         return QString(n(v.acousticVolume));
+         return QString(n(v.options.acousticVolume));
      }},
     {"Settings/AcousticScaleMin", "50", "40",
      [](const StoredSettings& v) {
-         return QString(n(v.acousticScaleMin));
+         return QString(n(v.options.acousticScaleMin));
      }},
     {"Settings/AcousticScaleMax", "70", "80",
      [](const StoredSettings& v) {
-         return QString(n(v.acousticScaleMax));
+         return QString(n(v.options.acousticScaleMax));
      }},
     {"Settings/Acoustic", "0", "1",
      [](const StoredSettings& v) {
@@ -134,39 +134,39 @@ const Key Keys[] = {
      }},
     {"Settings/OneDegreSteps", "9.6", "8.4",
      [](const StoredSettings& v) {
-         return QString(n(v.oneDegreSteps));
+         return QString(n(v.options.oneDegreSteps));
      }},
     {"Settings/MaxTimeOfPositioning", "1000", "1500",
      [](const StoredSettings& v) {
-         return QString(n(v.maxTimeOfPositioning));
+         return QString(n(v.options.maxTimeOfPositioning));
      }},
     {"Settings/GAPTime", "200", "300",
      [](const StoredSettings& v) {
-         return QString(n(v.gapTime));
+         return QString(n(v.options.gapTime));
      }},
     {"Settings/MaxAngle", "80", "70",
      [](const StoredSettings& v) {
-         return QString(n(v.maxAngle));
+         return QString(n(v.options.maxAngle));
      }},
     {"Settings/LocationLatitude", "45", "-33.9",
      [](const StoredSettings& v) {
-         return QString(n(v.locationLatitude));
+         return QString(n(v.options.latitude));
      }},
     {"Settings/LocationLongitude", "42", "18.4",
      [](const StoredSettings& v) {
-         return QString(n(v.locationLongitude));
+         return QString(n(v.options.longitude));
      }},
     {"Settings/MinElevation", "0", "7.5",
      [](const StoredSettings& v) {
-         return QString(n(v.minElevation));
+         return QString(n(v.options.minElevation));
      }},
     {"Settings/DriveVersion", "0", "1",
      [](const StoredSettings& v) {
-         return QString(n(v.driveVersion));
+         return QString(n(v.options.driveVersion));
      }},
     {"Settings/DishDiameter", "0.8", "1.2",
      [](const StoredSettings& v) {
-         return QString(n(v.dishDiameter));
+         return QString(n(v.options.dishDiameter));
      }},
     {"Settings/TuneMethod", "0", "1",
      [](const StoredSettings& v) {
@@ -264,9 +264,9 @@ void TestSettings::roundTripRestoresEveryKey()
     v.frequency = 11977;
     v.symbolRate = 27500;
     v.polarization = 1;
-    v.agcScaleMin = 10;
-    v.agcScaleMax = 90;
-    v.agcAutoScale = true;
+    v.options.agcScaleMin = 10;
+    v.options.agcScaleMax = 90;
+    v.options.agcAutoScale = true;
     v.lnbPower = false;
     v.iout650mA = true;
     v.voutHigh = true;
@@ -277,22 +277,22 @@ void TestSettings::roundTripRestoresEveryKey()
     v.diseqc = 2;
     v.simplePosition = 1;
     v.multiOption = 3;
-    v.acousticFreqMinHz = 60;
-    v.acousticFreqMaxHz = 900;
-    v.acousticVolume = 75;
-    v.acousticScaleMin = 40;
-    v.acousticScaleMax = 80;
+    v.options.acousticFreqMinHz = 60;
+    v.options.acousticFreqMaxHz = 900;
+    v.options.acousticVolume = 75;
+    v.options.acousticScaleMin = 40;
+    v.options.acousticScaleMax = 80;
     v.acoustic = true;
     v.curveBer = false;
     v.curveSnr = false;
     v.curveAgc = false;
-    v.oneDegreSteps = 8.4;
-    v.maxTimeOfPositioning = 1500;
-    v.gapTime = 300;
-    v.maxAngle = 70;
-    v.locationLatitude = -33.9;
-    v.locationLongitude = 18.4;
-    v.driveVersion = 1;
+    v.options.oneDegreSteps = 8.4;
+    v.options.maxTimeOfPositioning = 1500;
+    v.options.gapTime = 300;
+    v.options.maxAngle = 70;
+    v.options.latitude = -33.9;
+    v.options.longitude = 18.4;
+    v.options.driveVersion = 1;
     v.transpondersPath = QStringLiteral("/srv/tp/");
     v.motorPositions = QStringLiteral("3\n-1\n7\n");
     v.freqList = QStringList({"None", "11977,H,27500", "10719,V,27500"});
@@ -316,24 +316,24 @@ void TestSettings::booleansReadBackAsIntegers()
     {
         QSettings s(file("bools.ini"), QSettings::IniFormat);
         StoredSettings v;
-        v.agcAutoScale = true;
+        v.options.agcAutoScale = true;
         writeSettings(s, v);
     }
     QSettings s(file("bools.ini"), QSettings::IniFormat);
     QCOMPARE(s.value(QStringLiteral("Settings/Curves/AGCAutoScale")).toInt(), 1);
     QCOMPARE(s.value(QStringLiteral("Settings/Acoustic")).toInt(), 0);
     QCOMPARE(s.value(QStringLiteral("Settings/LNBPower")).toInt(), 1);
-    QVERIFY(readSettings(s).agcAutoScale);
+    QVERIFY(readSettings(s).options.agcAutoScale);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), 7);
-    QVERIFY(readSettings(s).agcAutoScale);
+    QVERIFY(readSettings(s).options.agcAutoScale);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), QStringLiteral("true"));
-    QVERIFY(readSettings(s).agcAutoScale);
+    QVERIFY(readSettings(s).options.agcAutoScale);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), QStringLiteral("True"));
-    QVERIFY(readSettings(s).agcAutoScale);
+    QVERIFY(readSettings(s).options.agcAutoScale);
     s.setValue(QStringLiteral("Settings/LNBPower"), QStringLiteral("FALSE"));
     QVERIFY(!readSettings(s).lnbPower);
     s.setValue(QStringLiteral("Settings/Curves/AGCAutoScale"), 0);
-    QVERIFY(!readSettings(s).agcAutoScale);
+    QVERIFY(!readSettings(s).options.agcAutoScale);
 }
 
 void TestSettings::damagedValuesGiveDefaults()
@@ -345,9 +345,9 @@ void TestSettings::damagedValuesGiveDefaults()
     QSettings s(f.fileName(), QSettings::IniFormat);
     const StoredSettings v = readSettings(s);
     QCOMPARE(v.frequency, 11044);
-    QCOMPARE(v.oneDegreSteps, 9.6);
+    QCOMPARE(v.options.oneDegreSteps, 9.6);
     QVERIFY(v.lnbPower);
-    QCOMPARE(v.maxAngle, 80);
+    QCOMPARE(v.options.maxAngle, 80);
 }
 
 void TestSettings::storedPositions()

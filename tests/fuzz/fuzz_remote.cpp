@@ -2,7 +2,7 @@
 // messages as the window cuts its socket's bytes, and each request is checked
 // as the window checks it before acting on it.
 #include "app/framing.h"
-#include "app/remoterequest.h"
+#include "core/remoterequest.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

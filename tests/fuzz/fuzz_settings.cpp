@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const StoredSettings s = readSettings(ini);
 
     optionvalues::Values v;
-    v.longitude = s.locationLongitude;
-    v.latitude = s.locationLatitude;
-    v.oneDegreSteps = s.oneDegreSteps;
+    v.longitude = s.options.longitude;
+    v.latitude = s.options.latitude;
+    v.options.oneDegreSteps = s.options.oneDegreSteps;
     if (optionvalues::problem(v).isEmpty()) {
         SatelliteList list;
         list.setLocation(v.longitude, v.latitude);
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         list.buildLabels();
         list.markStoredPositions();
     }
-    (void)optionvalues::oneDecimalText(s.locationLatitude);
-    (void)optionvalues::twoDecimalText(s.oneDegreSteps);
+    (void)optionvalues::oneDecimalText(s.options.latitude);
+    (void)optionvalues::twoDecimalText(s.options.oneDegreSteps);
     return 0;
 }

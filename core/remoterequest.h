@@ -11,8 +11,6 @@ namespace remote {
 
 struct Request
 {
-    enum class KeyKind { Real, Whole, Flag };
-
     QString command;
     QStringList args;
     QString error; // not empty: refused, and this is the reply's error
@@ -24,7 +22,6 @@ struct Request
     int driveMode = 0;  // 0 steps, 1 seconds, 2 degrees, 3 to an angle
     bool east = true;
     QString key; // get/set: the setting's name without "Settings/"
-    KeyKind keyKind = KeyKind::Real;
 };
 
 Request parse(const QByteArray& json);
@@ -32,5 +29,22 @@ QByteArray encode(const QString& command, const QStringList& args);
 
 // "13.0E" or "5.0W" as degrees east; false when it is not a position.
 bool parsePosition(const QString& text, double* degrees);
+
+// The checks of the commands' arguments: each converts them into the request
+// or sets its error.
+namespace checks {
+bool noArguments(Request* r);
+bool tune(Request* r);
+bool satellite(Request* r);
+bool transponder(Request* r);
+bool position(Request* r);
+bool limit(Request* r);
+bool raw(Request* r);
+bool drive(Request* r);
+bool driveTo(Request* r);
+bool autotune(Request* r);
+bool waitLock(Request* r);
+bool setting(Request* r);
+} // namespace checks
 
 } // namespace remote

@@ -1,0 +1,196 @@
+#include "core/remoterequest.h"
+
+#include "core/remotecommands.h"
+#include "settings/optionvalues.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace remote {
+
+namespace {
+
+bool wholeNumber(const QString& text, int low, int high, int* value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok);
+    return ok && *value >= low && *value <= high;
+}
+
+} // namespace
+
+namespace checks {
+
+namespace {
+bool refuse(Request* r, const QString& text)
+{
+    r->error = text;
+    return true;
+}
+
+} // namespace
+
+bool noArguments(Request*)
+{
+    return true;
+}
+
+bool tune(Request* r)
+{
+    const QStringList& a = r->args;
+    if (a.size() != 3 || (a.at(1) != QLatin1String("V") && a.at(1) != QLatin1String("H")))
+        refuse(r, QStringLiteral("tune takes FREQ V|H SR, such as: tune 11977 H 27500"));
+    return true;
+}
+
+bool satellite(Request* r)
+{
+    if (r->args.size() != 1 || !parsePosition(r->args.at(0), &r->degrees))
+        refuse(r, QStringLiteral("satellite takes a position such as 13.0E or 5.0W"));
+    return true;
+}
+
+bool transponder(Request* r)
+{
+    if (r->args.size() != 1 || !wholeNumber(r->args.at(0), 1, 99999, &r->number))
+        refuse(r, QStringLiteral("transponder takes a frequency in MHz"));
+    return true;
+}
+
+bool position(Request* r)
+{
+    if (r->args.size() != 1 || !wholeNumber(r->args.at(0), 0, 60, &r->number))
+        refuse(r, QStringLiteral("%1 takes a position 0..60").arg(r->command));
+    return true;
+}
+
+bool limit(Request* r)
+{
+    static const QStringList sides = {QStringLiteral("east"), QStringLiteral("west"),
+                                      QStringLiteral("off")};
+    if (r->args.size() != 1 || !sides.contains(r->args.at(0)))
+        refuse(r, QStringLiteral("limit takes east, west or off"));
+    return true;
+}
+
+bool raw(Request* r)
+{
+    if (r->args.size() < 3 || r->args.size() > 6)
+        refuse(r, QStringLiteral("raw takes 3 to 6 hexadecimal bytes"));
+    return true;
+}
+
+bool drive(Request* r)
+{
+    static const QStringList units = {QStringLiteral("steps"), QStringLiteral("seconds"),
+                                      QStringLiteral("degrees")};
+    const QStringList& a = r->args;
+    bool parsed = false;
+    if (a.size() == 3 && (a.at(0) == QLatin1String("east") || a.at(0) == QLatin1String("west")) &&
+        units.contains(a.at(2))) {
+        r->driveMode = units.indexOf(a.at(2));
+        r->east = a.at(0) == QLatin1String("east");
+        r->value = a.at(1).toDouble(&parsed);
+    }
+    if (!parsed || !std::isfinite(r->value) || r->value < 0)
+        refuse(r, QStringLiteral("drive takes east|west AMOUNT steps|seconds|degrees"));
+    return true;
+}
+
+bool driveTo(Request* r)
+{
+    if (r->args.size() != 1 || !parsePosition(r->args.at(0), &r->degrees))
+        return refuse(r, QStringLiteral("drive-to takes an angle such as 12.3E"));
+    r->driveMode = 3;
+    r->east = r->degrees >= 0;
+    r->value = std::abs(r->degrees);
+    return true;
+}
+
+bool autotune(Request* r)
+{
+    const QStringList& a = r->args;
+    if (!a.isEmpty() && (a.size() != 1 || !wholeNumber(a.at(0), 0, 10, &r->number)))
+        refuse(r, QStringLiteral("autotune takes a number of steps 0..10"));
+    return true;
+}
+
+bool waitLock(Request* r)
+{
+    bool fine = false;
+    r->value = r->args.value(0).toDouble(&fine);
+    if (r->args.size() != 1 || !fine || !(r->value >= 0) || r->value > 3600)
+        refuse(r, QStringLiteral("wait-lock takes a number of seconds up to 3600"));
+    return true;
+}
+
+// The keys are the options table's: the value's limits are checked where it
+// is set, with the options dialog's words.
+bool setting(Request* r)
+{
+    const QStringList& a = r->args;
+    const bool set = r->command == QLatin1String("set");
+    if (a.size() != (set ? 2 : 1))
+        return refuse(r, QStringLiteral("%1 takes KEY%2")
+                             .arg(r->command, set ? QStringLiteral(" VALUE") : QString()));
+    const optionvalues::Key* key = optionvalues::findKey(a.at(0));
+    if (!key)
+        return refuse(r, QStringLiteral("no such setting \"%1\"").arg(a.at(0)));
+    r->key = QLatin1String(key->name);
+    if (!set)
+        return true;
+    bool parsed = false;
+    r->value = a.at(1).toDouble(&parsed);
+    if (!parsed || !std::isfinite(r->value) || std::abs(r->value) > 1e6 ||
+        (key->kind != optionvalues::Key::Kind::Real && r->value != std::floor(r->value)))
+        refuse(r, QStringLiteral("\"%1\" is not a value for %2").arg(a.at(1), r->key));
+    return true;
+}
+
+} // namespace checks
+
+bool parsePosition(const QString& text, double* degrees)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,3}(?:\\.\\d+)?)([EW])$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const auto m = pattern.match(text.trimmed());
+    if (!m.hasMatch())
+        return false;
+    const double value = m.captured(1).toDouble();
+    *degrees = m.captured(2).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -value : value;
+    return value <= 180;
+}
+
+Request parse(const QByteArray& json)
+{
+    Request r;
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
+        r.error = QStringLiteral("the request is not a JSON object");
+        return r;
+    }
+    const QJsonObject object = document.object();
+    r.command = object.value(QStringLiteral("command")).toString();
+    for (const QJsonValue& v : object.value(QStringLiteral("args")).toArray())
+        r.args.append(v.toString());
+    const remotecommands::Command* command = remotecommands::find(r.command);
+    if (!command)
+        r.error = QStringLiteral("unknown command \"%1\"").arg(r.command);
+    else
+        command->check(&r);
+    return r;
+}
+
+QByteArray encode(const QString& command, const QStringList& args)
+{
+    const QJsonObject object{{QStringLiteral("command"), command},
+                             {QStringLiteral("args"), QJsonArray::fromStringList(args)}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+} // namespace remote

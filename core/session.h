@@ -1,0 +1,277 @@
+#pragma once
+
+#include "hw/cardlibrary.h"
+#include "hw/transportstream.h"
+#include "hw/tuning.h"
+#include "monitor/historyplot.h"
+#include "monitor/linkmargin.h"
+#include "monitor/networkcheck.h"
+#include "monitor/signallog.h"
+#include "monitor/statuspoll.h"
+#include "positioner/positioner.h"
+#include "positioner/stillness.h"
+#include "settings/optionvalues.h"
+#include "settings/settingsstore.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class DemodulatorAccess;
+class SatelliteList;
+
+namespace core {
+
+// What the tuner fields hold: a transponder typed or picked, not yet tuned.
+struct Entry
+{
+    QString frequency;  // MHz, as typed
+    QString symbolRate; // kS/s
+    bool horizontal = true;
+    bool operator==(const Entry& o) const
+    {
+        return frequency == o.frequency && symbolRate == o.symbolRate && horizontal == o.horizontal;
+    }
+};
+
+// The LNB page: oscillators, switch, supply.
+struct Lnb
+{
+    QString lof1 = QStringLiteral("9750");
+    QString lof2 = QStringLiteral("10600");
+    QString switchFrequency = QStringLiteral("11700");
+    int diseqc = 0;     // 0 none, 1 tone burst, 2 DiSEqC 1.0
+    int burst = 0;      // A, B
+    int switchItem = 0; // committed switch item 0..3
+    bool supplyOn = true;
+    bool iout650mA = false;
+    bool voutHigh = false;
+};
+
+// How the fine-tune goes: 0 hill climb (steps each way), 1 sweep and fit.
+struct FineTune
+{
+    int method = 0;
+    int steps = 3;
+};
+
+// What a command did not do, in the words a box would show; empty: done.
+struct Result
+{
+    QString warning;
+    bool ok() const { return warning.isEmpty(); }
+};
+
+// The running program without its window: the card, the lists, the tuned
+// transponder, the motor, the poll's readings and markers, the options. Every
+// front end (the window, the remote socket) works it through these commands
+// and hears of changes through its signals.
+class Session : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Limit { East, West, Off };
+    enum class Network { NotAsked, Reading, Found, None };
+    static constexpr int NetworkTimeLimitMs = 12000; // a NIT comes at least every 10 s
+
+    // What the window keeps of the stored settings (geometry, layout, the
+    // plot's and the tone's switches): filled in before every write.
+    std::function<void(StoredSettings*)> windowSettings;
+
+    explicit Session(QObject* parent = nullptr);
+    ~Session() override;
+
+    // Start-up, in this order. openCard returns the fatal error's text
+    // (untranslated) or nullptr.
+    StoredSettings loadSettings();
+    const char* openCard();
+    void startPolling();
+    // Writes the settings and closes the card; false when they could not be
+    // written (the text is then lastSaveError()).
+    bool close();
+
+    // Commands. A warning a box would show is the result's.
+    Result tune(bool fromEntry = true);
+    void chooseSatellite(int row);
+    void chooseTransponder(int index);
+    void choosePosition(int position);
+    Result togglePosition();
+    Result go();
+    Result usalsGoto();
+    Result gotoPosition();
+    Result storePosition();
+    Result halt();
+    Result limit(Limit which);
+    Result sendRaw(const QStringList& fields);
+    // Mode 0 steps, 1 seconds (the amount is asked again on every pass),
+    // 2 degrees, 3 to an angle.
+    Result drive(bool east, int mode, const std::function<double()>& amount);
+    // Method 0 hill climb (steps each way), 1 sweep and fit.
+    Result autotune(int method, int steps);
+    void clearUcb();
+    // Options: the dialog's refusals apply to every caller.
+    QString setOptions(const optionvalues::Values& values);
+    QString setOption(const QString& key, double value);
+    bool startSignalLog(const QString& path, QString* error);
+    bool saveSettingsNow();
+    bool saveListsNow();
+
+    // One poll, as the timer runs it every 250 ms.
+    void pollOnce();
+    void setEntry(const Entry& entry) { m_entry = entry; }
+    // The same, and the fields are to show it.
+    void enter(const Entry& entry);
+    void setFineTune(const FineTune& fineTune) { m_fineTune = fineTune; }
+    const FineTune& fineTune() const { return m_fineTune; }
+    void setLnb(const Lnb& lnb) { m_lnb = lnb; }
+    // The LNB supply byte, for the polarisation last tuned.
+    void writeLnbControl();
+
+    // State.
+    const Entry& entry() const { return m_entry; }
+    const Lnb& lnb() const { return m_lnb; }
+    const optionvalues::Values& options() const { return m_options; }
+    SatelliteList& satellites() { return *m_satellites; }
+    const SatelliteList& satellites() const { return *m_satellites; }
+    int chosenRow() const { return m_chosenRow; }
+    QString chosenLabel() const;
+    double chosenPosition() const;
+    int position() const { return m_position; }
+    bool positionSettable() const;
+    bool positionSet() const { return m_positionSet; }
+    QStringList transponderEntries() const { return m_transponders; }
+    int frequency() const { return m_frequency; }
+    int symbolRate() const { return m_symbolRate; }
+    int polarization() const { return m_polarization; }
+    int currentSat() const { return m_currentSat; }
+    int currentPosition() const { return m_currentPosition; }
+    const PollReading& lastReading() const { return m_lastReading; }
+    const QString& fecText() const { return m_fecText; }
+    const linkmargin::Estimate& margin() const { return m_margin; }
+    Network networkState() const { return m_networkState; }
+    const hw::NetworkInfo& network() const { return m_network; }
+    networkcheck::Verdict networkVerdict() const { return m_networkVerdict; }
+    QString motorHint() const { return m_motorHint; }
+    tuning::ReceiverFlags& flags() { return m_flags; }
+    DemodulatorAccess* demodulator() const { return m_demodulator.get(); }
+    StatusPoll* statusPoll() const { return m_poll.get(); }
+    positioner::Positioner& positioner() { return *m_positioner; }
+    const positioner::Positioner& positioner() const { return *m_positioner; }
+    HistoryPlot& history() { return m_history; }
+    const HistoryPlot& history() const { return m_history; }
+    int saveAttempts() const { return m_saveAttempts; }
+    QString lastSaveError() const { return m_lastSaveError; }
+    void addMarker(const QString& label);
+
+signals:
+    void polled();
+    // The motor's estimate changed: a command went out, a move ended.
+    void motionChanged();
+    // The tuner fields should show entry().
+    void entryChanged();
+    // The satellite boxes: the row chosen, a label, the whole list.
+    void satelliteChosen(int row);
+    void labelChanged(int row, const QString& text);
+    void labelsChanged();
+    void transpondersChanged();
+    void positionChanged(int position);
+    void rawShown(const QStringList& texts);
+    // A tune went out: what was read of the old channel is gone.
+    void tuned();
+    void networkChanged();
+    void ucbCleared();
+    // A status bar line (0: until replaced) and a warning no command returns
+    // (the automatic re-tune, a repeat that failed later).
+    void statusMessage(const QString& text, int timeoutMs);
+    void warning(const QString& text);
+    void settingsWriteFailed(const QString& text, bool failed);
+    // The options changed (the dialog's OK, a remote set).
+    void optionsChanged();
+
+private:
+    void createPositioner();
+    void applyPositionerSettings();
+    void applySite();
+    Result run(const std::function<void()>& command);
+    void note(const Result& result);
+    void warn(const QString& text);
+    void remember(const Entry& tunedEntry);
+    void readTransponders(int row);
+    void fillEntryFromRemembered(int row);
+    void setChosen(int row);
+    void showPositionOf(int row);
+    void placeDish();
+    void watchWestGoto(bool west, bool hadCarrier = false);
+    bool hasCarrier() const;
+    void checkStillness();
+    void checkNetwork(bool locked);
+    void judgeNetwork();
+    void logReading(const PollReading& reading);
+    void reportWrite(bool written);
+    StoredSettings currentSettings() const;
+    QStringList transpondersToSave() const;
+    tuning::Request request(bool fromEntry) const;
+    bool rowValid(int row) const;
+
+    CDVBFrontend m_frontend;
+    CDVBBoardControl m_boardControl;
+    std::unique_ptr<DemodulatorAccess> m_demodulator;
+    std::unique_ptr<SatelliteList> m_satellites;
+    std::unique_ptr<tuning::Tuner> m_tuner;
+    std::unique_ptr<StatusPoll> m_poll;
+    std::unique_ptr<positioner::Positioner> m_positioner;
+    HistoryPlot m_history;
+    SignalLog m_log;
+    QStringList m_markersSinceLog;
+    int m_pollTimer = 0;
+
+    optionvalues::Values m_options;
+    QString m_signalLogPath;
+    QString m_transpondersPath = QStringLiteral("./Transponders/");
+    QString m_satelliteListPath;
+    Entry m_entry;
+    Lnb m_lnb;
+    FineTune m_fineTune;
+    tuning::ReceiverFlags m_flags;
+    int m_frequency = 11044;
+    int m_symbolRate = 39999;
+    int m_polarization = 0;        // 0 horizontal, 1 vertical
+    bool m_tunedHorizontal = true; // the polarisation on the cable
+    QString m_tuneWarningShown;    // the last failed tune's warning, until one succeeds
+
+    int m_chosenRow = 0;
+    int m_position = 0;
+    bool m_positionSet = false;
+    QStringList m_transponders; // the chosen satellite's entries, the first a title
+    int m_currentSat = 0;
+    int m_currentPosition = 0;
+    // A stored selection that could not be made at start-up: written back as
+    // read, not as 0, until the user goes somewhere.
+    int m_keptCurrentSat = -1;
+    int m_keptCurrentPosition = -1;
+    QStringList m_savedFreqList;
+
+    PollReading m_lastReading;
+    QString m_fecText;
+    linkmargin::Estimate m_margin;
+    Network m_networkState = Network::NotAsked;
+    hw::NetworkInfo m_network;
+    networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
+    positioner::StillnessWatch m_stillness;
+    QString m_motorHint;
+
+    // Warnings of the command running, returned instead of shown.
+    int m_commandDepth = 0;
+    QString m_commandWarning;
+    bool m_settingsWriteFailed = false;
+    int m_saveAttempts = 0;
+    QString m_lastSaveError;
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+};
+
+} // namespace core
