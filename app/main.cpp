@@ -312,6 +312,21 @@ void serveRemoteRequests(SingleInstance& instance, zenaraForm& window)
     };
 }
 
+// A signal closes the window, and with it the program, whatever is showing.
+void closeOnSignal(TerminationWatcher& termination, QPointer<QWidget>* mainWindow)
+{
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, qApp,
+                     [mainWindow](int signalNumber) {
+                         qCDebug(lcApp, "Signal %d: closing down", signalNumber);
+                         // A message box (start-up, warning or fatal) runs its own
+                         // event loop: close it, so that its caller goes on to the
+                         // normal shutdown (or, for a fatal box, to the fatal exit).
+                         closeModalDialogs();
+                         if (*mainWindow)
+                             (*mainWindow)->close();
+                     });
+}
+
 // False when another copy answered (or a signal came meanwhile): this one ends.
 bool becomeTheOnlyCopy(SingleInstance& instance)
 {
@@ -344,23 +359,12 @@ int main(int argc, char** argv)
     // Before anything else: a signal during start-up must not be lost.
     TerminationWatcher termination;
     QPointer<QWidget> mainWindow;
-    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &app,
-                     [&mainWindow](int signalNumber) {
-                         qCDebug(lcApp, "Signal %d: closing down", signalNumber);
-                         // A message box (start-up, warning or fatal) runs its own
-                         // event loop: close it, so that its caller goes on to the
-                         // normal shutdown (or, for a fatal box, to the fatal exit).
-                         closeModalDialogs();
-                         if (mainWindow)
-                             mainWindow->close();
-                     });
+    closeOnSignal(termination, &mainWindow);
     setIdentity();
     // Debug lines start with the operation that wrote them.
     if (qEnvironmentVariableIsEmpty("QT_MESSAGE_PATTERN"))
         qSetMessagePattern(QStringLiteral("%{message}"));
-    auto translator = std::make_unique<QTranslator>();
-    auto qtTranslator = std::make_unique<QTranslator>();
-    installTranslation(translator.get(), qtTranslator.get());
+    installTranslation(new QTranslator(&app), new QTranslator(&app));
     const Options options = parseCommandLine(app);
 
     SingleInstance instance(QStringLiteral("Zenara"));

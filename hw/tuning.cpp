@@ -93,77 +93,92 @@ Tuner::Tuner(CDVBFrontend& frontend, DemodulatorAccess& demodulator, hw::Clock& 
 {
 }
 
-Result Tuner::tune(const Request& request, ReceiverFlags& flags)
+namespace {
+
+Result failure(const char* text, const QString& a = QString(), const QString& b = QString())
 {
     Result result;
-    auto fail = [&](const char* text, const QString& a = QString(), const QString& b = QString()) {
-        result.status = -1;
-        result.error = QString::fromLatin1(text);
-        result.errorArg1 = a;
-        result.errorArg2 = b;
-        return result;
-    };
+    result.status = -1;
+    result.error = QString::fromLatin1(text);
+    result.errorArg1 = a;
+    result.errorArg2 = b;
+    return result;
+}
 
-    // A field that is not a number is reported, not tuned as 0. An empty second
-    // oscillator or switch field means "none", like the "0" the presets write.
-    const Field frequency = parseField(request.frequency);
-    const Field symbolRate = parseField(request.symbolRate);
+} // namespace
+
+// A field that is not a number is reported, not tuned as 0. An empty second
+// oscillator or switch field means "none", like the "0" the presets write.
+Result Tuner::checkFields(const Request& request, Parsed* p)
+{
+    p->frequency = parseField(request.frequency);
+    p->symbolRate = parseField(request.symbolRate);
     auto optional = [](const QString& text) {
         return text.trimmed().isEmpty() ? Field{0, true} : parseField(text);
     };
-    const Field lof1 = parseField(request.lof1);
-    const Field lof2 = optional(request.lof2);
-    const Field sw = optional(request.switchFrequency);
+    p->lof1 = parseField(request.lof1);
+    p->lof2 = optional(request.lof2);
+    p->sw = optional(request.switchFrequency);
     const struct
     {
         const char* name;
         const Field& field;
         const QString& text;
-    } fields[] = {{"Frequency", frequency, request.frequency},
-                  {"Symbol rate", symbolRate, request.symbolRate},
-                  {"LOF 1", lof1, request.lof1},
-                  {"LOF 2", lof2, request.lof2},
-                  {"Switch", sw, request.switchFrequency}};
+    } fields[] = {{"Frequency", p->frequency, request.frequency},
+                  {"Symbol rate", p->symbolRate, request.symbolRate},
+                  {"LOF 1", p->lof1, request.lof1},
+                  {"LOF 2", p->lof2, request.lof2},
+                  {"Switch", p->sw, request.switchFrequency}};
     // A refusal sends nothing: the receiver and the flags stay as they are.
-    result.refused = true;
     for (const auto& f : fields) {
         if (!f.field.valid)
-            return fail(FieldWarning, QString::fromLatin1(f.name), f.text);
+            return failure(FieldWarning, QString::fromLatin1(f.name), f.text);
     }
+    const Range range = allowedRange(p->lof1.value, p->lof2.value, p->sw.value);
+    if (!range.contains(p->frequency.value))
+        return failure(RangeWarning, QString::number(range.low), QString::number(range.high));
+    return {};
+}
 
-    const Range range = allowedRange(lof1.value, lof2.value, sw.value);
-    if (!range.contains(frequency.value))
-        return fail(RangeWarning, QString::number(range.low), QString::number(range.high));
-    result.refused = false;
-    const bool high = isHighBand(frequency.value, lof2.value, sw.value);
-    const qint64 lof = high ? lof2.value : lof1.value;
-
+bool Tuner::switchDiseqc(const Request& request, bool high)
+{
     if (request.diseqc == DiseqcMode::ToneBurst) {
         unsigned char unused = 0;
-        if (m_frontend.SendDiSEqCMsg(&unused, 0, request.burst == 1 ? 1 : 0) != DVB_ERR_NONE)
-            return fail(DiseqcWarning);
-    } else if (request.diseqc == DiseqcMode::CommittedSwitch) {
-        unsigned char message[4] = {0xE0, 0x10, 0x38,
-                                    diseqc10Data(request.switchItem, request.horizontal, high)};
-        DVB_ERROR sent = DVB_ERR_NONE;
-        for (int i = 0; i < SwitchTransmissions; ++i) {
-            message[0] = i == 0 ? 0xE0 : 0xE1;
-            sent = m_frontend.SendDiSEqCMsg(message, 4, 0xFF);
-            m_clock.sleepMs(SwitchRepeatPauseMs);
-        }
-        if (sent != DVB_ERR_NONE) // only the last transmission counts
-            return fail(DiseqcWarning);
+        return m_frontend.SendDiSEqCMsg(&unused, 0, request.burst == 1 ? 1 : 0) == DVB_ERR_NONE;
     }
+    if (request.diseqc != DiseqcMode::CommittedSwitch)
+        return true;
+    unsigned char message[4] = {0xE0, 0x10, 0x38,
+                                diseqc10Data(request.switchItem, request.horizontal, high)};
+    DVB_ERROR sent = DVB_ERR_NONE;
+    for (int i = 0; i < SwitchTransmissions; ++i) {
+        message[0] = i == 0 ? 0xE0 : 0xE1;
+        sent = m_frontend.SendDiSEqCMsg(message, 4, 0xFF);
+        m_clock.sleepMs(SwitchRepeatPauseMs);
+    }
+    return sent == DVB_ERR_NONE; // only the last transmission counts
+}
+
+Result Tuner::tune(const Request& request, ReceiverFlags& flags)
+{
+    Parsed p;
+    if (Result refused = checkFields(request, &p); refused.status != 0) {
+        refused.refused = true;
+        return refused;
+    }
+    const bool high = isHighBand(p.frequency.value, p.lof2.value, p.sw.value);
+    if (!switchDiseqc(request, high))
+        return failure(DiseqcWarning);
 
     m_demodulator.tda10086_write_byte(tda10086::RegAcquisition, 0x35);
     flags.awaitingLock = true;
     m_clock.sleepMs(SettleMs);
 
     CDVBFrontend::_CHANNEL_TYPE channel = {};
-    channel.frequency = thousandfold(frequency.value);
+    channel.frequency = thousandfold(p.frequency.value);
     channel.mode = m_frontend.channelMode();
-    channel.symbolRate = thousandfold(symbolRate.value);
-    channel.lof = thousandfold(lof);
+    channel.symbolRate = thousandfold(p.symbolRate.value);
+    channel.lof = thousandfold(high ? p.lof2.value : p.lof1.value);
     channel.highBand = high ? 1 : 0;
     channel.voltage = request.supplyOn ? (request.horizontal ? 18 : 13) : 0;
     channel.zero = 0;
@@ -171,10 +186,10 @@ Result Tuner::tune(const Request& request, ReceiverFlags& flags)
     m_clock.sleepMs(SettleMs);
     if (set != DVB_ERR_NONE) {
         flags.tuneFailed = true;
-        return fail(ChannelWarning);
+        return failure(ChannelWarning);
     }
     flags.tuneFailed = false;
-    return result;
+    return {};
 }
 
 } // namespace tuning

@@ -70,10 +70,10 @@ struct ReceiverFlags
 
 struct Result
 {
-    int status = 0;    // 0 success, -1 failure
+    int status = 0;       // 0 success, -1 failure
     bool refused = false; // a field or the range was wrong: nothing was sent
-    QString error;     // the warning to show, untranslated; empty on success
-    QString errorArg1; // numbers for the range warning
+    QString error;        // the warning to show, untranslated; empty on success
+    QString errorArg1;    // numbers for the range warning
     QString errorArg2;
 };
 
@@ -92,6 +92,15 @@ public:
     static const char* const ChannelWarning;
 
 private:
+    struct Parsed
+    {
+        Field frequency, symbolRate, lof1, lof2, sw;
+    };
+    // The fields as numbers, the frequency within the LNB's range.
+    Result checkFields(const Request& request, Parsed* parsed);
+    // The switch's tone burst or committed command; false when it failed.
+    bool switchDiseqc(const Request& request, bool high);
+
     CDVBFrontend& m_frontend;
     DemodulatorAccess& m_demodulator;
     hw::Clock& m_clock;

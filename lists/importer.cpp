@@ -225,6 +225,150 @@ QString quoted(const QString& text)
     return QLatin1Char('"') + escaped(text, 80) + QLatin1Char('"');
 }
 
+namespace {
+
+// A <sat> element as a satellite; false (with the reason in the report) when
+// it has no usable position.
+bool satelliteFromElement(const QXmlStreamReader& xml, const QString& path, Report* report,
+                          Satellite* sat)
+{
+    const auto a = xml.attributes();
+    sat->source = path;
+    const QStringRef whole = a.value(QLatin1String("name"));
+    const QString name = whole.left(MaxNameLength).toString();
+    if (whole.size() > MaxNameLength && report)
+        warn(report, path,
+             where(path, xml.lineNumber()) +
+                 QStringLiteral("satellite name %1 cut to %2 characters")
+                     .arg(quoted(name))
+                     .arg(MaxNameLength));
+    bool ok = false;
+    const int tenths = a.value(QLatin1String("position")).toInt(&ok);
+    double fromName = 0;
+    QString rest;
+    if (positionFromName(name, &fromName, &rest)) {
+        sat->position = fromName;
+        sat->name = rest.isEmpty() ? name : rest;
+    } else if (ok) {
+        sat->position = tenths / 10.0;
+        sat->name = name;
+    } else {
+        skip(report, path, xml.lineNumber(),
+             QStringLiteral("satellite %1 has no position").arg(quoted(name)));
+        return false;
+    }
+    if (!(std::abs(sat->position) <= 180)) {
+        skip(report, path, xml.lineNumber(),
+             QStringLiteral("satellite %1 is at %2, not within 180 degrees")
+                 .arg(quoted(name), QString::number(sat->position, 'g', 12)));
+        return false;
+    }
+    return true;
+}
+
+// A <transponder> element; false (with the reason in the report) when it
+// cannot be tuned.
+bool transponderFromElement(const QXmlStreamReader& xml, const QString& path, Report* report,
+                            Transponder* t)
+{
+    const auto a = xml.attributes();
+    QString why;
+    bool okP = false;
+    const int pol = a.value(QLatin1String("polarization")).toInt(&okP);
+    const QString system = a.value(QLatin1String("system")).toString();
+    if (!frequencyFromKhz(a.value(QLatin1String("frequency")).toString(), &t->frequencyMHz, &why) ||
+        !symbolRateFromSps(a.value(QLatin1String("symbol_rate")).toString(), &t->symbolRateKs,
+                           &why)) {
+        skip(report, path, xml.lineNumber(), QStringLiteral("transponder: ") + why);
+        return false;
+    }
+    if (!okP || pol < 0 || pol > 3) {
+        skip(report, path, xml.lineNumber(),
+             QStringLiteral("transponder without a valid polarization"));
+        return false;
+    }
+    // 0 DVB-S, 1 DVB-S2; anything else is not a satellite system.
+    if (!system.isEmpty() && system != QLatin1String("0") && system != QLatin1String("1")) {
+        skip(report, path, xml.lineNumber(),
+             QStringLiteral("transponder of delivery system %1").arg(quoted(system)));
+        return false;
+    }
+    t->polarization = QLatin1Char("HVLR"[pol]);
+    t->fec = fecFromEnigma(a.value(QLatin1String("fec_inner")).toInt());
+    t->dvbS2 = system == QLatin1String("1");
+    return true;
+}
+
+// Where the satellites.xml reader stands.
+struct XmlReading
+{
+    QVector<Satellite> found;
+    Satellite* current = nullptr;
+    bool skipping = false;    // inside a satellite that was skipped
+    int satElements = 0;      // <sat> elements seen, usable or not
+    int transponderTried = 0; // <transponder> elements of the current satellite
+};
+
+void startSatellite(const QXmlStreamReader& xml, const QString& path, Report* report, XmlReading* r)
+{
+    ++r->satElements;
+    r->transponderTried = 0;
+    Satellite sat;
+    r->skipping = !satelliteFromElement(xml, path, report, &sat);
+    r->current = nullptr;
+    if (r->skipping)
+        return;
+    r->found.append(sat);
+    r->current = &r->found.last();
+}
+
+void addTransponder(const QXmlStreamReader& xml, const QString& path, Report* report, XmlReading* r)
+{
+    if (r->skipping)
+        return;
+    ++r->transponderTried;
+    if (!r->current) {
+        skip(report, path, xml.lineNumber(), QStringLiteral("transponder outside a satellite"));
+        return;
+    }
+    Transponder t;
+    if (transponderFromElement(xml, path, report, &t))
+        r->current->transponders.append(t);
+}
+
+// A satellite whose every transponder was skipped is left out, as from a scan
+// table; one listed without transponders stays.
+void endSatellite(const QXmlStreamReader& xml, const QString& path, Report* report, XmlReading* r)
+{
+    if (r->current && r->transponderTried > 0 && r->current->transponders.isEmpty()) {
+        if (report)
+            report->warnings.append(
+                where(path, xml.lineNumber()) +
+                QStringLiteral("satellite %1 has no usable transponder, left out")
+                    .arg(quoted(r->current->name)));
+        r->found.removeLast();
+    }
+    r->current = nullptr;
+    r->skipping = false;
+}
+
+// The reader reports a bad byte where it noticed it, often lines later: for
+// UTF-8, find the line ourselves.
+bool encodingReadable(const QXmlStreamReader& xml, const QByteArray& bytes, const QString& path,
+                      QString* error)
+{
+    const QString encoding = xml.documentEncoding().toString().toUpper();
+    if (!encoding.isEmpty() && encoding != QLatin1String("UTF-8"))
+        return true;
+    if (const qint64 line = firstBadUtf8Line(bytes)) {
+        *error = where(path, line) + QStringLiteral("not UTF-8 text");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QString* error,
                        Report* report)
 {
@@ -232,227 +376,153 @@ bool readSatellitesXml(const QString& path, QVector<Satellite>* satellites, QStr
     if (!readInput(path, &bytes, error))
         return false;
     QXmlStreamReader xml(bytes);
-    QVector<Satellite> found;
-    Satellite* current = nullptr;
-    bool skipping = false;    // inside a satellite that was skipped
-    int satElements = 0;      // <sat> elements seen, usable or not
-    int transponderTried = 0; // <transponder> elements of the current satellite
+    XmlReading r;
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartDocument()) {
-            // The reader reports a bad byte where it noticed it, often lines
-            // later: for UTF-8, find the line ourselves.
-            const QString encoding = xml.documentEncoding().toString().toUpper();
-            if (encoding.isEmpty() || encoding == QLatin1String("UTF-8")) {
-                if (const qint64 line = firstBadUtf8Line(bytes)) {
-                    *error = where(path, line) + QStringLiteral("not UTF-8 text");
-                    return false;
-                }
-            }
-        } else if (xml.isStartElement() && xml.name() == QLatin1String("sat")) {
-            ++satElements;
-            transponderTried = 0;
-            const auto a = xml.attributes();
-            Satellite sat;
-            sat.source = path;
-            const QStringRef whole = a.value(QLatin1String("name"));
-            const QString name = whole.left(MaxNameLength).toString();
-            if (whole.size() > MaxNameLength && report)
-                warn(report, path,
-                     where(path, xml.lineNumber()) +
-                         QStringLiteral("satellite name %1 cut to %2 characters")
-                             .arg(quoted(name))
-                             .arg(MaxNameLength));
-            bool ok = false;
-            const int tenths = a.value(QLatin1String("position")).toInt(&ok);
-            double fromName = 0;
-            QString rest;
-            if (positionFromName(name, &fromName, &rest)) {
-                sat.position = fromName;
-                sat.name = rest.isEmpty() ? name : rest;
-            } else if (ok) {
-                sat.position = tenths / 10.0;
-                sat.name = name;
-            } else {
-                skip(report, path, xml.lineNumber(),
-                     QStringLiteral("satellite %1 has no position").arg(quoted(name)));
-                skipping = true;
-                current = nullptr;
-                continue;
-            }
-            if (!(std::abs(sat.position) <= 180)) {
-                skip(report, path, xml.lineNumber(),
-                     QStringLiteral("satellite %1 is at %2, not within 180 degrees")
-                         .arg(quoted(name), QString::number(sat.position, 'g', 12)));
-                skipping = true;
-                current = nullptr;
-                continue;
-            }
-            skipping = false;
-            found.append(sat);
-            current = &found.last();
-        } else if (xml.isStartElement() && xml.name() == QLatin1String("transponder")) {
-            if (skipping)
-                continue;
-            ++transponderTried;
-            if (!current) {
-                skip(report, path, xml.lineNumber(),
-                     QStringLiteral("transponder outside a satellite"));
-                continue;
-            }
-            const auto a = xml.attributes();
-            Transponder t;
-            QString why;
-            bool okP = false;
-            const int pol = a.value(QLatin1String("polarization")).toInt(&okP);
-            const QString system = a.value(QLatin1String("system")).toString();
-            if (!frequencyFromKhz(a.value(QLatin1String("frequency")).toString(), &t.frequencyMHz,
-                                  &why) ||
-                !symbolRateFromSps(a.value(QLatin1String("symbol_rate")).toString(),
-                                   &t.symbolRateKs, &why)) {
-                skip(report, path, xml.lineNumber(), QStringLiteral("transponder: ") + why);
-                continue;
-            }
-            if (!okP || pol < 0 || pol > 3) {
-                skip(report, path, xml.lineNumber(),
-                     QStringLiteral("transponder without a valid polarization"));
-                continue;
-            }
-            // 0 DVB-S, 1 DVB-S2; anything else is not a satellite system.
-            if (!system.isEmpty() && system != QLatin1String("0") && system != QLatin1String("1")) {
-                skip(report, path, xml.lineNumber(),
-                     QStringLiteral("transponder of delivery system %1").arg(quoted(system)));
-                continue;
-            }
-            t.polarization = QLatin1Char("HVLR"[pol]);
-            t.fec = fecFromEnigma(a.value(QLatin1String("fec_inner")).toInt());
-            t.dvbS2 = system == QLatin1String("1");
-            current->transponders.append(t);
-        } else if (xml.isEndElement() && xml.name() == QLatin1String("sat")) {
-            // A satellite whose every transponder was skipped is left out, as
-            // from a scan table; one listed without transponders stays.
-            if (current && transponderTried > 0 && current->transponders.isEmpty()) {
-                if (report)
-                    report->warnings.append(where(path, xml.lineNumber()) +
-                                            QStringLiteral("satellite %1 has no usable "
-                                                           "transponder, left out")
-                                                .arg(quoted(current->name)));
-                found.removeLast();
-            }
-            current = nullptr;
-            skipping = false;
-        }
+        if (xml.isStartDocument() && !encodingReadable(xml, bytes, path, error))
+            return false;
+        if (xml.isStartElement() && xml.name() == QLatin1String("sat"))
+            startSatellite(xml, path, report, &r);
+        else if (xml.isStartElement() && xml.name() == QLatin1String("transponder"))
+            addTransponder(xml, path, report, &r);
+        else if (xml.isEndElement() && xml.name() == QLatin1String("sat"))
+            endSatellite(xml, path, report, &r);
     }
     finishWarnings(report, path);
     if (xml.hasError()) {
         *error = where(path, xml.lineNumber()) + xml.errorString();
         return false;
     }
-    if (satElements == 0) {
+    if (r.satElements == 0) {
         *error = escaped(path, 400) + QStringLiteral(": no satellites found");
         return false;
     }
-    *satellites += found;
+    *satellites += r.found;
     return true;
 }
 
-bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error,
-                   Report* report)
+namespace {
+
+// The position is only in the file name: "Hotbird-13.0E", "AMC1-103w".
+bool satelliteFromFileName(const QString& path, Satellite* sat, QString* error)
 {
-    // The position is only in the file name: "Hotbird-13.0E", "AMC1-103w".
     static const QRegularExpression fileName(QStringLiteral("^(.*)-(\\d+(?:\\.\\d+)?)([EeWw])$"));
-    const QString base = QFileInfo(path).fileName();
-    const QRegularExpressionMatch nameMatch = fileName.match(base);
-    if (!nameMatch.hasMatch()) {
+    const QRegularExpressionMatch m = fileName.match(QFileInfo(path).fileName());
+    if (!m.hasMatch()) {
         *error = QStringLiteral("%1: the file name does not end in the orbital position "
                                 "(like Hotbird-13.0E)")
                      .arg(path);
         return false;
     }
-    Satellite sat;
-    sat.source = path;
-    sat.position =
-        nameMatch.captured(2).toDouble() *
-        (nameMatch.captured(3).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -1.0 : 1.0);
-    sat.name = QString(nameMatch.captured(1).left(MaxNameLength))
-                   .replace(QLatin1Char('_'), QLatin1Char(' '));
-    if (!(std::abs(sat.position) <= 180)) {
+    sat->source = path;
+    sat->position =
+        m.captured(2).toDouble() *
+        (m.captured(3).compare(QLatin1String("W"), Qt::CaseInsensitive) == 0 ? -1.0 : 1.0);
+    sat->name =
+        QString(m.captured(1).left(MaxNameLength)).replace(QLatin1Char('_'), QLatin1Char(' '));
+    if (!(std::abs(sat->position) <= 180)) {
         *error = escaped(path, 400) + QStringLiteral(": the position ") +
-                 QString::number(sat.position, 'g', 12) +
+                 QString::number(sat->position, 'g', 12) +
                  QStringLiteral(" is not within 180 degrees");
         return false;
     }
+    return true;
+}
 
-    QByteArray bytes;
-    if (!readInput(path, &bytes, error))
-        return false;
+// One entry of a scan table: its first line and its keys, upper case.
+struct ScanEntry
+{
+    int line = 0;
+    QMap<QString, QString> keys;
+};
+
+// Hands each entry of a scan table to done as soon as it ends; a line that is
+// neither a [NAME] nor a KEY = value in an entry is warned of and skipped.
+void readEntries(const QByteArray& bytes, const QString& path, Report* report,
+                 const std::function<void(const ScanEntry&)>& done)
+{
     // An entry starts with any bracketed name: "[CHANNEL]", "[channel 10954000]", "[TRT]".
     static const QRegularExpression header(QStringLiteral("^\\[.*\\]$"));
     static const QRegularExpression keyValue(QStringLiteral("^([A-Za-z_0-9]+)\\s*=\\s*(.*)$"));
-    QMap<QString, QString> block;
-    int blockLine = 0;
-    bool anyFrequency = false;
-    auto finish = [&] {
-        if (blockLine == 0)
-            return;
-        const int line = blockLine;
-        blockLine = 0;
-        const QMap<QString, QString> b = std::exchange(block, {});
-        if (b.contains(QStringLiteral("FREQUENCY")))
-            anyFrequency = true;
-        Transponder t;
-        QString why;
-        const QString system = b.value(QStringLiteral("DELIVERY_SYSTEM")).toUpper();
-        static const QStringList satellite = {"", "DVBS", "DVB-S", "DVBS2", "DVB-S2"};
-        if (!satellite.contains(system)) {
-            skip(report, path, line,
-                 QStringLiteral("delivery system %1 is not a satellite one").arg(quoted(system)));
-            return;
-        }
-        if (!frequencyFromKhz(b.value(QStringLiteral("FREQUENCY")), &t.frequencyMHz, &why) ||
-            !symbolRateFromSps(b.value(QStringLiteral("SYMBOL_RATE")), &t.symbolRateKs, &why)) {
-            skip(report, path, line, why);
-            return;
-        }
-        const QString pol = b.value(QStringLiteral("POLARIZATION")).toUpper();
-        static const QStringList pols = {"HORIZONTAL", "VERTICAL", "LEFT", "RIGHT"};
-        const int p = pols.indexOf(pol);
-        if (p < 0) {
-            skip(report, path, line,
-                 QStringLiteral("polarization %1 is none of HORIZONTAL, "
-                                "VERTICAL, LEFT, RIGHT")
-                     .arg(quoted(pol)));
-            return;
-        }
-        t.polarization = QLatin1Char("HVLR"[p]);
-        t.fec = fecFromText(b.value(QStringLiteral("INNER_FEC")));
-        t.dvbS2 = system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2");
-        sat.transponders.append(t);
-    };
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\r|\n"));
-    const QStringList lines = QString::fromUtf8(bytes).split(lineEnd);
+    ScanEntry entry;
     int lineNumber = 0;
-    for (const QString& untrimmed : lines) {
+    for (const QString& untrimmed : QString::fromUtf8(bytes).split(lineEnd)) {
         const QString line = untrimmed.trimmed();
         ++lineNumber;
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
             continue;
         if (header.match(line).hasMatch()) {
-            finish();
-            blockLine = lineNumber;
+            if (entry.line != 0)
+                done(std::exchange(entry, {}));
+            entry.line = lineNumber;
             continue;
         }
         const QRegularExpressionMatch m = keyValue.match(line);
-        if (!m.hasMatch() || blockLine == 0) {
+        if (!m.hasMatch() || entry.line == 0) {
             warn(report, path,
                  where(path, lineNumber) +
                      QStringLiteral("expected [NAME] or KEY = value, found %1, line skipped")
                          .arg(quoted(line)));
             continue;
         }
-        block.insert(m.captured(1).toUpper(), m.captured(2).trimmed());
+        entry.keys.insert(m.captured(1).toUpper(), m.captured(2).trimmed());
     }
-    finish();
+    if (entry.line != 0)
+        done(entry);
+}
+
+// An entry as a transponder; false (with the reason in the report) when it
+// cannot be tuned.
+bool transponderFromEntry(const ScanEntry& e, const QString& path, Report* report, Transponder* t)
+{
+    const QMap<QString, QString>& b = e.keys;
+    QString why;
+    const QString system = b.value(QStringLiteral("DELIVERY_SYSTEM")).toUpper();
+    static const QStringList satellite = {"", "DVBS", "DVB-S", "DVBS2", "DVB-S2"};
+    if (!satellite.contains(system)) {
+        skip(report, path, e.line,
+             QStringLiteral("delivery system %1 is not a satellite one").arg(quoted(system)));
+        return false;
+    }
+    if (!frequencyFromKhz(b.value(QStringLiteral("FREQUENCY")), &t->frequencyMHz, &why) ||
+        !symbolRateFromSps(b.value(QStringLiteral("SYMBOL_RATE")), &t->symbolRateKs, &why)) {
+        skip(report, path, e.line, why);
+        return false;
+    }
+    const QString pol = b.value(QStringLiteral("POLARIZATION")).toUpper();
+    static const QStringList pols = {"HORIZONTAL", "VERTICAL", "LEFT", "RIGHT"};
+    const int p = pols.indexOf(pol);
+    if (p < 0) {
+        skip(report, path, e.line,
+             QStringLiteral("polarization %1 is none of HORIZONTAL, VERTICAL, LEFT, RIGHT")
+                 .arg(quoted(pol)));
+        return false;
+    }
+    t->polarization = QLatin1Char("HVLR"[p]);
+    t->fec = fecFromText(b.value(QStringLiteral("INNER_FEC")));
+    t->dvbS2 = system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2");
+    return true;
+}
+
+} // namespace
+
+bool readScanTable(const QString& path, QVector<Satellite>* satellites, QString* error,
+                   Report* report)
+{
+    Satellite sat;
+    if (!satelliteFromFileName(path, &sat, error))
+        return false;
+    QByteArray bytes;
+    if (!readInput(path, &bytes, error))
+        return false;
+    bool anyFrequency = false;
+    readEntries(bytes, path, report, [&](const ScanEntry& entry) {
+        anyFrequency = anyFrequency || entry.keys.contains(QStringLiteral("FREQUENCY"));
+        Transponder t;
+        if (transponderFromEntry(entry, path, report, &t))
+            sat.transponders.append(t);
+    });
     finishWarnings(report, path);
     if (!anyFrequency) {
         *error =
