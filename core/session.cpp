@@ -54,6 +54,8 @@ void Session::createPositioner()
 {
     positioner::Positioner::Hooks hooks;
     hooks.send = [this](const QByteArray& m) {
+        if (!m_demodulator) // closed: a repeat still due goes nowhere
+            return -1;
         return m_demodulator->tda10086_send_master_cmd(
             reinterpret_cast<const unsigned char*>(m.constData()), m.size());
     };
@@ -431,6 +433,8 @@ Result Session::tune(bool fromEntry)
 
 void Session::writeLnbControl()
 {
+    if (!m_demodulator)
+        return;
     // The supply voltage follows the polarisation last tuned, not the one in
     // the fields: the automatic re-tune tunes the remembered transponder.
     m_demodulator->lnbp21_write_byte(

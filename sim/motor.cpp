@@ -164,18 +164,9 @@ void DishMotor::command(const QByteArray& message)
         m_limitsEnabled = true;
         break;
     case 0x68:
-    case 0x69: {
-        if (data < 0)
-            break;
-        const double sign = cmd == 0x68 ? 1.0 : -1.0;
-        if (data == 0)
-            moveTo(sign * 1000.0); // until halted or a limit
-        else if (data < 0x80)
-            moveTo(sign * 1000.0, m_clock.nowMs() + data * 1000); // for that many seconds
-        else
-            moveTo(m_angle + sign * (256 - data) / m_config.stepsPerDegree);
+    case 0x69:
+        drive(cmd == 0x68 ? 1.0 : -1.0, data);
         break;
-    }
     case 0x6A:
         if (data == 0)
             m_limitsEnabled = true;
@@ -188,34 +179,53 @@ void DishMotor::command(const QByteArray& message)
         else if (m_stored.contains(data))
             moveTo(m_stored.value(data));
         break;
-    case 0x6E: {
-        if (message.size() < 5)
-            break;
-        const quint8 high = quint8(message[3]);
-        const quint8 low = quint8(message[4]);
-        const double magnitude = (((high & 0x0F) << 8) | low) / 16.0;
-        switch (high >> 4) {
-        case 0xE:
-            moveTo(magnitude);
-            break;
-        case 0x0: // "Typical" west
-            if (m_config.ignoreWestZero) {
-                qCDebug(lcSim, "Motor: goto-angle west with code 0x00 ignored");
-                break;
-            }
-            moveTo(-magnitude);
-            break;
-        case 0xD: // STAB west
-            moveTo(-magnitude);
-            break;
-        default:
-            qCDebug(lcSim, "Motor: goto-angle direction 0x%x not understood", high >> 4);
-            break;
-        }
+    case 0x6E:
+        gotoAngle(message);
         break;
-    }
     default:
         qCDebug(lcSim, "Motor: command 0x%02x ignored", cmd);
+        break;
+    }
+}
+
+// Drive east (sign 1) or west: 0 until halted or a limit, 1 to 127 for that
+// many seconds, 128 to 255 that many steps less 256.
+void DishMotor::drive(double sign, int data)
+{
+    if (data < 0)
+        return;
+    if (data == 0)
+        moveTo(sign * 1000.0);
+    else if (data < 0x80)
+        moveTo(sign * 1000.0, m_clock.nowMs() + data * 1000);
+    else
+        moveTo(m_angle + sign * (256 - data) / m_config.stepsPerDegree);
+}
+
+// Goto angle: a direction nibble and the angle in sixteenths of a degree.
+void DishMotor::gotoAngle(const QByteArray& message)
+{
+    if (message.size() < 5)
+        return;
+    const quint8 high = quint8(message[3]);
+    const quint8 low = quint8(message[4]);
+    const double magnitude = (((high & 0x0F) << 8) | low) / 16.0;
+    switch (high >> 4) {
+    case 0xE:
+        moveTo(magnitude);
+        break;
+    case 0x0: // "Typical" west
+        if (m_config.ignoreWestZero) {
+            qCDebug(lcSim, "Motor: goto-angle west with code 0x00 ignored");
+            break;
+        }
+        moveTo(-magnitude);
+        break;
+    case 0xD: // STAB west
+        moveTo(-magnitude);
+        break;
+    default:
+        qCDebug(lcSim, "Motor: goto-angle direction 0x%x not understood", high >> 4);
         break;
     }
 }

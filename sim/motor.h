@@ -54,6 +54,8 @@ public:
     static QString stopName(Stop why);
 
 private:
+    void drive(double sign, int data);
+    void gotoAngle(const QByteArray& message);
     void update();
     void moveTo(double target, qint64 stopAtMs = -1);
     void halt(Stop why);

@@ -190,25 +190,14 @@ double PhysicalScene::downlinkMHz(const TunerState& tuner) const
     return lof + m_config.field.lofOffsetMHz + tuner.ifKHz / 1000.0;
 }
 
-PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
+QVector<PhysicalScene::InBand> PhysicalScene::carriersInBand(const TunerState& tuner, double f,
+                                                             double bandwidthMHz, double* signalHz,
+                                                             int* best)
 {
-    Band band;
-    const double f = downlinkMHz(tuner);
     const double tunedKs = std::max(1000.0, tuner.symbolRate / 1000.0);
-    const double bandwidthMHz = OccupiedPerSymbol * tunedKs / 1000.0 + 10.0;
     const bool lnbVertical = tuner.voltage < 16;
     const double uplinkNoise = 1.0 / toLinear(UplinkCnDb);
-
-    // Every carrier in the tuner's band, with its power over clear-sky noise.
-    struct InBand
-    {
-        int satellite;
-        const SimTransponder* transponder;
-        double powerHz;
-    };
     QVector<InBand> inBand;
-    double signalHz = 0;
-    int best = -1;
     ++m_round;
     const double reach = bandwidthMHz / 2 + m_widestMHz / 2;
     auto entry = std::lower_bound(
@@ -225,21 +214,20 @@ PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
             m_powerRound[s] = m_round;
         }
         const double power = m_powerHz[s] * polarisationFactor(tp.vertical, lnbVertical);
-        signalHz += power * (1.0 + uplinkNoise) * std::min(1.0, overlap / entry->occupiedMHz);
+        *signalHz += power * (1.0 + uplinkNoise) * std::min(1.0, overlap / entry->occupiedMHz);
         inBand.append({entry->satellite, &tp, power});
         const bool captured = std::abs(tp.frequencyMHz - f) <= captureMHz(tp.symbolRateKs) &&
                               std::abs(tp.symbolRateKs - tunedKs) <= 0.03 * tp.symbolRateKs;
-        if (captured && (best < 0 || power > inBand.at(best).powerHz))
-            best = inBand.size() - 1;
+        if (captured && (*best < 0 || power > inBand.at(*best).powerHz))
+            *best = inBand.size() - 1;
     }
-    const double noiseHz = noiseRise() * bandwidthMHz * 1e6;
-    band.powerRatio = (noiseHz + signalHz) / (bandwidthMHz * 1e6);
-    band.signalDb = toDb(1.0 + signalHz / noiseHz);
-    if (best < 0)
-        return band;
+    return inBand;
+}
 
-    // The carrier against the noise and every other carrier that shares its
-    // band: other satellites on either polarisation, its own on the other one.
+// Other satellites count on either polarisation, the carrier's own satellite
+// on the other one only.
+Carrier PhysicalScene::against(const QVector<InBand>& inBand, int best) const
+{
     const InBand& wanted = inBand.at(best);
     const SimSatellite& own = m_sky.satellites.at(wanted.satellite);
     const double occupied = OccupiedPerSymbol * wanted.transponder->symbolRateKs / 1000.0;
@@ -256,14 +244,31 @@ PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
         if (overlap > 0)
             interferenceHz += other.powerHz * std::min(1.0, overlap / otherOccupied);
     }
+    const double uplinkNoise = 1.0 / toLinear(UplinkCnDb);
     const double cn = wanted.powerHz / (noiseRise() * wanted.transponder->symbolRateKs * 1000.0);
     // Interference spread over the occupied band counts as extra noise density.
     const double iOverC = interferenceHz / wanted.powerHz / OccupiedPerSymbol;
     const double esN0 = toDb(1.0 / (1.0 / cn + uplinkNoise + iOverC));
     if (esN0 <= 0.0)
-        return band; // lost in the noise: nothing to recover
-    band.carrier = Carrier{&own, wanted.transponder, esN0, toDb(cn),
-                           interferenceHz > 0 ? toDb(wanted.powerHz / interferenceHz) : 99.0};
+        return Carrier{}; // lost in the noise: nothing to recover
+    return Carrier{&own, wanted.transponder, esN0, toDb(cn),
+                   interferenceHz > 0 ? toDb(wanted.powerHz / interferenceHz) : 99.0};
+}
+
+PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
+{
+    Band band;
+    const double f = downlinkMHz(tuner);
+    const double tunedKs = std::max(1000.0, tuner.symbolRate / 1000.0);
+    const double bandwidthMHz = OccupiedPerSymbol * tunedKs / 1000.0 + 10.0;
+    double signalHz = 0;
+    int best = -1;
+    const QVector<InBand> inBand = carriersInBand(tuner, f, bandwidthMHz, &signalHz, &best);
+    const double noiseHz = noiseRise() * bandwidthMHz * 1e6;
+    band.powerRatio = (noiseHz + signalHz) / (bandwidthMHz * 1e6);
+    band.signalDb = toDb(1.0 + signalHz / noiseHz);
+    if (best >= 0)
+        band.carrier = against(inBand, best);
     return band;
 }
 
@@ -277,6 +282,43 @@ Carrier PhysicalScene::tunedCarrier(const TunerState& tuner)
 void PhysicalScene::supplyChanged(int volts, qint64)
 {
     m_motor.setSupply(volts);
+}
+
+int PhysicalScene::allowedStage(const Band& band) const
+{
+    const Carrier& carrier = band.carrier;
+    const double esN0 = carrier.esN0Db;
+    int allowed = band.signalDb > 0.5 ? 1 : 0;
+    if (!carrier.transponder || esN0 <= 1.0)
+        return allowed;
+    allowed = 2;
+    if (!carrier.transponder->dvbS2) {
+        const double threshold = thresholdDb(carrier.transponder->codeRate);
+        // Lock is acquired at the threshold and held down to 1 dB below it.
+        if (esN0 > threshold - 1.0)
+            allowed = 3;
+        if (esN0 > threshold - (m_locked ? 1.0 : 0.0))
+            allowed = 5;
+    }
+    return allowed;
+}
+
+int PhysicalScene::acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed)
+{
+    if (tuner.tunedAtMs != m_lastTune || allowed < 2) {
+        // The chip starts its search with the tune.
+        m_lastTune = tuner.tunedAtMs;
+        m_acquireSince = allowed >= 2 ? tuner.tunedAtMs : -1;
+    } else if (m_acquireSince < 0 || (m_locked && allowed < 5)) {
+        m_acquireSince = nowMs; // searching afresh
+    }
+    const qint64 since = m_acquireSince < 0 ? 0 : nowMs - m_acquireSince;
+    const int reached = since >= LockAfterMs      ? 5
+                        : since >= SyncAfterMs    ? 4
+                        : since >= ViterbiAfterMs ? 3
+                        : since >= CarrierAfterMs ? 2
+                                                  : 1;
+    return allowed >= 2 ? std::min(allowed, reached) : allowed;
 }
 
 Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
@@ -308,34 +350,7 @@ Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
         r.snrNoise = 3.0 * scale;
     }
 
-    // Which stage of acquisition the signal allows (signal, carrier, Viterbi,
-    // sync and lock), then how far the chip has got since the tune.
-    int allowed = band.signalDb > 0.5 ? 1 : 0;
-    if (carrier.transponder && esN0 > 1.0) {
-        allowed = 2;
-        if (!carrier.transponder->dvbS2) {
-            const double threshold = thresholdDb(carrier.transponder->codeRate);
-            // Lock is acquired at the threshold and held down to 1 dB below it.
-            if (esN0 > threshold - 1.0)
-                allowed = 3;
-            if (esN0 > threshold - (m_locked ? 1.0 : 0.0))
-                allowed = 5;
-        }
-    }
-    if (tuner.tunedAtMs != m_lastTune || allowed < 2) {
-        // The chip starts its search with the tune.
-        m_lastTune = tuner.tunedAtMs;
-        m_acquireSince = allowed >= 2 ? tuner.tunedAtMs : -1;
-    } else if (m_acquireSince < 0 || (m_locked && allowed < 5)) {
-        m_acquireSince = nowMs; // searching afresh
-    }
-    const qint64 since = m_acquireSince < 0 ? 0 : nowMs - m_acquireSince;
-    const int reached = since >= LockAfterMs      ? 5
-                        : since >= SyncAfterMs    ? 4
-                        : since >= ViterbiAfterMs ? 3
-                        : since >= CarrierAfterMs ? 2
-                                                  : 1;
-    const int level = allowed >= 2 ? std::min(allowed, reached) : allowed;
+    const int level = acquisitionLevel(tuner, nowMs, allowedStage(band));
     static const quint8 flags[6] = {0x00, 0x01, 0x03, 0x07, 0x0F, 0x1F};
     r.status = flags[level];
     m_locked = level == 5;

@@ -101,7 +101,26 @@ private:
         Carrier carrier;
     };
 
+    // A carrier in the tuner's band, with its power over clear-sky noise.
+    struct InBand
+    {
+        int satellite;
+        const SimTransponder* transponder;
+        double powerHz;
+    };
+
     Band measure(const TunerState& tuner);
+    // Every carrier within the band around f; *signalHz their power in it,
+    // *best the one the demodulator captures (-1: none).
+    QVector<InBand> carriersInBand(const TunerState& tuner, double f, double bandwidthMHz,
+                                   double* signalHz, int* best);
+    // The captured carrier against the noise and every other carrier in its band.
+    Carrier against(const QVector<InBand>& inBand, int best) const;
+    // The acquisition stage the signal allows: 0 nothing, 1 signal, 2 carrier,
+    // 3 Viterbi, 5 lock.
+    int allowedStage(const Band& band) const;
+    // How far the chip has got since the tune, within what the signal allows.
+    int acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed);
     double downlinkMHz(const TunerState& tuner) const;
     // Carrier power over clear-sky noise density (Hz) arriving from a
     // satellite at a frequency, polarisation aside.

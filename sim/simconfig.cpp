@@ -108,6 +108,65 @@ bool positionInTenths(const QString& text, int* tenths)
     return true;
 }
 
+// [eirp] 13.0E=53: the satellite's power toward the site, in dBW.
+bool readEirp(QSettings& ini, const QString& path, SimConfig* c, QString* error)
+{
+    QString problem;
+    ini.beginGroup(QStringLiteral("eirp"));
+    const QStringList names = ini.childKeys();
+    for (const QString& name : names) {
+        int tenths = 0;
+        if (!positionInTenths(name, &tenths)) {
+            *error = QStringLiteral("%1: eirp/%2 is not an orbital position such as 13.0E or 5.0W")
+                         .arg(path, name);
+            return false;
+        }
+        double eirp = 0;
+        const NumberKey key{"eirp", nullptr, &eirp, -50, 150, false};
+        if (!readNumber(key, ini.value(name).toString(), &problem)) {
+            *error = QStringLiteral("%1: %2 %3").arg(path, QStringLiteral("eirp/") + name, problem);
+            return false;
+        }
+        c->eirpByPosition.insert(tenths, eirp);
+    }
+    ini.endGroup();
+    return true;
+}
+
+// [nit] 13.0E=19.2E: the satellite at 13.0E says it is at 19.2E; =none: it
+// sends no network information.
+bool readNit(QSettings& ini, const QString& path, SimConfig* c, QString* error)
+{
+    ini.beginGroup(QStringLiteral("nit"));
+    const QStringList names = ini.childKeys();
+    for (const QString& name : names) {
+        int tenths = 0;
+        int reported = 0;
+        const QString value = ini.value(name).toString().trimmed();
+        if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
+            reported = SimConfig::NoNit;
+        if (!positionInTenths(name, &tenths) ||
+            (reported == 0 && !positionInTenths(value, &reported))) {
+            *error = QStringLiteral("%1: nit/%2 takes an orbital position such as 19.2E, or none")
+                         .arg(path, name);
+            return false;
+        }
+        c->nitPositionByPosition.insert(tenths, reported);
+    }
+    ini.endGroup();
+    return true;
+}
+
+void readFaults(const QSettings& ini, SimFaults* faults)
+{
+    const QString failure = ini.value(QStringLiteral("faults/fail")).toString();
+    faults->failOpen = faults->failOpen || failure == QLatin1String("open");
+    faults->failInit = faults->failInit || failure == QLatin1String("init");
+    faults->failBind = faults->failBind || failure == QLatin1String("bind");
+    faults->diseqcStuck =
+        faults->diseqcStuck || ini.value(QStringLiteral("faults/diseqcStuck")).toBool();
+}
+
 } // namespace
 
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error)
@@ -144,52 +203,15 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     if (!checkStartAngle(c, &problem))
         return fail(QStringLiteral("motor/startAngle"));
 
-    ini.beginGroup(QStringLiteral("eirp"));
-    for (const QString& name : ini.childKeys()) {
-        int tenths = 0;
-        if (!positionInTenths(name, &tenths)) {
-            *error = QStringLiteral("%1: eirp/%2 is not an orbital position such as 13.0E or 5.0W")
-                         .arg(path, name);
-            return false;
-        }
-        double eirp = 0;
-        const NumberKey key{"eirp", nullptr, &eirp, -50, 150, false};
-        if (!readNumber(key, ini.value(name).toString(), &problem))
-            return fail(QStringLiteral("eirp/") + name);
-        c.eirpByPosition.insert(tenths, eirp);
-    }
-    ini.endGroup();
-
-    // [nit] 13.0E=19.2E: the satellite at 13.0E says it is at 19.2E; =none: it
-    // sends no network information.
-    ini.beginGroup(QStringLiteral("nit"));
-    for (const QString& name : ini.childKeys()) {
-        int tenths = 0;
-        int reported = 0;
-        const QString value = ini.value(name).toString().trimmed();
-        if (value.compare(QLatin1String("none"), Qt::CaseInsensitive) == 0)
-            reported = SimConfig::NoNit;
-        if (!positionInTenths(name, &tenths) ||
-            (reported == 0 && !positionInTenths(value, &reported))) {
-            *error = QStringLiteral("%1: nit/%2 takes an orbital position such as 19.2E, or none")
-                         .arg(path, name);
-            return false;
-        }
-        c.nitPositionByPosition.insert(tenths, reported);
-    }
-    ini.endGroup();
+    if (!readEirp(ini, path, &c, error) || !readNit(ini, path, &c, error))
+        return false;
 
     c.dishInput = int(whole.input);
     c.noiseSeed = quint32(whole.seed);
     c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
     *config = c;
 
-    const QString failure = ini.value(QStringLiteral("faults/fail")).toString();
-    faults->failOpen = faults->failOpen || failure == QLatin1String("open");
-    faults->failInit = faults->failInit || failure == QLatin1String("init");
-    faults->failBind = faults->failBind || failure == QLatin1String("bind");
-    faults->diseqcStuck =
-        faults->diseqcStuck || ini.value(QStringLiteral("faults/diseqcStuck")).toBool();
+    readFaults(ini, faults);
     return true;
 }
 
