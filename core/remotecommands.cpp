@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QJsonArray>
-#include <qwt_plot_marker.h>
 
 #include <cmath>
 
@@ -31,22 +30,22 @@ Outcome arrival(const core::Result& result)
     return fromResult(result, Outcome(QJsonObject(), QString(), Then::Motor));
 }
 
-Outcome tune(Session& s, const Request& r, int)
+Outcome tune(Session& s, const Request& r)
 {
     s.enter({r.args.at(0), r.args.at(2), r.args.at(1) != QLatin1String("V")});
     return fromResult(s.tune());
 }
 
-Outcome markers(Session& s, const Request&, int)
+Outcome markers(Session& s, const Request&)
 {
     QJsonArray list;
-    for (const QwtPlotMarker* m : s.history().plotMarkers())
-        list.append(QJsonObject{{QStringLiteral("label"), m->label().text()},
-                                {QStringLiteral("age_seconds"), m->xValue()}});
+    for (const HistoryPlot::Marker& m : s.history().markers())
+        list.append(QJsonObject{{QStringLiteral("label"), m.label},
+                                {QStringLiteral("age_seconds"), m.ageSeconds}});
     return {QJsonObject{{QStringLiteral("markers"), list}}};
 }
 
-Outcome setting(Session& s, const Request& r, int)
+Outcome setting(Session& s, const Request& r)
 {
     const optionvalues::Key* key = optionvalues::findKey(r.key);
     if (r.command == QLatin1String("set")) {
@@ -63,7 +62,7 @@ Outcome setting(Session& s, const Request& r, int)
                         {QStringLiteral("value"), value}}};
 }
 
-Outcome satellite(Session& s, const Request& r, int)
+Outcome satellite(Session& s, const Request& r)
 {
     const SatelliteList& list = s.satellites();
     for (int row = 1; row < list.shownNumbers.size(); ++row) {
@@ -78,7 +77,7 @@ Outcome satellite(Session& s, const Request& r, int)
                 .arg(r.args.at(0))};
 }
 
-Outcome transponder(Session& s, const Request& r, int)
+Outcome transponder(Session& s, const Request& r)
 {
     const QString prefix = QString::number(r.number) + QLatin1Char(',');
     const QStringList entries = s.transponderEntries();
@@ -91,7 +90,7 @@ Outcome transponder(Session& s, const Request& r, int)
     return {{}, QStringLiteral("no transponder %1 in the list").arg(r.number)};
 }
 
-Outcome position(Session& s, const Request& r, int)
+Outcome position(Session& s, const Request& r)
 {
     const bool set = r.command == QLatin1String("set-position");
     if (s.chosenRow() <= 0)
@@ -105,15 +104,16 @@ Outcome position(Session& s, const Request& r, int)
     return fromResult(s.togglePosition());
 }
 
-Outcome gotoOrStore(Session& s, const Request& r, int)
+Outcome gotoOrStore(Session& s, const Request& r)
 {
-    s.choosePosition(r.number);
+    if (r.number != s.position()) // as the spin box: a value it has already changes nothing
+        s.choosePosition(r.number);
     if (r.command == QLatin1String("store"))
         return fromResult(s.storePosition());
     return arrival(s.gotoPosition());
 }
 
-Outcome limit(Session& s, const Request& r, int)
+Outcome limit(Session& s, const Request& r)
 {
     const QString& which = r.args.at(0);
     return fromResult(s.limit(which == QLatin1String("east")   ? Session::Limit::East
@@ -121,7 +121,7 @@ Outcome limit(Session& s, const Request& r, int)
                                                                : Session::Limit::Off));
 }
 
-Outcome raw(Session& s, const Request& r, int)
+Outcome raw(Session& s, const Request& r)
 {
     QStringList fields = r.args;
     while (fields.size() < 6)
@@ -129,14 +129,14 @@ Outcome raw(Session& s, const Request& r, int)
     return fromResult(s.sendRaw(fields));
 }
 
-Outcome autotune(Session& s, const Request& r, int waiting)
+Outcome autotune(Session& s, const Request& r)
 {
     const core::Result result =
         s.autotune(s.fineTune().method, r.number >= 0 ? r.number : s.fineTune().steps);
-    return fromResult(result, Outcome(status(s, waiting))); // when the climb is over
+    return fromResult(result, Outcome({}, {}, Then::Status)); // when the climb is over
 }
 
-Outcome drive(Session& s, const Request& r, int waiting)
+Outcome drive(Session& s, const Request& r)
 {
     const int mode = r.driveMode;
     const double amount = r.value;
@@ -155,34 +155,35 @@ Outcome drive(Session& s, const Request& r, int waiting)
     const double degrees = whole + tenths * 0.1;
     const core::Result result = s.drive(r.east, mode, [degrees] { return degrees; });
     if (mode == 3)
-        return arrival(result);                             // a goto: when it should have arrived
-    return fromResult(result, Outcome(status(s, waiting))); // a drive returns when it is over
+        return arrival(result); // a goto: when it should have arrived
+    // A drive returns when it is over.
+    return fromResult(result, Outcome({}, {}, Then::Status));
 }
 
 using remote::checks::noArguments;
 namespace check = remote::checks;
 
-Outcome statusCommand(Session& s, const Request&, int waiting)
+Outcome statusCommand(Session&, const Request&)
 {
-    return Outcome(status(s, waiting));
+    return Outcome({}, {}, Then::Status);
 }
 
-Outcome waitLock(Session&, const Request& r, int)
+Outcome waitLock(Session&, const Request& r)
 {
     return Outcome({}, {}, Then::Lock, r.value);
 }
 
-Outcome go(Session& s, const Request&, int)
+Outcome go(Session& s, const Request&)
 {
     return arrival(s.go());
 }
 
-Outcome usals(Session& s, const Request&, int)
+Outcome usals(Session& s, const Request&)
 {
     return arrival(s.usalsGoto());
 }
 
-Outcome halt(Session& s, const Request&, int)
+Outcome halt(Session& s, const Request&)
 {
     return fromResult(s.halt());
 }
@@ -268,10 +269,10 @@ std::vector<const Command*> commands()
     return list;
 }
 
-Outcome run(Session& session, const Request& request, int waiting)
+Outcome run(Session& session, const Request& request)
 {
     if (const Command* c = find(request.command))
-        return c->run(session, request, waiting);
+        return c->run(session, request);
     return {{}, QStringLiteral("unknown command \"%1\"").arg(request.command)};
 }
 

@@ -16,9 +16,10 @@ class Session;
 // remote::parse first).
 namespace remotecommands {
 
-// When the reply goes: at once, when the motor should have arrived, or at
-// lock (or after the seconds given).
-enum class Then { Reply, Motor, Lock };
+// When the reply goes: at once (the reply given, or the status as it stands
+// after the command), when the motor should have arrived, or at lock (or
+// after the seconds given).
+enum class Then { Reply, Status, Motor, Lock };
 
 struct Outcome
 {
@@ -38,14 +39,14 @@ struct Command
     const char* arguments;
     const char* what;
     bool (*check)(remote::Request*); // converts the arguments or sets the error
-    Outcome (*run)(core::Session&, const remote::Request&, int waiting);
+    Outcome (*run)(core::Session&, const remote::Request&);
 };
 
 // The command of that name; nullptr for none.
 const Command* find(const QString& name);
 std::vector<const Command*> commands();
 
-Outcome run(core::Session& session, const remote::Request& request, int waiting);
+Outcome run(core::Session& session, const remote::Request& request);
 // The "status" reply; waiting: the requests now waiting for a motor or a lock.
 QJsonObject status(const core::Session& session, int waiting);
 

@@ -16,6 +16,7 @@ RemoteControl::RemoteControl(core::Session& session, QObject* parent)
     // Every change a waiting request may be waiting for.
     connect(&session, &core::Session::polled, this, &RemoteControl::checkWaits);
     connect(&session, &core::Session::motionChanged, this, &RemoteControl::checkWaits);
+    connect(&session, &core::Session::closing, this, &RemoteControl::shutDown);
 }
 
 QByteArray RemoteControl::request(const QString& command, const QStringList& args)
@@ -45,7 +46,7 @@ void RemoteControl::handle(const QByteArray& request, const Reply& reply)
         return;
     }
     const int saves = m_session.saveAttempts();
-    Outcome outcome = remotecommands::run(m_session, r, m_waits.size());
+    Outcome outcome = remotecommands::run(m_session, r);
     if (m_shutDown) // a drive under way when the program closed
         outcome.error = QLatin1String(ShuttingDown);
     // Done, but not kept: the reply says so, as the status bar does.
@@ -54,6 +55,8 @@ void RemoteControl::handle(const QByteArray& request, const Reply& reply)
         outcome.error = m_session.lastSaveError();
     if (!outcome.error.isEmpty())
         reply(failure(outcome.error));
+    else if (outcome.then == Then::Status) // as it stands after the command
+        reply(encode(remotecommands::status(m_session, m_waits.size())));
     else if (outcome.then == Then::Reply)
         reply(encode(outcome.reply));
     else

@@ -47,7 +47,7 @@ Session::Session(QObject* parent) : QObject(parent)
 Session::~Session()
 {
     if (m_poll) // never closed: a test's session
-        close();
+        closeCard();
 }
 
 void Session::createPositioner()
@@ -79,7 +79,10 @@ void Session::createPositioner()
         emit motionChanged();
     };
     hooks.later = [this](int ms, std::function<void()> run) {
-        QTimer::singleShot(ms, this, std::move(run));
+        QTimer::singleShot(ms, this, [this, run = std::move(run)] {
+            if (m_demodulator) // not after the card is closed
+                run();
+        });
     };
     m_positioner = std::make_unique<positioner::Positioner>(hw::CardLayer::clock(), hooks);
     m_positioner->haltRequested = false;
@@ -109,8 +112,11 @@ Result Session::run(const std::function<void()>& command)
 
 void Session::note(const Result& result)
 {
-    if (m_commandWarning.isEmpty())
-        m_commandWarning = result.warning;
+    if (result.ok())
+        return;
+    if (!m_commandWarning.isEmpty())
+        m_commandWarning += QLatin1Char('\n');
+    m_commandWarning += result.warning;
 }
 
 bool Session::rowValid(int row) const
@@ -210,10 +216,11 @@ void Session::startPolling()
     }
 }
 
-bool Session::close()
+bool Session::writeAtExit()
 {
     if (m_pollTimer)
         killTimer(std::exchange(m_pollTimer, 0));
+    emit closing();
     const auto settings = openSettings();
     writeSettings(*settings, currentSettings());
     settings->sync();
@@ -225,11 +232,15 @@ bool Session::close()
                                   "The settings could not be written to %1; the changes of this "
                                   "session are lost."))
                 .arg(QDir::toNativeSeparators(settings->fileName()));
+    return written;
+}
+
+void Session::closeCard()
+{
     m_poll.reset();
     m_tuner.reset();
     m_demodulator.reset();
     CDVBCommon::CloseDevice();
-    return written;
 }
 
 // ---- the settings store
@@ -307,7 +318,7 @@ void Session::reportWrite(bool written)
 
 QString Session::setOptions(const optionvalues::Values& values)
 {
-    if (const QString problem = optionvalues::problem(values); !problem.isEmpty())
+    if (const QString problem = optionvalues::problem(values, m_options); !problem.isEmpty())
         return problem;
     m_options = values;
     applySite();
@@ -418,7 +429,7 @@ Result Session::tune(bool fromEntry)
         m_tuneWarningShown = text;
         if (fromEntry)
             return {text};
-        warn(text);
+        emit warning(text); // the poll's, not that of a command under way
         return {};
     }
     m_tuneWarningShown.clear();
@@ -545,6 +556,7 @@ void Session::chooseTransponder(int index)
     const transponders::Fields f = transponders::parseEntry(m_transponders.at(index));
     if (!f.ok)
         return;
+    emit transponderChosen(index);
     enter({f.frequency, f.symbolRate, !f.vertical()});
 }
 
@@ -561,8 +573,9 @@ void Session::choosePosition(int position)
     if (positionSettable()) {
         const int number = m_satellites->storedPositions.at(position);
         const int row = number == -1 ? -1 : m_satellites->indexOfShown(number);
-        m_positionSet = number != -1;
-        if (row != -1 && number != -1) {
+        // Set when the position holds the satellite chosen now.
+        m_positionSet = number != -1 && row != -1;
+        if (m_positionSet) {
             readTransponders(row);
             setChosen(row);
         }

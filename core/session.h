@@ -89,9 +89,11 @@ public:
     StoredSettings loadSettings();
     const char* openCard();
     void startPolling();
-    // Writes the settings and closes the card; false when they could not be
-    // written (the text is then lastSaveError()).
-    bool close();
+    // The program ends: the poll stops, closing() is said, and the settings
+    // are written; false when they could not be (the text is then
+    // lastSaveError()). Then, after the last words to the user, closeCard.
+    bool writeAtExit();
+    void closeCard();
 
     // Commands. A warning a box would show is the result's.
     Result tune(bool fromEntry = true);
@@ -190,6 +192,10 @@ signals:
     void settingsWriteFailed(const QString& text, bool failed);
     // The options changed (the dialog's OK, a remote set).
     void optionsChanged();
+    // The program is ending: nothing more is to be asked of the session.
+    void closing();
+    // The transponder picked from the chosen satellite's list.
+    void transponderChosen(int index);
 
 private:
     void createPositioner();

@@ -128,7 +128,7 @@ void DisqOptions::okButton_clicked()
     // A site off the globe or a motor without steps would be stored and break
     // every angle after it: say so and keep the dialog open.
     if (problem.isEmpty())
-        problem = optionvalues::problem(v);
+        problem = optionvalues::problem(v, m_values);
     if (!problem.isEmpty()) {
         messages::warning(this, tr("Settings"), problem);
         return;

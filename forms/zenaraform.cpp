@@ -152,6 +152,7 @@ void zenaraForm::connectSession()
         satListToolbarComboBox->setItemText(row, text);
     });
     connect(s, &core::Session::transpondersChanged, this, &zenaraForm::showTransponders);
+    connect(s, &core::Session::transponderChosen, freqListComboBox, &QComboBox::setCurrentIndex);
     connect(s, &core::Session::positionChanged, this, &zenaraForm::showPosition);
     connect(s, &core::Session::rawShown, this, [this](const QStringList& texts) {
         QLineEdit* const fields[6] = {raw0, raw1, raw2, raw3, raw4, raw5};
@@ -220,6 +221,8 @@ void zenaraForm::showEntry()
     lineEditFreq->setText(e.frequency);
     lineEditSmbRate->setText(e.symbolRate);
     (e.horizontal ? radioButtonHorz : radioButtonVert)->setChecked(true);
+    // What the fields took (they cut what is too long) is what a tune tunes.
+    pushEntry();
 }
 
 void zenaraForm::loadSettings()
@@ -287,7 +290,7 @@ void zenaraForm::windowSettings(StoredSettings* v) const
 
 void zenaraForm::saveSettings()
 {
-    if (!m_session->close()) {
+    if (!m_session->writeAtExit()) {
         // Everything changed in this session is lost: say it where the user
         // looks. After a signal nobody is at the window; the terminal hears.
         qCWarning(lcSettings, "%s", qPrintable(m_session->lastSaveError()));
@@ -295,6 +298,7 @@ void zenaraForm::saveSettings()
             messages::warning(nullptr, tr("Error"), m_session->lastSaveError());
     }
     shutdownSound();
+    m_session->closeCard();
 }
 
 void zenaraForm::showSettingsWrite(const QString& text, bool failed)

@@ -1,8 +1,8 @@
 #include "monitor/historyplot.h"
 
 #include <QCoreApplication>
-#include <QLocale>
 #include <QFontMetricsF>
+#include <QLocale>
 #include <QPainter>
 #include <QPen>
 
@@ -354,8 +354,8 @@ QRectF HistoryPlot::shortened(EventMarker* m, const QRectF& wanted, int index)
     if (text.size() <= 2)
         return QRectF(); // no room for a word
     m->shown = text;
-    return QRectF(wanted.topLeft(), QSizeF(m->drawn().textSize(m_plot->canvas()->font()).width(),
-                                          wanted.height()));
+    return QRectF(wanted.topLeft(),
+                  QSizeF(m->drawn().textSize(m_plot->canvas()->font()).width(), wanted.height()));
 }
 
 void HistoryPlot::layOutLabels()
@@ -411,4 +411,12 @@ void HistoryPlot::replot()
 {
     if (m_plot)
         m_plot->replot();
+}
+
+QVector<HistoryPlot::Marker> HistoryPlot::markers() const
+{
+    QVector<Marker> list;
+    for (const QwtPlotMarker* m : m_markers)
+        list.append({m->label().text(), m->xValue()});
+    return list;
 }

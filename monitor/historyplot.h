@@ -55,6 +55,13 @@ public:
     const std::array<double, HistoryLength>& snrHistory() const { return m_snr; }
     const std::array<double, HistoryLength>& historyTime() const { return m_time; }
     const QList<QwtPlotMarker*>& plotMarkers() const { return m_markers; }
+    // The markers' labels and ages, newest last.
+    struct Marker
+    {
+        QString label;
+        double ageSeconds;
+    };
+    QVector<Marker> markers() const;
     // Where a marker's label is drawn, in the canvas's pixels; empty when it
     // is not drawn (it would cover a newer one as it leaves at the left).
     QRectF labelRect(const QwtPlotMarker* marker) const;

@@ -163,11 +163,15 @@ QString refusal(const Key& key, double value)
     return text;
 }
 
-QString problem(const Values& v)
+QString problem(const Values& v, const Values& before)
 {
-    for (const Key& key : keys())
-        if (const QString text = refusal(key, valueOf(v, key)); !text.isEmpty())
+    for (const Key& key : keys()) {
+        const double value = valueOf(v, key);
+        if (value == valueOf(before, key))
+            continue;
+        if (const QString text = refusal(key, value); !text.isEmpty())
             return text;
+    }
     return QString();
 }
 

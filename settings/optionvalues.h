@@ -75,8 +75,10 @@ void setValue(Values* values, const Key& key, double value);
 // Why this value cannot be kept for this key (the dialog's message), or empty.
 QString refusal(const Key& key, double value);
 
-// Why these values cannot be kept (the first option outside what the dialog
-// takes, in the dialog's order), or an empty string.
-QString problem(const Values& values);
+// Why these values cannot be kept (the first option changed from before to
+// a value the dialog does not take, in the dialog's order), or an empty
+// string. A value kept from before stays, even beyond the dialog's range (a
+// file written by hand or an older version may hold one).
+QString problem(const Values& values, const Values& before);
 
 } // namespace optionvalues

@@ -289,7 +289,7 @@ int PhysicalScene::allowedStage(const Band& band) const
     const Carrier& carrier = band.carrier;
     const double esN0 = carrier.esN0Db;
     int allowed = band.signalDb > 0.5 ? 1 : 0;
-    if (!carrier.transponder || esN0 <= 1.0)
+    if (!carrier.transponder || !(esN0 > 1.0))
         return allowed;
     allowed = 2;
     if (!carrier.transponder->dvbS2) {

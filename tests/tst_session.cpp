@@ -11,7 +11,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <qwt_plot_marker.h>
 
 namespace {
 
@@ -44,9 +43,13 @@ private:
 // A session started as the window starts it, on the board's clock.
 struct Started
 {
-    Started() : board({}, false)
+    explicit Started(const QByteArray& stored = {}) : board({}, false)
     {
-        QFile::remove(openSettings()->fileName());
+        const QString file = openSettings()->fileName();
+        QFile::remove(file);
+        QDir().mkpath(QFileInfo(file).path());
+        if (QFile f(file); !stored.isEmpty() && f.open(QIODevice::WriteOnly))
+            f.write(stored);
         session.loadSettings();
         ok = session.openCard() == nullptr;
     }
@@ -59,8 +62,8 @@ struct Started
 QStringList markerTexts(const core::Session& s)
 {
     QStringList texts;
-    for (const auto* m : s.history().plotMarkers())
-        texts.append(m->label().text());
+    for (const HistoryPlot::Marker& m : s.history().markers())
+        texts.append(m.label);
     return texts;
 }
 
@@ -145,7 +148,10 @@ void TestSession::choosingFollowsTheLists()
 
 void TestSession::optionsKeepTheDialogsLimits()
 {
-    Started s;
+    // A pause shorter than the dialog offers, written by hand: kept, and no
+    // reason to refuse another option.
+    Started s("[Settings]\nGAPTime=50\n");
+    QCOMPARE(s.session.options().gapTime, 50);
     QVERIFY(s.ok);
     const optionvalues::Values before = s.session.options();
     for (const optionvalues::Key& key : optionvalues::keys()) {
@@ -162,6 +168,7 @@ void TestSession::optionsKeepTheDialogsLimits()
             s.session.options().latitude == before.latitude);
     QVERIFY(
         s.session.setOption(QStringLiteral("Nonsense"), 1).startsWith(QLatin1String("no such")));
+    QCOMPARE(s.session.options().gapTime, 50);
     // A new site: new rows, so nothing chosen; the motor's settings follow.
     s.session.chooseSatellite(1);
     QSignalSpy lists(&s.session, &core::Session::labelsChanged);
