@@ -238,6 +238,7 @@ private slots:
     void everyKeyIsReadFromItsName();
     void valuesOutOfRangeGiveDefaults_data();
     void valuesOutOfRangeGiveDefaults();
+    void optionsAreReadWithinTheirBounds();
     void dataFilesAreFoundInOrder();
 
 private:
@@ -538,6 +539,28 @@ void TestSettings::everyKeyIsReadFromItsName()
     }
 }
 
+void TestSettings::optionsAreReadWithinTheirBounds()
+{
+    // Every option: its bounds are read as written, one step beyond them is
+    // damage and reads as the default.
+    const optionvalues::Values defaults;
+    for (const optionvalues::Key& key : optionvalues::keys()) {
+        if (key.kind == optionvalues::Key::Kind::Flag)
+            continue;
+        const double step = key.kind == optionvalues::Key::Kind::Real ? 0.01 : 1;
+        for (const auto& [written, expected] :
+             {std::pair{key.readMinimum, key.readMinimum}, {key.readMaximum, key.readMaximum},
+              {key.readMinimum - step, optionvalues::valueOf(defaults, key)},
+              {key.readMaximum + step, optionvalues::valueOf(defaults, key)}}) {
+            QSettings s(file("bounds.ini"), QSettings::IniFormat);
+            s.clear();
+            s.setValue(optionvalues::storeKey(key), written);
+            QVERIFY2(optionvalues::valueOf(readSettings(s).options, key) == expected,
+                     qPrintable(QStringLiteral("%1=%2").arg(key.name).arg(written)));
+        }
+    }
+}
+
 void TestSettings::valuesOutOfRangeGiveDefaults_data()
 {
     QTest::addColumn<QString>("key");
@@ -554,6 +577,7 @@ void TestSettings::valuesOutOfRangeGiveDefaults_data()
         {"Settings/LocationLongitude", "1e308"},
         {"Settings/MaxAngle", "2147483647"},
         {"Settings/MaxAngle", "-1"},
+        {"Settings/MaxAngle", "181"},
         {"Settings/MaxTimeOfPositioning", "0"},
         {"Settings/GAPTime", "-200"},
         {"Settings/AcousticFreqMaxHz", "2147483647"},

@@ -613,7 +613,7 @@ void TestStartup::windowStaysWhereItWasLeft()
     for (int start = 0; start < 3; ++start) {
         auto zenara = run.start({});
         QVERIFY2(QTest::qWaitFor(
-                     [&] { return framePosition(desktop.display()) == QPoint(100, 100); }, 20000),
+                     [&] { return framePosition(desktop.display()) == QPoint(100, 100); }, 60000),
                  qPrintable(QStringLiteral("start %1: the frame is at %2,%3")
                                 .arg(start)
                                 .arg(framePosition(desktop.display()).x())
