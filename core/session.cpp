@@ -772,8 +772,8 @@ bool Session::hasCarrier() const
 
 void Session::timerEvent(QTimerEvent* event)
 {
-    Q_UNUSED(event) // the poll timer is the only one
-    pollOnce();
+    if (event->timerId() == m_pollTimer)
+        pollOnce();
 }
 
 void Session::pollOnce()

@@ -663,12 +663,6 @@ void zenaraForm::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-void zenaraForm::timerEvent(QTimerEvent* event)
-{
-    Q_UNUSED(event)
-    m_session->pollOnce();
-}
-
 void zenaraForm::afterPoll()
 {
     const PollReading& reading = m_session->lastReading();

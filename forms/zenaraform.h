@@ -107,8 +107,6 @@ protected:
     virtual void shutdownSound();
     virtual void checkSoundResult(const QStringList& problems);
 
-    // One poll now, as the session's timer runs it (tests run it on their clock).
-    void timerEvent(QTimerEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showReading(const PollReading& reading);

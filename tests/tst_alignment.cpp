@@ -25,7 +25,7 @@ namespace {
 class PolledForm : public zenaraForm
 {
 public:
-    void pollNow() { timerEvent(nullptr); }
+    void pollNow() { session().pollOnce(); }
 };
 
 class Site

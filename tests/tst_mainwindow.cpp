@@ -114,6 +114,7 @@ private slots:
     void supplyButton();
     void diseqcModes();
     void pollShowsTheSignal();
+    void onlyThePollTimerPolls();
     void ctrlQCloses();
     void firstStartDefaults();
     void settingsSurviveARestart();
@@ -297,6 +298,23 @@ void TestMainWindow::diseqcModes()
     w.form->radioButtonDiSEqCSimple->click();
     QVERIFY(w.form->comboBoxSimple->isEnabled());
     QVERIFY(!w.form->comboBoxDiSEqC10->isEnabled());
+}
+
+void TestMainWindow::onlyThePollTimerPolls()
+{
+    // Timers of Qt's own (a shown window has some) must not read the card:
+    // each would age the markers by a tick.
+    Window w;
+    auto polls = [&w] {
+        return w.board.traceEvents().filter(QStringLiteral("RD 1C 0E")).size();
+    };
+    const int before = polls();
+    for (QObject* target :
+         {static_cast<QObject*>(w.form.get()), static_cast<QObject*>(&w.form->session())}) {
+        QTimerEvent foreign(987654);
+        QCoreApplication::sendEvent(target, &foreign);
+    }
+    QCOMPARE(polls(), before);
 }
 
 void TestMainWindow::pollShowsTheSignal()
