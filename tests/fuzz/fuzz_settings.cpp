@@ -13,11 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QSettings ini(fuzz::asFile(data, size, ".ini"), QSettings::IniFormat);
     const StoredSettings s = readSettings(ini);
 
-    optionvalues::Values v;
-    v.longitude = s.options.longitude;
-    v.latitude = s.options.latitude;
-    v.options.oneDegreSteps = s.options.oneDegreSteps;
-    if (optionvalues::problem(v).isEmpty()) {
+    // A site the options dialog would take, as the window needs to compute angles.
+    const optionvalues::Values& v = s.options;
+    auto takes = [](const char* key, double value) {
+        return optionvalues::refusal(*optionvalues::findKey(QLatin1String(key)), value).isEmpty();
+    };
+    if (takes("LocationLongitude", v.longitude) && takes("LocationLatitude", v.latitude)) {
         SatelliteList list;
         list.setLocation(v.longitude, v.latitude);
         list.addSatellite(1, QStringLiteral("A"), 13.0, QStringLiteral("a.ini"));
