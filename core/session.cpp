@@ -221,17 +221,14 @@ bool Session::writeAtExit()
     if (m_pollTimer)
         killTimer(std::exchange(m_pollTimer, 0));
     emit closing();
-    const auto settings = openSettings();
-    writeSettings(*settings, currentSettings());
-    settings->sync();
-    const bool written = writtenOut(*settings);
+    const bool written = writeStore();
     if (!written)
         m_lastSaveError =
             windowTr(
                 QT_TRANSLATE_NOOP("zenaraForm",
                                   "The settings could not be written to %1; the changes of this "
                                   "session are lost."))
-                .arg(QDir::toNativeSeparators(settings->fileName()));
+                .arg(QDir::toNativeSeparators(settingsPath()));
     return written;
 }
 
@@ -286,12 +283,17 @@ bool Session::saveListsNow()
     return written;
 }
 
-bool Session::saveSettingsNow()
+bool Session::writeStore() const
 {
     const auto settings = openSettings();
     writeSettings(*settings, currentSettings());
     settings->sync();
-    const bool written = writtenOut(*settings);
+    return writtenOut(*settings);
+}
+
+bool Session::saveSettingsNow()
+{
+    const bool written = writeStore();
     reportWrite(written);
     return written;
 }

@@ -218,6 +218,8 @@ private:
     void logReading(const PollReading& reading);
     void reportWrite(bool written);
     StoredSettings currentSettings() const;
+    // Every setting into the store; false when it could not be written.
+    bool writeStore() const;
     QStringList transpondersToSave() const;
     tuning::Request request(bool fromEntry) const;
     bool rowValid(int row) const;
