@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hw/modcod.h"
 #include "hw/transportstream.h"
 
 #include <QByteArray>
@@ -43,6 +44,24 @@ public:
     virtual int setChannel(const ChannelRecord& channel) = 0;
     // length 0 sends only the burst; burst 0 or 1 is tone burst A or B, 0xFF none.
     virtual int sendDiseqc(const quint8* message, int length, int burst) = 0;
+
+    // Second generation: a back end whose demodulator also receives DVB-S2
+    // says so and takes the carrier's format with the channel. The DVB-S
+    // path above stays the card's own.
+    virtual bool receivesDvbS2() const { return false; }
+    virtual int setChannelFormat(const ChannelRecord& channel, const SignalFormat& format)
+    {
+        Q_UNUSED(channel)
+        Q_UNUSED(format)
+        return -1;
+    }
+    // What the demodulator has locked to, where it reports more than the
+    // DVB-S code-rate register: false when not locked or not DVB-S2.
+    virtual bool lockedFormat(SignalFormat* format)
+    {
+        Q_UNUSED(format)
+        return false;
+    }
 
     // What the user is connected to, for the window ("simulated receiver",
     // "Philips TDA10086 DVB-S (/dev/dvb/adapter0/frontend0)").

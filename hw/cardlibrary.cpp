@@ -200,18 +200,9 @@ DVB_ERROR CDVBFrontend::Init()
     return DVB_ERR_NONE;
 }
 
-DVB_ERROR CDVBFrontend::SetChannel(_CHANNEL_TYPE channel, int /*flags*/)
+namespace {
+hw::ChannelRecord channelRecord(const CDVBFrontend::_CHANNEL_TYPE& channel)
 {
-    hw::CardBackend* backend = CardLayer::backend();
-    if (!backend || !CardLayer::isOpen())
-        return DVB_ERR_NOT_OPEN;
-    hw::traceEvent(QStringLiteral("FE_CHANNEL freq=%1 mode=%2 sr=%3 lof=%4 hi=%5 volt=%6")
-                       .arg(channel.frequency)
-                       .arg(channel.mode)
-                       .arg(channel.symbolRate)
-                       .arg(channel.lof)
-                       .arg(channel.highBand)
-                       .arg(channel.voltage));
     hw::ChannelRecord record;
     record.frequencyKHz = channel.frequency;
     record.mode = channel.mode;
@@ -219,7 +210,63 @@ DVB_ERROR CDVBFrontend::SetChannel(_CHANNEL_TYPE channel, int /*flags*/)
     record.lofKHz = channel.lof;
     record.highBand = channel.highBand;
     record.voltage = channel.voltage;
-    return backend->setChannel(record) == 0 ? DVB_ERR_NONE : DVB_ERR_FAILED;
+    return record;
+}
+
+QString channelEvent(const QString& call, const CDVBFrontend::_CHANNEL_TYPE& channel)
+{
+    return QStringLiteral("%1 freq=%2 mode=%3 sr=%4 lof=%5 hi=%6 volt=%7")
+        .arg(call)
+        .arg(channel.frequency)
+        .arg(channel.mode)
+        .arg(channel.symbolRate)
+        .arg(channel.lof)
+        .arg(channel.highBand)
+        .arg(channel.voltage);
+}
+} // namespace
+
+DVB_ERROR CDVBFrontend::SetChannel(_CHANNEL_TYPE channel, int /*flags*/)
+{
+    hw::CardBackend* backend = CardLayer::backend();
+    if (!backend || !CardLayer::isOpen())
+        return DVB_ERR_NOT_OPEN;
+    hw::traceEvent(channelEvent(QStringLiteral("FE_CHANNEL"), channel));
+    return backend->setChannel(channelRecord(channel)) == 0 ? DVB_ERR_NONE : DVB_ERR_FAILED;
+}
+
+bool CDVBFrontend::ReceivesDvbS2() const
+{
+    hw::CardBackend* backend = CardLayer::backend();
+    return backend && backend->receivesDvbS2();
+}
+
+DVB_ERROR CDVBFrontend::SetChannelFormat(_CHANNEL_TYPE channel, const hw::SignalFormat& format)
+{
+    hw::CardBackend* backend = CardLayer::backend();
+    if (!backend || !CardLayer::isOpen())
+        return DVB_ERR_NOT_OPEN;
+    if (!backend->receivesDvbS2())
+        return DVB_ERR_INVALID;
+    QString event = channelEvent(QStringLiteral("FE_CHANNEL2"), channel) +
+                    QStringLiteral(" sys=%1").arg(format.isS2() ? "S2" : "S");
+    if (format.isS2())
+        event += QStringLiteral(" mod=%1 fec=%2 rolloff=%3 pilot=%4")
+                     .arg(hw::modcod::modulationName(format.modulation),
+                          hw::modcod::rateText(format.rate),
+                          hw::modcod::rollOffText(format.rollOff))
+                     .arg(format.pilot == hw::Pilot::On    ? "on"
+                          : format.pilot == hw::Pilot::Off ? "off"
+                                                           : "auto");
+    hw::traceEvent(event);
+    return backend->setChannelFormat(channelRecord(channel), format) == 0 ? DVB_ERR_NONE
+                                                                          : DVB_ERR_FAILED;
+}
+
+bool CDVBFrontend::GetLockedFormat(hw::SignalFormat* format) const
+{
+    hw::CardBackend* backend = CardLayer::backend();
+    return backend && CardLayer::isOpen() && backend->lockedFormat(format);
 }
 
 DVB_ERROR CDVBFrontend::SendDiSEqCMsg(unsigned char* data, unsigned char length,

@@ -44,6 +44,12 @@ public:
     DVB_ERROR SetChannel(_CHANNEL_TYPE channel, int flags);
     DVB_ERROR SendDiSEqCMsg(unsigned char* data, unsigned char length, unsigned char burst);
 
+    // The second-generation extension of receivers that have one.
+    bool ReceivesDvbS2() const;
+    DVB_ERROR SetChannelFormat(_CHANNEL_TYPE channel, const hw::SignalFormat& format);
+    // The system, modulation and code rate after a DVB-S2 lock.
+    bool GetLockedFormat(hw::SignalFormat* format) const;
+
     // The mode field of the channel record: 2 when bit 4 of the frontend's
     // status byte is set, else 1.
     quint32 channelMode() const { return (m_status & 0x10) ? 2 : 1; }

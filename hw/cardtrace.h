@@ -13,6 +13,7 @@ namespace hw {
 //   <ms> DISEQC <byte>...
 //   <ms> FE_DISEQC <byte>... BURST <n>
 //   <ms> FE_CHANNEL freq=<kHz> mode=<n> sr=<sym/s> lof=<kHz> hi=<0|1> volt=<0|13|18>
+//   <ms> FE_CHANNEL2 (the same) sys=S|S2 [mod=<name> fec=<n/d> rolloff=<%> pilot=on|off|auto]
 //   <ms> OPEN | INIT | CLOSE
 // <ms> counts from the moment the card was opened; bytes are two upper-case hex digits.
 class CardTrace

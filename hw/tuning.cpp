@@ -18,6 +18,10 @@ const char* const Tuner::DiseqcWarning =
     QT_TRANSLATE_NOOP("zenaraForm", "CDVBFrontend::SendDiSEqCMsg(...) failed");
 const char* const Tuner::ChannelWarning =
     QT_TRANSLATE_NOOP("zenaraForm", "CDVBFrontend::SetChannel(...) failed");
+const char* const Tuner::NoDvbS2Warning =
+    QT_TRANSLATE_NOOP("zenaraForm", "This receiver cannot receive DVB-S2: the meters show the "
+                                    "carrier, but it will never lock. Choose a DVB-S2 receiver "
+                                    "(--receiver sim or dvb).");
 
 namespace {
 constexpr int SettleMs = 10;
@@ -182,14 +186,21 @@ Result Tuner::tune(const Request& request, ReceiverFlags& flags)
     channel.highBand = high ? 1 : 0;
     channel.voltage = request.supplyOn ? (request.horizontal ? 18 : 13) : 0;
     channel.zero = 0;
-    const DVB_ERROR set = m_frontend.SetChannel(channel, 0);
+    // A DVB-S2 carrier on a DVB-S card is still tuned: its level points the
+    // dish, although the demodulator will never lock to it.
+    const bool second = request.format.isS2() && m_frontend.ReceivesDvbS2();
+    const DVB_ERROR set = second ? m_frontend.SetChannelFormat(channel, request.format)
+                                 : m_frontend.SetChannel(channel, 0);
     m_clock.sleepMs(SettleMs);
     if (set != DVB_ERR_NONE) {
         flags.tuneFailed = true;
         return failure(ChannelWarning);
     }
     flags.tuneFailed = false;
-    return {};
+    flags.cannotLock = request.format.isS2() && !second;
+    Result done;
+    done.wrongSystem = flags.cannotLock;
+    return done;
 }
 
 } // namespace tuning

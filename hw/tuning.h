@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hw/modcod.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -59,6 +61,9 @@ struct Request
     int burst = 0;      // tone burst item: 0 = A, 1 = B
     int switchItem = 0; // committed switch item 0..3
     bool supplyOn = true;
+    // DVB-S by default; DVB-S2 goes out through the card's second-generation
+    // extension where it has one.
+    hw::SignalFormat format;
 };
 
 // The shared flags of tuning and the status poll.
@@ -66,6 +71,9 @@ struct ReceiverFlags
 {
     bool tuneFailed = false;
     bool awaitingLock = false;
+    // Tuned to a DVB-S2 carrier on a receiver without DVB-S2: it will never
+    // lock, so no re-tune is tried.
+    bool cannotLock = false;
 };
 
 struct Result
@@ -75,6 +83,7 @@ struct Result
     QString error;        // the warning to show, untranslated; empty on success
     QString errorArg1;    // numbers for the range warning
     QString errorArg2;
+    bool wrongSystem = false; // tuned, but the receiver cannot receive this system
 };
 
 // The tune sequence: range check, band and oscillator, DiSEqC, acquisition
@@ -90,6 +99,7 @@ public:
     static const char* const FieldWarning;
     static const char* const DiseqcWarning;
     static const char* const ChannelWarning;
+    static const char* const NoDvbS2Warning;
 
 private:
     struct Parsed

@@ -127,7 +127,7 @@ void StatusPoll::countUnlocked(PollReading* r)
         return;
     }
     r->berText = UnlockedBerText;
-    if (unlockedTime <= RetuneAfterMs || m_flags.tuneFailed || m_retuning) {
+    if (unlockedTime <= RetuneAfterMs || m_flags.tuneFailed || m_flags.cannotLock || m_retuning) {
         unlockedTime += IntervalMs;
         return;
     }
