@@ -161,6 +161,53 @@ bool parseRollOff(const QString& text, RollOff* rollOff)
     return false;
 }
 
+SignalFormat fromFileFields(const QStringList& fields)
+{
+    SignalFormat format;
+    if (!parseRate(fields.value(0), &format.rate))
+        format.rate = CodeRate{};
+    for (const QString& raw : fields.mid(1)) {
+        const QString field = raw.trimmed().toUpper();
+        Modulation modulation;
+        RollOff rollOff;
+        if (field == QLatin1String("S2") || field == QLatin1String("DVB-S2") ||
+            field == QLatin1String("DVBS2"))
+            format.system = DeliverySystem::DvbS2;
+        else if (parseModulation(field, &modulation))
+            format.modulation = modulation;
+        else if (field.startsWith(QLatin1String("RO")) && parseRollOff(field.mid(2), &rollOff))
+            format.rollOff = rollOff;
+        else if (field == QLatin1String("PILOTS"))
+            format.pilot = Pilot::On;
+        else if (field == QLatin1String("NOPILOTS"))
+            format.pilot = Pilot::Off;
+    }
+    if (!format.isS2()) {
+        // A DVB-S carrier is QPSK at roll-off 0.35 with no pilots, whatever a file says.
+        format.modulation = Modulation::Auto;
+        format.rollOff = RollOff::Auto;
+        format.pilot = Pilot::Auto;
+    }
+    return format;
+}
+
+QString toFileFields(const SignalFormat& format)
+{
+    const QString rate = format.rate.known() ? QString(rateText(format.rate)).remove(QLatin1Char('/'))
+                                             : QStringLiteral("AUTO");
+    if (!format.isS2())
+        return rate;
+    QStringList fields{rate, QStringLiteral("S2")};
+    if (format.modulation != Modulation::Auto)
+        fields.append(modulationName(format.modulation));
+    if (format.rollOff != RollOff::Auto)
+        fields.append(QStringLiteral("RO") + rollOffText(format.rollOff));
+    if (format.pilot != Pilot::Auto)
+        fields.append(format.pilot == Pilot::On ? QStringLiteral("PILOTS")
+                                                : QStringLiteral("NOPILOTS"));
+    return fields.join(QLatin1Char(','));
+}
+
 QString lockedText(const SignalFormat& format)
 {
     if (!format.isS2())

@@ -5,6 +5,7 @@
 // pilots. Shared by the lists, the card layer, the simulator and the readouts.
 
 #include <QString>
+#include <QStringList>
 
 namespace hw {
 
@@ -53,6 +54,13 @@ bool parseRate(const QString& text, CodeRate* rate);
 // "35", "25", "20" (percent); empty for Auto.
 QString rollOffText(RollOff rollOff);
 bool parseRollOff(const QString& text, RollOff* rollOff);
+
+// The fields after the symbol rate on a transponder file's line:
+// "34" for DVB-S, "34,S2,8PSK[,RO20][,PILOTS|NOPILOTS]" for DVB-S2. Older
+// readers take the first field as the code rate and look no further than
+// "S2"; fields this reader does not know are passed over.
+SignalFormat fromFileFields(const QStringList& fields);
+QString toFileFields(const SignalFormat& format);
 
 // How the FEC readout shows a locked signal: "3/4" for DVB-S, "8PSK 3/4"
 // for DVB-S2 ("8PSK" alone while the rate is unknown).
