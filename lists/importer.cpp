@@ -48,23 +48,78 @@ bool positionFromName(const QString& name, double* degrees, QString* rest)
     return true;
 }
 
-QString fecFromEnigma(int code)
+// The value of a table at an Enigma2 code, or otherwise for a code the table
+// does not have.
+template <typename T, size_t N>
+T fromCode(const T (&values)[N], int code, T otherwise)
 {
-    static const char* const codes[] = {"AUTO", "12", "23", "34",  "56", "78",
-                                        "89",   "35", "45", "910", "67"};
-    if (code >= 0 && code < int(std::size(codes)))
-        return QString::fromLatin1(codes[code]);
-    return QStringLiteral("AUTO");
+    return code >= 0 && code < int(N) ? values[code] : otherwise;
 }
 
-QString fecFromText(const QString& text)
+// An attribute's code; -1 when it is missing or no number.
+int codeOf(const QXmlStreamAttributes& attributes, const char* name)
 {
-    const QString t = text.trimmed().toUpper();
-    if (t.isEmpty() || t == QLatin1String("AUTO") || t == QLatin1String("NONE"))
-        return QStringLiteral("AUTO");
-    static const QRegularExpression rate(QStringLiteral("^(\\d+)/(\\d+)$"));
-    const QRegularExpressionMatch m = rate.match(t);
-    return m.hasMatch() ? m.captured(1) + m.captured(2) : QStringLiteral("AUTO");
+    bool ok = false;
+    const int code = attributes.value(QLatin1String(name)).toInt(&ok);
+    return ok ? code : -1;
+}
+
+// Enigma2's codes for what a carrier is beyond its frequency and symbol rate.
+// A code it does not have, or an attribute left out, leaves it to the
+// demodulator to find.
+hw::SignalFormat formatFromEnigma(const QXmlStreamAttributes& a, bool dvbS2)
+{
+    using namespace hw;
+    static const CodeRate rates[] = {{0, 0}, {1, 2}, {2, 3}, {3, 4},  {5, 6}, {7, 8},
+                                     {8, 9}, {3, 5}, {4, 5}, {9, 10}, {6, 7}};
+    static const Modulation modulations[] = {Modulation::Auto,   Modulation::Qpsk,
+                                             Modulation::Psk8,   Modulation::Auto,
+                                             Modulation::Apsk16, Modulation::Apsk32};
+    static const RollOff rollOffs[] = {RollOff::R35, RollOff::R25, RollOff::R20};
+    static const Pilot pilots[] = {Pilot::Off, Pilot::On, Pilot::Auto};
+    SignalFormat format;
+    format.rate = fromCode(rates, codeOf(a, "fec_inner"), CodeRate{});
+    // DVB-S is QPSK at 0.35 without pilots, whatever else the entry says.
+    if (!dvbS2)
+        return format;
+    format.system = DeliverySystem::DvbS2;
+    format.modulation = fromCode(modulations, codeOf(a, "modulation"), Modulation::Auto);
+    format.rollOff = fromCode(rollOffs, codeOf(a, "rolloff"), RollOff::Auto);
+    format.pilot = fromCode(pilots, codeOf(a, "pilot"), Pilot::Auto);
+    return format;
+}
+
+// A scan table's INNER_FEC: "3/4"; "AUTO", "NONE" and whatever is no code
+// rate are left to the demodulator.
+hw::CodeRate rateFromText(const QString& text)
+{
+    hw::CodeRate rate;
+    // Only "n/m": the transponder files' "34" is not a scan table's spelling.
+    if (!text.contains(QLatin1Char('/')) || !hw::modcod::parseRate(text, &rate))
+        return hw::CodeRate{};
+    return rate;
+}
+
+// The same from a scan table entry's keys.
+hw::SignalFormat formatFromKeys(const QMap<QString, QString>& keys, bool dvbS2)
+{
+    using namespace hw;
+    SignalFormat format;
+    format.rate = rateFromText(keys.value(QStringLiteral("INNER_FEC")));
+    if (!dvbS2)
+        return format;
+    format.system = DeliverySystem::DvbS2;
+    Modulation modulation;
+    if (modcod::parseModulation(keys.value(QStringLiteral("MODULATION")), &modulation))
+        format.modulation = modulation;
+    RollOff rollOff;
+    if (modcod::parseRollOff(keys.value(QStringLiteral("ROLLOFF")), &rollOff))
+        format.rollOff = rollOff;
+    const QString pilot = keys.value(QStringLiteral("PILOT")).trimmed().toUpper();
+    format.pilot = pilot == QLatin1String("ON")    ? Pilot::On
+                   : pilot == QLatin1String("OFF") ? Pilot::Off
+                                                   : Pilot::Auto;
+    return format;
 }
 
 // Keeps what CP1251 can hold; drops the rest.
@@ -294,8 +349,7 @@ bool transponderFromElement(const QXmlStreamReader& xml, const QString& path, Re
         return false;
     }
     t->polarization = QLatin1Char("HVLR"[pol]);
-    t->fec = fecFromEnigma(a.value(QLatin1String("fec_inner")).toInt());
-    t->dvbS2 = system == QLatin1String("1");
+    t->format = formatFromEnigma(a, system == QLatin1String("1"));
     return true;
 }
 
@@ -500,8 +554,8 @@ bool transponderFromEntry(const ScanEntry& e, const QString& path, Report* repor
         return false;
     }
     t->polarization = QLatin1Char("HVLR"[p]);
-    t->fec = fecFromText(b.value(QStringLiteral("INNER_FEC")));
-    t->dvbS2 = system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2");
+    t->format =
+        formatFromKeys(b, system == QLatin1String("DVBS2") || system == QLatin1String("DVB-S2"));
     return true;
 }
 
@@ -649,10 +703,8 @@ QByteArray transponderFileText(const Satellite& sat)
     for (const Transponder& t : sat.transponders) {
         text += QString::number(n++) + QLatin1Char('=') + QString::number(t.frequencyMHz) +
                 QLatin1Char(',') + t.polarization + QLatin1Char(',') +
-                QString::number(t.symbolRateKs) + QLatin1Char(',') + t.fec;
-        if (t.dvbS2)
-            text += QStringLiteral(",S2");
-        text += QLatin1Char('\n');
+                QString::number(t.symbolRateKs) + QLatin1Char(',') +
+                hw::modcod::toFileFields(t.format) + QLatin1Char('\n');
     }
     QTextCodec* codec = dataCodec();
     return codec ? codec->fromUnicode(text) : text.toLatin1();

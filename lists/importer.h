@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hw/modcod.h"
+
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -17,8 +19,9 @@ struct Transponder
     int frequencyMHz = 0;
     QChar polarization; // H, V, L or R
     int symbolRateKs = 0;
-    QString fec; // "34", "23", ... or "AUTO"
-    bool dvbS2 = false;
+    // The system, code rate and, for DVB-S2, modulation, roll-off and pilots;
+    // what the source does not say stays Auto.
+    hw::SignalFormat format;
 };
 
 // Longer names are cut: no real satellite's comes near, and a name of

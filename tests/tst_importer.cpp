@@ -60,6 +60,9 @@ class TestImporter : public QObject
 private slots:
     void xmlRoundTrip();
     void scanTableRoundTrip();
+    void signalFormats_data();
+    void signalFormats();
+    void codeRatesAsBefore();
     void shippedFiles();
     void malformedInput_data();
     void malformedInput();
@@ -112,7 +115,7 @@ void TestImporter::xmlRoundTrip()
     const QByteArray text = ini.readAll();
     // West as 3600 less its tenths, as other tools write it.
     QVERIFY(text.startsWith("[SATTYPE]\n1=3592\n2=Ku-band Thor\n\n[DVB]\n0=2\n"));
-    QVERIFY(text.contains("1=10778,V,24500,56,S2\n"));
+    QVERIFY(text.contains("1=10778,V,24500,56,S2,8PSK\n"));
     QVERIFY(text.contains("2=11247,R,24500,AUTO\n"));
 }
 
@@ -138,6 +141,106 @@ void TestImporter::scanTableRoundTrip()
     QCOMPARE(sats.at(1).position, -103.0);
     const QByteArray text = importer::transponderFileText(sats.at(0));
     QVERIFY(text.contains("1=10719,V,27500,34\n2=11034,L,27500,AUTO,S2\n"));
+}
+
+namespace {
+
+// The transponder line written for one entry of either kind, the entry given
+// as the XML's attributes or the scan table's keys.
+QByteArray lineFor(const QString& kind, const QByteArray& entry, hw::SignalFormat* format = nullptr)
+{
+    QTemporaryDir dir;
+    const QString path =
+        kind == QLatin1String("xml")
+            ? writeFile(dir, QStringLiteral("s.xml"),
+                        "<satellites><sat name=\"13.0E Hot\" position=\"130\"><transponder "
+                        "frequency=\"11727000\" symbol_rate=\"27500000\" polarization=\"1\" " +
+                            entry + "/></sat></satellites>")
+            : writeFile(dir, QStringLiteral("Hot-13.0E"),
+                        "[CHANNEL]\nFREQUENCY = 11727000\nPOLARIZATION = VERTICAL\n"
+                        "SYMBOL_RATE = 27500000\n" +
+                            entry);
+    QVector<importer::Satellite> sats;
+    QString error;
+    if (!importer::readAny(path, &sats, &error) || sats.size() != 1 ||
+        sats.first().transponders.size() != 1)
+        return "(not read) " + error.toUtf8();
+    if (format)
+        *format = sats.first().transponders.first().format;
+    const QByteArray text = importer::transponderFileText(sats.first());
+    const int at = text.indexOf("\n1=", text.indexOf("[DVB]"));
+    return text.mid(at + 1, text.indexOf('\n', at + 1) - at - 1);
+}
+
+} // namespace
+
+void TestImporter::signalFormats_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("entry");
+    QTest::addColumn<QByteArray>("fields"); // after "1=11727,V,27500,"
+    const auto row = [](const char* name, const char* kind, const char* entry, const char* fields) {
+        QTest::newRow(name) << kind << QByteArray(entry) << QByteArray(fields);
+    };
+    row("xml 8PSK 3/4", "xml", "system=\"1\" modulation=\"2\" fec_inner=\"3\"", "34,S2,8PSK");
+    row("xml 16APSK 9/10", "xml",
+        "system=\"1\" modulation=\"4\" fec_inner=\"9\" rolloff=\"2\" pilot=\"1\"",
+        "910,S2,16APSK,RO20,PILOTS");
+    row("xml QPSK auto rate", "xml",
+        "system=\"1\" modulation=\"1\" fec_inner=\"0\" rolloff=\"0\" pilot=\"0\"",
+        "AUTO,S2,QPSK,RO35,NOPILOTS");
+    row("xml unknown codes", "xml",
+        "system=\"1\" modulation=\"3\" fec_inner=\"2\" rolloff=\"3\" pilot=\"2\"", "23,S2");
+    row("xml DVB-S", "xml",
+        "system=\"0\" modulation=\"2\" fec_inner=\"3\" rolloff=\"2\" pilot=\"1\"", "34");
+    row("scan 8PSK 3/4", "scan", "DELIVERY_SYSTEM = DVBS2\nMODULATION = PSK/8\nINNER_FEC = 3/4\n",
+        "34,S2,8PSK");
+    row("scan 16APSK 9/10", "scan",
+        "DELIVERY_SYSTEM = DVB-S2\nMODULATION = APSK/16\nINNER_FEC = 9/10\nROLLOFF = 20\n"
+        "PILOT = ON\n",
+        "910,S2,16APSK,RO20,PILOTS");
+    row("scan QPSK auto rate", "scan",
+        "DELIVERY_SYSTEM = DVBS2\nMODULATION = QPSK\nINNER_FEC = AUTO\nROLLOFF = 35\nPILOT = OFF\n",
+        "AUTO,S2,QPSK,RO35,NOPILOTS");
+    row("scan unknown values", "scan",
+        "DELIVERY_SYSTEM = DVBS2\nMODULATION = QAM/64\nINNER_FEC = 11/12\nROLLOFF = 15\n"
+        "PILOT = AUTO\n",
+        "AUTO,S2");
+    row("scan DVB-S", "scan",
+        "DELIVERY_SYSTEM = DVBS\nMODULATION = PSK/8\nINNER_FEC = 7/8\nROLLOFF = 20\nPILOT = ON\n",
+        "78");
+}
+
+void TestImporter::signalFormats()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, entry);
+    QFETCH(QByteArray, fields);
+    hw::SignalFormat format;
+    QCOMPARE(lineFor(kind, entry, &format), "1=11727,V,27500," + fields);
+    // The line reads back as the carrier it was written for.
+    QCOMPARE(hw::modcod::fromFileFields(QString::fromLatin1(fields).split(QLatin1Char(','))),
+             format);
+}
+
+void TestImporter::codeRatesAsBefore()
+{
+    // Every code rate either source can give, written as it always was: the
+    // rate alone for DVB-S, then ",S2" for DVB-S2 of no stated modulation.
+    const QStringList codes = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "15"};
+    const QStringList rates = {"",    "1/2", "2/3",  "3/4", "5/6", "7/8", "8/9",
+                               "3/5", "4/5", "9/10", "6/7", "34",  "NONE"};
+    const QList<QByteArray> written = {"AUTO", "12", "23",  "34", "56",   "78",  "89",
+                                       "35",   "45", "910", "67", "AUTO", "AUTO"};
+    for (int i = 0; i < codes.size(); ++i) {
+        const QByteArray fec = codes.at(i).toLatin1(), rate = rates.at(i).toLatin1();
+        const QByteArray line = "1=11727,V,27500," + written.at(i);
+        QCOMPARE(lineFor("xml", "fec_inner=\"" + fec + "\" system=\"0\""), line);
+        QCOMPARE(lineFor("xml", "fec_inner=\"" + fec + "\" system=\"1\""), line + ",S2");
+        QCOMPARE(lineFor("scan", "INNER_FEC = " + rate + "\n"), line);
+        QCOMPARE(lineFor("scan", "DELIVERY_SYSTEM = DVBS2\nINNER_FEC = " + rate + "\n"),
+                 line + ",S2");
+    }
 }
 
 void TestImporter::shippedFiles()
@@ -297,7 +400,7 @@ void TestImporter::importingTwiceDoesNotDouble()
     QVector<importer::Satellite> more(1);
     more[0].position = 19.2;
     more[0].name = QStringLiteral("Astra");
-    more[0].transponders.append({11494, QLatin1Char('H'), 22000, QStringLiteral("56"), false});
+    more[0].transponders.append({11494, QLatin1Char('H'), 22000, {}});
     QVERIFY(importer::writeFiles(more, dir.path(), false, &written, &error));
     QVERIFY(contents(listPath).startsWith(first));
     SatelliteList four;
@@ -320,7 +423,7 @@ void TestImporter::realScanTablesSkipOnlyBadEntries()
     QCOMPARE(t.at(0).frequencyMHz, 10954);
     QCOMPARE(t.at(0).symbolRateKs, 4820);
     QCOMPARE(t.at(1).frequencyMHz, 11977);
-    QVERIFY(t.at(1).dvbS2);
+    QVERIFY(t.at(1).format.isS2());
     QCOMPARE(report.skipped, 5);
     const QString file = path + QLatin1Char(':');
     QCOMPARE(report.warnings,
@@ -371,7 +474,7 @@ void TestImporter::hostileNames()
     sats[4].position = 40.0; // Cyrillic survives the Windows-1251 files
     sats[4].name = QStringLiteral("\u042D\u043A\u0441\u043F\u0440\u0435\u0441\u0441 AM7");
     for (auto& sat : sats)
-        sat.transponders.append({11977, QLatin1Char('H'), 27500, QStringLiteral("34"), false});
+        sat.transponders.append({11977, QLatin1Char('H'), 27500, {}});
     QTemporaryDir dir;
     QStringList written;
     QString error;
