@@ -24,11 +24,44 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <linux/dvb/frontend.h>
 
 namespace {
 
 using dvb::Scale;
 using dvb::Stat;
+using Properties = QVector<std::pair<quint32, quint32>>;
+
+QString text(const Properties& properties)
+{
+    QStringList list;
+    for (const auto& p : properties)
+        list.append(QStringLiteral("%1=%2").arg(p.first).arg(p.second));
+    return list.join(QLatin1Char(' '));
+}
+
+// A DVB-S2 tune in the order the kernel is given it.
+Properties s2Tune(quint32 voltage, quint32 tone, quint32 ifKHz, quint32 symbolRate,
+                  quint32 modulation, quint32 fec, quint32 rollOff, quint32 pilot)
+{
+    return {{DTV_CLEAR, 0},
+            {DTV_DELIVERY_SYSTEM, SYS_DVBS2},
+            {DTV_VOLTAGE, voltage},
+            {DTV_TONE, tone},
+            {DTV_FREQUENCY, ifKHz},
+            {DTV_SYMBOL_RATE, symbolRate},
+            {DTV_MODULATION, modulation},
+            {DTV_INNER_FEC, fec},
+            {DTV_ROLLOFF, rollOff},
+            {DTV_PILOT, pilot},
+            {DTV_INVERSION, INVERSION_AUTO},
+            {DTV_TUNE, 0}};
+}
+
+void s2Frontend(dvb::FakeFrontend& f)
+{
+    f.delsys = {SYS_DVBS, SYS_DVBS2};
+}
 
 // The back end behind the card layer, opened and bound as the program does.
 class Card
@@ -74,6 +107,9 @@ private slots:
     void scales();
     void openingTellsWhatIsWrong();
     void tuningWithProperties();
+    void tuningDvbS2WithProperties();
+    void dvbS2LockReadsItsModcod();
+    void deliverySystemsSayWhatItIs();
     void measurementsAsRegisters();
     void missingMeasurementsFailTheRead();
     void diseqcAndSupply();
@@ -166,6 +202,158 @@ void TestDvb::tuningWithProperties()
              QStringList({"FE_SET_PROPERTY 2=0 17=5 10=0 11=1 3=994000 8=22000000 9=9 6=2 1=0"}));
     // C band: the oscillator above the downlink.
     QCOMPARE(dvb::intermediateFrequencyKHz({3900000, 1, 27500000, 5150000, 0, 13}), 1250000u);
+}
+
+void TestDvb::tuningDvbS2WithProperties()
+{
+    using hw::Modulation;
+    using hw::Pilot;
+    using hw::RollOff;
+    const auto s2 = [](Modulation m, hw::CodeRate rate, RollOff r, Pilot p) {
+        return hw::SignalFormat{hw::DeliverySystem::DvbS2, m, rate, r, p};
+    };
+    // 11977 H high band (IF 1377 MHz, 18 V, tone on); 10744 V low band (IF
+    // 994 MHz, 13 V, tone off).
+    const CDVBFrontend::_CHANNEL_TYPE high = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+    const CDVBFrontend::_CHANNEL_TYPE low = {10744000, 1, 22000000, 9750000, 0, 13, 0, 0};
+    const struct
+    {
+        CDVBFrontend::_CHANNEL_TYPE channel;
+        hw::SignalFormat format;
+        Properties expected;
+    } rows[] = {
+        {high, s2(Modulation::Psk8, {3, 4}, RollOff::R20, Pilot::On),
+         s2Tune(SEC_VOLTAGE_18, SEC_TONE_ON, 1377000, 27500000, PSK_8, FEC_3_4, ROLLOFF_20,
+                PILOT_ON)},
+        {low, s2(Modulation::Auto, {}, RollOff::Auto, Pilot::Auto),
+         s2Tune(SEC_VOLTAGE_13, SEC_TONE_OFF, 994000, 22000000, QAM_AUTO, FEC_AUTO, ROLLOFF_AUTO,
+                PILOT_AUTO)},
+        // The kernel has no 1/4: the demodulator is left to find it.
+        {low, s2(Modulation::Qpsk, {1, 4}, RollOff::R35, Pilot::Off),
+         s2Tune(SEC_VOLTAGE_13, SEC_TONE_OFF, 994000, 22000000, QPSK, FEC_AUTO, ROLLOFF_35,
+                PILOT_OFF)},
+        {high, s2(Modulation::Apsk16, {9, 10}, RollOff::R25, Pilot::Off),
+         s2Tune(SEC_VOLTAGE_18, SEC_TONE_ON, 1377000, 27500000, APSK_16, FEC_9_10, ROLLOFF_25,
+                PILOT_OFF)},
+        {high, s2(Modulation::Apsk32, {3, 5}, RollOff::R35, Pilot::On),
+         s2Tune(SEC_VOLTAGE_18, SEC_TONE_ON, 1377000, 27500000, APSK_32, FEC_3_5, ROLLOFF_35,
+                PILOT_ON)},
+    };
+    {
+        Card card(s2Frontend);
+        QVERIFY(card.frontend.ReceivesDvbS2());
+        for (const auto& row : rows) {
+            card.fake->propertySets.clear();
+            card.fake->calls.clear();
+            QCOMPARE(card.frontend.SetChannelFormat(row.channel, row.format), DVB_ERR_NONE);
+            QCOMPARE(card.fake->propertySets.size(), 1);
+            QCOMPARE(text(card.fake->propertySets.first()), text(row.expected));
+            // The band's tone is restored after DiSEqC, as after a DVB-S tune.
+            QCOMPARE(card.frontend.SendDiSEqCMsg(nullptr, 0, 0), DVB_ERR_NONE);
+            QCOMPARE(card.fake->calls.last(), row.channel.highBand
+                                                  ? QStringLiteral("FE_SET_TONE on")
+                                                  : QStringLiteral("FE_SET_TONE off"));
+        }
+        // A DVB-S carrier given with its format is tuned as DVB-S.
+        card.fake->propertySets.clear();
+        QCOMPARE(card.frontend.SetChannelFormat(high, hw::SignalFormat{}), DVB_ERR_NONE);
+        QCOMPARE(text(card.fake->propertySets.value(0)),
+                 QStringLiteral("2=0 17=5 10=1 11=0 3=1377000 8=27500000 9=9 6=2 1=0"));
+    }
+    // A DVB-S frontend neither claims DVB-S2 nor tunes it.
+    Card plain;
+    QVERIFY(!plain.frontend.ReceivesDvbS2());
+    plain.fake->propertySets.clear();
+    QVERIFY(plain.backend->setChannelFormat({11977000, 1, 27500000, 10600000, 1, 18},
+                                            rows[0].format) != 0);
+    QVERIFY(plain.fake->propertySets.isEmpty());
+}
+
+void TestDvb::dvbS2LockReadsItsModcod()
+{
+    using hw::Modulation;
+    const hw::SignalFormat psk8{
+        hw::DeliverySystem::DvbS2, Modulation::Psk8, {3, 4}, hw::RollOff::R20, hw::Pilot::On};
+    const hw::SignalFormat unknown{
+        hw::DeliverySystem::DvbS2, Modulation::Auto, {}, hw::RollOff::Auto, hw::Pilot::Auto};
+    const struct
+    {
+        const char* name;
+        quint32 status, system, modulation, fec, pilot, rollOff;
+        int failure; // errno of FE_GET_PROPERTY
+        bool locked;
+        hw::SignalFormat format;
+    } rows[] = {
+        {"8PSK 3/4 pilots", 0x1F, SYS_DVBS2, PSK_8, FEC_3_4, PILOT_ON, ROLLOFF_20, 0, true, psk8},
+        {"driver reports auto", 0x1F, SYS_DVBS2, QAM_AUTO, FEC_AUTO, PILOT_AUTO, ROLLOFF_AUTO, 0,
+         true, unknown},
+        {"values no DVB-S2 has", 0x1F, SYS_DVBS2, QAM_64, FEC_NONE, 7, 9, 0, true, unknown},
+        {"DVB-S lock", 0x1F, SYS_DVBS, QPSK, FEC_3_4, PILOT_OFF, ROLLOFF_35, 0, false, {}},
+        {"not locked", 0x0F, SYS_DVBS2, PSK_8, FEC_3_4, PILOT_ON, ROLLOFF_20, 0, false, {}},
+        {"system unreadable",
+         0x1F,
+         SYS_DVBS2,
+         PSK_8,
+         FEC_3_4,
+         PILOT_ON,
+         ROLLOFF_20,
+         EIO,
+         false,
+         {}},
+    };
+    for (const auto& row : rows) {
+        Card card([&row](dvb::FakeFrontend& f) {
+            s2Frontend(f);
+            f.status = row.status;
+            f.system = row.system;
+            f.modulation = row.modulation;
+            f.innerFec = row.fec;
+            f.pilot = row.pilot;
+            f.rollOff = row.rollOff;
+            if (row.failure)
+                f.failures.insert(QStringLiteral("FE_GET_PROPERTY"), row.failure);
+        });
+        QVERIFY(card.opened);
+        hw::SignalFormat format;
+        QVERIFY2(card.frontend.GetLockedFormat(&format) == row.locked, row.name);
+        if (row.locked)
+            QVERIFY2(format == row.format, row.name);
+    }
+}
+
+void TestDvb::deliverySystemsSayWhatItIs()
+{
+    const struct
+    {
+        const char* name;
+        bool legacySatellite, legacyS2; // FE_GET_INFO's type and caps
+        QVector<quint32> delsys;
+        int enumFailure;
+        bool opens, dvbS2;
+    } rows[] = {
+        {"combo set to DVB-T", false, false, {SYS_DVBT, SYS_DVBS, SYS_DVBS2}, 0, true, true},
+        {"DVB-T only", false, false, {SYS_DVBT, SYS_DVBT2}, 0, false, false},
+        {"DVB-S only", true, false, {SYS_DVBS}, 0, true, false},
+        {"DVB-S2 alone", false, false, {SYS_DVBS2}, 0, true, true},
+        // A kernel without the list: the legacy type and caps decide.
+        {"no list, legacy DVB-S2", true, true, {SYS_DVBT}, EINVAL, true, true},
+        {"no list, legacy DVB-T", false, false, {SYS_DVBS}, EINVAL, false, false},
+    };
+    for (const auto& row : rows) {
+        Card card([&row](dvb::FakeFrontend& f) {
+            f.frontendInfo.satellite = row.legacySatellite;
+            f.frontendInfo.dvbS2 = row.legacyS2;
+            f.delsys = row.delsys;
+            if (row.enumFailure)
+                f.failures.insert(QStringLiteral("DTV_ENUM_DELSYS"), row.enumFailure);
+        });
+        QVERIFY2(card.opened == row.opens, row.name);
+        QVERIFY2(card.backend->info().satellite == row.opens, row.name);
+        QVERIFY2(card.backend->receivesDvbS2() == row.dvbS2, row.name);
+        QVERIFY2(
+            card.fake->calls.contains(QStringLiteral("FE_GET_PROPERTY %1").arg(DTV_ENUM_DELSYS)),
+            row.name);
+    }
 }
 
 void TestDvb::measurementsAsRegisters()
@@ -304,12 +492,29 @@ void TestDvb::receiverStrings()
     QCOMPARE(fake.stats.strength.value, -40000);
     QVERIFY(!fake.stats.cnr.available());
     QCOMPARE(fake.failures.value(QStringLiteral("FE_SET_TONE")), 5);
+    // What the frontend lists and what it reports of a DVB-S2 carrier, as the
+    // kernel's values.
     QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    script.write("[reception]\nstrength=loud\n");
+    script.write("[frontend]\ndelsys=DVBT,DVBS,DVBS2\n[reception]\nsystem=DVBS2\n"
+                 "modulation=8PSK\nfec=9/10\npilot=on\nrolloff=20\n");
     script.close();
-    dvb::FakeFrontend bad;
-    QVERIFY(!bad.loadScript(script.fileName(), &error));
-    QVERIFY2(error.contains(QLatin1String("reception/strength takes")), qPrintable(error));
+    dvb::FakeFrontend s2;
+    QVERIFY2(s2.loadScript(script.fileName(), &error), qPrintable(error));
+    QCOMPARE(s2.delsys, QVector<quint32>({SYS_DVBT, SYS_DVBS, SYS_DVBS2}));
+    QCOMPARE(QVector<quint32>({s2.system, s2.modulation, s2.innerFec, s2.pilot, s2.rollOff}),
+             QVector<quint32>({SYS_DVBS2, PSK_8, FEC_9_10, PILOT_ON, ROLLOFF_20}));
+    const std::pair<const char*, const char*> wrong[] = {
+        {"[frontend]\ndelsys=DVBS,DVB-X\n", "frontend/delsys takes"},
+        {"[reception]\nfec=3/9\n", "reception/fec takes"},
+        {"[reception]\nstrength=loud\n", "reception/strength takes"}};
+    for (const auto& w : wrong) {
+        QVERIFY(script.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        script.write(w.first);
+        script.close();
+        dvb::FakeFrontend bad;
+        QVERIFY2(!bad.loadScript(script.fileName(), &error), w.first);
+        QVERIFY2(error.contains(QLatin1String(w.second)), qPrintable(error));
+    }
 }
 
 void TestDvb::windowOnAFakeFrontend()

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <initializer_list>
 
 namespace dvb {
 namespace {
@@ -15,17 +16,63 @@ namespace {
 constexpr quint32 DtvTune = 1;
 constexpr quint32 DtvClear = 2;
 constexpr quint32 DtvFrequency = 3;
+constexpr quint32 DtvModulation = 4;
 constexpr quint32 DtvSymbolRate = 8;
 constexpr quint32 DtvInnerFec = 9;
 constexpr quint32 DtvVoltage = 10;
 constexpr quint32 DtvTone = 11;
+constexpr quint32 DtvPilot = 12;
+constexpr quint32 DtvRollOff = 13;
 constexpr quint32 DtvInversion = 6;
 constexpr quint32 DtvDeliverySystem = 17;
-constexpr quint32 SysDvbs = 5;
+constexpr quint32 SysDvbs = 5, SysDvbs2 = 6;
 constexpr quint32 FecAuto = 9;
+constexpr quint32 QamAuto = 6;
+constexpr quint32 RollOffAuto = 3;
+constexpr quint32 PilotAuto = 2;
 constexpr quint32 InversionAuto = 2;
 constexpr quint32 SecVoltage13 = 0, SecVoltage18 = 1, SecVoltageOff = 2;
 constexpr quint32 SecToneOn = 0, SecToneOff = 1;
+constexpr quint32 FeHasLock = 0x10;
+
+// Our formats and the kernel's enum values; what a table lacks is "auto".
+template <typename T>
+using KernelTable = std::initializer_list<std::pair<T, quint32>>;
+
+const KernelTable<hw::Modulation> Modulations = {{hw::Modulation::Qpsk, 0},
+                                                 {hw::Modulation::Psk8, 9},
+                                                 {hw::Modulation::Apsk16, 10},
+                                                 {hw::Modulation::Apsk32, 11}};
+// The kernel has no value for DVB-S2's 1/4 and 1/3: the demodulator finds them.
+const KernelTable<hw::CodeRate> Rates = {{{1, 2}, 1},  {{2, 3}, 2},   {{3, 4}, 3}, {{4, 5}, 4},
+                                         {{5, 6}, 5},  {{6, 7}, 6},   {{7, 8}, 7}, {{8, 9}, 8},
+                                         {{3, 5}, 10}, {{9, 10}, 11}, {{2, 5}, 12}};
+const KernelTable<hw::RollOff> RollOffs = {
+    {hw::RollOff::R35, 0}, {hw::RollOff::R20, 1}, {hw::RollOff::R25, 2}};
+const KernelTable<hw::Pilot> Pilots = {{hw::Pilot::On, 0}, {hw::Pilot::Off, 1}};
+
+template <typename T>
+quint32 toKernel(const KernelTable<T>& table, const T& value, quint32 automatic)
+{
+    for (const auto& entry : table)
+        if (entry.first == value)
+            return entry.second;
+    return automatic;
+}
+
+template <typename T>
+T fromKernel(const KernelTable<T>& table, quint32 value, const T& automatic)
+{
+    for (const auto& entry : table)
+        if (entry.second == value)
+            return entry.first;
+    return automatic;
+}
+
+quint32 secVoltage(quint32 volts)
+{
+    return volts == 13 ? SecVoltage13 : volts == 18 ? SecVoltage18 : SecVoltageOff;
+}
 
 QString reason(int error)
 {
@@ -49,6 +96,18 @@ quint32 intermediateFrequencyKHz(const hw::ChannelRecord& channel)
 {
     return channel.frequencyKHz > channel.lofKHz ? channel.frequencyKHz - channel.lofKHz
                                                  : channel.lofKHz - channel.frequencyKHz;
+}
+
+int identifyFrontend(FrontendDevice& device, FrontendInfo* info)
+{
+    if (const int rc = device.info(info))
+        return rc;
+    QVector<quint32> systems;
+    if (device.deliverySystems(&systems) == 0 && !systems.isEmpty()) {
+        info->satellite = systems.contains(SysDvbs) || systems.contains(SysDvbs2);
+        info->dvbS2 = systems.contains(SysDvbs2);
+    }
+    return 0;
 }
 
 DvbBackend::DvbBackend(hw::Clock& clock, std::unique_ptr<FrontendDevice> device)
@@ -78,7 +137,7 @@ bool DvbBackend::open()
         qCWarning(lcHw, "%s", qPrintable(m_openError));
         return false;
     }
-    if (const int rc = m_device->info(&m_info)) {
+    if (const int rc = identifyFrontend(*m_device, &m_info)) {
         m_openError =
             QStringLiteral("%1: cannot ask what it is: %2").arg(m_device->path(), reason(rc));
         m_device->close();
@@ -159,9 +218,7 @@ int DvbBackend::setChannel(const hw::ChannelRecord& channel)
         return EBADF;
     const quint32 ifKHz = intermediateFrequencyKHz(channel);
     m_highBand = channel.highBand != 0;
-    const quint32 voltage = channel.voltage == 13   ? SecVoltage13
-                            : channel.voltage == 18 ? SecVoltage18
-                                                    : SecVoltageOff;
+    const quint32 voltage = secVoltage(channel.voltage);
     const QVector<std::pair<quint32, quint32>> properties = {
         {DtvClear, 0},          {DtvDeliverySystem, SysDvbs},
         {DtvVoltage, voltage},  {DtvTone, m_highBand ? SecToneOn : SecToneOff},
@@ -175,6 +232,71 @@ int DvbBackend::setChannel(const hw::ChannelRecord& channel)
              .arg(channel.voltage)
              .arg(m_highBand ? QStringLiteral("on") : QStringLiteral("off")));
     return m_device->setProperties(properties);
+}
+
+int DvbBackend::setChannelFormat(const hw::ChannelRecord& channel, const hw::SignalFormat& format)
+{
+    if (!format.isS2())
+        return setChannel(channel);
+    if (!m_open)
+        return EBADF;
+    if (!m_info.dvbS2)
+        return EOPNOTSUPP;
+    const quint32 ifKHz = intermediateFrequencyKHz(channel);
+    m_highBand = channel.highBand != 0;
+    const quint32 tone = m_highBand ? SecToneOn : SecToneOff;
+    const QVector<std::pair<quint32, quint32>> properties = {
+        {DtvClear, 0},
+        {DtvDeliverySystem, SysDvbs2},
+        {DtvVoltage, secVoltage(channel.voltage)},
+        {DtvTone, tone},
+        {DtvFrequency, ifKHz},
+        {DtvSymbolRate, channel.symbolRate},
+        {DtvModulation, toKernel(Modulations, format.modulation, QamAuto)},
+        {DtvInnerFec, toKernel(Rates, format.rate, FecAuto)},
+        {DtvRollOff, toKernel(RollOffs, format.rollOff, RollOffAuto)},
+        {DtvPilot, toKernel(Pilots, format.pilot, PilotAuto)},
+        {DtvInversion, InversionAuto},
+        {DtvTune, 0},
+    };
+    const auto orAuto = [](const QString& text) {
+        return text.isEmpty() ? QStringLiteral("auto") : text;
+    };
+    note(QStringLiteral("FE_SET_PROPERTY S2 freq=%1 sr=%2 volt=%3 tone=%4 mod=%5 fec=%6 "
+                        "rolloff=%7 pilot=%8")
+             .arg(ifKHz)
+             .arg(channel.symbolRate)
+             .arg(channel.voltage)
+             .arg(m_highBand ? QStringLiteral("on") : QStringLiteral("off"),
+                  orAuto(hw::modcod::modulationName(format.modulation)),
+                  orAuto(hw::modcod::rateText(format.rate)),
+                  orAuto(hw::modcod::rollOffText(format.rollOff)),
+                  format.pilot == hw::Pilot::On    ? QStringLiteral("on")
+                  : format.pilot == hw::Pilot::Off ? QStringLiteral("off")
+                                                   : QStringLiteral("auto")));
+    return m_device->setProperties(properties);
+}
+
+bool DvbBackend::lockedFormat(hw::SignalFormat* format)
+{
+    quint32 status = 0;
+    quint32 system = 0;
+    if (!m_open || !format || m_device->readStatus(&status) || !(status & FeHasLock) ||
+        m_device->getProperty(DtvDeliverySystem, &system) || system != SysDvbs2)
+        return false;
+    // A value the driver does not give stays unknown rather than guessed.
+    const auto read = [this](quint32 command) {
+        quint32 value = 0;
+        return m_device->getProperty(command, &value) == 0 ? value : ~0u;
+    };
+    hw::SignalFormat locked;
+    locked.system = hw::DeliverySystem::DvbS2;
+    locked.modulation = fromKernel(Modulations, read(DtvModulation), hw::Modulation::Auto);
+    locked.rate = fromKernel(Rates, read(DtvInnerFec), hw::CodeRate{});
+    locked.pilot = fromKernel(Pilots, read(DtvPilot), hw::Pilot::Auto);
+    locked.rollOff = fromKernel(RollOffs, read(DtvRollOff), hw::RollOff::Auto);
+    *format = locked;
+    return true;
 }
 
 int DvbBackend::sendDiseqc(const quint8* message, int length, int burst)

@@ -28,6 +28,12 @@ public:
     int busRead(quint8 device, const quint8* out, int outLength, quint8* in, int inLength) override;
     int busWrite(quint8 device, const quint8* data, int length) override;
     int setChannel(const hw::ChannelRecord& channel) override;
+    bool receivesDvbS2() const override { return m_info.dvbS2; }
+    // A DVB-S2 carrier with its modcod; a DVB-S one goes to setChannel().
+    int setChannelFormat(const hw::ChannelRecord& channel, const hw::SignalFormat& format) override;
+    // The modcod of a DVB-S2 lock as the driver reports it. A DVB-S lock
+    // gives false: its code rate is read through the demodulator's register.
+    bool lockedFormat(hw::SignalFormat* format) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;
     QString description() const override;
     bool carrierToNoiseDb(double* db) const override { return m_registers.carrierToNoiseDb(db); }
@@ -56,5 +62,11 @@ private:
 // The IF the tuner takes for a channel, kHz: the distance between the
 // downlink and the LNB oscillator (the oscillator is above it for C band).
 quint32 intermediateFrequencyKHz(const hw::ChannelRecord& channel);
+
+// What a frontend is: FE_GET_INFO, with the satellite systems taken from the
+// frontend's list of delivery systems where the kernel gives one (a combo
+// frontend set to DVB-T is a satellite one too); from the legacy type and
+// capability bits otherwise.
+int identifyFrontend(FrontendDevice& device, FrontendInfo* info);
 
 } // namespace dvb

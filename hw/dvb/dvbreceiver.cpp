@@ -21,7 +21,7 @@ bool probe(const QString& path, FrontendInfo* info, int* error)
     *error = frontend.open();
     if (*error)
         return false;
-    *error = frontend.info(info);
+    *error = identifyFrontend(frontend, info);
     return *error == 0;
 }
 

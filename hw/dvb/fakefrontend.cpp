@@ -43,7 +43,62 @@ bool parseStat(const QString& text, Stat* stat)
     return true;
 }
 
+using Names = QMap<QString, quint32>;
+
+// The kernel's values by the names a script uses (linux/dvb/frontend.h).
+const Names& systemNames()
+{
+    static const Names names = {{"DVBC", 1},  {"DVBT", 3},   {"DSS", 4},   {"DVBS", 5},
+                                {"DVBS2", 6}, {"ISDBT", 8},  {"ISDBS", 9}, {"ATSC", 11},
+                                {"DTMB", 13}, {"DVBT2", 16}, {"TURBO", 17}};
+    return names;
+}
+
+// A key whose value names one of the kernel's values; absent keeps *value.
+bool namedValue(const QSettings& ini, const QString& key, const Names& names, quint32* value,
+                QString* problem)
+{
+    const QVariant setting = ini.value(key);
+    if (!setting.isValid())
+        return true;
+    const QString text = setting.toString().trimmed().toUpper();
+    if (!names.contains(text)) {
+        *problem = QStringLiteral("%1 takes %2, not \"%3\"")
+                       .arg(key, names.keys().join(QLatin1String(", ")), setting.toString());
+        return false;
+    }
+    *value = names.value(text);
+    return true;
+}
+
 } // namespace
+
+bool FakeFrontend::loadCarrier(const QSettings& ini, QString* problem)
+{
+    const QStringList systems = ini.value(QStringLiteral("frontend/delsys")).toStringList();
+    for (const QString& name : systems) {
+        const QString text = name.trimmed().toUpper();
+        if (!systemNames().contains(text)) {
+            *problem = QStringLiteral("frontend/delsys takes %1, not \"%2\"")
+                           .arg(systemNames().keys().join(QLatin1String(", ")), name);
+            return false;
+        }
+        delsys.append(systemNames().value(text));
+    }
+    static const Names modulations = {
+        {"QPSK", 0}, {"8PSK", 9}, {"16APSK", 10}, {"32APSK", 11}, {"AUTO", 6}};
+    static const Names rates = {{"NONE", 0}, {"1/2", 1},   {"2/3", 2}, {"3/4", 3}, {"4/5", 4},
+                                {"5/6", 5},  {"6/7", 6},   {"7/8", 7}, {"8/9", 8}, {"AUTO", 9},
+                                {"3/5", 10}, {"9/10", 11}, {"2/5", 12}};
+    static const Names pilots = {{"ON", 0}, {"OFF", 1}, {"AUTO", 2}};
+    static const Names rollOffs = {{"35", 0}, {"20", 1}, {"25", 2}, {"AUTO", 3}};
+    return namedValue(ini, QStringLiteral("reception/system"), systemNames(), &system, problem) &&
+           namedValue(ini, QStringLiteral("reception/modulation"), modulations, &modulation,
+                      problem) &&
+           namedValue(ini, QStringLiteral("reception/fec"), rates, &innerFec, problem) &&
+           namedValue(ini, QStringLiteral("reception/pilot"), pilots, &pilot, problem) &&
+           namedValue(ini, QStringLiteral("reception/rolloff"), rollOffs, &rollOff, problem);
+}
 
 bool FakeFrontend::loadScript(const QString& path, QString* error)
 {
@@ -87,6 +142,11 @@ bool FakeFrontend::loadScript(const QString& path, QString* error)
                     .arg(path, QLatin1String(s.key), text);
             return false;
         }
+    }
+    QString problem;
+    if (!loadCarrier(ini, &problem)) {
+        *error = QStringLiteral("%1: %2").arg(path, problem);
+        return false;
     }
     ini.beginGroup(QStringLiteral("fail"));
     for (const QString& call : ini.childKeys()) {
@@ -141,8 +201,24 @@ int FakeFrontend::info(FrontendInfo* info)
     return 0;
 }
 
+int FakeFrontend::deliverySystems(QVector<quint32>* systems)
+{
+    if (const int rc = call(QStringLiteral("FE_GET_PROPERTY"), QStringLiteral("44")))
+        return rc;
+    if (const int rc = failures.value(QStringLiteral("DTV_ENUM_DELSYS"), 0))
+        return rc;
+    if (!delsys.isEmpty())
+        *systems = delsys;
+    else if (frontendInfo.satellite)
+        *systems = frontendInfo.dvbS2 ? QVector<quint32>{5, 6} : QVector<quint32>{5};
+    else
+        *systems = {3};
+    return 0;
+}
+
 int FakeFrontend::setProperties(const QVector<std::pair<quint32, quint32>>& properties)
 {
+    propertySets.append(properties);
     QStringList list;
     for (const auto& p : properties)
         list.append(QStringLiteral("%1=%2").arg(p.first).arg(p.second));
@@ -153,7 +229,25 @@ int FakeFrontend::getProperty(quint32 command, quint32* value)
 {
     if (const int rc = call(QStringLiteral("FE_GET_PROPERTY"), QString::number(command)))
         return rc;
-    *value = command == 9 ? innerFec : 0;
+    switch (command) {
+    case 4: // DTV_MODULATION
+        *value = modulation;
+        break;
+    case 9: // DTV_INNER_FEC
+        *value = innerFec;
+        break;
+    case 12: // DTV_PILOT
+        *value = pilot;
+        break;
+    case 13: // DTV_ROLLOFF
+        *value = rollOff;
+        break;
+    case 17: // DTV_DELIVERY_SYSTEM
+        *value = system;
+        break;
+    default:
+        *value = 0;
+    }
     return 0;
 }
 

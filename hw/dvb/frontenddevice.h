@@ -34,7 +34,7 @@ struct Statistics
 struct FrontendInfo
 {
     QString name;
-    bool satellite = false; // can do DVB-S (QPSK)
+    bool satellite = false; // lists a satellite system (DVB-S or DVB-S2)
     bool dvbS2 = false;
     quint32 minFrequencyKHz = 0;
     quint32 maxFrequencyKHz = 0;
@@ -52,7 +52,12 @@ public:
     virtual QString path() const = 0;
     virtual int open() = 0;
     virtual void close() = 0;
+    // FE_GET_INFO: the name, the limits, and what the frontend is by the
+    // legacy type and capability bits.
     virtual int info(FrontendInfo* info) = 0;
+    // DTV_ENUM_DELSYS: every delivery system (the kernel's SYS_* values) the
+    // frontend can be switched to, whatever it is set to now.
+    virtual int deliverySystems(QVector<quint32>* systems) = 0;
     // DTV properties (command, value) in one FE_SET_PROPERTY call.
     virtual int setProperties(const QVector<std::pair<quint32, quint32>>& properties) = 0;
     virtual int getProperty(quint32 command, quint32* value) = 0;

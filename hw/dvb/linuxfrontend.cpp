@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -88,6 +89,21 @@ int LinuxFrontend::info(FrontendInfo* out)
     out->maxFrequencyKHz = info.frequency_max;
     out->minSymbolRate = info.symbol_rate_min;
     out->maxSymbolRate = info.symbol_rate_max;
+    return 0;
+}
+
+int LinuxFrontend::deliverySystems(QVector<quint32>* systems)
+{
+    dtv_property prop{};
+    prop.cmd = DTV_ENUM_DELSYS;
+    dtv_properties list{1, &prop};
+    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)))
+        return rc;
+    // Never trust the count beyond the buffer it describes.
+    const quint32 count = std::min<quint32>(prop.u.buffer.len, sizeof prop.u.buffer.data);
+    systems->clear();
+    for (quint32 i = 0; i < count; ++i)
+        systems->append(prop.u.buffer.data[i]);
     return 0;
 }
 

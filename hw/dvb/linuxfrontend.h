@@ -18,6 +18,7 @@ public:
     int open() override;
     void close() override;
     int info(FrontendInfo* info) override;
+    int deliverySystems(QVector<quint32>* systems) override;
     int setProperties(const QVector<std::pair<quint32, quint32>>& properties) override;
     int getProperty(quint32 command, quint32* value) override;
     int readStatus(quint32* status) override;
