@@ -32,7 +32,7 @@ Outcome arrival(const core::Result& result)
 
 Outcome tune(Session& s, const Request& r)
 {
-    s.enter({r.args.at(0), r.args.at(2), r.args.at(1) != QLatin1String("V")});
+    s.enter({r.args.at(0), r.args.at(2), r.args.at(1) != QLatin1String("V"), r.format});
     return fromResult(s.tune());
 }
 
@@ -192,7 +192,8 @@ Outcome halt(Session& s, const Request&)
 // and what runs it.
 const Command Commands[] = {
     {"status", "", "the readings, the tuned transponder, the dish", noArguments, statusCommand},
-    {"tune", "FREQ V|H SR", "tunes a transponder", check::tune, tune},
+    {"tune", "FREQ V|H SR [S2 [MOD] [RATE]]", "tunes a transponder (DVB-S2 with S2)", check::tune,
+     tune},
     {"wait-lock", "SECONDS", "replies at lock or after the seconds", check::waitLock, waitLock},
     {"markers", "", "the plot's event markers", noArguments, markers},
     {"get", "KEY", "an option's value", check::setting, setting},
@@ -293,6 +294,14 @@ QJsonObject status(const Session& s, int waiting)
          s.polarization() == 1 ? QStringLiteral("V") : QStringLiteral("H")},
         {QStringLiteral("symbol_rate"), s.symbolRate()},
         {QStringLiteral("fec"), s.fecText()},
+        {QStringLiteral("system"),
+         s.tunedFormat().isS2() ? QStringLiteral("DVB-S2") : QStringLiteral("DVB-S")},
+        // What the lock is: "8PSK 3/4" (DVB-S2), "3/4"; null before lock.
+        {QStringLiteral("modcod"), s.lockedFormatKnown()
+                                       ? QJsonValue(hw::modcod::lockedText(s.lockedFormat()))
+                                       : QJsonValue()},
+        {QStringLiteral("threshold_db"), tenthOrNull(m.marginValid, m.thresholdDb)},
+        {QStringLiteral("lock_hint"), s.lockHint()},
         {QStringLiteral("flags"), flags},
         // From the same flags as "LCK" above.
         {QStringLiteral("locked"), r.flagsValid && (r.flags & StatusPoll::LockFlag)},

@@ -39,11 +39,40 @@ bool noArguments(Request*)
     return true;
 }
 
+// "S" or "S2", then for DVB-S2 a modulation and a code rate, each optional.
+bool signalFormat(const QStringList& words, hw::SignalFormat* format)
+{
+    if (words.isEmpty())
+        return true;
+    const QString system = words.at(0).toUpper();
+    if (system == QLatin1String("S") || system == QLatin1String("DVB-S"))
+        return words.size() == 1;
+    if (system != QLatin1String("S2") && system != QLatin1String("DVB-S2"))
+        return false;
+    format->system = hw::DeliverySystem::DvbS2;
+    const QStringList rest = words.mid(1);
+    if (rest.size() > 2)
+        return false;
+    bool haveModulation = false, haveRate = false;
+    for (const QString& word : rest) {
+        if (!haveModulation && hw::modcod::parseModulation(word, &format->modulation))
+            haveModulation = true;
+        else if (!haveRate && word.contains(QLatin1Char('/')) &&
+                 hw::modcod::parseRate(word, &format->rate))
+            haveRate = true;
+        else
+            return false;
+    }
+    return true;
+}
+
 bool tune(Request* r)
 {
     const QStringList& a = r->args;
-    if (a.size() != 3 || (a.at(1) != QLatin1String("V") && a.at(1) != QLatin1String("H")))
-        refuse(r, QStringLiteral("tune takes FREQ V|H SR, such as: tune 11977 H 27500"));
+    if (a.size() < 3 || (a.at(1) != QLatin1String("V") && a.at(1) != QLatin1String("H")) ||
+        !signalFormat(a.mid(3), &r->format))
+        refuse(r, QStringLiteral("tune takes FREQ V|H SR [S2 [MODULATION] [RATE]], such as: "
+                                 "tune 11977 H 27500 or tune 11012 H 30000 S2 8PSK 3/4"));
     return true;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include "hw/modcod.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +24,7 @@ struct Request
     int driveMode = 0;  // 0 steps, 1 seconds, 2 degrees, 3 to an angle
     bool east = true;
     QString key; // get/set: the setting's name without "Settings/"
+    hw::SignalFormat format; // tune: DVB-S unless "S2 [MODULATION] [RATE]" follows
 };
 
 Request parse(const QByteArray& json);

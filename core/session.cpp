@@ -38,6 +38,9 @@ Session::Session(QObject* parent) : QObject(parent)
     m_demodulator = std::make_unique<DemodulatorAccess>();
     m_tuner = std::make_unique<tuning::Tuner>(m_frontend, *m_demodulator, hw::CardLayer::clock());
     m_poll = std::make_unique<StatusPoll>(*m_demodulator, hw::CardLayer::clock(), m_flags);
+    m_poll->lockedFormat = [this](hw::SignalFormat* format) {
+        return m_frontend.GetLockedFormat(format);
+    };
     m_poll->retune = [this] {
         tune(false);
     };
@@ -124,6 +127,49 @@ bool Session::rowValid(int row) const
     return row > 0 && row < m_satellites->shownNumbers.size();
 }
 
+namespace systemchoice {
+namespace {
+const hw::Modulation Modulations[] = {hw::Modulation::Auto, hw::Modulation::Qpsk,
+                                      hw::Modulation::Psk8, hw::Modulation::Apsk16,
+                                      hw::Modulation::Apsk32};
+}
+
+QStringList texts()
+{
+    QStringList list{QStringLiteral("DVB-S")};
+    for (hw::Modulation m : Modulations)
+        list.append(QStringLiteral("DVB-S2 ") + hw::modcod::modulationName(m));
+    for (QString& text : list)
+        text = text.trimmed();
+    return list;
+}
+
+int indexOf(const hw::SignalFormat& format)
+{
+    if (!format.isS2())
+        return 0;
+    for (int i = 0; i < int(std::size(Modulations)); ++i)
+        if (Modulations[i] == format.modulation)
+            return i + 1;
+    return 1;
+}
+
+hw::SignalFormat apply(int index, hw::SignalFormat format)
+{
+    const bool s2 = index >= 1 && index <= int(std::size(Modulations));
+    if (s2 != format.isS2()) {
+        const hw::CodeRate rate = format.rate;
+        format = hw::SignalFormat{};
+        format.rate = rate;
+    }
+    if (s2) {
+        format.system = hw::DeliverySystem::DvbS2;
+        format.modulation = Modulations[index - 1];
+    }
+    return format;
+}
+} // namespace systemchoice
+
 // ---- start-up and shutdown
 
 StoredSettings Session::loadSettings()
@@ -134,7 +180,7 @@ StoredSettings Session::loadSettings()
     m_symbolRate = v.symbolRate;
     m_polarization = v.polarization;
     m_tunedHorizontal = m_polarization != 1;
-    m_entry = {QString::number(m_frequency), QString::number(m_symbolRate), m_polarization != 1};
+    m_entry = {QString::number(m_frequency), QString::number(m_symbolRate), m_polarization != 1, {}};
     m_options = v.options;
     m_signalLogPath = v.signalLog;
     m_transpondersPath = v.transpondersPath;
@@ -173,9 +219,11 @@ StoredSettings Session::loadSettings()
         m_chosenRow = m_currentSat;
         emit satelliteChosen(m_chosenRow);
         readTransponders(m_currentSat);
+        m_entry.format = listedFormat(m_entry.frequency, m_entry.horizontal, m_entry.symbolRate);
     } else {
         choosePosition(m_currentPosition);
     }
+    m_tunedFormat = m_entry.format;
     applyPositionerSettings();
     placeDish();
     return v;
@@ -387,10 +435,12 @@ tuning::Request Session::request(bool fromEntry) const
         r.frequency = m_entry.frequency;
         r.symbolRate = m_entry.symbolRate;
         r.horizontal = m_entry.horizontal;
+        r.format = m_entry.format;
     } else {
         r.frequency = QString::number(m_frequency);
         r.symbolRate = QString::number(m_symbolRate);
         r.horizontal = m_polarization != 1;
+        r.format = m_tunedFormat;
     }
     r.lof1 = m_lnb.lof1;
     r.lof2 = m_lnb.lof2;
@@ -413,6 +463,14 @@ Result Session::tune(bool fromEntry)
         // status, margin, network). A refused tune sent nothing: the receiver
         // is still on it.
         m_fecText.clear();
+        m_lockedFormatKnown = false;
+        m_unlockedPolls = 0;
+        m_tunedFormat = request.format;
+        // The automatic re-tune goes back to the same transponder: what was
+        // said of it still holds.
+        if (fromEntry || result.wrongSystem)
+            setLockHint(result.wrongSystem ? windowTr(tuning::Tuner::NoDvbS2Warning)
+                                           : QString());
         m_lastReading = PollReading();
         m_margin = linkmargin::Estimate();
         m_networkState = Network::NotAsked;
@@ -534,20 +592,34 @@ void Session::fillEntryFromRemembered(int row)
     const transponders::Fields f = transponders::parseRemembered(last);
     if (!f.ok)
         return;
-    enter({f.frequency, f.symbolRate, !f.vertical()});
+    enter({f.frequency, f.symbolRate, !f.vertical(),
+           listedFormat(f.frequency, !f.vertical(), f.symbolRate)});
+}
+
+hw::SignalFormat Session::listedFormat(const QString& frequency, bool horizontal,
+                                       const QString& symbolRate) const
+{
+    for (const transponders::Transponder& t : m_transponderList)
+        if (t.frequency == frequency && t.symbolRate == symbolRate &&
+            (t.polarization != QLatin1String("V")) == horizontal)
+            return t.format;
+    return hw::SignalFormat{};
 }
 
 void Session::readTransponders(int row)
 {
     if (row <= 0 || row >= m_satellites->shownFiles.size())
         return;
-    QStringList entries;
-    if (!transponders::readEntries(
+    QVector<transponders::Transponder> list;
+    if (!transponders::readTransponders(
             resolveTranspondersPath(m_transpondersPath, m_satelliteListPath) +
                 m_satellites->shownFiles.at(row),
-            &entries))
+            &list))
         return; // the previous entries stay
-    m_transponders = entries;
+    m_transponderList = list;
+    m_transponders = QStringList{QString()};
+    for (const transponders::Transponder& t : list)
+        m_transponders.append(transponders::entryText(t));
     emit transpondersChanged();
 }
 
@@ -559,7 +631,7 @@ void Session::chooseTransponder(int index)
     if (!f.ok)
         return;
     emit transponderChosen(index);
-    enter({f.frequency, f.symbolRate, !f.vertical()});
+    enter({f.frequency, f.symbolRate, !f.vertical(), m_transponderList.value(index - 1).format});
 }
 
 bool Session::positionSettable() const
@@ -785,14 +857,15 @@ void Session::pollOnce()
     const PollReading reading = m_poll->poll();
     m_lastReading = reading;
     checkStillness();
-    if (reading.fecChanged)
-        m_fecText = reading.fecText;
+    takeLockedFormat(reading);
     double measuredDb = std::numeric_limits<double>::quiet_NaN();
     if (const hw::CardBackend* card = hw::CardLayer::backend())
         card->carrierToNoiseDb(&measuredDb);
     m_margin = linkmargin::estimate(reading.snrValid, reading.snrMeter,
                                     reading.flagsValid && (reading.flags & CarrierFlag),
-                                    reading.locked, m_fecText, measuredDb);
+                                    reading.locked, m_lockedFormatKnown ? &m_lockedFormat : nullptr,
+                                    measuredDb);
+    checkLockHint(reading);
     checkNetwork(reading.locked);
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
     if (m_log.isOpen())
@@ -867,6 +940,78 @@ void Session::addMarker(const QString& label)
         m_markersSinceLog.append(label);
 }
 
+QStringList Session::receptionLines() const
+{
+    QString system = QStringLiteral("DVB-S");
+    if (m_tunedFormat.isS2())
+        system = QStringLiteral("DVB-S2 ") + hw::modcod::modulationName(m_tunedFormat.modulation);
+    QStringList lines{windowTr(QT_TRANSLATE_NOOP("zenaraForm", "Tuned %1 %2 %3, %4"))
+                          .arg(m_frequency)
+                          .arg(m_polarization == 1 ? QLatin1Char('V') : QLatin1Char('H'))
+                          .arg(m_symbolRate)
+                          .arg(system.trimmed())};
+    if (!m_lastReading.locked) {
+        lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm", "Not locked"));
+        if (!m_lockHint.isEmpty())
+            lines << m_lockHint;
+    } else if (m_margin.marginValid) {
+        lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm",
+                                            "Locked: %1, needs %2 dB; fade margin %3 dB"))
+                     .arg(m_margin.modcod, QString::number(m_margin.thresholdDb, 'f', 1),
+                          QString::number(m_margin.marginDb, 'f', 1));
+    } else {
+        lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm", "Locked: %1")).arg(m_fecText);
+    }
+    return lines;
+}
+
+void Session::takeLockedFormat(const PollReading& reading)
+{
+    if (!reading.fecChanged)
+        return;
+    m_fecText = reading.fecText;
+    m_lockedFormatKnown = reading.formatKnown;
+    m_lockedFormat = reading.format;
+}
+
+void Session::setLockHint(const QString& text)
+{
+    if (text == m_lockHint)
+        return;
+    const bool shown = !m_lockHint.isEmpty();
+    m_lockHint = text;
+    if (!text.isEmpty() || shown)
+        emit statusMessage(text, 0);
+}
+
+// A carrier that is there but does not lock: said once the lock is overdue,
+// when the C/N is short of what the listed modcod needs.
+void Session::checkLockHint(const PollReading& reading)
+{
+    if (m_flags.cannotLock)
+        return; // the receiver's reason stands
+    if (reading.locked) {
+        m_unlockedPolls = 0;
+        setLockHint(QString());
+        return;
+    }
+    if (!m_margin.valid || !m_lockHint.isEmpty() || ++m_unlockedPolls < HintAfterPolls)
+        return;
+    // Short of what the list's modcod needs (an unknown part at its least),
+    // with the dB the lock is held below it to spare for the meter's error.
+    const double needed = hw::modcod::leastEsN0Db(m_tunedFormat);
+    if (!std::isfinite(needed) || m_margin.cnDb >= needed + 1.0)
+        return;
+    const QString modcod = hw::modcod::lockedText(m_tunedFormat);
+    setLockHint(windowTr(QT_TRANSLATE_NOOP("zenaraForm",
+                                           "No lock: C/N %1 dB, and %2 needs %3 dB. The signal "
+                                           "is too weak for this dish here, or the dish is off "
+                                           "the satellite."))
+                    .arg(QString::number(m_margin.cnDb, 'f', 1),
+                         m_tunedFormat.isS2() ? QStringLiteral("DVB-S2 ") + modcod : modcod,
+                         QString::number(needed, 'f', 1)));
+}
+
 void Session::logReading(const PollReading& r)
 {
     SignalLog::Entry e;
@@ -886,6 +1031,8 @@ void Session::logReading(const PollReading& r)
     e.ber = r.ber;
     e.ucbTotal = r.ucbTotal;
     e.marker = m_markersSinceLog.join(QStringLiteral("; "));
+    e.system = m_tunedFormat.isS2() ? QStringLiteral("DVB-S2") : QStringLiteral("DVB-S");
+    e.modcod = r.locked ? m_fecText : QString();
     m_markersSinceLog.clear();
     if (m_log.write(e))
         return;

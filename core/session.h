@@ -1,8 +1,10 @@
 #pragma once
 
 #include "hw/cardlibrary.h"
+#include "hw/modcod.h"
 #include "hw/transportstream.h"
 #include "hw/tuning.h"
+#include "lists/transponderlist.h"
 #include "monitor/historyplot.h"
 #include "monitor/linkmargin.h"
 #include "monitor/networkcheck.h"
@@ -30,11 +32,23 @@ struct Entry
     QString frequency;  // MHz, as typed
     QString symbolRate; // kS/s
     bool horizontal = true;
+    hw::SignalFormat format; // DVB-S unless a list or the user says DVB-S2
     bool operator==(const Entry& o) const
     {
-        return frequency == o.frequency && symbolRate == o.symbolRate && horizontal == o.horizontal;
+        return frequency == o.frequency && symbolRate == o.symbolRate &&
+               horizontal == o.horizontal && format == o.format;
     }
 };
+
+// The system box beside the tuner fields: "DVB-S", "DVB-S2" (the
+// demodulator finds the modulation), "DVB-S2 QPSK" ... "DVB-S2 32APSK".
+namespace systemchoice {
+QStringList texts();
+int indexOf(const hw::SignalFormat& format);
+// The entry's format with the box's system and modulation; the rest (code
+// rate, roll-off, pilots from a list) stays where the system does.
+hw::SignalFormat apply(int index, hw::SignalFormat format);
+} // namespace systemchoice
 
 // The LNB page: oscillators, switch, supply.
 struct Lnb
@@ -76,6 +90,9 @@ public:
     enum class Limit { East, West, Off };
     enum class Network { NotAsked, Reading, Found, None };
     static constexpr int NetworkTimeLimitMs = 12000; // a NIT comes at least every 10 s
+    // Unlocked polls with a carrier before the session says why (2 s: a lock
+    // takes a few hundred milliseconds).
+    static constexpr int HintAfterPolls = 8;
 
     // What the window keeps of the stored settings (geometry, layout, the
     // plot's and the tone's switches): filled in before every write.
@@ -152,6 +169,16 @@ public:
     int currentPosition() const { return m_currentPosition; }
     const PollReading& lastReading() const { return m_lastReading; }
     const QString& fecText() const { return m_fecText; }
+    // The system tuned last, and what the lock turned out to be (after lock).
+    const hw::SignalFormat& tunedFormat() const { return m_tunedFormat; }
+    bool lockedFormatKnown() const { return m_lockedFormatKnown; }
+    const hw::SignalFormat& lockedFormat() const { return m_lockedFormat; }
+    // Why the tuned transponder does not lock, where that can be told (a
+    // receiver without DVB-S2, a carrier too weak for its modcod); empty else.
+    const QString& lockHint() const { return m_lockHint; }
+    // The tuned transponder with its system, and what the lock is, for the
+    // Site view: "Tuned 11012 H 30000, DVB-S2 8PSK", "Locked: 8PSK 3/4 ...".
+    QStringList receptionLines() const;
     const linkmargin::Estimate& margin() const { return m_margin; }
     Network networkState() const { return m_networkState; }
     const hw::NetworkInfo& network() const { return m_network; }
@@ -216,6 +243,12 @@ private:
     void checkNetwork(bool locked);
     void judgeNetwork();
     void logReading(const PollReading& reading);
+    void takeLockedFormat(const PollReading& reading);
+    void checkLockHint(const PollReading& reading);
+    void setLockHint(const QString& text);
+    // The list's format of a transponder, DVB-S when the list does not have it.
+    hw::SignalFormat listedFormat(const QString& frequency, bool horizontal,
+                                  const QString& symbolRate) const;
     void reportWrite(bool written);
     StoredSettings currentSettings() const;
     // Every setting into the store; false when it could not be written.
@@ -254,6 +287,7 @@ private:
     int m_position = 0;
     bool m_positionSet = false;
     QStringList m_transponders; // the chosen satellite's entries, the first a title
+    QVector<transponders::Transponder> m_transponderList; // the same, without the title
     int m_currentSat = 0;
     int m_currentPosition = 0;
     // A stored selection that could not be made at start-up: written back as
@@ -264,6 +298,11 @@ private:
 
     PollReading m_lastReading;
     QString m_fecText;
+    hw::SignalFormat m_tunedFormat;
+    hw::SignalFormat m_lockedFormat;
+    bool m_lockedFormatKnown = false;
+    QString m_lockHint;
+    int m_unlockedPolls = 0; // with a carrier, since the tune or the lock
     linkmargin::Estimate m_margin;
     Network m_networkState = Network::NotAsked;
     hw::NetworkInfo m_network;

@@ -375,6 +375,14 @@ bool SiteView::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+void SiteView::setReception(const QStringList& lines)
+{
+    if (lines == m_reception)
+        return;
+    m_reception = lines;
+    showDetails();
+}
+
 void SiteView::showDetails()
 {
     QStringList lines;
@@ -397,6 +405,8 @@ void SiteView::showDetails()
               << tr("LNB skew %1").arg(degrees(p.skew))
               << tr("USALS motor angle %1").arg(eastWest(p.motorAngle));
     }
+    if (!m_reception.isEmpty())
+        lines << QString() << m_reception;
     lines << QString() << tr("Polar mount:")
           << tr("Declination offset %1").arg(degrees(sitegeometry::declinationOffset(m_latitude)))
           << tr("Arc top elevation %1").arg(degrees(sitegeometry::arcTopElevation(m_latitude)));

@@ -36,6 +36,8 @@ public:
     void setSelectedRow(int row);
     // The dish's estimated motor angle, or NaN when it is not known.
     void setDishAngle(double motorAngle);
+    // What the receiver is tuned to and locked on, a line each.
+    void setReception(const QStringList& lines);
 
     // The row of the satellite nearest a point on the plot, within 3 degrees; -1 if none.
     int rowNear(const QPointF& azimuthElevation) const;
@@ -94,6 +96,7 @@ private:
     double m_dishAngle = 0;
     QPointF m_dishPoint;
     QString m_detailsText;
+    QStringList m_reception;
     QVector<Name> m_names;
     class QBoxLayout* m_layout = nullptr;
 };

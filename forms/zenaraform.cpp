@@ -55,6 +55,7 @@ zenaraForm::zenaraForm(QWidget* parent, Qt::WindowFlags windowFlags)
     : QMainWindow(parent, windowFlags), m_session(std::make_unique<core::Session>())
 {
     setupUi(this);
+    comboBoxSystem->addItems(core::systemchoice::texts());
     // Numbers in one form whatever the language: a point, no thousands
     // separator, as the readings, the satellite labels and the data files.
     setLocale(QLocale::c());
@@ -175,6 +176,8 @@ void zenaraForm::connectSession()
     for (QLineEdit* field : {lineEditFreq, lineEditSmbRate})
         connect(field, &QLineEdit::textChanged, this, &zenaraForm::pushEntry);
     connect(buttonGroupPolar, &QButtonGroup::idToggled, this, &zenaraForm::pushEntry);
+    connect(comboBoxSystem, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &zenaraForm::pushEntry);
     for (QLineEdit* field : {lineEditLOF1, lineEditLOF2, lineEditSwitch})
         connect(field, &QLineEdit::textChanged, this, &zenaraForm::pushLnb);
     connect(buttonGroupDiSEqC, &QButtonGroup::idToggled, this, &zenaraForm::pushLnb);
@@ -192,7 +195,8 @@ void zenaraForm::connectSession()
 void zenaraForm::pushEntry()
 {
     m_session->setEntry(
-        {lineEditFreq->text(), lineEditSmbRate->text(), buttonGroupPolar->checkedId() != 1});
+        {lineEditFreq->text(), lineEditSmbRate->text(), buttonGroupPolar->checkedId() != 1,
+         core::systemchoice::apply(comboBoxSystem->currentIndex(), m_session->entry().format)});
 }
 
 void zenaraForm::pushLnb()
@@ -221,6 +225,11 @@ void zenaraForm::showEntry()
     lineEditFreq->setText(e.frequency);
     lineEditSmbRate->setText(e.symbolRate);
     (e.horizontal ? radioButtonHorz : radioButtonVert)->setChecked(true);
+    {
+        // The list's code rate and pilots stay in the entry; the box shows the rest.
+        const QSignalBlocker quiet(comboBoxSystem);
+        comboBoxSystem->setCurrentIndex(core::systemchoice::indexOf(e.format));
+    }
     // What the fields took (they cut what is too long) is what a tune tunes.
     pushEntry();
 }

@@ -163,7 +163,7 @@ void zenaraForm::setTabOrder()
         checkBoxVHigh, buttonPower,
         // Tuner-Settings, DiSEqC 1.2 (with its own pages)
         tabWidget4, freqListComboBox, lineEditFreq, radioButtonVert, radioButtonHorz,
-        lineEditSmbRate, buttonSet, Tune, satlistComboBox, gotoXYButton, positionsSpinBox,
+        lineEditSmbRate, comboBoxSystem, buttonSet, Tune, satlistComboBox, gotoXYButton, positionsSpinBox,
         gotoButton, storeButton, posSetButton, eastButton, tuningSpinBox, decimalSpinBox,
         westButton, typeStepComboBox, stepTuningSpinBox, tuneMethodComboBox, tuneButton,
         limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5, sendButton,
@@ -280,9 +280,11 @@ void zenaraForm::updateSiteView()
 
 void zenaraForm::showDishOnSiteView()
 {
-    if (m_siteView)
-        m_siteView->setDishAngle(
-            m_session->positioner().motion().angle(hw::CardLayer::clock().nowMs()));
+    if (!m_siteView)
+        return;
+    m_siteView->setDishAngle(
+        m_session->positioner().motion().angle(hw::CardLayer::clock().nowMs()));
+    m_siteView->setReception(m_session->receptionLines());
 }
 
 void zenaraForm::showReading(const PollReading& r)
@@ -304,4 +306,5 @@ void zenaraForm::showReading(const PollReading& r)
     textLabelSNR->setText(r.snrText);
     ledMeterSNR->setValue(r.snrMeter);
     labelMargin->setText(linkmargin::text(m_session->margin()));
+    labelMargin->setToolTip(linkmargin::explanation(m_session->margin()));
 }

@@ -256,6 +256,28 @@ double pilotShareDb(Modulation modulation)
     return 10.0 * std::log10((plain + pilots) / plain);
 }
 
+double leastEsN0Db(const SignalFormat& format)
+{
+    if (!format.isS2() || (format.modulation != Modulation::Auto && format.rate.known()))
+        return qefEsN0Db(format);
+    double least = NaN;
+    const Modulation all[] = {Modulation::Qpsk, Modulation::Psk8, Modulation::Apsk16,
+                              Modulation::Apsk32};
+    for (int den = 2; den <= 10; ++den)
+        for (int num = 1; num < den; ++num)
+            for (Modulation m : all) {
+                SignalFormat f = format;
+                if (f.modulation == Modulation::Auto)
+                    f.modulation = m;
+                if (!f.rate.known())
+                    f.rate = CodeRate{num, den};
+                const double db = qefEsN0Db(f);
+                if (std::isfinite(db) && !(db >= least))
+                    least = db;
+            }
+    return least;
+}
+
 double qefEsN0Db(const SignalFormat& format)
 {
     if (!format.isS2())

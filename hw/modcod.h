@@ -73,6 +73,9 @@ QString systemText(const SignalFormat& format);
 // DVB-S: EN 300 421 (BER 2e-4 after Viterbi); DVB-S2: EN 302 307, normal
 // frames, ideal demodulation, with the pilots' share of the energy when on.
 double qefEsN0Db(const SignalFormat& format);
+// The least any carrier of this format needs, its unknown parts taken at
+// their least demanding (DVB-S2 3/4 of unknown modulation: QPSK 3/4).
+double leastEsN0Db(const SignalFormat& format);
 // The DVB-S2 figure for a modulation and rate as the standard's table gives it.
 double dvbS2TableDb(Modulation modulation, CodeRate rate);
 // What pilots cost: their symbols carry no data, so a frame needs this much more.

@@ -22,10 +22,24 @@ QString number(bool valid, double value, int decimals)
     return valid ? QString::number(value, 'f', decimals) : QString();
 }
 
+// The header of an existing log; read only from a plain file.
+QByteArray firstLine(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return QByteArray();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readLine(4096).trimmed();
+}
+
 } // namespace
 
 const char* const SignalLog::Header = "time,frequency_mhz,polarisation,symbol_rate_ks,flags,locked,"
-                                      "agc_percent,snr_percent,ber,ucb_total,marker";
+                                      "agc_percent,snr_percent,ber,ucb_total,marker,system,modcod";
+const char* const SignalLog::HeaderWithoutModcod =
+    "time,frequency_mhz,polarisation,symbol_rate_ks,flags,locked,agc_percent,snr_percent,ber,"
+    "ucb_total,marker";
 
 bool SignalLog::open(const QString& path, QString* error)
 {
@@ -35,6 +49,7 @@ bool SignalLog::open(const QString& path, QString* error)
     // Never blocks: a FIFO without a reader would hold start-up for good.
     if (!safefile::openForWriting(&m_file, path, QIODevice::Append | QIODevice::Text, error))
         return false;
+    m_withModcod = fresh || firstLine(path) != HeaderWithoutModcod;
     if (fresh && (m_file.write(Header) < 0 || m_file.write("\n") < 0 || !m_file.flush())) {
         *error = m_file.errorString();
         m_file.close();
@@ -43,9 +58,9 @@ bool SignalLog::open(const QString& path, QString* error)
     return true;
 }
 
-QString SignalLog::line(const Entry& e)
+QString SignalLog::line(const Entry& e, bool withModcod)
 {
-    const QStringList fields = {
+    QStringList fields = {
         e.when.toString(Qt::ISODateWithMs),
         QString::number(e.frequencyMHz),
         e.horizontal ? QStringLiteral("H") : QStringLiteral("V"),
@@ -58,6 +73,8 @@ QString SignalLog::line(const Entry& e)
         QString::number(e.ucbTotal, 'f', 0),
         csvField(e.marker),
     };
+    if (withModcod)
+        fields << e.system << e.modcod;
     return fields.join(QLatin1Char(','));
 }
 
@@ -65,7 +82,7 @@ bool SignalLog::write(const Entry& entry)
 {
     if (!m_file.isOpen())
         return false;
-    const QByteArray text = (line(entry) + QLatin1Char('\n')).toUtf8();
+    const QByteArray text = (line(entry, m_withModcod) + QLatin1Char('\n')).toUtf8();
     if (m_file.write(text) != text.size() || !m_file.flush()) {
         m_file.close();
         return false;

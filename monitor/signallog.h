@@ -27,9 +27,14 @@ public:
         double ber = 0;
         double ucbTotal = 0;
         QString marker; // markers added since the last line, "; "-separated
+        QString system; // "DVB-S", "DVB-S2": what was tuned
+        QString modcod; // "3/4", "8PSK 3/4": what the lock is; empty before
     };
 
     static const char* const Header;
+    // The header of logs written before the system and modcod were logged:
+    // such a file is continued in its own columns.
+    static const char* const HeaderWithoutModcod;
 
     // False with *error when the file cannot be opened for appending.
     bool open(const QString& path, QString* error);
@@ -38,9 +43,10 @@ public:
     bool isOpen() const { return m_file.isOpen(); }
     QString path() const { return m_path; }
 
-    static QString line(const Entry& entry);
+    static QString line(const Entry& entry, bool withModcod = true);
 
 private:
     QFile m_file;
+    bool m_withModcod = true;
     QString m_path;
 };

@@ -95,12 +95,22 @@ void StatusPoll::readLocked(PollReading* r)
         m_codeRatePending = true;
     }
     if (m_codeRatePending) {
-        // A failed read shows "--" and is tried again on the next locked poll.
-        unsigned char rate = 0;
-        const bool read = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
-        m_codeRatePending = !read;
         r->fecChanged = true;
-        r->fecText = read ? codeRateText(rate) : QStringLiteral("--");
+        if (lockedFormat && lockedFormat(&r->format)) {
+            m_codeRatePending = false;
+            r->formatKnown = true;
+            r->fecText = hw::modcod::lockedText(r->format);
+        } else {
+            // A failed read shows "--" and is tried again on the next locked poll.
+            unsigned char rate = 0;
+            const bool read =
+                m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
+            m_codeRatePending = !read;
+            r->fecText = read ? codeRateText(rate) : QStringLiteral("--");
+            r->formatKnown = read;
+            r->format = hw::SignalFormat{};
+            hw::modcod::parseRate(r->fecText, &r->format.rate);
+        }
     }
     if (firstLock) {
         clearUcb();

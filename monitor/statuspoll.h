@@ -38,6 +38,10 @@ struct PollReading
 
     bool fecChanged = false; // the code rate was read (or tried) after the first lock
     QString fecText;
+    // What the lock is, when fecChanged and the rate was read: the DVB-S code
+    // rate, or the DVB-S2 system, modulation and rate the card reports.
+    bool formatKnown = false;
+    hw::SignalFormat format;
     bool ucbChanged = false;
     double ucbTotal = 0;
     bool retuned = false;
@@ -66,6 +70,9 @@ public:
 
     // Called for the automatic re-tune (to the remembered transponder).
     std::function<void()> retune;
+    // Asked once after each lock: the DVB-S2 signal a card with that
+    // extension locked to; false sends the poll to the code-rate register.
+    std::function<bool(hw::SignalFormat*)> lockedFormat;
 
     double unlockedTime = 0;
     double ucbTotal = 0;

@@ -74,6 +74,46 @@ double uncorrectedPerSecond(double marginDb)
     return std::min(5000.0, 1000.0 * std::pow(10.0, -8.0 * (1.0 + marginDb)));
 }
 
+// Bit errors of the demodulated symbols before any decoding. For QPSK that is
+// Q(sqrt(Es/N0)); every constellation is taken at its nearest neighbours,
+// Gray-coded: 2/log2(M) Q(d/2 sqrt(2 Es/N0)) with d the smallest distance
+// between points at unit mean energy (16APSK 4+12 with rings 2.7 apart,
+// 32APSK 4+12+16 at 2.84 and 5.27).
+double channelBitErrorRate(const Carrier& carrier)
+{
+    const double esN0 = toLinear(carrier.esN0Db);
+    if (!carrier.transponder->dvbS2)
+        return qFunction(std::sqrt(esN0));
+    struct Shape
+    {
+        hw::Modulation modulation;
+        double bits, distance;
+    };
+    static const Shape shapes[] = {{hw::Modulation::Qpsk, 2, 1.4142},
+                                   {hw::Modulation::Psk8, 3, 0.7654},
+                                   {hw::Modulation::Apsk16, 4, 0.584},
+                                   {hw::Modulation::Apsk32, 5, 0.356}};
+    Shape shape = shapes[0];
+    for (const Shape& s : shapes)
+        if (s.modulation == carrier.transponder->s2.modulation)
+            shape = s;
+    return std::min(0.5, 2.0 / shape.bits * qFunction(shape.distance / 2 * std::sqrt(2 * esN0)));
+}
+
+// DVB-S2's LDPC and BCH codes fall off a cliff: at the threshold one packet in
+// 10^7 is lost, and every 0.07 dB below it ten times as many.
+double s2UncorrectedPerSecond(const SimTransponder& transponder, double marginDb)
+{
+    if (marginDb >= 0.3)
+        return 0.0;
+    static const double bits[] = {0, 2, 3, 4, 5};
+    const double bitsPerSymbol = bits[int(transponder.s2.modulation)];
+    const hw::CodeRate rate = transponder.s2.rate;
+    const double packets =
+        transponder.symbolRateKs * 1000.0 * bitsPerSymbol * rate.num / rate.den / (188 * 8);
+    return std::min(5000.0, packets * std::min(1.0, 1e-7 * std::pow(10.0, -marginDb / 0.07)));
+}
+
 } // namespace
 
 PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky)
@@ -91,7 +131,15 @@ PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sk
     for (int s = 0; s < m_sky.satellites.size(); ++s) {
         if (!m_visible.at(s))
             continue;
-        for (const SimTransponder& tp : m_sky.satellites.at(s).transponders) {
+        const QVector<SimTransponder>& all = m_sky.satellites.at(s).transponders;
+        for (const SimTransponder& tp : all) {
+            // One carrier named twice goes out once, as its DVB-S2 entry.
+            const bool named = std::any_of(all.cbegin(), all.cend(), [&](const SimTransponder& o) {
+                return &o != &tp && sameCarrier(o, tp) &&
+                       (o.dvbS2 > tp.dvbS2 || (o.dvbS2 == tp.dvbS2 && &o < &tp));
+            });
+            if (named)
+                continue;
             const double occupied = OccupiedPerSymbol * tp.symbolRateKs / 1000.0;
             m_byFrequency.push_back({tp.frequencyMHz, occupied, s, &tp});
             m_widestMHz = std::max(m_widestMHz, occupied);
@@ -112,6 +160,19 @@ double PhysicalScene::thresholdDb(int codeRate)
     // 1/2 .. 8/9; 4/5, 6/7 and 8/9 interpolated between the standard's rates.
     static const double thresholds[8] = {4.15, 5.89, 6.91, 7.4, 7.86, 8.2, 8.48, 8.9};
     return thresholds[std::clamp(codeRate, 0, 7)];
+}
+
+double PhysicalScene::carrierThresholdDb(const SimTransponder& transponder)
+{
+    if (!transponder.dvbS2)
+        return thresholdDb(transponder.codeRate);
+    return hw::modcod::qefEsN0Db(transponder.s2) + S2ImplementationLossDb;
+}
+
+bool PhysicalScene::sameCarrier(const SimTransponder& a, const SimTransponder& b)
+{
+    return a.vertical == b.vertical && std::abs(a.frequencyMHz - b.frequencyMHz) < 0.5 &&
+           std::abs(a.symbolRateKs - b.symbolRateKs) <= 0.03 * a.symbolRateKs;
 }
 
 double PhysicalScene::patternDb(double offAxisDeg, double frequencyMHz) const
@@ -284,7 +345,7 @@ void PhysicalScene::supplyChanged(int volts, qint64)
     m_motor.setSupply(volts);
 }
 
-int PhysicalScene::allowedStage(const Band& band) const
+int PhysicalScene::allowedStage(const Band& band, const TunerState& tuner) const
 {
     const Carrier& carrier = band.carrier;
     const double esN0 = carrier.esN0Db;
@@ -292,18 +353,19 @@ int PhysicalScene::allowedStage(const Band& band) const
     if (!carrier.transponder || !(esN0 > 1.0))
         return allowed;
     allowed = 2;
-    if (!carrier.transponder->dvbS2) {
-        const double threshold = thresholdDb(carrier.transponder->codeRate);
-        // Lock is acquired at the threshold and held down to 1 dB below it.
-        if (esN0 > threshold - 1.0)
-            allowed = 3;
-        if (esN0 > threshold - (m_locked ? 1.0 : 0.0))
-            allowed = 5;
-    }
+    // A DVB-S demodulator finds a DVB-S2 carrier but never decodes it.
+    if (carrier.transponder->dvbS2 && !tuner.secondGeneration)
+        return allowed;
+    const double threshold = carrierThresholdDb(*carrier.transponder);
+    // Lock is acquired at the threshold and held down to 1 dB below it.
+    if (esN0 > threshold - 1.0)
+        allowed = 3;
+    if (esN0 > threshold - (m_locked ? 1.0 : 0.0))
+        allowed = 5;
     return allowed;
 }
 
-int PhysicalScene::acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed)
+int PhysicalScene::acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed, bool s2)
 {
     if (tuner.tunedAtMs != m_lastTune || allowed < 2) {
         // The chip starts its search with the tune.
@@ -313,9 +375,12 @@ int PhysicalScene::acquisitionLevel(const TunerState& tuner, qint64 nowMs, int a
         m_acquireSince = nowMs; // searching afresh
     }
     const qint64 since = m_acquireSince < 0 ? 0 : nowMs - m_acquireSince;
-    const int reached = since >= LockAfterMs      ? 5
-                        : since >= SyncAfterMs    ? 4
-                        : since >= ViterbiAfterMs ? 3
+    const qint64 lockAfter = s2 ? S2LockAfterMs : LockAfterMs;
+    const qint64 syncAfter = s2 ? S2SyncAfterMs : SyncAfterMs;
+    const qint64 frameAfter = s2 ? S2FrameAfterMs : ViterbiAfterMs;
+    const int reached = since >= lockAfter        ? 5
+                        : since >= syncAfter      ? 4
+                        : since >= frameAfter     ? 3
                         : since >= CarrierAfterMs ? 2
                                                   : 1;
     return allowed >= 2 ? std::min(allowed, reached) : allowed;
@@ -350,19 +415,33 @@ Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
         r.snrNoise = 3.0 * scale;
     }
 
-    const int level = acquisitionLevel(tuner, nowMs, allowedStage(band));
+    const bool s2 = carrier.transponder && carrier.transponder->dvbS2;
+    const int level = acquisitionLevel(tuner, nowMs, allowedStage(band, tuner), s2);
     static const quint8 flags[6] = {0x00, 0x01, 0x03, 0x07, 0x0F, 0x1F};
     r.status = flags[level];
     m_locked = level == 5;
+    m_lockedTransponder = m_locked ? carrier.transponder : nullptr;
 
     if (level >= 3) {
-        r.berCount = qFunction(std::sqrt(toLinear(esN0))) * 1e7;
+        r.berCount = channelBitErrorRate(carrier) * 1e7;
         r.berNoise = 0.05 * scale;
         r.codeRate = carrier.transponder->codeRate;
     }
-    if (level >= 4)
-        r.ucbPerSecond = uncorrectedPerSecond(esN0 - thresholdDb(carrier.transponder->codeRate));
+    if (level >= 4) {
+        const double margin = esN0 - carrierThresholdDb(*carrier.transponder);
+        r.ucbPerSecond = s2 ? s2UncorrectedPerSecond(*carrier.transponder, margin)
+                            : uncorrectedPerSecond(margin);
+    }
     return r;
+}
+
+bool PhysicalScene::lockedFormat(const TunerState& tuner, hw::SignalFormat* format)
+{
+    if (!m_locked || !m_lockedTransponder || !m_lockedTransponder->dvbS2 ||
+        !tuner.secondGeneration)
+        return false;
+    *format = m_lockedTransponder->s2;
+    return true;
 }
 
 void PhysicalScene::masterCommand(const QByteArray& message, const TunerState&, qint64)

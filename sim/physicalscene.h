@@ -67,6 +67,7 @@ public:
     void supplyChanged(int volts, qint64 nowMs) override;
     quint64 noiseSeed() const override { return m_config.noiseSeed; }
     bool network(const TunerState& tuner, hw::NetworkInfo* info) override;
+    bool lockedFormat(const TunerState& tuner, hw::SignalFormat* format) override;
 
     DishMotor& motor() { return m_motor; }
     const PolarMount& mount() const { return m_mount; }
@@ -86,12 +87,20 @@ public:
 
     // DVB-S Es/N0 needed for quasi-error-free reception at a code rate.
     static double thresholdDb(int codeRate);
+    // What this demodulator needs for a carrier: the DVB-S figure, or the
+    // DVB-S2 one of its modcod plus what a real chip loses against the ideal.
+    static double carrierThresholdDb(const SimTransponder& transponder);
+    static constexpr double S2ImplementationLossDb = 0.3;
 
     // Acquisition after a tune, as the chip's flags come up.
     static constexpr qint64 CarrierAfterMs = 40;
     static constexpr qint64 ViterbiAfterMs = 100;
     static constexpr qint64 SyncAfterMs = 170;
     static constexpr qint64 LockAfterMs = 190; // a few frames after sync
+    // DVB-S2: physical-layer frame sync, then the LDPC decoder's first frames.
+    static constexpr qint64 S2FrameAfterMs = 120;
+    static constexpr qint64 S2SyncAfterMs = 220;
+    static constexpr qint64 S2LockAfterMs = 260;
 
 private:
     struct Band
@@ -118,9 +127,12 @@ private:
     Carrier against(const QVector<InBand>& inBand, int best) const;
     // The acquisition stage the signal allows: 0 nothing, 1 signal, 2 carrier,
     // 3 Viterbi, 5 lock.
-    int allowedStage(const Band& band) const;
+    int allowedStage(const Band& band, const TunerState& tuner) const;
     // How far the chip has got since the tune, within what the signal allows.
-    int acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed);
+    int acquisitionLevel(const TunerState& tuner, qint64 nowMs, int allowed, bool s2);
+    // A list's second entry for a carrier it also names (DVB-S and DVB-S2
+    // after a change of modulation): not a carrier of its own.
+    static bool sameCarrier(const SimTransponder& a, const SimTransponder& b);
     double downlinkMHz(const TunerState& tuner) const;
     // Carrier power over clear-sky noise density (Hz) arriving from a
     // satellite at a frequency, polarisation aside.
@@ -152,6 +164,7 @@ private:
     qint64 m_acquireSince = -1;
     qint64 m_lastTune = -1;
     bool m_locked = false;
+    const SimTransponder* m_lockedTransponder = nullptr;
 };
 
 } // namespace sim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hw/modcod.h"
 #include "hw/transportstream.h"
 
 #include <QByteArray>
@@ -22,6 +23,9 @@ struct TunerState
     quint32 symbolRate = 0;
     qint64 tunedAtMs = 0;
     int input = 0; // 0..3: committed switch position/option, or burst A/B
+    // The demodulator also receives DVB-S2: it finds either system on its
+    // own, as today's chips search, whichever the tune asked for.
+    bool secondGeneration = false;
 };
 
 // What the demodulator measures. Levels are on the meter's scale (0..255, the
@@ -70,6 +74,13 @@ public:
     }
     // The seed of the noise the register model adds to the readings.
     virtual quint64 noiseSeed() const { return 0; }
+    // The DVB-S2 signal the demodulator is locked to, if it is.
+    virtual bool lockedFormat(const TunerState& tuner, hw::SignalFormat* format)
+    {
+        Q_UNUSED(tuner)
+        Q_UNUSED(format)
+        return false;
+    }
 
     // Set by the card: lines for the card trace (motor arrivals and halts).
     std::function<void(const QString&)> note;

@@ -37,6 +37,7 @@ TunerState SimCard::tunerState() const
     TunerState state = m_tuner;
     state.lnbPowered = m_lnb.powered();
     state.voltage = m_lnb.voltage();
+    state.secondGeneration = m_secondGeneration;
     return state;
 }
 
@@ -136,6 +137,19 @@ int SimCard::busWrite(quint8 device, const quint8* data, int length)
         return 0;
     }
     return NoAcknowledge;
+}
+
+int SimCard::setChannelFormat(const hw::ChannelRecord& channel, const hw::SignalFormat&)
+{
+    // The demodulator searches both systems and reads the modcod off the air.
+    return m_secondGeneration ? setChannel(channel) : 1;
+}
+
+bool SimCard::lockedFormat(hw::SignalFormat* format)
+{
+    if (!m_open || gone() || !m_secondGeneration)
+        return false;
+    return m_scene->lockedFormat(tunerState(), format);
 }
 
 int SimCard::setChannel(const hw::ChannelRecord& channel)

@@ -68,11 +68,20 @@ public:
     int busWrite(quint8 device, const quint8* data, int length) override;
     int setChannel(const hw::ChannelRecord& channel) override;
     int sendDiseqc(const quint8* message, int length, int burst) override;
+    // The card's demodulator also receives DVB-S2 (the default); without it,
+    // the TDA10086 alone.
+    void setSecondGeneration(bool on) { m_secondGeneration = on; }
+    bool receivesDvbS2() const override { return m_secondGeneration; }
+    int setChannelFormat(const hw::ChannelRecord& channel, const hw::SignalFormat& format) override;
+    bool lockedFormat(hw::SignalFormat* format) override;
 
     // In English, as --remote status says it; the window translates it.
     QString description() const override
     {
-        return QString::fromLatin1(QT_TRANSLATE_NOOP("Receivers", "simulated receiver"));
+        return m_secondGeneration
+                   ? QString::fromLatin1(QT_TRANSLATE_NOOP("Receivers", "simulated receiver"))
+                   : QString::fromLatin1(
+                         QT_TRANSLATE_NOOP("Receivers", "simulated DVB-S receiver (TDA10086)"));
     }
     hw::TransportStream* transportStream() override { return &m_stream; }
 
@@ -111,6 +120,7 @@ private:
     Lnbp21Model m_lnb;
     TunerState m_tuner;
     bool m_open = false;
+    bool m_secondGeneration = true;
     qint64 m_openedAtMs = 0;
     Stream m_stream{*this};
     bool gone() const;

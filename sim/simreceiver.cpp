@@ -57,6 +57,9 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                 return fail(QStringLiteral("bus-error-code= takes a nonzero number, not \"%1\"")
                                 .arg(value));
             faults->busErrorCode = code;
+        } else if (key == QLatin1String("card")) {
+            if (value != QLatin1String("s2") && value != QLatin1String("tda10086"))
+                return fail(QStringLiteral("card= takes s2 or tda10086, not \"%1\"").arg(value));
         } else if (key == QLatin1String("config") || key == QLatin1String("scene") ||
                    isSimOption(key)) {
             // handled by the factory
@@ -91,6 +94,8 @@ void registerSimulatedReceiver()
         QString::fromUtf8(QT_TRANSLATE_NOOP(
             "Receivers",
             "sim  the simulated card (default). Options, comma-separated after the name:\n"
+            "     card=s2|tda10086        a demodulator for DVB-S and DVB-S2 (default), or\n"
+            "                             the TDA10086 alone: DVB-S only, as the old cards\n"
             "     fail=open|init|bind     the card does not open, its frontend does not\n"
             "                             initialise, or its register bus cannot be bound\n"
             "     fail=diseqc             the card's switch command and tone burst fail\n"
@@ -123,8 +128,13 @@ void registerSimulatedReceiver()
                 return nullptr;
             if (!parseFaults(request, &faults, error))
                 return nullptr;
-            if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed")))
-                return std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+            const bool dvbS2 =
+                !request.values(QStringLiteral("card")).contains(QStringLiteral("tda10086"));
+            if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed"))) {
+                auto card = std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+                card->setSecondGeneration(dvbS2);
+                return card;
+            }
             // The same satellites the user sees, when the program's lists are there.
             const QString list = findDataFile(QStringLiteral("satlist.znr"));
             Sky sky = Sky::fromFiles(
@@ -132,8 +142,10 @@ void registerSimulatedReceiver()
                 config.eirpDbw);
             if (sky.satellites.isEmpty())
                 sky = Sky::builtIn(config.eirpDbw);
-            return std::make_unique<SimCard>(
+            auto card = std::make_unique<SimCard>(
                 clock, std::make_unique<PhysicalScene>(clock, config, std::move(sky)), faults);
+            card->setSecondGeneration(dvbS2);
+            return card;
         });
 }
 

@@ -13,9 +13,18 @@
 namespace sim {
 namespace {
 
-SimTransponder tp(double mhz, char pol, double ks, int rate, bool s2 = false)
+SimTransponder tp(double mhz, char pol, double ks, int rate)
 {
-    return SimTransponder{mhz, pol == 'V', ks, rate, s2};
+    return SimTransponder{mhz, pol == 'V', ks, rate, false, {}};
+}
+
+SimTransponder s2(double mhz, char pol, double ks, hw::Modulation modulation, hw::CodeRate rate)
+{
+    hw::SignalFormat format;
+    format.system = hw::DeliverySystem::DvbS2;
+    format.modulation = modulation;
+    format.rate = rate;
+    return SimTransponder{mhz, pol == 'V', ks, 2, true, transmittedFormat(format)};
 }
 
 // "34" -> 3/4 and so on; anything else counts as 3/4.
@@ -45,21 +54,38 @@ QVector<SimTransponder> readTransponders(const QString& path)
         if (!m.hasMatch())
             continue;
         const QStringList rest = m.captured(5).split(QLatin1Char(','));
+        const hw::SignalFormat listed = hw::modcod::fromFileFields(rest);
         SimTransponder t;
         t.frequencyMHz = m.captured(2).toDouble();
         // Circular right is received with the vertical (13 V) setting, left with 18 V.
         t.vertical = m.captured(3) == QLatin1String("V") || m.captured(3) == QLatin1String("R");
         t.symbolRateKs = m.captured(4).toDouble();
         t.codeRate = codeRateFromText(rest.value(0).trimmed());
-        const QStringList flags = rest.mid(1);
-        t.dvbS2 = flags.contains(QStringLiteral("S2"), Qt::CaseInsensitive) ||
-                  flags.contains(QStringLiteral("DVB-S2"), Qt::CaseInsensitive);
+        t.dvbS2 = listed.isS2();
+        if (t.dvbS2)
+            t.s2 = transmittedFormat(listed);
         list.append(t);
     }
     return list;
 }
 
 } // namespace
+
+hw::SignalFormat transmittedFormat(hw::SignalFormat listed)
+{
+    listed.system = hw::DeliverySystem::DvbS2;
+    if (listed.modulation == hw::Modulation::Auto)
+        listed.modulation = hw::Modulation::Psk8;
+    // A rate the modulation does not have (a list's slip) is sent as 3/4,
+    // which every modulation has.
+    if (!std::isfinite(hw::modcod::dvbS2TableDb(listed.modulation, listed.rate)))
+        listed.rate = hw::CodeRate{3, 4};
+    if (listed.pilot == hw::Pilot::Auto)
+        listed.pilot = hw::Pilot::On;
+    if (listed.rollOff == hw::RollOff::Auto)
+        listed.rollOff = hw::RollOff::R35;
+    return listed;
+}
 
 double Sky::eirpOffsetDb(double longitude)
 {
@@ -95,7 +121,7 @@ Sky Sky::builtIn(double eirpDbw)
         {QStringLiteral("Astra 19.2E"),
          19.2,
          eirpDbw,
-         {tp(11362, 'H', 22000, 1, true), tp(11493, 'H', 22000, 4), tp(12603, 'H', 22000, 4)}},
+         {s2(11362, 'H', 22000, hw::Modulation::Psk8, {2, 3}), tp(11493, 'H', 22000, 4), tp(12603, 'H', 22000, 4)}},
         {QStringLiteral("Express AM7"),
          40.0,
          eirpDbw,
@@ -103,8 +129,8 @@ Sky Sky::builtIn(double eirpDbw)
         {QStringLiteral("Turksat 3A/4A"),
          42.0,
          eirpDbw,
-         {tp(10954, 'V', 2222, 2), tp(10962, 'H', 2222, 2), tp(10964, 'V', 14170, 2, true),
-          tp(11012, 'H', 30000, 2, true), tp(11046, 'H', 2725, 4), tp(11345, 'V', 29750, 3),
+         {tp(10954, 'V', 2222, 2), tp(10962, 'H', 2222, 2), s2(10964, 'V', 14170, hw::Modulation::Psk8, {3, 4}),
+          s2(11012, 'H', 30000, hw::Modulation::Psk8, {3, 4}), tp(11046, 'H', 2725, 4), tp(11345, 'V', 29750, 3),
           tp(11977, 'H', 27500, 2)}},
     };
     for (SimSatellite& sat : sky.satellites)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hw/modcod.h"
+
 #include <QString>
 #include <QVector>
 
@@ -12,7 +14,13 @@ struct SimTransponder
     double symbolRateKs = 0;
     int codeRate = 2; // 0..7 = 1/2 .. 8/9
     bool dvbS2 = false;
+    // What a DVB-S2 carrier sends: modulation, code rate and pilots, all
+    // known (a list's unknowns become 8PSK 3/4 with pilots).
+    hw::SignalFormat s2;
 };
+
+// The format a DVB-S2 carrier listed with these fields goes out with.
+hw::SignalFormat transmittedFormat(hw::SignalFormat listed);
 
 struct SimSatellite
 {

@@ -69,7 +69,7 @@ Outcome runTrial(int trial, Method method)
     sat.name = QStringLiteral("target");
     sat.longitude = site.satellite;
     sat.eirpDbw = 50;
-    sat.transponders = {sim::SimTransponder{11977, false, 27500, 2, false}};
+    sat.transponders = {sim::SimTransponder{11977, false, 27500, 2, false, {}}};
     sky.satellites = {sat};
     auto owned = std::make_unique<sim::PhysicalScene>(clock, config, sky);
     sim::PhysicalScene* scene = owned.get();

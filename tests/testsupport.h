@@ -21,6 +21,9 @@ public:
 
     bool hasNetwork = false;
     hw::NetworkInfo networkInfo;
+    // A DVB-S2 lock's format, reported while the reception says LCK.
+    bool s2 = false;
+    hw::SignalFormat s2Format;
 
     sim::Reception receive(const sim::TunerState&, qint64) override { return reception; }
     bool network(const sim::TunerState&, hw::NetworkInfo* info) override
@@ -28,6 +31,13 @@ public:
         if (hasNetwork)
             *info = networkInfo;
         return hasNetwork;
+    }
+    bool lockedFormat(const sim::TunerState& tuner, hw::SignalFormat* format) override
+    {
+        if (!s2 || !tuner.secondGeneration || !(reception.status & 0x10))
+            return false;
+        *format = s2Format;
+        return true;
     }
     void masterCommand(const QByteArray& message, const sim::TunerState&, qint64) override
     {

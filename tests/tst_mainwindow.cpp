@@ -340,7 +340,7 @@ void TestMainWindow::pollShowsTheSignal()
         QVERIFY(contrast::ratio(flag->palette().color(QPalette::WindowText),
                                 flag->palette().color(QPalette::Window)) >= contrast::Readable);
     // Under the SNR meter: Es/N0 from the meter's 170, 8.9 dB needed at 8/9.
-    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, margin 5.5 dB"));
+    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, fade margin 5.5 dB"));
     w.form->show();
     w.form->resize(w.form->minimumSize()); // as at the first start
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
@@ -362,7 +362,7 @@ void TestMainWindow::pollShowsTheSignal()
     QVERIFY(w.pollOnce());
     QCOMPARE(w.form->lineEditFEC->text(), QStringLiteral("x"));
     // The margin comes from the rate read, not from what the field shows.
-    QVERIFY2(w.form->labelMargin->text().startsWith(QLatin1String("C/N 14.4 dB, margin")),
+    QVERIFY2(w.form->labelMargin->text().startsWith(QLatin1String("C/N 14.4 dB, fade margin")),
              qPrintable(w.form->labelMargin->text()));
 
     reception.status = 0x03;
@@ -1294,8 +1294,8 @@ void TestMainWindow::marginLineFitsAnyFont()
         f->resize(f->minimumSize()); // the smallest the window gets
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f));
-        for (const char* line : {"C/N 17.3 dB, margin 10.4 dB", "C/N 6.5 dB, margin -0.4 dB",
-                                 "C/N 29.8 dB, margin 22.0 dB"}) {
+        for (const char* line : {"C/N 17.3 dB, fade margin 10.4 dB", "C/N 6.5 dB, fade margin -0.4 dB",
+                                 "C/N 29.8 dB, fade margin 22.0 dB"}) {
             f->labelMargin->setText(QLatin1String(line));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // All of it inside the label, and the label inside its frame.

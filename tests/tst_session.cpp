@@ -4,6 +4,8 @@
 
 #include "core/session.h"
 #include "lists/satellitelist.h"
+#include "sim/physicalscene.h"
+#include "sim/simcard.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -59,6 +61,45 @@ struct Started
     bool ok = false;
 };
 
+// The shipped lists, and the default simulated receiver's sky made of them,
+// at the default site, on a clock of the test's.
+struct ShippedSky
+{
+    ShippedSky() : previous(QDir::currentPath())
+    {
+        const QString data = QStringLiteral(ZENARA_SOURCE_DIR "/data");
+        QDir::setCurrent(data);
+        QFile::remove(openSettings()->fileName());
+        sim::Sky sky = sim::Sky::fromFiles(data + QStringLiteral("/satlist.znr"),
+                                           data + QStringLiteral("/Transponders/"), 50.0);
+        auto card = std::make_unique<sim::SimCard>(
+            clock, std::make_unique<sim::PhysicalScene>(clock, sim::SimConfig{}, std::move(sky)));
+        hw::CardLayer::install(std::move(card), &clock);
+        session = std::make_unique<core::Session>();
+        session->loadSettings();
+        ok = session->openCard() == nullptr;
+        session->tune(); // as start-up does: the LNB, and the motor behind it, get their supply
+    }
+    ~ShippedSky()
+    {
+        session.reset();
+        CDVBCommon::CloseDevice();
+        hw::CardLayer::uninstall();
+        QDir::setCurrent(previous);
+    }
+    void pollFor(int ms)
+    {
+        for (int t = 0; t < ms; t += 250) {
+            clock.advance(250);
+            session->pollOnce();
+        }
+    }
+    hw::ManualClock clock;
+    QString previous;
+    std::unique_ptr<core::Session> session;
+    bool ok = false;
+};
+
 QStringList markerTexts(const core::Session& s)
 {
     QStringList texts;
@@ -79,6 +120,10 @@ private slots:
     void choosingFollowsTheLists();
     void optionsKeepTheDialogsLimits();
     void pollOnTheTestClock();
+    void secondGeneration_data();
+    void secondGeneration();
+    void everyListedCarrierLocksOrSaysWhy_data();
+    void everyListedCarrierLocksOrSaysWhy();
 };
 
 void TestSession::commandsReturnTheirWarnings()
@@ -86,13 +131,13 @@ void TestSession::commandsReturnTheirWarnings()
     Started s;
     QVERIFY(s.ok);
     QSignalSpy boxes(&s.session, &core::Session::warning);
-    s.session.enter({QStringLiteral("11977"), QStringLiteral("27500"), true});
+    s.session.enter({QStringLiteral("11977"), QStringLiteral("27500"), true, {}});
     QVERIFY(s.session.tune().ok());
     QCOMPARE(s.session.frequency(), 11977);
     QCOMPARE(markerTexts(s.session).last(), QStringLiteral("11977, H, 27500"));
     // Refused: a warning to return, nothing sent, nothing remembered.
     const QStringList before = s.board.traceEvents();
-    s.session.enter({QStringLiteral("5000"), QStringLiteral("27500"), false});
+    s.session.enter({QStringLiteral("5000"), QStringLiteral("27500"), false, {}});
     const core::Result refused = s.session.tune();
     QVERIFY(!refused.ok());
     QCOMPARE(s.session.frequency(), 11977);
@@ -117,11 +162,13 @@ void TestSession::choosingFollowsTheLists()
     s.session.chooseSatellite(1);
     QCOMPARE(s.session.transponderEntries().size(), 3); // a title and two entries
     s.session.chooseTransponder(2);
+    hw::SignalFormat rate34;
+    rate34.rate = {3, 4};
     QCOMPARE(s.session.entry(),
-             (core::Entry{QStringLiteral("11977"), QStringLiteral("27500"), true}));
+             (core::Entry{QStringLiteral("11977"), QStringLiteral("27500"), true, rate34}));
     QVERIFY(s.session.tune().ok()); // remembered for Turksat
     s.session.chooseSatellite(2);
-    s.session.enter({QStringLiteral("10719"), QStringLiteral("27500"), false});
+    s.session.enter({QStringLiteral("10719"), QStringLiteral("27500"), false, {}});
     s.session.chooseSatellite(1);
     QCOMPARE(s.session.entry().frequency, QStringLiteral("11977"));
     QCOMPARE(entries.size(), 3);
@@ -204,6 +251,137 @@ void TestSession::pollOnTheTestClock()
     QCOMPARE(s.session.currentSat(), 2);
     s.board.clock.advance(120000);
     QVERIFY(!s.session.positioner().motion().moving(s.board.clock.nowMs()));
+}
+
+void TestSession::secondGeneration_data()
+{
+    QTest::addColumn<bool>("cardHasS2");
+    QTest::addColumn<int>("entry");       // in Turksat's list: 1 DVB-S2, 2 DVB-S
+    QTest::addColumn<quint8>("status");   // what the demodulator then says
+    QTest::addColumn<int>("snrMeter");    // C/N (meter - 40) / 9 dB
+    QTest::addColumn<QString>("channel"); // the card call the tune made
+    QTest::addColumn<QString>("fec");
+    QTest::addColumn<double>("margin"); // NaN: none
+    QTest::addColumn<QString>("hint");  // the start of the reason, if any
+    const double none = qQNaN();
+    // 8PSK 3/4 with pilots needs 7.91 dB plus the pilots' 0.10.
+    QTest::newRow("S2 locked") << true << 1 << quint8(0x1F) << 40 + 9 * 12 << "FE_CHANNEL2"
+                               << "8PSK 3/4" << 12 - 8.01 << "";
+    QTest::newRow("S2 too weak") << true << 1 << quint8(0x03) << 40 + 9 * 2 << "FE_CHANNEL2"
+                                 << "" << none << "No lock: C/N 2.0 dB, and DVB-S2 3/4 needs 4.0 dB";
+    QTest::newRow("S2 on a DVB-S card")
+        << false << 1 << quint8(0x03) << 40 + 9 * 12 << "FE_CHANNEL " << "" << none
+        << "This receiver cannot receive DVB-S2";
+    QTest::newRow("S locked") << true << 2 << quint8(0x1F) << 40 + 9 * 12 << "FE_CHANNEL "
+                              << "3/4" << 12 - 6.91 << "";
+    QTest::newRow("S too weak") << true << 2 << quint8(0x03) << 40 + 9 * 6 << "FE_CHANNEL "
+                                << "" << none << "No lock: C/N 6.0 dB, and 3/4 needs 6.9 dB";
+    QTest::newRow("S unlocked, strong enough")
+        << true << 2 << quint8(0x03) << 40 + 9 * 9 << "FE_CHANNEL " << "" << none << "";
+}
+
+void TestSession::secondGeneration()
+{
+    QFETCH(bool, cardHasS2);
+    QFETCH(int, entry);
+    QFETCH(quint8, status);
+    QFETCH(int, snrMeter);
+    QFETCH(QString, channel);
+    QFETCH(QString, fec);
+    QFETCH(double, margin);
+    QFETCH(QString, hint);
+    Started s;
+    QVERIFY(s.ok);
+    s.board.card->setSecondGeneration(cardHasS2);
+    s.board.scene->s2 = entry == 1;
+    s.board.scene->s2Format = hw::modcod::fromFileFields(
+        QStringLiteral("34,S2,8PSK,PILOTS").split(QLatin1Char(',')));
+    s.board.scene->reception = {status, 150, 0, double(snrMeter), 0, 10, 0, 0, 2};
+    s.session.chooseSatellite(1);
+    s.session.chooseTransponder(entry);
+    QCOMPARE(s.session.entry().format.isS2(), entry == 1);
+    s.board.newTraceEvents();
+    QVERIFY(s.session.tune().ok());
+    QCOMPARE(s.board.newTraceEvents().filter(QStringLiteral("FE_CHANNEL")).join(QString()).left(
+                 channel.size()),
+             channel);
+    // Long enough for the reason, and for a re-tune where one is due.
+    for (int i = 0; i < 25; ++i) {
+        s.board.clock.advance(250);
+        s.session.pollOnce();
+    }
+    QCOMPARE(s.session.fecText(), fec);
+    QCOMPARE(s.session.margin().marginValid, !qIsNaN(margin));
+    if (!qIsNaN(margin))
+        QVERIFY2(std::abs(s.session.margin().marginDb - margin) < 0.01,
+                 qPrintable(QString::number(s.session.margin().marginDb)));
+    QVERIFY2(hint.isEmpty() ? s.session.lockHint().isEmpty()
+                            : s.session.lockHint().startsWith(hint),
+             qPrintable(s.session.lockHint()));
+    // A receiver that cannot lock is not re-tuned every 5.5 s.
+    const int retunes = s.board.newTraceEvents().filter(QStringLiteral("FE_CHANNEL")).size();
+    QCOMPARE(retunes, status & 0x10 || !cardHasS2 ? 0 : 1);
+    const QStringList lines = s.session.receptionLines();
+    QVERIFY2(lines.first().endsWith(entry == 1 ? "DVB-S2" : "DVB-S"), qPrintable(lines.first()));
+}
+
+void TestSession::everyListedCarrierLocksOrSaysWhy_data()
+{
+    QTest::addColumn<QString>("satellite"); // its position in the label
+    QTest::newRow("Turksat") << QStringLiteral(" 42.0\u00B0E ");
+    QTest::newRow("Hot Bird") << QStringLiteral(" 13.0\u00B0E ");
+}
+
+// Each transponder of the satellite's lists, as a newcomer would pick it: it
+// locks and shows its modcod, or the program says why not (out of the LNB's
+// range, too weak for its modcod on this dish).
+void TestSession::everyListedCarrierLocksOrSaysWhy()
+{
+    QFETCH(QString, satellite);
+    ShippedSky sky;
+    QVERIFY(sky.ok);
+    core::Session& s = *sky.session;
+    int locked = 0, s2 = 0, refused = 0, weak = 0, lists = 0;
+    for (int row = 1; row < s.satellites().labels.size(); ++row) {
+        if (!s.satellites().labels.at(row).contains(satellite))
+            continue;
+        ++lists;
+        s.chooseSatellite(row);
+        QVERIFY(s.usalsGoto().ok());
+        sky.clock.advance(120000);
+        const QStringList entries = s.transponderEntries();
+        for (int i = 1; i < entries.size(); ++i) {
+            s.chooseTransponder(i);
+            const hw::SignalFormat listed = s.entry().format;
+            if (const core::Result r = s.tune(); !r.ok()) {
+                qInfo("%s: %s", qPrintable(entries.at(i)), qPrintable(r.warning));
+                ++refused; // the box said why
+                continue;
+            }
+            sky.pollFor(500);
+            for (int t = 0; t < 12 && !s.lastReading().locked && s.lockHint().isEmpty(); ++t)
+                sky.pollFor(250);
+            const QByteArray what = entries.at(i).toUtf8() + ": flags " +
+                                    QByteArray::number(s.lastReading().flags, 16) + " C/N " +
+                                    QByteArray::number(s.margin().cnDb) + " " +
+                                    s.lockHint().toUtf8();
+            if (s.lastReading().locked) {
+                ++locked;
+                s2 += listed.isS2();
+                if (listed.isS2())
+                    QVERIFY2(s.fecText() == hw::modcod::lockedText(sim::transmittedFormat(listed)),
+                             what + " " + s.fecText().toUtf8());
+                QVERIFY2(!s.fecText().isEmpty(), what);
+            } else {
+                QVERIFY2(!s.lockHint().isEmpty(), what);
+                qInfo("%s", what.constData());
+                ++weak;
+            }
+        }
+    }
+    qInfo("%s: %d lists; %d locked (%d DVB-S2), %d too weak, %d refused",
+          qPrintable(satellite), lists, locked, s2, weak, refused);
+    QVERIFY(lists >= 1 && locked > 0);
 }
 
 QTEST_MAIN(TestSession)

@@ -50,6 +50,8 @@ void TestSignalLog::linesAndHeader()
     e.ber = 1.5e-6;
     e.ucbTotal = 3;
     e.marker = QStringLiteral("11977, H, 27500");
+    e.system = QStringLiteral("DVB-S2");
+    e.modcod = QStringLiteral("8PSK 3/4");
     {
         SignalLog log;
         QString error;
@@ -58,9 +60,9 @@ void TestSignalLog::linesAndHeader()
     }
     QCOMPARE(lines(path),
              QStringList({"time,frequency_mhz,polarisation,symbol_rate_ks,flags,locked,agc_percent,"
-                          "snr_percent,ber,ucb_total,marker",
+                          "snr_percent,ber,ucb_total,marker,system,modcod",
                           "2026-12-07T17:30:00.250Z,11977,H,27500,0x1f,1,72.9,69.8,1.50e-06,3,"
-                          "\"11977, H, 27500\""}));
+                          "\"11977, H, 27500\",DVB-S2,8PSK 3/4"}));
     // Opened again, it appends, without a second header; missing readings stay empty.
     SignalLog::Entry missing;
     missing.when = e.when;
@@ -77,7 +79,22 @@ void TestSignalLog::linesAndHeader()
     const QStringList all = lines(path);
     QCOMPARE(all.size(), 3);
     QCOMPARE(all.at(2),
-             QStringLiteral("2026-12-07T17:30:00.250Z,10719,V,27500,,0,,,,0,\"say \"\"hi\"\"\""));
+             QStringLiteral("2026-12-07T17:30:00.250Z,10719,V,27500,,0,,,,0,\"say \"\"hi\"\"\",,"));
+
+    // A log begun before the system was logged goes on in its own columns.
+    const QString old = dir.filePath(QStringLiteral("old.csv"));
+    QFile file(old);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(SignalLog::HeaderWithoutModcod) + "\n");
+    file.close();
+    {
+        SignalLog log;
+        QString error;
+        QVERIFY(log.open(old, &error));
+        QVERIFY(log.write(e));
+    }
+    QCOMPARE(lines(old).value(1).count(QLatin1Char(',')),
+             QString::fromLatin1(SignalLog::HeaderWithoutModcod).count(QLatin1Char(',')) + 2);
 }
 
 void TestSignalLog::failuresStopTheLog()

@@ -121,6 +121,8 @@ class TestSimPhysics : public QObject
 
 private slots:
     void marginEstimateFollowsTheTrueEsN0();
+    void thresholdsOfEveryModcod_data();
+    void thresholdsOfEveryModcod();
     void publishedFigures_data();
     void publishedFigures();
     void pointingSweep();
@@ -624,17 +626,75 @@ void TestSimPhysics::marginEstimateFollowsTheTrueEsN0()
     QVERIFY2(covered >= 8, qPrintable(QString::number(covered)));
 
     // The margin over the code rate's threshold, as the window words it.
-    linkmargin::Estimate e =
-        linkmargin::estimate(true, 40 + 9 * 11, true, true, QStringLiteral("3/4"), NAN);
-    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB, margin 4.1 dB"));
-    e = linkmargin::estimate(true, 40 + 9 * 11, true, false, QStringLiteral("3/4"), NAN);
+    const hw::SignalFormat dvbS34{hw::DeliverySystem::DvbS, hw::Modulation::Auto, {3, 4}, {}, {}};
+    const hw::SignalFormat dvbS12{hw::DeliverySystem::DvbS, hw::Modulation::Auto, {1, 2}, {}, {}};
+    linkmargin::Estimate e = linkmargin::estimate(true, 40 + 9 * 11, true, true, &dvbS34, NAN);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB, fade margin 4.1 dB"));
+    e = linkmargin::estimate(true, 40 + 9 * 11, true, false, &dvbS34, NAN);
     QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB"));
-    e = linkmargin::estimate(true, 40 + 9 * 11, false, false, QString(), NAN);
+    e = linkmargin::estimate(true, 40 + 9 * 11, false, false, nullptr, NAN);
     QCOMPARE(linkmargin::text(e), QStringLiteral("C/N --"));
+    // Locked, but the code rate could not be read: no margin to be had.
+    e = linkmargin::estimate(true, 40 + 9 * 11, true, true, nullptr, NAN);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB"));
     // A receiver's own decibels win over the meter.
-    e = linkmargin::estimate(true, 0, true, true, QStringLiteral("1/2"), 12.3);
-    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 12.3 dB, margin 8.2 dB"));
-    QCOMPARE(linkmargin::thresholdDb(QStringLiteral("7/8")), 8.48);
+    e = linkmargin::estimate(true, 0, true, true, &dvbS12, 12.3);
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 12.3 dB, fade margin 8.2 dB"));
+}
+
+void TestSimPhysics::thresholdsOfEveryModcod_data()
+{
+    QTest::addColumn<QString>("fields"); // as a transponder file gives them
+    QTest::addColumn<double>("qef");     // the standards' literal Es/N0
+    QTest::addColumn<QString>("locked");
+    // DVB-S (EN 300 421 Eb/N0 + 10 log 2R 188/204) and DVB-S2 (EN 302 307).
+    const struct
+    {
+        const char* fields;
+        double qef;
+        const char* locked;
+    } rows[] = {
+        {"34", 6.91, "3/4"},
+        {"78", 8.48, "7/8"},
+        {"14,S2,QPSK", -2.35, "QPSK 1/4"},
+        {"12,S2,QPSK", 1.00, "QPSK 1/2"},
+        {"34,S2,QPSK", 4.03, "QPSK 3/4"},
+        {"910,S2,QPSK", 6.42, "QPSK 9/10"},
+        {"35,S2,8PSK", 5.50, "8PSK 3/5"},
+        {"34,S2,8PSK", 7.91, "8PSK 3/4"},
+        {"89,S2,8PSK", 10.69, "8PSK 8/9"},
+        {"910,S2,8PSK", 10.98, "8PSK 9/10"},
+        {"23,S2,16APSK", 8.97, "16APSK 2/3"},
+        {"910,S2,16APSK", 13.13, "16APSK 9/10"},
+        {"34,S2,32APSK", 12.73, "32APSK 3/4"},
+        {"910,S2,32APSK", 16.05, "32APSK 9/10"},
+        {"34,S2,8PSK,NOPILOTS", 7.91, "8PSK 3/4"},
+        // Pilots: 36 symbols without data after every 16 slots of 90.
+        {"34,S2,8PSK,PILOTS", 7.91 + 10 * std::log10((90.0 * 241 + 36 * 14) / (90 * 241)),
+         "8PSK 3/4"},
+        {"34,S2,QPSK,PILOTS", 4.03 + 10 * std::log10((90.0 * 361 + 36 * 22) / (90 * 361)),
+         "QPSK 3/4"},
+    };
+    for (const auto& row : rows)
+        QTest::newRow(row.fields) << QString::fromLatin1(row.fields) << row.qef
+                                  << QString::fromLatin1(row.locked);
+}
+
+void TestSimPhysics::thresholdsOfEveryModcod()
+{
+    QFETCH(QString, fields);
+    QFETCH(double, qef);
+    QFETCH(QString, locked);
+    const hw::SignalFormat format = hw::modcod::fromFileFields(fields.split(QLatin1Char(',')));
+    QCOMPARE(hw::modcod::lockedText(format), locked);
+    QVERIFY2(std::abs(hw::modcod::qefEsN0Db(format) - qef) < 0.005,
+             qPrintable(QString::number(hw::modcod::qefEsN0Db(format))));
+    // The margin the window shows at 12.0 dB is measured from that threshold.
+    const linkmargin::Estimate e = linkmargin::estimate(true, 40 + 9 * 12, true, true, &format, NAN);
+    QVERIFY(e.marginValid);
+    QVERIFY2(std::abs(e.marginDb - (12.0 - qef)) < 0.05, qPrintable(linkmargin::text(e)));
+    QVERIFY(linkmargin::text(e).endsWith(QString::number(12.0 - e.thresholdDb, 'f', 1) +
+                                         QStringLiteral(" dB")));
 }
 
 QTEST_GUILESS_MAIN(TestSimPhysics)

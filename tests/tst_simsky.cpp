@@ -119,6 +119,7 @@ private slots:
     void networkIdentification();
     void geometryMatchesUsals();
     void defaultDishLocksOnTheSatelliteDueSouth();
+    void secondGenerationAroundItsThreshold();
     void noLockWithoutTheRightSignal();
     void lockNeedsTheThresholdToStart();
     void motorHearsNothingWithoutSupply();
@@ -173,8 +174,69 @@ void TestSimSky::defaultDishLocksOnTheSatelliteDueSouth()
     QCOMPARE(dish.access.tda10086_ber_count(&ber), 0);
     QVERIFY(ber < 100);
 
-    QVERIFY(dish.tune(11012, false, 30000)); // DVB-S2: the demodulator cannot lock
-    QVERIFY(!(dish.pollFor(3000) & Lock));
+    // DVB-S2: the default demodulator finds it and says what it is; the
+    // TDA10086 alone finds the carrier but never locks.
+    QVERIFY(dish.tune(11012, false, 30000));
+    QVERIFY(dish.pollFor(2000) & Lock);
+    hw::SignalFormat locked;
+    QVERIFY(dish.frontend.GetLockedFormat(&locked));
+    QCOMPARE(hw::modcod::lockedText(locked), QStringLiteral("8PSK 3/4"));
+    dish.card->setSecondGeneration(false);
+    QVERIFY(dish.tune(11012, false, 30000));
+    const unsigned char flags = dish.pollFor(3000);
+    QVERIFY((flags & 0x02) && !(flags & Lock));
+    QVERIFY(!dish.frontend.GetLockedFormat(&locked));
+}
+
+void TestSimSky::secondGenerationAroundItsThreshold()
+{
+    // Türksat's 11012 H, 8PSK 3/4, faded by rain to a given distance from
+    // what the demodulator needs.
+    Installation dish;
+    QVERIFY(dish.tune(11012, false, 30000));
+    QVERIFY(dish.pollFor(1000) & Lock);
+    const sim::Carrier clear = dish.scene->tunedCarrier(dish.card->tunerState());
+    const double needed = sim::PhysicalScene::carrierThresholdDb(*clear.transponder);
+    QCOMPARE(needed, 7.91 + 10 * std::log10((90.0 * 241 + 36 * 14) / (90 * 241)) +
+                         sim::PhysicalScene::S2ImplementationLossDb);
+    auto fadeTo = [&](double margin) {
+        sim::FieldConditions field;
+        for (int i = 0; i < 30; ++i) {
+            const double esN0 = dish.scene->tunedCarrier(dish.card->tunerState()).esN0Db;
+            field.rainFadeDb = std::max(0.0, field.rainFadeDb + esN0 - (needed + margin));
+            dish.scene->setField(field);
+        }
+    };
+    auto blocksOver = [&](int ms, unsigned char* status) {
+        unsigned char ucb = 0;
+        dish.access.tda10086_ucb_count(&ucb); // restart the counter
+        *status = dish.pollFor(ms);
+        dish.access.tda10086_ucb_count(&ucb);
+        return int(ucb);
+    };
+    const struct
+    {
+        double margin;
+        bool retune, locked;
+        int minBlocks, maxBlocks;
+    } steps[] = {
+        {0.4, false, true, 0, 0},    // quasi-error-free
+        {-0.5, false, true, 50, 127}, // held, but the decoder gives up on frames
+        {-1.3, false, false, 0, 127}, // lost
+        {-0.2, true, false, 0, 127},  // not acquired again below the threshold
+        {0.2, true, true, 0, 0},      // acquired at it
+    };
+    for (const auto& step : steps) {
+        fadeTo(step.margin);
+        if (step.retune)
+            dish.tune(11012, false, 30000);
+        unsigned char status = 0;
+        const int blocks = blocksOver(2000, &status);
+        const QByteArray what = QByteArray::number(step.margin);
+        QVERIFY2(bool(status & Lock) == step.locked, what);
+        QVERIFY2(blocks >= step.minBlocks && blocks <= step.maxBlocks,
+                 what + " blocks " + QByteArray::number(blocks));
+    }
 }
 
 void TestSimSky::noLockWithoutTheRightSignal()
