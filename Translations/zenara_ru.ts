@@ -292,7 +292,13 @@
         <translation>симулятор приёмника</translation>
     </message>
     <message>
+        <source>simulated DVB-S receiver (TDA10086)</source>
+        <translation>симулятор приёмника DVB-S (TDA10086)</translation>
+    </message>
+    <message>
         <source>sim  the simulated card (default). Options, comma-separated after the name:
+     card=s2|tda10086        a demodulator for DVB-S and DVB-S2 (default), or
+                             the TDA10086 alone: DVB-S only, as the old cards
      fail=open|init|bind     the card does not open, its frontend does not
                              initialise, or its register bus cannot be bound
      fail=diseqc             the card&apos;s switch command and tone burst fail
@@ -315,6 +321,8 @@
      seed=N                  seed of the readings&apos; noise (default 1)
      scene=fixed             every tune locks; no dish, motor or sky</source>
         <translation>sim  симулятор карты (по умолчанию). Параметры через запятую после имени:
+     card=s2|tda10086        демодулятор DVB-S и DVB-S2 (по умолчанию) или
+                             один TDA10086: только DVB-S, как у старых карт
      fail=open|init|bind     карта не открывается, её фронтенд не
                              инициализируется или шина регистров недоступна
      fail=diseqc             команда переключателя и тон-бёрст карты не проходят
@@ -1140,10 +1148,6 @@
         <translation>C/N %1 дБ</translation>
     </message>
     <message>
-        <source>C/N %1 dB, margin %2 dB</source>
-        <translation>C/N %1 дБ, запас %2 дБ</translation>
-    </message>
-    <message>
         <source>The network the locked transponder names in its network information table, and the orbital position it gives, against the satellite chosen in the list</source>
         <translation>Сеть, которую называет принятый транспондер в таблице NIT, и указанная там орбитальная позиция в сравнении со спутником, выбранным в списке</translation>
     </message>
@@ -1238,6 +1242,50 @@
     <message>
         <source>The signal has not changed since the goto west: if the dish did not move, the motor may need the STAB west code 0xD0 (Options, Settings, Drive Motor, Version).</source>
         <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен код запада STAB 0xD0 (Параметры, Настройки, Привод, Тип).</translation>
+    </message>
+    <message>
+        <source>Sys&amp;tem:</source>
+        <translation>Сис&amp;тема:</translation>
+    </message>
+    <message>
+        <source>The transponder&apos;s delivery system and, for DVB-S2, its modulation; a pick from the list fills it in</source>
+        <translation>Стандарт вещания транспондера и, для DVB-S2, его модуляция; выбор из списка заполняет поле</translation>
+    </message>
+    <message>
+        <source>Tuned %1 %2 %3, %4</source>
+        <translation>Настроено %1 %2 %3, %4</translation>
+    </message>
+    <message>
+        <source>Not locked</source>
+        <translation>Нет захвата</translation>
+    </message>
+    <message>
+        <source>Locked: %1, needs %2 dB; fade margin %3 dB</source>
+        <translation>Захват: %1, нужно %2 дБ; запас на замирания %3 дБ</translation>
+    </message>
+    <message>
+        <source>Locked: %1</source>
+        <translation>Захват: %1</translation>
+    </message>
+    <message>
+        <source>No lock: C/N %1 dB, and %2 needs %3 dB. The signal is too weak for this dish here, or the dish is off the satellite.</source>
+        <translation>Нет захвата: C/N %1 дБ, а %2 нужно %3 дБ. Сигнал слишком слаб для этой антенны здесь, или антенна не на спутнике.</translation>
+    </message>
+    <message>
+        <source>This receiver cannot receive DVB-S2: the meters show the carrier, but it will never lock. Choose a DVB-S2 receiver (--receiver sim or dvb).</source>
+        <translation>Этот приёмник не принимает DVB-S2: индикаторы показывают несущую, но захвата не будет. Выберите приёмник DVB-S2 (--receiver sim или dvb).</translation>
+    </message>
+    <message>
+        <source>C/N %1 dB, fade margin %2 dB</source>
+        <translation>C/N %1 дБ, запас %2 дБ</translation>
+    </message>
+    <message>
+        <source>The carrier to noise ratio. The fade margin follows the lock.</source>
+        <translation>Отношение несущая/шум. Запас на замирания появится после захвата.</translation>
+    </message>
+    <message>
+        <source>Fade margin: how far the signal may fade before errors begin. %1 needs %2 dB for error-free reception; the lock itself holds about 1 dB lower.</source>
+        <translation>Запас на замирания: насколько сигнал может ослабнуть, прежде чем появятся ошибки. %1 нужно %2 дБ для приёма без ошибок; сам захват держится примерно на 1 дБ ниже.</translation>
     </message>
 </context>
 </TS>

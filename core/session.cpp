@@ -978,10 +978,8 @@ void Session::setLockHint(const QString& text)
 {
     if (text == m_lockHint)
         return;
-    const bool shown = !m_lockHint.isEmpty();
     m_lockHint = text;
-    if (!text.isEmpty() || shown)
-        emit statusMessage(text, 0);
+    emit lockHintChanged();
 }
 
 // A carrier that is there but does not lock: said once the lock is overdue,

@@ -223,6 +223,8 @@ signals:
     void closing();
     // The transponder picked from the chosen satellite's list.
     void transponderChosen(int index);
+    // lockHint() changed.
+    void lockHintChanged();
 
 private:
     void createPositioner();

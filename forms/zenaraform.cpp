@@ -8,6 +8,7 @@
 #include "forms/siteview.h"
 #include "hw/cardlibrary.h"
 #include "lists/satellitelist.h"
+#include "monitor/contrast.h"
 #include "monitor/linkmargin.h"
 #include "positioner/commands.h"
 #include "settings/datafiles.h"
@@ -144,6 +145,13 @@ void zenaraForm::connectSession()
         windowSettings(v);
     };
     connect(s, &core::Session::polled, this, &zenaraForm::afterPoll);
+    connect(s, &core::Session::lockHintChanged, this, [this] {
+        QPalette p = labelLockHint->palette();
+        p.setColor(QPalette::WindowText,
+                   contrast::readableShade(QColor(170, 0, 0), p.color(QPalette::Window)));
+        labelLockHint->setPalette(p);
+        labelLockHint->setText(m_session->lockHint());
+    });
     connect(s, &core::Session::motionChanged, this, &zenaraForm::showMotorStatus);
     connect(s, &core::Session::entryChanged, this, &zenaraForm::showEntry);
     connect(s, &core::Session::labelsChanged, this, &zenaraForm::showSatelliteList);
