@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include "hw/modcod.h"
+#include <QByteArray>
 
 #include <QString>
 #include <QStringList>
@@ -23,7 +23,7 @@ struct Request
     double degrees = 0; // satellite or drive-to position, east positive
     int driveMode = 0;  // 0 steps, 1 seconds, 2 degrees, 3 to an angle
     bool east = true;
-    QString key; // get/set: the setting's name without "Settings/"
+    QString key;             // get/set: the setting's name without "Settings/"
     hw::SignalFormat format; // tune: DVB-S unless "S2 [MODULATION] [RATE]" follows
 };
 

@@ -180,7 +180,8 @@ StoredSettings Session::loadSettings()
     m_symbolRate = v.symbolRate;
     m_polarization = v.polarization;
     m_tunedHorizontal = m_polarization != 1;
-    m_entry = {QString::number(m_frequency), QString::number(m_symbolRate), m_polarization != 1, {}};
+    m_entry = {
+        QString::number(m_frequency), QString::number(m_symbolRate), m_polarization != 1, {}};
     m_options = v.options;
     m_signalLogPath = v.signalLog;
     m_transpondersPath = v.transpondersPath;
@@ -469,8 +470,7 @@ Result Session::tune(bool fromEntry)
         // The automatic re-tune goes back to the same transponder: what was
         // said of it still holds.
         if (fromEntry || result.wrongSystem)
-            setLockHint(result.wrongSystem ? windowTr(tuning::Tuner::NoDvbS2Warning)
-                                           : QString());
+            setLockHint(result.wrongSystem ? windowTr(tuning::Tuner::NoDvbS2Warning) : QString());
         m_lastReading = PollReading();
         m_margin = linkmargin::Estimate();
         m_networkState = Network::NotAsked;
@@ -861,10 +861,9 @@ void Session::pollOnce()
     double measuredDb = std::numeric_limits<double>::quiet_NaN();
     if (const hw::CardBackend* card = hw::CardLayer::backend())
         card->carrierToNoiseDb(&measuredDb);
-    m_margin = linkmargin::estimate(reading.snrValid, reading.snrMeter,
-                                    reading.flagsValid && (reading.flags & CarrierFlag),
-                                    reading.locked, m_lockedFormatKnown ? &m_lockedFormat : nullptr,
-                                    measuredDb);
+    m_margin = linkmargin::estimate(
+        reading.snrValid, reading.snrMeter, reading.flagsValid && (reading.flags & CarrierFlag),
+        reading.locked, m_lockedFormatKnown ? &m_lockedFormat : nullptr, measuredDb);
     checkLockHint(reading);
     checkNetwork(reading.locked);
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);
@@ -955,8 +954,8 @@ QStringList Session::receptionLines() const
         if (!m_lockHint.isEmpty())
             lines << m_lockHint;
     } else if (m_margin.marginValid) {
-        lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm",
-                                            "Locked: %1, needs %2 dB; fade margin %3 dB"))
+        lines << windowTr(
+                     QT_TRANSLATE_NOOP("zenaraForm", "Locked: %1, needs %2 dB; fade margin %3 dB"))
                      .arg(m_margin.modcod, QString::number(m_margin.thresholdDb, 'f', 1),
                           QString::number(m_margin.marginDb, 'f', 1));
     } else {

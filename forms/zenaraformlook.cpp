@@ -163,11 +163,11 @@ void zenaraForm::setTabOrder()
         checkBoxVHigh, buttonPower,
         // Tuner-Settings, DiSEqC 1.2 (with its own pages)
         tabWidget4, freqListComboBox, lineEditFreq, radioButtonVert, radioButtonHorz,
-        lineEditSmbRate, comboBoxSystem, buttonSet, Tune, satlistComboBox, gotoXYButton, positionsSpinBox,
-        gotoButton, storeButton, posSetButton, eastButton, tuningSpinBox, decimalSpinBox,
-        westButton, typeStepComboBox, stepTuningSpinBox, tuneMethodComboBox, tuneButton,
-        limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5, sendButton,
-        haltMotorButton,
+        lineEditSmbRate, comboBoxSystem, buttonSet, Tune, satlistComboBox, gotoXYButton,
+        positionsSpinBox, gotoButton, storeButton, posSetButton, eastButton, tuningSpinBox,
+        decimalSpinBox, westButton, typeStepComboBox, stepTuningSpinBox, tuneMethodComboBox,
+        tuneButton, limitEButton, limitOffButton, LimitWButton, raw0, raw1, raw2, raw3, raw4, raw5,
+        sendButton, haltMotorButton,
         // the plot
         toolButtonBER, toolButtonAGC, toolButtonSNR};
     for (int i = 1; i < order.size(); ++i)

@@ -251,13 +251,13 @@ DVB_ERROR CDVBFrontend::SetChannelFormat(_CHANNEL_TYPE channel, const hw::Signal
     QString event = channelEvent(QStringLiteral("FE_CHANNEL2"), channel) +
                     QStringLiteral(" sys=%1").arg(format.isS2() ? "S2" : "S");
     if (format.isS2())
-        event += QStringLiteral(" mod=%1 fec=%2 rolloff=%3 pilot=%4")
-                     .arg(hw::modcod::modulationName(format.modulation),
-                          hw::modcod::rateText(format.rate),
-                          hw::modcod::rollOffText(format.rollOff))
-                     .arg(format.pilot == hw::Pilot::On    ? "on"
-                          : format.pilot == hw::Pilot::Off ? "off"
-                                                           : "auto");
+        event +=
+            QStringLiteral(" mod=%1 fec=%2 rolloff=%3 pilot=%4")
+                .arg(hw::modcod::modulationName(format.modulation),
+                     hw::modcod::rateText(format.rate), hw::modcod::rollOffText(format.rollOff))
+                .arg(format.pilot == hw::Pilot::On    ? "on"
+                     : format.pilot == hw::Pilot::Off ? "off"
+                                                      : "auto");
     hw::traceEvent(event);
     return backend->setChannelFormat(channelRecord(channel), format) == 0 ? DVB_ERR_NONE
                                                                           : DVB_ERR_FAILED;

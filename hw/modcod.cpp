@@ -193,8 +193,9 @@ SignalFormat fromFileFields(const QStringList& fields)
 
 QString toFileFields(const SignalFormat& format)
 {
-    const QString rate = format.rate.known() ? QString(rateText(format.rate)).remove(QLatin1Char('/'))
-                                             : QStringLiteral("AUTO");
+    const QString rate = format.rate.known()
+                             ? QString(rateText(format.rate)).remove(QLatin1Char('/'))
+                             : QStringLiteral("AUTO");
     if (!format.isS2())
         return rate;
     QStringList fields{rate, QStringLiteral("S2")};

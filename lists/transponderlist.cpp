@@ -45,8 +45,8 @@ bool readTransponders(const QString& path, QVector<Transponder>* list)
 
 QString entryText(const Transponder& t)
 {
-    QString text = t.frequency + QStringLiteral(", ") + t.polarization + QStringLiteral(", ") +
-                   t.symbolRate;
+    QString text =
+        t.frequency + QStringLiteral(", ") + t.polarization + QStringLiteral(", ") + t.symbolRate;
     const QString system = hw::modcod::systemText(t.format);
     if (!system.isEmpty())
         text += QStringLiteral(" \u00B7 ") + system;

@@ -103,8 +103,7 @@ void StatusPoll::readLocked(PollReading* r)
         } else {
             // A failed read shows "--" and is tried again on the next locked poll.
             unsigned char rate = 0;
-            const bool read =
-                m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
+            const bool read = m_demodulator.tda10086_read_byte(tda10086::RegCodeRate, &rate) == 0;
             m_codeRatePending = !read;
             r->fecText = read ? codeRateText(rate) : QStringLiteral("--");
             r->formatKnown = read;

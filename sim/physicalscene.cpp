@@ -437,8 +437,7 @@ Reception PhysicalScene::receive(const TunerState& tuner, qint64 nowMs)
 
 bool PhysicalScene::lockedFormat(const TunerState& tuner, hw::SignalFormat* format)
 {
-    if (!m_locked || !m_lockedTransponder || !m_lockedTransponder->dvbS2 ||
-        !tuner.secondGeneration)
+    if (!m_locked || !m_lockedTransponder || !m_lockedTransponder->dvbS2 || !tuner.secondGeneration)
         return false;
     *format = m_lockedTransponder->s2;
     return true;

@@ -131,7 +131,8 @@ void registerSimulatedReceiver()
             const bool dvbS2 =
                 !request.values(QStringLiteral("card")).contains(QStringLiteral("tda10086"));
             if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed"))) {
-                auto card = std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+                auto card =
+                    std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
                 card->setSecondGeneration(dvbS2);
                 return card;
             }

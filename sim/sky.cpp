@@ -121,7 +121,8 @@ Sky Sky::builtIn(double eirpDbw)
         {QStringLiteral("Astra 19.2E"),
          19.2,
          eirpDbw,
-         {s2(11362, 'H', 22000, hw::Modulation::Psk8, {2, 3}), tp(11493, 'H', 22000, 4), tp(12603, 'H', 22000, 4)}},
+         {s2(11362, 'H', 22000, hw::Modulation::Psk8, {2, 3}), tp(11493, 'H', 22000, 4),
+          tp(12603, 'H', 22000, 4)}},
         {QStringLiteral("Express AM7"),
          40.0,
          eirpDbw,
@@ -129,9 +130,10 @@ Sky Sky::builtIn(double eirpDbw)
         {QStringLiteral("Turksat 3A/4A"),
          42.0,
          eirpDbw,
-         {tp(10954, 'V', 2222, 2), tp(10962, 'H', 2222, 2), s2(10964, 'V', 14170, hw::Modulation::Psk8, {3, 4}),
-          s2(11012, 'H', 30000, hw::Modulation::Psk8, {3, 4}), tp(11046, 'H', 2725, 4), tp(11345, 'V', 29750, 3),
-          tp(11977, 'H', 27500, 2)}},
+         {tp(10954, 'V', 2222, 2), tp(10962, 'H', 2222, 2),
+          s2(10964, 'V', 14170, hw::Modulation::Psk8, {3, 4}),
+          s2(11012, 'H', 30000, hw::Modulation::Psk8, {3, 4}), tp(11046, 'H', 2725, 4),
+          tp(11345, 'V', 29750, 3), tp(11977, 'H', 27500, 2)}},
     };
     for (SimSatellite& sat : sky.satellites)
         sat.eirpDbw = eirpDbw + eirpOffsetDb(sat.longitude);

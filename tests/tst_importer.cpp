@@ -109,7 +109,8 @@ void TestImporter::xmlRoundTrip()
     QStringList entries;
     QVERIFY(transponders::readEntries(
         dir.filePath(QStringLiteral("out/Transponders/") + list.transponderFiles.at(1)), &entries));
-    QCOMPARE(entries, QStringList({QString(), "10778, V, 24500 \u00B7 S2 8PSK", "11247, R, 24500"}));
+    QCOMPARE(entries,
+             QStringList({QString(), "10778, V, 24500 \u00B7 S2 8PSK", "11247, R, 24500"}));
     QFile ini(dir.filePath(QStringLiteral("out/Transponders/") + list.transponderFiles.at(1)));
     QVERIFY(ini.open(QIODevice::ReadOnly));
     const QByteArray text = ini.readAll();

@@ -1294,8 +1294,9 @@ void TestMainWindow::marginLineFitsAnyFont()
         f->resize(f->minimumSize()); // the smallest the window gets
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f));
-        for (const char* line : {"C/N 17.3 dB, fade margin 10.4 dB", "C/N 6.5 dB, fade margin -0.4 dB",
-                                 "C/N 29.8 dB, fade margin 22.0 dB"}) {
+        for (const char* line :
+             {"C/N 17.3 dB, fade margin 10.4 dB", "C/N 6.5 dB, fade margin -0.4 dB",
+              "C/N 29.8 dB, fade margin 22.0 dB"}) {
             f->labelMargin->setText(QLatin1String(line));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // All of it inside the label, and the label inside its frame.

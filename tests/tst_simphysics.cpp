@@ -690,7 +690,8 @@ void TestSimPhysics::thresholdsOfEveryModcod()
     QVERIFY2(std::abs(hw::modcod::qefEsN0Db(format) - qef) < 0.005,
              qPrintable(QString::number(hw::modcod::qefEsN0Db(format))));
     // The margin the window shows at 12.0 dB is measured from that threshold.
-    const linkmargin::Estimate e = linkmargin::estimate(true, 40 + 9 * 12, true, true, &format, NAN);
+    const linkmargin::Estimate e =
+        linkmargin::estimate(true, 40 + 9 * 12, true, true, &format, NAN);
     QVERIFY(e.marginValid);
     QVERIFY2(std::abs(e.marginDb - (12.0 - qef)) < 0.05, qPrintable(linkmargin::text(e)));
     QVERIFY(linkmargin::text(e).endsWith(QString::number(12.0 - e.thresholdDb, 'f', 1) +

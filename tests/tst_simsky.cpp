@@ -220,7 +220,7 @@ void TestSimSky::secondGenerationAroundItsThreshold()
         bool retune, locked;
         int minBlocks, maxBlocks;
     } steps[] = {
-        {0.4, false, true, 0, 0},    // quasi-error-free
+        {0.4, false, true, 0, 0},     // quasi-error-free
         {-0.5, false, true, 50, 127}, // held, but the decoder gives up on frames
         {-1.3, false, false, 0, 127}, // lost
         {-0.2, true, false, 0, 127},  // not acquired again below the threshold
