@@ -15,6 +15,20 @@ bool parseNumber(const QString& text, int* value)
     return ok;
 }
 
+// Which demodulator the card has: true for the one that also receives DVB-S2.
+bool parseCard(const hw::ReceiverSpec& request, bool* dvbS2, QString* error)
+{
+    *dvbS2 = true;
+    for (const QString& card : request.values(QStringLiteral("card"))) {
+        if (card != QLatin1String("s2") && card != QLatin1String("tda10086")) {
+            *error = QStringLiteral("card= takes s2 or tda10086, not \"%1\"").arg(card);
+            return false;
+        }
+        *dvbS2 = card == QLatin1String("s2");
+    }
+    return true;
+}
+
 } // namespace
 
 bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* error)
@@ -57,11 +71,8 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                 return fail(QStringLiteral("bus-error-code= takes a nonzero number, not \"%1\"")
                                 .arg(value));
             faults->busErrorCode = code;
-        } else if (key == QLatin1String("card")) {
-            if (value != QLatin1String("s2") && value != QLatin1String("tda10086"))
-                return fail(QStringLiteral("card= takes s2 or tda10086, not \"%1\"").arg(value));
-        } else if (key == QLatin1String("config") || key == QLatin1String("scene") ||
-                   isSimOption(key)) {
+        } else if (key == QLatin1String("card") || key == QLatin1String("config") ||
+                   key == QLatin1String("scene") || isSimOption(key)) {
             // handled by the factory
         } else if (key == QLatin1String("vanish")) {
             bool ok = false;
@@ -126,10 +137,9 @@ void registerSimulatedReceiver()
                 return nullptr;
             if (!applySimOptions(request, &config, error))
                 return nullptr;
-            if (!parseFaults(request, &faults, error))
+            bool dvbS2 = true;
+            if (!parseFaults(request, &faults, error) || !parseCard(request, &dvbS2, error))
                 return nullptr;
-            const bool dvbS2 =
-                !request.values(QStringLiteral("card")).contains(QStringLiteral("tda10086"));
             if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed"))) {
                 auto card =
                     std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);

@@ -194,6 +194,10 @@ void TestCardLayer::receiverStrings_data()
                                      "\"0x100\"";
     QTest::newRow("zero code") << "sim,bus-error-code=0"
                                << "bus-error-code= takes a nonzero number, not \"0\"";
+    QTest::newRow("DVB-S card") << "sim,card=tda10086"
+                                << "";
+    QTest::newRow("bad card") << "sim,card=stv0900"
+                              << "card= takes s2 or tda10086, not \"stv0900\"";
 }
 
 void TestCardLayer::receiverStrings()
@@ -205,6 +209,8 @@ void TestCardLayer::receiverStrings()
     const auto backend = hw::createReceiver(text, clock, &message);
     QCOMPARE(backend != nullptr, error.isEmpty());
     QCOMPARE(message, error);
+    if (backend)
+        QCOMPARE(backend->receivesDvbS2(), !text.contains(QLatin1String("tda10086")));
 }
 
 QTEST_GUILESS_MAIN(TestCardLayer)
