@@ -859,11 +859,14 @@ void Session::pollOnce()
     checkStillness();
     takeLockedFormat(reading);
     double measuredDb = std::numeric_limits<double>::quiet_NaN();
-    if (const hw::CardBackend* card = hw::CardLayer::backend())
+    bool meterInDb = false;
+    if (const hw::CardBackend* card = hw::CardLayer::backend()) {
         card->carrierToNoiseDb(&measuredDb);
+        meterInDb = card->snrMeterInDecibels();
+    }
     m_margin = linkmargin::estimate(
         reading.snrValid, reading.snrMeter, reading.flagsValid && (reading.flags & CarrierFlag),
-        reading.locked, m_lockedFormatKnown ? &m_lockedFormat : nullptr, measuredDb);
+        reading.locked, m_lockedFormatKnown ? &m_lockedFormat : nullptr, measuredDb, meterInDb);
     checkLockHint(reading);
     checkNetwork(reading.locked);
     m_history.push(reading.berSample, reading.agcSample, reading.snrSample);

@@ -73,6 +73,10 @@ public:
         Q_UNUSED(db)
         return false;
     }
+    // Whether the SNR register's meter scale is calibrated in decibels (40 at
+    // 0 dB, 9 steps a dB), as the simulated card's is. A real card's relative
+    // figure is not: no decibels are made up from it.
+    virtual bool snrMeterInDecibels() const { return false; }
     // The receiver's transport stream, or null for a card that only gives
     // register readings (nothing is shown for it then).
     virtual TransportStream* transportStream() { return nullptr; }

@@ -13,10 +13,10 @@ double esN0FromMeter(int snrMeter)
 }
 
 Estimate estimate(bool snrValid, int snrMeter, bool carrier, bool locked,
-                  const hw::SignalFormat* format, double measuredDb)
+                  const hw::SignalFormat* format, double measuredDb, bool meterInDb)
 {
     Estimate e;
-    if (!carrier || (!snrValid && !std::isfinite(measuredDb)))
+    if (!carrier || (!(snrValid && meterInDb) && !std::isfinite(measuredDb)))
         return e;
     e.valid = true;
     e.cnDb = std::isfinite(measuredDb) ? measuredDb : esN0FromMeter(snrMeter);

@@ -27,10 +27,12 @@ struct Estimate
 };
 
 // measuredDb: the receiver's own decibel figure where it has one (NaN if not),
-// used instead of the meter's calibration. format: what the lock is, when
-// known (null before lock or when the code rate could not be read).
+// used instead of the meter's calibration; meterInDb: whether the meter has
+// that calibration at all (without either there is no C/N to give). format:
+// what the lock is, when known (null before lock or when the code rate could
+// not be read).
 Estimate estimate(bool snrValid, int snrMeter, bool carrier, bool locked,
-                  const hw::SignalFormat* format, double measuredDb);
+                  const hw::SignalFormat* format, double measuredDb, bool meterInDb = true);
 // "C/N 12.3 dB, fade margin 4.4 dB", "C/N 12.3 dB" before lock, "C/N --"
 // without a carrier.
 QString text(const Estimate& e);

@@ -84,6 +84,7 @@ public:
                          QT_TRANSLATE_NOOP("Receivers", "simulated DVB-S receiver (TDA10086)"));
     }
     hw::TransportStream* transportStream() override { return &m_stream; }
+    bool snrMeterInDecibels() const override { return true; }
 
     Tda10086Model& demodulator() { return m_demod; }
     const Lnbp21Model& lnb() const { return m_lnb; }

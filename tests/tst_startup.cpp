@@ -469,7 +469,8 @@ void TestStartup::runsOnAFakeDvbFrontend()
     QVERIFY2(
         trace.contains(QStringLiteral("FE_SET_PROPERTY freq=1294000 sr=39999000 volt=18 tone=off")),
         qPrintable(trace.join(QLatin1Char('\n'))));
-    QVERIFY(trace.contains(QStringLiteral("FE_SET_VOLTAGE 18")));
+    // The tune set the supply: the supply byte after it repeats nothing.
+    QVERIFY(trace.filter(QStringLiteral("FE_SET_VOLTAGE")).isEmpty());
     // The poll reads the kernel's measurements as the chip's registers.
     QVERIFY(trace.contains(QStringLiteral("RD 1C 0E 1F")));
     QVERIFY(trace.contains(QStringLiteral("RD 1C 43 50"))); // 255 - 45000 x 255 / 65535

@@ -111,10 +111,16 @@ int identifyFrontend(FrontendDevice& device, FrontendInfo* info)
 }
 
 DvbBackend::DvbBackend(hw::Clock& clock, std::unique_ptr<FrontendDevice> device)
-    : m_clock(clock), m_device(std::move(device)), m_registers(*m_device)
+    : m_clock(clock), m_device(std::move(device)), m_registers(*m_device, clock)
 {
     m_registers.note = [this](const QString& event) {
         note(event);
+    };
+    m_registers.sendDiseqc = [this](const QByteArray& message, int burst) {
+        return guardedDiseqc(message, burst);
+    };
+    m_registers.setSupply = [this](int volts) {
+        return setSupply(volts);
     };
 }
 
@@ -162,6 +168,7 @@ void DvbBackend::close()
         m_device->close();
     }
     m_open = false;
+    m_volts = 0;
 }
 
 int DvbBackend::initFrontend(quint8* status)
@@ -231,7 +238,10 @@ int DvbBackend::setChannel(const hw::ChannelRecord& channel)
              .arg(channel.symbolRate)
              .arg(channel.voltage)
              .arg(m_highBand ? QStringLiteral("on") : QStringLiteral("off")));
-    return m_device->setProperties(properties);
+    const int rc = m_device->setProperties(properties);
+    if (rc == 0)
+        tuned(channel);
+    return rc;
 }
 
 int DvbBackend::setChannelFormat(const hw::ChannelRecord& channel, const hw::SignalFormat& format)
@@ -274,7 +284,10 @@ int DvbBackend::setChannelFormat(const hw::ChannelRecord& channel, const hw::Sig
                   format.pilot == hw::Pilot::On    ? QStringLiteral("on")
                   : format.pilot == hw::Pilot::Off ? QStringLiteral("off")
                                                    : QStringLiteral("auto")));
-    return m_device->setProperties(properties);
+    const int rc = m_device->setProperties(properties);
+    if (rc == 0)
+        tuned(channel);
+    return rc;
 }
 
 bool DvbBackend::lockedFormat(hw::SignalFormat* format)
@@ -299,19 +312,59 @@ bool DvbBackend::lockedFormat(hw::SignalFormat* format)
     return true;
 }
 
+void DvbBackend::tuned(const hw::ChannelRecord& channel)
+{
+    m_volts = int(channel.voltage == 13 || channel.voltage == 18 ? channel.voltage : 0);
+    m_supplyOff = m_volts == 0;
+    if (m_volts)
+        m_lastVolts = m_volts;
+}
+
+int DvbBackend::setSupply(int volts)
+{
+    if (volts == m_volts)
+        return 0; // the tune's properties set it already
+    note(QStringLiteral("FE_SET_VOLTAGE %1").arg(volts));
+    if (const int rc = m_device->setVoltage(volts))
+        return rc;
+    m_volts = volts;
+    m_supplyOff = volts == 0;
+    if (volts)
+        m_lastVolts = volts;
+    return 0;
+}
+
 int DvbBackend::sendDiseqc(const quint8* message, int length, int burst)
 {
     if (!m_open)
         return EBADF;
+    const QByteArray bytes = message && length > 0
+                                 ? QByteArray(reinterpret_cast<const char*>(message), length)
+                                 : QByteArray();
+    return guardedDiseqc(bytes, burst);
+}
+
+int DvbBackend::guardedDiseqc(const QByteArray& message, int burst)
+{
+    // Powered first: a committed switch for the polarisation its command names,
+    // anything else at the last voltage; an LNB the user switched off stays off.
+    int volts = m_volts;
+    if (message.size() >= 4 && quint8(message.at(2)) == 0x38)
+        volts = (quint8(message.at(3)) & 0x02) ? 18 : 13;
+    else if (volts == 0 && !m_supplyOff)
+        volts = m_lastVolts;
+    if (volts != m_volts && !(m_supplyOff && m_volts == 0)) {
+        if (const int rc = setSupply(volts))
+            return rc;
+    }
     // Tone off, quiet, the message, quiet, the burst, quiet, then the band's tone.
     if (const int rc = m_device->setTone(false))
         return rc;
     m_clock.sleepMs(GuardMs);
-    if (message && length > 0) {
-        const QByteArray bytes(reinterpret_cast<const char*>(message), length);
+    if (!message.isEmpty()) {
         note(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD ") +
-             QString::fromLatin1(bytes.toHex(' ').toUpper()));
-        if (const int rc = m_device->sendMasterCommand(bytes))
+             QString::fromLatin1(message.toHex(' ').toUpper()));
+        if (const int rc = m_device->sendMasterCommand(message))
             return rc;
         m_clock.sleepMs(GuardMs);
     }

@@ -55,8 +55,17 @@ private:
     RegisterFacade m_registers;
     FrontendInfo m_info;
     QString m_openError;
+    // What the LNB cable carries now: every DiSEqC message goes out with the
+    // supply on and the tone off, and no call repeats what the tune set.
+    int setSupply(int volts);
+    int guardedDiseqc(const QByteArray& message, int burst);
+    void tuned(const hw::ChannelRecord& channel);
+
     bool m_open = false;
     bool m_highBand = false;
+    int m_volts = 0;
+    int m_lastVolts = 13;
+    bool m_supplyOff = false; // the user switched it off
 };
 
 // The IF the tuner takes for a channel, kHz: the distance between the

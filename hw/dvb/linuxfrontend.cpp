@@ -14,9 +14,17 @@
 namespace dvb {
 namespace {
 
-int ioctlResult(int rc)
+// One ioctl: 0 or the errno. A call a signal broke off is made again, as the
+// kernel's documentation asks of callers.
+template <typename Arg>
+int call(int fd, unsigned long request, Arg arg)
 {
-    return rc < 0 ? errno : 0;
+    for (int tries = 0;; ++tries) {
+        if (ioctl(fd, request, arg) == 0)
+            return 0;
+        if (errno != EINTR || tries == 4)
+            return errno;
+    }
 }
 
 Stat fromKernel(const dtv_fe_stats& stats)
@@ -65,6 +73,7 @@ QStringList LinuxFrontend::devicePaths()
 int LinuxFrontend::open()
 {
     close();
+    m_sources = {};
     m_fd = ::open(QFile::encodeName(m_path).constData(),
                   (m_readOnly ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_CLOEXEC);
     return m_fd < 0 ? errno : 0;
@@ -80,7 +89,7 @@ void LinuxFrontend::close()
 int LinuxFrontend::info(FrontendInfo* out)
 {
     dvb_frontend_info info{};
-    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_INFO, &info)))
+    if (const int rc = call(m_fd, FE_GET_INFO, &info))
         return rc;
     out->name = QString::fromLatin1(info.name, int(strnlen(info.name, sizeof info.name)));
     out->satellite = info.type == FE_QPSK;
@@ -97,7 +106,7 @@ int LinuxFrontend::deliverySystems(QVector<quint32>* systems)
     dtv_property prop{};
     prop.cmd = DTV_ENUM_DELSYS;
     dtv_properties list{1, &prop};
-    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)))
+    if (const int rc = call(m_fd, FE_GET_PROPERTY, &list))
         return rc;
     // Never trust the count beyond the buffer it describes.
     const quint32 count = std::min<quint32>(prop.u.buffer.len, sizeof prop.u.buffer.data);
@@ -116,7 +125,7 @@ int LinuxFrontend::setProperties(const QVector<std::pair<quint32, quint32>>& pro
         props[i].u.data = properties.at(i).second;
     }
     dtv_properties list{quint32(props.size()), props.data()};
-    return ioctlResult(ioctl(m_fd, FE_SET_PROPERTY, &list));
+    return call(m_fd, FE_SET_PROPERTY, &list);
 }
 
 int LinuxFrontend::getProperty(quint32 command, quint32* value)
@@ -124,7 +133,7 @@ int LinuxFrontend::getProperty(quint32 command, quint32* value)
     dtv_property prop{};
     prop.cmd = command;
     dtv_properties list{1, &prop};
-    if (const int rc = ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)))
+    if (const int rc = call(m_fd, FE_GET_PROPERTY, &list))
         return rc;
     *value = prop.u.data;
     return 0;
@@ -133,7 +142,7 @@ int LinuxFrontend::getProperty(quint32 command, quint32* value)
 int LinuxFrontend::readStatus(quint32* status)
 {
     fe_status_t s{};
-    if (const int rc = ioctlResult(ioctl(m_fd, FE_READ_STATUS, &s)))
+    if (const int rc = call(m_fd, FE_READ_STATUS, &s))
         return rc;
     *status = quint32(s);
     return 0;
@@ -149,42 +158,40 @@ int LinuxFrontend::statistics(Statistics* out)
     for (int i = 0; i < 5; ++i)
         props[i].cmd = commands[i];
     dtv_properties list{5, props};
+    // A failed read is a missing reading, never a reason to ask elsewhere.
+    if (const int rc = call(m_fd, FE_GET_PROPERTY, &list))
+        return rc;
+    // Where each figure comes from is settled by the first answer and kept:
+    // a statistic the driver supports has a length (its "not available" is a
+    // reading missing for now); one it does not is asked the old way.
+    for (int i = 0; i < 5; ++i)
+        if (m_sources[size_t(i)] == Source::Undecided)
+            m_sources[size_t(i)] = props[i].u.st.len > 0 ? Source::V5 : Source::Legacy;
     Statistics s;
-    if (ioctlResult(ioctl(m_fd, FE_GET_PROPERTY, &list)) == 0) {
-        s.strength = fromKernel(props[0].u.st);
-        s.cnr = fromKernel(props[1].u.st);
-        s.preErrorBits = fromKernel(props[2].u.st);
-        s.preTotalBits = fromKernel(props[3].u.st);
-        s.errorBlocks = fromKernel(props[4].u.st);
-    }
-    // Drivers without v5 statistics still answer the legacy calls.
-    if (!s.strength.available()) {
-        quint16 v = 0;
-        if (ioctl(m_fd, FE_READ_SIGNAL_STRENGTH, &v) == 0)
-            s.strength = Stat{Scale::Relative, v};
-    }
-    if (!s.cnr.available()) {
-        quint16 v = 0;
-        if (ioctl(m_fd, FE_READ_SNR, &v) == 0)
-            s.cnr = Stat{Scale::Relative, v};
-    }
-    if (!s.preErrorBits.available() || !s.preTotalBits.available()) {
-        quint32 v = 0;
-        if (ioctl(m_fd, FE_READ_BER, &v) == 0) {
-            s.preErrorBits = Stat{Scale::Counter, v};
-            s.legacyBer = true;
-        }
-    }
-    if (!s.errorBlocks.available()) {
-        // Counts since the last read on most drivers: kept running here.
-        quint32 v = 0;
-        if (ioctl(m_fd, FE_READ_UNCORRECTED_BLOCKS, &v) == 0) {
-            m_legacyBlocks += v;
-            s.errorBlocks = Stat{Scale::Counter, m_legacyBlocks};
-        }
-    }
+    Stat* const stats[5] = {&s.strength, &s.cnr, &s.preErrorBits, &s.preTotalBits, &s.errorBlocks};
+    for (int i = 0; i < 5; ++i)
+        if (m_sources[size_t(i)] == Source::V5)
+            *stats[i] = fromKernel(props[i].u.st);
+    readLegacy(&s);
     *out = s;
     return 0;
+}
+
+void LinuxFrontend::readLegacy(Statistics* s)
+{
+    quint16 level = 0;
+    if (m_sources[0] == Source::Legacy && call(m_fd, FE_READ_SIGNAL_STRENGTH, &level) == 0)
+        s->strength = Stat{Scale::Relative, level};
+    if (m_sources[1] == Source::Legacy && call(m_fd, FE_READ_SNR, &level) == 0)
+        s->cnr = Stat{Scale::Relative, level};
+    quint32 count = 0;
+    if (m_sources[2] == Source::Legacy && call(m_fd, FE_READ_BER, &count) == 0) {
+        s->preErrorBits = Stat{Scale::Counter, count};
+        s->legacyBer = true;
+    }
+    // The blocks the driver has counted since the tune: not reset by reading.
+    if (m_sources[4] == Source::Legacy && call(m_fd, FE_READ_UNCORRECTED_BLOCKS, &count) == 0)
+        s->errorBlocks = Stat{Scale::Counter, count};
 }
 
 int LinuxFrontend::sendMasterCommand(const QByteArray& message)
@@ -194,17 +201,17 @@ int LinuxFrontend::sendMasterCommand(const QByteArray& message)
     dvb_diseqc_master_cmd cmd{};
     std::memcpy(cmd.msg, message.constData(), size_t(message.size()));
     cmd.msg_len = quint8(message.size());
-    return ioctlResult(ioctl(m_fd, FE_DISEQC_SEND_MASTER_CMD, &cmd));
+    return call(m_fd, FE_DISEQC_SEND_MASTER_CMD, &cmd);
 }
 
 int LinuxFrontend::sendBurst(int burst)
 {
-    return ioctlResult(ioctl(m_fd, FE_DISEQC_SEND_BURST, burst ? SEC_MINI_B : SEC_MINI_A));
+    return call(m_fd, FE_DISEQC_SEND_BURST, burst ? SEC_MINI_B : SEC_MINI_A);
 }
 
 int LinuxFrontend::setTone(bool on)
 {
-    return ioctlResult(ioctl(m_fd, FE_SET_TONE, on ? SEC_TONE_ON : SEC_TONE_OFF));
+    return call(m_fd, FE_SET_TONE, on ? SEC_TONE_ON : SEC_TONE_OFF);
 }
 
 int LinuxFrontend::setVoltage(int volts)
@@ -212,12 +219,12 @@ int LinuxFrontend::setVoltage(int volts)
     const fe_sec_voltage v = volts == 13   ? SEC_VOLTAGE_13
                              : volts == 18 ? SEC_VOLTAGE_18
                                            : SEC_VOLTAGE_OFF;
-    return ioctlResult(ioctl(m_fd, FE_SET_VOLTAGE, v));
+    return call(m_fd, FE_SET_VOLTAGE, v);
 }
 
 int LinuxFrontend::enableHighVoltage(bool on)
 {
-    return ioctlResult(ioctl(m_fd, FE_ENABLE_HIGH_LNB_VOLTAGE, on ? 1L : 0L));
+    return call(m_fd, FE_ENABLE_HIGH_LNB_VOLTAGE, on ? 1L : 0L);
 }
 
 } // namespace dvb

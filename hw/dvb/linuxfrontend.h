@@ -2,6 +2,8 @@
 
 #include "hw/dvb/frontenddevice.h"
 
+#include <array>
+
 namespace dvb {
 
 // A frontend device node driven with the Linux DVB API v5 ioctls. Opened
@@ -33,10 +35,14 @@ public:
     static QStringList devicePaths();
 
 private:
+    enum class Source { Undecided, V5, Legacy };
+    void readLegacy(Statistics* statistics);
+
     QString m_path;
     int m_fd = -1;
     bool m_readOnly = false;
-    qint64 m_legacyBlocks = 0;
+    // Strength, C/N, error bits, bits, blocks: where each is read from.
+    std::array<Source, 5> m_sources{};
 };
 
 } // namespace dvb

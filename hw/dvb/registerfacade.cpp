@@ -72,7 +72,8 @@ constexpr quint8 Supply18V = 0x08;
 constexpr quint8 SupplyRaise = 0x10;
 } // namespace
 
-RegisterFacade::RegisterFacade(FrontendDevice& device) : m_device(device)
+RegisterFacade::RegisterFacade(FrontendDevice& device, const hw::Clock& clock)
+    : m_device(device), m_clock(clock)
 {
     // What a TDA10086 says of itself, so that the program's bus check passes
     // on any DVB-S frontend behind this back end.
@@ -90,10 +91,14 @@ bool RegisterFacade::carrierToNoiseDb(double* db) const
 
 int RegisterFacade::refreshStatistics()
 {
-    const int rc = m_device.statistics(&m_stats);
-    if (rc != 0)
+    const qint64 now = m_clock.nowMs();
+    if (m_statsAtMs >= 0 && now >= m_statsAtMs && now - m_statsAtMs < StatisticsValidMs)
+        return m_statsResult;
+    m_statsAtMs = now;
+    m_statsResult = m_device.statistics(&m_stats);
+    if (m_statsResult != 0)
         m_stats = Statistics(); // nothing measured now: no stale figure either
-    return rc;
+    return m_statsResult;
 }
 
 int RegisterFacade::latchErrorCount()
@@ -108,9 +113,13 @@ int RegisterFacade::latchErrorCount()
     } else {
         if (!m_stats.preErrorBits.available() || !m_stats.preTotalBits.available())
             return Unavailable;
-        // The counters only grow: the rate is over what came since the last read.
+        // The counters only grow: the rate is over what came since the last
+        // read. Counters the driver has not moved since then leave the rate
+        // as it was; only a first read (or a restart) takes them whole.
         const qint64 errors = m_stats.preErrorBits.value;
         const qint64 total = m_stats.preTotalBits.value;
+        if (m_lastTotalBits >= 0 && total == m_lastTotalBits && errors == m_lastErrorBits)
+            return 0;
         if (m_lastTotalBits >= 0 && total > m_lastTotalBits && errors >= m_lastErrorBits)
             count = scales::errorCount(errors - m_lastErrorBits, total - m_lastTotalBits);
         else
@@ -195,15 +204,11 @@ int RegisterFacade::writeDemodulator(quint8 reg, quint8 value)
         QByteArray message;
         for (int i = 0; i < length; ++i)
             message.append(char(m_shadow[RegDiseqcMessage + i]));
-        if (note)
-            note(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD ") +
-                 QString::fromLatin1(message.toHex(' ').toUpper()));
-        return m_device.sendMasterCommand(message);
+        return sendDiseqc ? sendDiseqc(message, 0xFF) : m_device.sendMasterCommand(message);
     }
     if ((value & 0x0C) == 0x04) {
-        if (note)
-            note(QStringLiteral("FE_DISEQC_SEND_BURST %1").arg((value & 0x02) ? 'B' : 'A'));
-        return m_device.sendBurst((value & 0x02) ? 1 : 0);
+        const int burst = (value & 0x02) ? 1 : 0;
+        return sendDiseqc ? sendDiseqc(QByteArray(), burst) : m_device.sendBurst(burst);
     }
     return 0;
 }
@@ -217,9 +222,7 @@ int RegisterFacade::readSupply(quint8* value) const
 int RegisterFacade::writeSupply(quint8 control)
 {
     const int volts = !(control & SupplyEnable) ? 0 : (control & Supply18V) ? 18 : 13;
-    if (note)
-        note(QStringLiteral("FE_SET_VOLTAGE %1").arg(volts));
-    if (const int rc = m_device.setVoltage(volts))
+    if (const int rc = setSupply ? setSupply(volts) : m_device.setVoltage(volts))
         return rc;
     if ((control ^ m_supply) & SupplyRaise) {
         if (const int rc = m_device.enableHighVoltage(control & SupplyRaise))

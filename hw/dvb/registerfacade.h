@@ -35,7 +35,11 @@ class RegisterFacade
 public:
     static constexpr int Unavailable = 61; // ENODATA: the driver does not measure it
 
-    explicit RegisterFacade(FrontendDevice& device);
+    // Statistics read within this time of each other are one poll's: the
+    // kernel is asked once for all of them.
+    static constexpr int StatisticsValidMs = 100;
+
+    RegisterFacade(FrontendDevice& device, const hw::Clock& clock);
 
     int readDemodulator(quint8 reg, quint8* value);
     int writeDemodulator(quint8 reg, quint8 value);
@@ -46,12 +50,19 @@ public:
 
     // A line for the card trace for each call that reaches the kernel.
     std::function<void(const QString&)> note;
+    // Set by the back end: a DiSEqC message or burst (0xFF: none) with its
+    // guards, and the LNB supply, so that the cable's state is kept in one place.
+    std::function<int(const QByteArray& message, int burst)> sendDiseqc;
+    std::function<int(int volts)> setSupply;
 
 private:
     int refreshStatistics();
     int latchErrorCount();
 
     FrontendDevice& m_device;
+    const hw::Clock& m_clock;
+    qint64 m_statsAtMs = -1;
+    int m_statsResult = 0;
     std::array<quint8, 256> m_shadow{};
     quint8 m_supply = 0;
     Statistics m_stats;

@@ -1,0 +1,352 @@
+// The Linux DVB back end's own ioctl code against a frontend emulated from the
+// kernel's Digital TV API (runs under umockdev-wrapper): what a dish on a real
+// card would hear, and what the meters would show.
+
+#include "emulatedkernel.h"
+
+#include "core/session.h"
+#include "hw/cardlibrary.h"
+#include "hw/demodulatoraccess.h"
+#include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/linuxfrontend.h"
+#include "hw/tuning.h"
+#include "monitor/statuspoll.h"
+
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <linux/dvb/frontend.h>
+
+namespace {
+
+// The back end over the real LinuxFrontend, behind the card layer, opened as
+// the program opens it.
+struct Card
+{
+    explicit Card(EmulatedFrontend::Config config = {}) : kernel(clock, std::move(config))
+    {
+        auto backend = std::make_unique<dvb::DvbBackend>(
+            clock, std::make_unique<dvb::LinuxFrontend>(EmulatedFrontend::path()));
+        this->backend = backend.get();
+        hw::CardLayer::install(std::move(backend), &clock);
+        ok = CDVBCommon::OpenDevice(0, nullptr, 0) != 0 && frontend.Init() == DVB_ERR_NONE &&
+             locateBusRoutines() == 0;
+    }
+    ~Card()
+    {
+        CDVBCommon::CloseDevice();
+        hw::CardLayer::uninstall();
+    }
+    tuning::Result tune(const char* mhz, bool horizontal, tuning::DiseqcMode diseqc,
+                        int switchItem = 0)
+    {
+        tuning::Request r;
+        r.frequency = QString::fromLatin1(mhz);
+        r.symbolRate = QStringLiteral("27500");
+        r.horizontal = horizontal;
+        r.lof1 = QStringLiteral("9750");
+        r.lof2 = QStringLiteral("10600");
+        r.switchFrequency = QStringLiteral("11700");
+        r.diseqc = diseqc;
+        r.switchItem = switchItem;
+        tuning::ReceiverFlags flags;
+        const tuning::Result result = tuner.tune(r, flags);
+        // As the session does after every tune: the supply byte.
+        access.lnbp21_write_byte(tuning::lnbp21Byte(true, horizontal, false, false));
+        return result;
+    }
+    void positioner(std::initializer_list<int> bytes)
+    {
+        QVector<unsigned char> m;
+        for (int b : bytes)
+            m.append(quint8(b));
+        access.tda10086_send_master_cmd(m.data(), m.size());
+    }
+    QVector<EmulatedFrontend::Call> named(const QByteArray& name) const
+    {
+        QVector<EmulatedFrontend::Call> out;
+        for (const auto& c : kernel.calls())
+            if (c.name == name)
+                out.append(c);
+        return out;
+    }
+
+    hw::ManualClock clock;
+    EmulatedFrontend kernel;
+    dvb::DvbBackend* backend = nullptr;
+    CDVBFrontend frontend;
+    DemodulatorAccess access;
+    tuning::Tuner tuner{frontend, access, clock};
+    bool ok = false;
+};
+
+} // namespace
+
+class TestDvbKernel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void tuneReachesTheDriver();
+    void diseqcOnlyWithToneOffAndSupplyOn();
+    void noRedundantSupplyCall();
+    void eachFigureKeepsItsScale_data();
+    void eachFigureKeepsItsScale();
+    void berOverItsOwnWindow();
+    void legacyBlocksAreCountedOnce();
+    void interruptedCallsAreMadeAgain();
+    void noDecibelsMadeUp_data();
+    void noDecibelsMadeUp();
+};
+
+void TestDvbKernel::initTestCase()
+{
+    if (!EmulatedFrontend::preloaded())
+        QFAIL("run under umockdev-wrapper: the emulated kernel needs its preload library");
+}
+
+// The tune goes out in one FE_SET_PROPERTY, in the uAPI's units, on the
+// real ioctl path.
+void TestDvbKernel::tuneReachesTheDriver()
+{
+    Card card;
+    QVERIFY(card.ok);
+    QVERIFY(card.backend->receivesDvbS2());
+    QCOMPARE(card.tune("11977", true, tuning::DiseqcMode::None).status, 0);
+    const auto sets = card.named("FE_SET_PROPERTY");
+    QCOMPARE(sets.size(), 1);
+    QCOMPARE(sets.first().detail,
+             QByteArray("DTV_CLEAR=0 DTV_DELIVERY_SYSTEM=5 DTV_VOLTAGE=1 DTV_TONE=0 "
+                        "DTV_FREQUENCY=1377000 DTV_SYMBOL_RATE=27500000 DTV_INNER_FEC=9 "
+                        "DTV_INVERSION=2 DTV_TUNE=0"));
+    QCOMPARE(card.kernel.volts(), 18);
+    QVERIFY(card.kernel.toneOn());
+}
+
+// Every message a dish can hear, from the switch and from the positioner,
+// goes out with the supply on and the tone off, after and before 15 ms of
+// quiet, and the band's tone comes back after it.
+void TestDvbKernel::diseqcOnlyWithToneOffAndSupplyOn()
+{
+    Card card;
+    QVERIFY(card.ok);
+    // The first command of all, a committed switch, with nothing powered yet.
+    QCOMPARE(card.tune("11977", true, tuning::DiseqcMode::CommittedSwitch, 1).status, 0);
+    card.positioner({0xE0, 0x31, 0x60});             // halt, high band tuned: tone on
+    card.positioner({0xE0, 0x31, 0x6E, 0xE0, 0x32}); // a USALS goto
+    QCOMPARE(card.tune("10719", false, tuning::DiseqcMode::CommittedSwitch, 1).status, 0);
+    card.positioner({0xE0, 0x31, 0x69, 0xFE}); // drive west one step
+    const auto calls = card.kernel.calls();
+    int messages = 0;
+    for (int i = 0; i < calls.size(); ++i) {
+        const auto& c = calls.at(i);
+        if (c.name != "FE_DISEQC_SEND_MASTER_CMD")
+            continue;
+        ++messages;
+        const QByteArray what = c.detail + " at " + QByteArray::number(c.atMs);
+        QVERIFY2(!c.toneOn, "tone on: " + what);
+        QVERIFY2(c.volts == 13 || c.volts == 18, "unpowered: " + what);
+        // A switch command goes out at the voltage of the polarisation it names.
+        if (c.detail.startsWith("E0 10 38") || c.detail.startsWith("E1 10 38"))
+            QCOMPARE(c.volts, (QByteArray::fromHex(c.detail.mid(9)).at(0) & 0x02) ? 18 : 13);
+        int toneOff = i - 1;
+        while (toneOff >= 0 && calls.at(toneOff).name != "FE_SET_TONE")
+            --toneOff;
+        QVERIFY2(toneOff >= 0 && c.atMs - calls.at(toneOff).atMs >= 15, "no quiet: " + what);
+        QVERIFY2(i + 1 < calls.size() && calls.at(i + 1).atMs - c.atMs >= 15,
+                 "no quiet after: " + what);
+    }
+    QCOMPARE(messages, 3 + 3 + 3);          // a switch is sent three times
+    QVERIFY(card.kernel.toneOn() == false); // low band last
+}
+
+// The tune's properties set the supply; the program's supply byte after it
+// repeats nothing (a voltage call can break off the driver's search).
+void TestDvbKernel::noRedundantSupplyCall()
+{
+    Card card;
+    QVERIFY(card.ok);
+    card.tune("11977", true, tuning::DiseqcMode::None);
+    card.tune("10719", false, tuning::DiseqcMode::None);
+    QCOMPARE(card.named("FE_SET_VOLTAGE").size(), 0);
+    // Switched off by the user: that does reach the driver.
+    card.access.lnbp21_write_byte(tuning::lnbp21Byte(false, false, false, false));
+    QCOMPARE(card.named("FE_SET_VOLTAGE").size(), 1);
+    QCOMPARE(card.kernel.volts(), 0);
+}
+
+using Stats = EmulatedFrontend::Statistics;
+
+void TestDvbKernel::eachFigureKeepsItsScale_data()
+{
+    QTest::addColumn<int>("statistics");
+    // The SNR meter unlocked, locked, unlocked again (-1: no reading, "--"),
+    // at 12 dB; and the most calls one poll may make.
+    QTest::addColumn<QVector<int>>("snr");
+    QTest::addColumn<int>("callsPerPoll");
+    const int db = 40 + 9 * 12, relative = 255 * 12 / 20;
+    QTest::newRow("decibel") << int(Stats::Decibel) << QVector<int>{db, db, db} << 2;
+    QTest::newRow("relative") << int(Stats::Relative) << QVector<int>{relative, relative, relative}
+                              << 2;
+    QTest::newRow("not available until lock")
+        << int(Stats::DecibelWhenLocked) << QVector<int>{-1, db, -1} << 2;
+    // No v5 statistics at all: the old calls, and only they, every poll.
+    QTest::newRow("legacy only") << int(Stats::LegacyOnly)
+                                 << QVector<int>{relative, relative, relative} << 6;
+}
+
+// One scale for a meter from first to last, whatever the lock: a reading the
+// driver cannot give now is missing, not taken from another call. The
+// statistics are read once a poll.
+void TestDvbKernel::eachFigureKeepsItsScale()
+{
+    QFETCH(int, statistics);
+    QFETCH(QVector<int>, snr);
+    QFETCH(int, callsPerPoll);
+    EmulatedFrontend::Config config;
+    config.statistics = Stats(statistics);
+    Card card(config);
+    QVERIFY(card.ok);
+    card.tune("11977", true, tuning::DiseqcMode::None);
+    tuning::ReceiverFlags flags;
+    StatusPoll poll(card.access, card.clock, flags);
+    for (int step = 0; step < snr.size(); ++step) {
+        EmulatedFrontend::Signal signal;
+        signal.locked = step == 1;
+        card.kernel.setSignal(signal);
+        for (int i = 0; i < 3; ++i) { // a poll after the change, then two more
+            card.clock.advance(StatusPoll::IntervalMs);
+            card.kernel.clearCalls();
+            const PollReading r = poll.poll();
+            const QByteArray at = "step " + QByteArray::number(step);
+            QCOMPARE(r.snrValid ? r.snrMeter : -1, snr.at(step));
+            int calls = 0;
+            for (const auto& c : card.kernel.calls())
+                calls += c.name != "FE_READ_STATUS";
+            QVERIFY2(calls <= callsPerPoll, at + " calls " + QByteArray::number(calls));
+        }
+    }
+    // A v5 driver's old calls are never mixed in.
+    if (Stats(statistics) != Stats::LegacyOnly)
+        QCOMPARE(card.named("FE_READ_SNR").size(), 0);
+}
+
+// The BER of the bits that came since the last change of the driver's
+// counters, never their lifetime average; counters that have not moved
+// leave the figure as it was.
+void TestDvbKernel::berOverItsOwnWindow()
+{
+    Card card;
+    QVERIFY(card.ok);
+    card.tune("11977", true, tuning::DiseqcMode::None);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    // 1e-2 over the first 10^7 bits, then 1e-5 over each 10^7 after,
+    // counted by the driver once a second.
+    signal.errorBits = 100000;
+    signal.totalBits = 10000000;
+    card.kernel.setSignal(signal);
+    unsigned int ber = 0;
+    QCOMPARE(card.access.tda10086_ber_count(&ber), 0);
+    QCOMPARE(ber, 100000u);
+    for (int second = 1; second <= 3; ++second) {
+        signal.errorBits += 100;
+        signal.totalBits += 10000000;
+        card.kernel.setSignal(signal);
+        for (int i = 0; i < 4; ++i) {
+            card.clock.advance(StatusPoll::IntervalMs);
+            QCOMPARE(card.access.tda10086_ber_count(&ber), 0);
+            QCOMPARE(ber, 100u); // 1e-5 in the register's 10^-7 steps
+        }
+    }
+}
+
+// The old call counts blocks since the tune; reading it does not reset it.
+void TestDvbKernel::legacyBlocksAreCountedOnce()
+{
+    EmulatedFrontend::Config config;
+    config.statistics = Stats::LegacyOnly;
+    Card card(config);
+    QVERIFY(card.ok);
+    card.tune("11977", true, tuning::DiseqcMode::None);
+    tuning::ReceiverFlags flags;
+    flags.awaitingLock = true;
+    StatusPoll poll(card.access, card.clock, flags);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    card.kernel.setSignal(signal);
+    for (int i = 0; i < 12; ++i) {
+        if (i == 3) {
+            signal.errorBlocks = 9;
+            card.kernel.setSignal(signal);
+        }
+        card.clock.advance(StatusPoll::IntervalMs);
+        poll.poll();
+    }
+    QCOMPARE(poll.ucbTotal, 9.0);
+}
+
+// A call a signal broke off is made again: the message still goes out, the
+// reading is still read (and from the same source).
+void TestDvbKernel::interruptedCallsAreMadeAgain()
+{
+    Card card;
+    QVERIFY(card.ok);
+    card.tune("11977", true, tuning::DiseqcMode::None);
+    card.kernel.failNext("FE_DISEQC_SEND_MASTER_CMD", EINTR);
+    card.kernel.clearCalls();
+    QCOMPARE(card.access.tda10086_send_master_cmd(
+                 std::array<unsigned char, 3>{0xE0, 0x31, 0x60}.data(), 3),
+             0);
+    QCOMPARE(card.named("FE_DISEQC_SEND_MASTER_CMD").size(), 2);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    card.kernel.setSignal(signal);
+    card.kernel.failNext("FE_GET_PROPERTY", EINTR);
+    card.clock.advance(StatusPoll::IntervalMs);
+    unsigned char snr = 0;
+    QCOMPARE(card.access.tda10086_snr_raw(&snr), 0);
+    QCOMPARE(255 - snr, 40 + 9 * 12);
+    QCOMPARE(card.named("FE_READ_SNR").size(), 0);
+}
+
+void TestDvbKernel::noDecibelsMadeUp_data()
+{
+    QTest::addColumn<int>("statistics");
+    QTest::addColumn<QString>("line"); // the margin line, locked on a DVB-S 3/4 carrier
+    QTest::newRow("decibel") << int(Stats::Decibel) << "C/N 12.0 dB, fade margin 5.1 dB";
+    QTest::newRow("relative") << int(Stats::Relative) << "C/N --";
+    QTest::newRow("legacy only") << int(Stats::LegacyOnly) << "C/N --";
+}
+
+// Decibels only where the driver gives them: a relative figure is shown on
+// the meter, never turned into a C/N with another receiver's calibration.
+void TestDvbKernel::noDecibelsMadeUp()
+{
+    QFETCH(int, statistics);
+    QFETCH(QString, line);
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(openSettings()->fileName());
+    EmulatedFrontend::Config config;
+    config.statistics = Stats(statistics);
+    Card card(config);
+    QVERIFY(card.ok);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    signal.innerFec = FEC_3_4;
+    card.kernel.setSignal(signal);
+    core::Session session;
+    session.loadSettings();
+    QVERIFY(session.tune().ok());
+    for (int i = 0; i < 4; ++i) {
+        card.clock.advance(StatusPoll::IntervalMs);
+        session.pollOnce();
+    }
+    QVERIFY(session.lastReading().locked);
+    QVERIFY(session.lastReading().snrValid);
+    QCOMPARE(linkmargin::text(session.margin()), line);
+}
+
+QTEST_MAIN(TestDvbKernel)
+#include "tst_dvbkernel.moc"
