@@ -226,7 +226,10 @@ void zenaraForm::addReceiverLabel()
     auto* receiver = new QLabel(
         tr("Receiver: %1").arg(QCoreApplication::translate("Receivers", name.constData())));
     receiver->setObjectName(QStringLiteral("receiverLabel"));
+    receiver->setToolTip(card->choiceNote);
     QMainWindow::statusBar()->addPermanentWidget(receiver);
+    if (!card->choiceNote.isEmpty())
+        QMainWindow::statusBar()->showMessage(card->choiceNote);
 }
 
 void zenaraForm::setPowerIndicator(bool on)

@@ -83,6 +83,10 @@ public:
     // Why the last open() failed, in the user's terms, where the back end knows.
     virtual QString openError() const { return QString(); }
 
+    // Why this receiver was chosen over another, for the status bar ("no DVB
+    // card used: ... not permitted"); empty when there is nothing to say.
+    QString choiceNote;
+
     // Set by the card layer: called when the demodulator puts a master command
     // on the LNB cable, so that it can be traced.
     std::function<void(const QByteArray&)> diseqcTransmitted;

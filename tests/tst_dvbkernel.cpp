@@ -8,9 +8,12 @@
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
 #include "hw/dvb/dvbbackend.h"
+#include "hw/dvb/dvbreceiver.h"
 #include "hw/dvb/linuxfrontend.h"
+#include "hw/receivers.h"
 #include "hw/tuning.h"
 #include "monitor/statuspoll.h"
+#include "sim/simreceiver.h"
 
 #include <QStandardPaths>
 #include <QtTest>
@@ -98,10 +101,13 @@ private slots:
     void interruptedCallsAreMadeAgain();
     void noDecibelsMadeUp_data();
     void noDecibelsMadeUp();
+    void receiverSaysWhichCardAndWhy();
 };
 
 void TestDvbKernel::initTestCase()
 {
+    sim::registerSimulatedReceiver();
+    dvb::registerDvbReceivers();
     if (!EmulatedFrontend::preloaded())
         QFAIL("run under umockdev-wrapper: the emulated kernel needs its preload library");
 }
@@ -346,6 +352,24 @@ void TestDvbKernel::noDecibelsMadeUp()
     QVERIFY(session.lastReading().locked);
     QVERIFY(session.lastReading().snrValid);
     QCOMPARE(linkmargin::text(session.margin()), line);
+}
+
+// A frontend that cannot be used is named, with the reason, wherever the
+// program looked for one without being told which.
+void TestDvbKernel::receiverSaysWhichCardAndWhy()
+{
+    hw::ManualClock clock;
+    EmulatedFrontend::Config terrestrial;
+    terrestrial.deliverySystems = {SYS_DVBT, SYS_DVBT2};
+    terrestrial.legacyType = FE_OFDM;
+    EmulatedFrontend kernel(clock, terrestrial);
+    const QString why = EmulatedFrontend::path() + " (Emulated DVB-S/S2): not a satellite frontend";
+    QString error;
+    QVERIFY(!hw::createReceiver(QStringLiteral("dvb"), clock, &error));
+    QCOMPARE(error, "No DVB satellite frontend could be used: " + why);
+    const auto simulated = hw::createReceiver(QStringLiteral("auto"), clock, &error);
+    QVERIFY(simulated);
+    QVERIFY2(simulated->choiceNote.contains(why), qPrintable(simulated->choiceNote));
 }
 
 QTEST_MAIN(TestDvbKernel)

@@ -74,7 +74,9 @@ quint32 secVoltage(quint32 volts)
     return volts == 13 ? SecVoltage13 : volts == 18 ? SecVoltage18 : SecVoltageOff;
 }
 
-QString reason(int error)
+} // namespace
+
+QString openErrorReason(int error)
 {
     switch (error) {
     case EBUSY:
@@ -89,8 +91,6 @@ QString reason(int error)
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
-
-} // namespace
 
 quint32 intermediateFrequencyKHz(const hw::ChannelRecord& channel)
 {
@@ -139,13 +139,13 @@ void DvbBackend::note(const QString& event)
 bool DvbBackend::open()
 {
     if (const int rc = m_device->open()) {
-        m_openError = QStringLiteral("%1: %2").arg(m_device->path(), reason(rc));
+        m_openError = QStringLiteral("%1: %2").arg(m_device->path(), openErrorReason(rc));
         qCWarning(lcHw, "%s", qPrintable(m_openError));
         return false;
     }
     if (const int rc = identifyFrontend(*m_device, &m_info)) {
-        m_openError =
-            QStringLiteral("%1: cannot ask what it is: %2").arg(m_device->path(), reason(rc));
+        m_openError = QStringLiteral("%1: cannot ask what it is: %2")
+                          .arg(m_device->path(), openErrorReason(rc));
         m_device->close();
         return false;
     }

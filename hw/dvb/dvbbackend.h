@@ -70,6 +70,9 @@ private:
 
 // The IF the tuner takes for a channel, kHz: the distance between the
 // downlink and the LNB oscillator (the oscillator is above it for C band).
+// Why a frontend could not be opened, in the user's terms.
+QString openErrorReason(int error);
+
 quint32 intermediateFrequencyKHz(const hw::ChannelRecord& channel);
 
 // What a frontend is: FE_GET_INFO, with the satellite systems taken from the

@@ -25,12 +25,19 @@ bool probe(const QString& path, FrontendInfo* info, int* error)
     return *error == 0;
 }
 
-QString firstSatelliteFrontend()
+// The first satellite frontend that opens, and why each one before it was
+// passed over.
+QString firstSatelliteFrontend(QStringList* passedOver)
 {
     for (const QString& path : LinuxFrontend::devicePaths()) {
         FrontendInfo info;
         int error = 0;
-        if (probe(path, &info, &error) && info.satellite)
+        if (!probe(path, &info, &error))
+            passedOver->append(QStringLiteral("%1: %2").arg(path, openErrorReason(error)));
+        else if (!info.satellite)
+            passedOver->append(
+                QStringLiteral("%1 (%2): not a satellite frontend").arg(path, info.name));
+        else
             return path;
     }
     return QString();
@@ -71,8 +78,14 @@ void registerDvbReceivers()
         [](const hw::ReceiverSpec& request, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
             QString path = request.values(QStringLiteral("device")).value(0);
+            QStringList passedOver;
             if (path.isEmpty())
-                path = firstSatelliteFrontend();
+                path = firstSatelliteFrontend(&passedOver);
+            if (path.isEmpty() && !passedOver.isEmpty()) {
+                *error = QStringLiteral("No DVB satellite frontend could be used: ") +
+                         passedOver.join(QStringLiteral("; "));
+                return nullptr;
+            }
             if (path.isEmpty()) {
                 *error = QStringLiteral("No DVB satellite frontend in /dev/dvb: is the card's "
                                         "driver loaded, and may you use it (the \"video\" group)?");
@@ -100,7 +113,10 @@ void registerDvbReceivers()
                          "(default)")),
         [](const hw::ReceiverSpec& request, hw::Clock& clock,
            QString* error) -> std::unique_ptr<hw::CardBackend> {
-            const QString path = firstSatelliteFrontend();
+            QStringList passedOver;
+            const QString path = firstSatelliteFrontend(&passedOver);
+            for (const QString& why : passedOver)
+                qCInfo(lcHw, "Receiver: passed over %s", qPrintable(why));
             if (!path.isEmpty()) {
                 qCInfo(lcHw, "Receiver: %s", qPrintable(path));
                 return std::make_unique<DvbBackend>(clock, std::make_unique<LinuxFrontend>(path));
@@ -111,7 +127,12 @@ void registerDvbReceivers()
                 options.append(option.second.isEmpty()
                                    ? option.first
                                    : option.first + QLatin1Char('=') + option.second);
-            return hw::createReceiver(options.join(QLatin1Char(',')), clock, error);
+            auto simulated = hw::createReceiver(options.join(QLatin1Char(',')), clock, error);
+            if (simulated && !passedOver.isEmpty())
+                simulated->choiceNote =
+                    QStringLiteral("No DVB card used (%1), so the simulated receiver")
+                        .arg(passedOver.join(QStringLiteral("; ")));
+            return simulated;
         });
 }
 
