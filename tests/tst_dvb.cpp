@@ -104,6 +104,7 @@ class TestDvb : public QObject
 
 private slots:
     void networkFromARecordedNit();
+    void positionOfTheTunedStream();
     void scales();
     void openingTellsWhatIsWrong();
     void tuningWithProperties();
@@ -615,6 +616,71 @@ void TestDvb::networkFromARecordedNit()
     dvb::networkFromNit(damaged, &info);
     QCOMPARE(dvb::adapterOf(QStringLiteral("/dev/dvb/adapter1/frontend0")), 1);
     QCOMPARE(dvb::adapterOf(QStringLiteral("fake frontend /tmp/x.ini")), -1);
+}
+
+namespace {
+
+QByteArray be16(int value)
+{
+    QByteArray b(2, '\0');
+    b[0] = char(value >> 8);
+    b[1] = char(value & 0xFF);
+    return b;
+}
+
+// A section: its table, the length with the CRC, the body, a CRC of zeros
+// (the demux checked it; the parsers never see it).
+QByteArray section(int table, int flags, const QByteArray& body)
+{
+    return QByteArray(1, char(table)) + be16((flags << 8) | (body.size() + 4)) + body +
+           QByteArray(4, '\0');
+}
+
+// A NIT of one network over several positions: each transport stream with
+// its satellite delivery descriptor (orbit in BCD tenths, east).
+QByteArray nitOver(const QVector<QPair<int, int>>& streams)
+{
+    QByteArray loop;
+    for (const auto& [tsid, orbit] : streams) {
+        const QByteArray sat =
+            QByteArray::fromHex("430b01197700") + be16(orbit) + QByteArray::fromHex("8102750003");
+        loop += be16(tsid) + be16(0x46) + be16(0xF000 | sat.size()) + sat;
+    }
+    return section(0x40, 0xB0,
+                   QByteArray::fromHex("0046c10000f000") + be16(0xF000 | loop.size()) + loop);
+}
+
+// The SDT (actual) of a transport stream, without services.
+QByteArray sdtOf(int tsid, int onid)
+{
+    return section(0x42, 0xF0,
+                   be16(tsid) + QByteArray::fromHex("c10000") + be16(onid) +
+                       QByteArray(1, char(0xFF)));
+}
+
+} // namespace
+
+void TestDvb::positionOfTheTunedStream()
+{
+    // One network at 13.0E (stream 1) and 19.2E (stream 2).
+    const QByteArray nit = nitOver({{1, 0x0130}, {2, 0x0192}});
+    const struct
+    {
+        QByteArray sdt;
+        double position; // NaN: not said
+    } rows[] = {
+        {sdtOf(2, 0x46), 19.2},    {sdtOf(1, 0x46), 13.0},
+        {sdtOf(3, 0x46), qQNaN()}, // a stream the NIT does not list: no false alarm
+        {sdtOf(2, 0x47), qQNaN()}, // the same id in another network
+        {QByteArray(), 13.0},      // no SDT: the first, as before
+    };
+    for (const auto& row : rows) {
+        hw::NetworkInfo info;
+        QVERIFY(dvb::networkFromNit(nit, &info, dvb::transportFromSdt(row.sdt)));
+        QCOMPARE(qIsNaN(info.orbitalPosition), qIsNaN(row.position));
+        if (!qIsNaN(row.position))
+            QCOMPARE(info.orbitalPosition, row.position);
+    }
 }
 
 QTEST_MAIN(TestDvb)

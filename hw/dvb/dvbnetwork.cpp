@@ -40,7 +40,10 @@ dvb_v5_fe_parms* parserParms()
     return parms;
 }
 
-void fromNit(const dvb_table_nit* nit, hw::NetworkInfo* info)
+// The network's name, and the position in the satellite delivery descriptor
+// of the transport stream the receiver is on (a network spans several
+// positions); the first one's when that stream is not known.
+void fromNit(const dvb_table_nit* nit, const Transport& tuned, hw::NetworkInfo* info)
 {
     info->networkId = nit->header.id;
     for (dvb_desc* d = nit->descriptor; d; d = d->next)
@@ -49,13 +52,17 @@ void fromNit(const dvb_table_nit* nit, hw::NetworkInfo* info)
             if (name->network_name)
                 info->name = QString::fromUtf8(name->network_name).trimmed();
         }
-    for (const dvb_table_nit_transport* t = nit->transport; t; t = t->next)
+    for (const dvb_table_nit_transport* t = nit->transport; t; t = t->next) {
+        if (tuned.known &&
+            (t->transport_id != tuned.transportId || t->network_id != tuned.originalNetworkId))
+            continue;
         for (dvb_desc* d = t->descriptor; d; d = d->next)
             if (d->type == DescSatellite && std::isnan(info->orbitalPosition)) {
                 const auto* sat = reinterpret_cast<const dvb_desc_sat*>(d);
                 // Tenths of a degree; the flag is set for east.
                 info->orbitalPosition = sat->orbit / 10.0 * (sat->west_east ? 1 : -1);
             }
+    }
 }
 
 QStringList fromSdt(const dvb_table_sdt* sdt)
@@ -187,7 +194,7 @@ QByteArray keepOnly(const QByteArray& b, uint8_t table)
     return out + body + QByteArray(4, '\0');
 }
 
-bool networkFromNit(const QByteArray& raw, hw::NetworkInfo* info)
+bool networkFromNit(const QByteArray& raw, hw::NetworkInfo* info, const Transport& tuned)
 {
     if (!wholeSection(raw, TableNit))
         return false;
@@ -199,9 +206,25 @@ bool networkFromNit(const QByteArray& raw, hw::NetworkInfo* info)
         !nit)
         return false; // a half-made table cannot be freed safely: libdvbv5 keeps it
     *info = hw::NetworkInfo();
-    fromNit(nit, info);
+    fromNit(nit, tuned, info);
     dvb_table_nit_free(nit);
     return true;
+}
+
+Transport transportFromSdt(const QByteArray& raw)
+{
+    Transport transport;
+    if (!wholeSection(raw, TableSdt))
+        return transport;
+    const QByteArray section = keepOnly(raw, TableSdt);
+    dvb_table_sdt* sdt = nullptr;
+    if (dvb_table_sdt_init(parserParms(), reinterpret_cast<const uint8_t*>(section.constData()),
+                           section.size() - 4, &sdt) < 0 ||
+        !sdt)
+        return transport;
+    transport = Transport{true, sdt->header.id, sdt->network_id};
+    dvb_table_sdt_free(sdt);
+    return transport;
 }
 
 QStringList providersFromSdt(const QByteArray& raw)
@@ -288,10 +311,12 @@ void DemuxStream::read(int timeLimitMs)
     if (fd < 0) {
         qCDebug(lcHw, "Network: the demux of adapter %d cannot be opened", m_adapter);
     } else {
+        // The SDT first (it comes every 2 s): it names the stream this is.
+        const QByteArray sdt = readSection(fd, PidSdt, TableSdt, 3000, m_abort);
         const QByteArray nit = readSection(fd, PidNit, TableNit, timeLimitMs, m_abort);
-        found = networkFromNit(nit, &info);
+        found = networkFromNit(nit, &info, transportFromSdt(sdt));
         if (found)
-            info.providers = providersFromSdt(readSection(fd, PidSdt, TableSdt, 3000, m_abort));
+            info.providers = providersFromSdt(sdt);
         dvb_dmx_close(fd);
     }
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -11,10 +11,22 @@
 
 namespace dvb {
 
+// The transport stream a section of the SDT (actual) describes: its id and
+// its original network's.
+struct Transport
+{
+    bool known = false;
+    quint16 transportId = 0;
+    quint16 originalNetworkId = 0;
+};
+Transport transportFromSdt(const QByteArray& section);
+
 // The network information of a NIT section (table 0x40) as it comes off the
 // demux: network id, the network name descriptor, and the orbital position of
-// the first satellite delivery descriptor. False when it is not one.
-bool networkFromNit(const QByteArray& section, hw::NetworkInfo* info);
+// the tuned transport stream's satellite delivery descriptor (the first
+// one's when the stream is not known; none when the NIT does not list it).
+// False when it is not a NIT.
+bool networkFromNit(const QByteArray& section, hw::NetworkInfo* info, const Transport& tuned = {});
 // The service providers named in an SDT section (table 0x42), each once.
 QStringList providersFromSdt(const QByteArray& section);
 

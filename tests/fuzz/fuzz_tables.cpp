@@ -10,6 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     hw::NetworkInfo info;
     if (dvb::networkFromNit(section, &info))
         (void)info.name.size();
+    // The stream an SDT names, and the NIT read for that stream.
+    const dvb::Transport transport = dvb::transportFromSdt(section);
+    if (transport.known && dvb::networkFromNit(section, &info, transport))
+        (void)info.orbitalPosition;
     (void)dvb::providersFromSdt(section);
     return 0;
 }
