@@ -1287,5 +1287,13 @@
         <source>Fade margin: how far the signal may fade before errors begin. %1 needs %2 dB for error-free reception; the lock itself holds about 1 dB lower.</source>
         <translation>Запас на замирания: насколько сигнал может ослабнуть, прежде чем появятся ошибки. %1 нужно %2 дБ для приёма без ошибок; сам захват держится примерно на 1 дБ ниже.</translation>
     </message>
+    <message>
+        <source>The receiver %1 is gone (unplugged, or its driver unloaded); Zenara opens it again when it is back</source>
+        <translation>Приёмник %1 пропал (отключён или выгружен его драйвер); Zenara откроет его снова, когда он вернётся</translation>
+    </message>
+    <message>
+        <source>The receiver %1 is back</source>
+        <translation>Приёмник %1 снова на месте</translation>
+    </message>
 </context>
 </TS>

@@ -856,6 +856,7 @@ void Session::pollOnce()
         return;
     const PollReading reading = m_poll->poll();
     m_lastReading = reading;
+    checkPresence();
     checkStillness();
     takeLockedFormat(reading);
     double measuredDb = std::numeric_limits<double>::quiet_NaN();
@@ -965,6 +966,30 @@ QStringList Session::receptionLines() const
         lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm", "Locked: %1")).arg(m_fecText);
     }
     return lines;
+}
+
+void Session::checkPresence()
+{
+    const hw::CardBackend* card = hw::CardLayer::backend();
+    const bool present = !card || card->present();
+    if (present == m_receiverPresent)
+        return;
+    m_receiverPresent = present;
+    const QString name = QCoreApplication::translate(
+        "Receivers", card ? card->description().toUtf8().constData() : "");
+    if (!present) {
+        const QString text =
+            windowTr(QT_TRANSLATE_NOOP("zenaraForm",
+                                       "The receiver %1 is gone (unplugged, or its driver "
+                                       "unloaded); Zenara opens it again when it is back"))
+                .arg(name);
+        qCWarning(lcMonitor, "%s", qPrintable(text));
+        emit statusMessage(text, 0);
+        return;
+    }
+    emit statusMessage(
+        windowTr(QT_TRANSLATE_NOOP("zenaraForm", "The receiver %1 is back")).arg(name), 10000);
+    tune(false); // the channel it was on, again
 }
 
 void Session::takeLockedFormat(const PollReading& reading)

@@ -246,6 +246,8 @@ private:
     void judgeNetwork();
     void logReading(const PollReading& reading);
     void takeLockedFormat(const PollReading& reading);
+    // Says so when the receiver goes away and when it is back (and tunes it again).
+    void checkPresence();
     void checkLockHint(const PollReading& reading);
     void setLockHint(const QString& text);
     // The list's format of a transponder, DVB-S when the list does not have it.
@@ -305,6 +307,7 @@ private:
     bool m_lockedFormatKnown = false;
     QString m_lockHint;
     int m_unlockedPolls = 0; // with a carrier, since the tune or the lock
+    bool m_receiverPresent = true;
     linkmargin::Estimate m_margin;
     Network m_networkState = Network::NotAsked;
     hw::NetworkInfo m_network;

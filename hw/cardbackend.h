@@ -80,6 +80,9 @@ public:
     // The receiver's transport stream, or null for a card that only gives
     // register readings (nothing is shown for it then).
     virtual TransportStream* transportStream() { return nullptr; }
+    // False while the receiver has gone away (unplugged); the back end opens
+    // it again by itself when it is back.
+    virtual bool present() const { return true; }
     // Why the last open() failed, in the user's terms, where the back end knows.
     virtual QString openError() const { return QString(); }
 

@@ -153,6 +153,14 @@ void EmulatedFrontend::vanish()
     m_gone = true;
 }
 
+void EmulatedFrontend::reappear()
+{
+    QMutexLocker lock(&m_mutex);
+    m_gone = false;
+    m_tone = false; // a new device: nothing on the cable yet
+    m_volts = 0;
+}
+
 bool EmulatedFrontend::toneOn() const
 {
     QMutexLocker lock(&m_mutex);

@@ -81,8 +81,10 @@ public:
     void setSignal(const Signal& signal);
     // The next `times` calls of an ioctl fail with the errno.
     void failNext(const QByteArray& ioctlName, int error, int times = 1);
-    // From now on every call fails with ENODEV, as when the card is pulled.
+    // From now on every call fails with ENODEV, as when the card is pulled;
+    // until it is plugged in again.
     void vanish();
+    void reappear();
 
     bool toneOn() const;
     int volts() const;

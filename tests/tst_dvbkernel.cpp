@@ -15,6 +15,7 @@
 #include "monitor/statuspoll.h"
 #include "sim/simreceiver.h"
 
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -102,6 +103,7 @@ private slots:
     void noDecibelsMadeUp_data();
     void noDecibelsMadeUp();
     void receiverSaysWhichCardAndWhy();
+    void aPulledCardIsSaidAndTakenBack();
 };
 
 void TestDvbKernel::initTestCase()
@@ -370,6 +372,45 @@ void TestDvbKernel::receiverSaysWhichCardAndWhy()
     const auto simulated = hw::createReceiver(QStringLiteral("auto"), clock, &error);
     QVERIFY(simulated);
     QVERIFY2(simulated->choiceNote.contains(why), qPrintable(simulated->choiceNote));
+}
+
+// A card pulled out while the program runs: said once, the readings missing
+// meanwhile, and taken back (and tuned again) when it is plugged in.
+void TestDvbKernel::aPulledCardIsSaidAndTakenBack()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(openSettings()->fileName());
+    Card card;
+    QVERIFY(card.ok);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    card.kernel.setSignal(signal);
+    core::Session session;
+    session.loadSettings();
+    QSignalSpy messages(&session, &core::Session::statusMessage);
+    QVERIFY(session.tune().ok());
+    auto pollFor = [&](int ms) {
+        for (int t = 0; t < ms; t += StatusPoll::IntervalMs) {
+            card.clock.advance(StatusPoll::IntervalMs);
+            session.pollOnce();
+        }
+    };
+    pollFor(500);
+    QVERIFY(session.lastReading().locked);
+    card.kernel.vanish();
+    pollFor(3000);
+    QVERIFY(!session.lastReading().snrValid);
+    QStringList said;
+    for (const auto& m : messages)
+        said.append(m.at(0).toString());
+    QCOMPARE(said.filter(QStringLiteral(" is gone ")).size(), 1);
+    card.kernel.clearCalls();
+    card.kernel.reappear();
+    pollFor(1500);
+    QVERIFY(session.lastReading().locked);
+    QVERIFY(messages.last().at(0).toString().endsWith(QLatin1String(" is back")));
+    QCOMPARE(card.named("FE_SET_PROPERTY").size(), 1); // tuned again
+    QCOMPARE(card.kernel.volts(), 18);
 }
 
 QTEST_MAIN(TestDvbKernel)

@@ -1,6 +1,7 @@
 #include "hw/dvb/dvbbackend.h"
 
 #include "hw/dvb/dvbnetwork.h"
+#include "hw/dvb/gonewatch.h"
 
 #include "hw/demodulatoraccess.h"
 #include "hw/logging.h"
@@ -111,8 +112,14 @@ int identifyFrontend(FrontendDevice& device, FrontendInfo* info)
 }
 
 DvbBackend::DvbBackend(hw::Clock& clock, std::unique_ptr<FrontendDevice> device)
-    : m_clock(clock), m_device(std::move(device)), m_registers(*m_device, clock)
+    : m_clock(clock), m_watch(new GoneWatch(clock, std::move(device))), m_device(m_watch),
+      m_registers(*m_device, clock)
 {
+    m_watch->changed = [this](bool gone) {
+        note(gone ? QStringLiteral("FRONTEND GONE") : QStringLiteral("FRONTEND BACK"));
+        m_volts = 0; // what the cable carries is not known now
+        m_supplyOff = false;
+    };
     m_registers.note = [this](const QString& event) {
         note(event);
     };
@@ -122,6 +129,11 @@ DvbBackend::DvbBackend(hw::Clock& clock, std::unique_ptr<FrontendDevice> device)
     m_registers.setSupply = [this](int volts) {
         return setSupply(volts);
     };
+}
+
+bool DvbBackend::present() const
+{
+    return !m_watch->gone();
 }
 
 QString DvbBackend::description() const

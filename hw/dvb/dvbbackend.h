@@ -3,6 +3,7 @@
 #include "hw/cardbackend.h"
 #include "hw/clock.h"
 #include "hw/dvb/frontenddevice.h"
+#include "hw/dvb/gonewatch.h"
 #include "hw/dvb/registerfacade.h"
 
 #include <memory>
@@ -43,6 +44,7 @@ public:
     // Why open() failed, for the user: the device, and busy, not permitted,
     // missing or not a satellite frontend.
     QString openError() const override { return m_openError; }
+    bool present() const override;
     const FrontendInfo& info() const { return m_info; }
     FrontendDevice& device() { return *m_device; }
 
@@ -50,6 +52,7 @@ private:
     void note(const QString& event);
 
     hw::Clock& m_clock;
+    GoneWatch* m_watch; // m_device itself, which owns it
     std::unique_ptr<FrontendDevice> m_device;
     std::unique_ptr<hw::TransportStream> m_stream;
     RegisterFacade m_registers;
