@@ -3,6 +3,7 @@
 // card would hear, and what the meters would show.
 
 #include "emulatedkernel.h"
+#include "programrun.h"
 
 #include "core/session.h"
 #include "hw/cardlibrary.h"
@@ -104,6 +105,7 @@ private slots:
     void noDecibelsMadeUp();
     void receiverSaysWhichCardAndWhy();
     void aPulledCardIsSaidAndTakenBack();
+    void theProgramOnTheEmulatedCard();
 };
 
 void TestDvbKernel::initTestCase()
@@ -411,6 +413,60 @@ void TestDvbKernel::aPulledCardIsSaidAndTakenBack()
     QVERIFY(messages.last().at(0).toString().endsWith(QLatin1String(" is back")));
     QCOMPARE(card.named("FE_SET_PROPERTY").size(), 1); // tuned again
     QCOMPARE(card.kernel.volts(), 18);
+}
+
+// The program itself with "--receiver dvb" on the emulated card, worked as a
+// user would: tunes (DVB-S and DVB-S2) through a committed switch, a goto,
+// a USALS goto, a drive and a halt. What the dish heard is checked.
+void TestDvbKernel::theProgramOnTheEmulatedCard()
+{
+    hw::SystemClock clock; // the program runs on real time
+    EmulatedFrontend kernel(clock);
+    EmulatedFrontend::Signal signal;
+    signal.locked = true;
+    kernel.setSignal(signal);
+    Run run;
+    run.writeFile(QStringLiteral("config/Tavarin/zenara.ini"),
+                  "[Settings]\nDiseqc=2\nMultiOption=1\nMaxTimeOfPositioning=1\nCurrentSat=1\n");
+    run.writeFile(QStringLiteral("work/satlist.znr"),
+                  "0=42.0;Turksat;tk.ini\n1=13.0;Hot Bird;hb.ini\n");
+    run.writeFile(QStringLiteral("work/Transponders/tk.ini"), "[DVB]\n0=1\n1=11977,H,27500,34\n");
+    run.writeFile(QStringLiteral("work/Transponders/hb.ini"), "[DVB]\n0=1\n1=10719,V,27500,34\n");
+    auto zenara = run.start({QStringLiteral("--receiver"), QStringLiteral("dvb"),
+                             QStringLiteral("--trace"), run.path(QStringLiteral("t.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(!run.trace().filter(QStringLiteral("RD 1C 0E")).isEmpty(), 60000);
+    for (const char* command :
+         {"tune 11977 H 27500", "tune 11012 H 30000 S2 8PSK 3/4", "store 3", "satellite 13.0E",
+          "usals", "tune 10719 V 27500", "goto 3", "drive east 2 steps", "halt"}) {
+        const Reply r = remoteCli(run, words(command));
+        QVERIFY2(r.code == 0, command);
+    }
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    QCOMPARE(zenara->exitCode(), 0);
+
+    const auto calls = kernel.calls();
+    QStringList heard;
+    bool dvbS2 = false;
+    for (int i = 0; i < calls.size(); ++i) {
+        const auto& c = calls.at(i);
+        dvbS2 =
+            dvbS2 || (c.name == "FE_SET_PROPERTY" &&
+                      c.detail.contains("DTV_DELIVERY_SYSTEM=" + QByteArray::number(SYS_DVBS2)));
+        if (c.name != "FE_DISEQC_SEND_MASTER_CMD")
+            continue;
+        heard.append(QString::fromLatin1(c.detail.left(8)));
+        QVERIFY2(!c.toneOn && (c.volts == 13 || c.volts == 18), c.detail);
+        QVERIFY2(i > 0 && calls.at(i - 1).name == "FE_SET_TONE" &&
+                     c.atMs - calls.at(i - 1).atMs >= 15,
+                 "no quiet before " + c.detail);
+    }
+    QVERIFY(dvbS2);
+    for (const char* message :
+         {"E0 10 38", "E1 10 38", "E0 31 6A", "E0 31 6E", "E0 31 6B", "E0 31 68", "E0 31 60"})
+        QVERIFY2(heard.contains(QLatin1String(message)), message);
+    // Nothing the dish heard went out twice in the trace's words either.
+    QVERIFY(run.trace().filter(QStringLiteral("FE_DISEQC_SEND_MASTER_CMD")).size() >= heard.size());
 }
 
 QTEST_MAIN(TestDvbKernel)
