@@ -82,6 +82,42 @@ void fill(dtv_fe_stats* st, fecap_scale_params scale, qint64 value)
         st->stat[0].uvalue = quint64(value);
 }
 
+// The property list of FE_SET_PROPERTY and FE_GET_PROPERTY, followed into the
+// caller's memory: the header, then the array it points to. What the handler
+// changes goes back to the caller when the call completes.
+struct PropertyList
+{
+    UMockdevIoctlData* header = nullptr;
+    UMockdevIoctlData* items = nullptr;
+    dtv_property* props = nullptr;
+    quint32 count = 0;
+
+    int resolve(UMockdevIoctlClient* client)
+    {
+        GError* error = nullptr;
+        header = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
+                                             sizeof(dtv_properties), &error);
+        if (!header)
+            return EFAULT;
+        count = reinterpret_cast<dtv_properties*>(header->data)->num;
+        if (count == 0 || count > DTV_IOCTL_MAX_MSGS)
+            return EINVAL;
+        items = umockdev_ioctl_data_resolve(header, offsetof(dtv_properties, props),
+                                            count * sizeof(dtv_property), &error);
+        if (!items)
+            return EFAULT;
+        props = reinterpret_cast<dtv_property*>(items->data);
+        return 0;
+    }
+    ~PropertyList()
+    {
+        if (items)
+            g_object_unref(items);
+        if (header)
+            g_object_unref(header);
+    }
+};
+
 } // namespace
 
 EmulatedFrontend::EmulatedFrontend(const hw::Clock& clock, Config config)
@@ -264,25 +300,13 @@ int EmulatedFrontend::frontendInfo(UMockdevIoctlClient* client)
 
 int EmulatedFrontend::setProperties(UMockdevIoctlClient* client, QByteArray* detail)
 {
-    GError* error = nullptr;
-    UMockdevIoctlData* list = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
-                                                          sizeof(dtv_properties), &error);
-    if (!list)
-        return EFAULT;
-    const auto* header = reinterpret_cast<dtv_properties*>(list->data);
-    if (header->num == 0 || header->num > DTV_IOCTL_MAX_MSGS) {
-        g_object_unref(list);
-        return EINVAL;
-    }
-    UMockdevIoctlData* items = umockdev_ioctl_data_resolve(
-        list, offsetof(dtv_properties, props), header->num * sizeof(dtv_property), &error);
-    if (!items) {
-        g_object_unref(list);
-        return EFAULT;
-    }
-    const auto* props = reinterpret_cast<dtv_property*>(items->data);
+    PropertyList list;
+    if (const int rc = list.resolve(client))
+        return rc;
+    const dtv_property* props = list.props;
+    const quint32 count = list.count;
     QList<QByteArray> words;
-    for (quint32 i = 0; i < header->num; ++i) {
+    for (quint32 i = 0; i < count; ++i) {
         const quint32 cmd = props[i].cmd;
         const quint32 value = props[i].u.data;
         words.append(propertyName(cmd) + '=' + QByteArray::number(value));
@@ -297,8 +321,6 @@ int EmulatedFrontend::setProperties(UMockdevIoctlClient* client, QByteArray* det
             m_tone = value == SEC_TONE_ON;
     }
     *detail = words.join(' ');
-    g_object_unref(items);
-    g_object_unref(list);
     return 0;
 }
 
@@ -318,26 +340,17 @@ bool EmulatedFrontend::v5Available() const
 
 int EmulatedFrontend::getProperties(UMockdevIoctlClient* client, QByteArray* detail)
 {
-    GError* error = nullptr;
-    UMockdevIoctlData* list = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0,
-                                                          sizeof(dtv_properties), &error);
-    if (!list)
-        return EFAULT;
-    const auto* header = reinterpret_cast<dtv_properties*>(list->data);
-    if (header->num == 0 || header->num > DTV_IOCTL_MAX_MSGS) {
-        g_object_unref(list);
-        return EINVAL;
-    }
-    UMockdevIoctlData* items = umockdev_ioctl_data_resolve(
-        list, offsetof(dtv_properties, props), header->num * sizeof(dtv_property), &error);
-    auto* props = reinterpret_cast<dtv_property*>(items->data);
+    PropertyList list;
+    if (const int rc = list.resolve(client))
+        return rc;
+    dtv_property* props = list.props;
     QList<QByteArray> words;
     const bool v5 = v5Available();
     const bool relative = m_config.statistics == Statistics::Relative;
     // A driver without v5 statistics leaves their length 0 ("not supported");
     // one that has them says "not available" while it cannot measure.
     const bool supported = m_config.statistics != Statistics::LegacyOnly;
-    for (quint32 i = 0; i < header->num; ++i) {
+    for (quint32 i = 0; i < list.count; ++i) {
         dtv_property& p = props[i];
         words.append(propertyName(p.cmd));
         if (p.cmd >= DTV_STAT_SIGNAL_STRENGTH && p.cmd <= DTV_STAT_TOTAL_BLOCK_COUNT &&
@@ -401,8 +414,6 @@ int EmulatedFrontend::getProperties(UMockdevIoctlClient* client, QByteArray* det
         }
     }
     *detail = words.join(' ');
-    g_object_unref(items);
-    g_object_unref(list);
     return 0;
 }
 
