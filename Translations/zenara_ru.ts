@@ -1244,8 +1244,8 @@
         <translation>Сигнал не изменился после перехода на запад: если антенна не сдвинулась, мотору, возможно, нужен код запада STAB 0xD0 (Параметры, Настройки, Привод, Тип).</translation>
     </message>
     <message>
-        <source>Sys&amp;tem:</source>
-        <translation>Сис&amp;тема:</translation>
+        <source>Syst&amp;em:</source>
+        <translation>С&amp;истема:</translation>
     </message>
     <message>
         <source>The transponder&apos;s delivery system and, for DVB-S2, its modulation; a pick from the list fills it in</source>

@@ -145,13 +145,13 @@ void zenaraForm::connectSession()
         windowSettings(v);
     };
     connect(s, &core::Session::polled, this, &zenaraForm::afterPoll);
-    connect(s, &core::Session::lockHintChanged, this, [this] {
-        QPalette p = labelLockHint->palette();
-        p.setColor(QPalette::WindowText,
-                   contrast::readableShade(QColor(170, 0, 0), p.color(QPalette::Window)));
-        labelLockHint->setPalette(p);
-        labelLockHint->setText(m_session->lockHint());
-    });
+    // Why a carrier does not lock: dark red, as dark or light as the page needs.
+    QPalette hint = labelLockHint->palette();
+    hint.setColor(QPalette::WindowText,
+                  contrast::readableShade(QColor(170, 0, 0), hint.color(QPalette::Window)));
+    labelLockHint->setPalette(hint);
+    connect(s, &core::Session::lockHintChanged, this,
+            [this] { labelLockHint->setText(m_session->lockHint()); });
     connect(s, &core::Session::motionChanged, this, &zenaraForm::showMotorStatus);
     connect(s, &core::Session::entryChanged, this, &zenaraForm::showEntry);
     connect(s, &core::Session::labelsChanged, this, &zenaraForm::showSatelliteList);

@@ -27,12 +27,16 @@ SimTransponder s2(double mhz, char pol, double ks, hw::Modulation modulation, hw
     return SimTransponder{mhz, pol == 'V', ks, 2, true, transmittedFormat(format)};
 }
 
-// "34" -> 3/4 and so on; anything else counts as 3/4.
-int codeRateFromText(const QString& text)
+// The chip's code-rate index (0..7 = 1/2 .. 8/9) of a listed rate; a rate
+// it does not have, or none, counts as 3/4.
+int codeRateIndex(hw::CodeRate rate)
 {
-    static const QStringList rates = {"12", "23", "34", "45", "56", "67", "78", "89"};
-    const int i = rates.indexOf(QString(text).remove(QLatin1Char('/')));
-    return i >= 0 ? i : 2;
+    static const hw::CodeRate rates[] = {{1, 2}, {2, 3}, {3, 4}, {4, 5},
+                                         {5, 6}, {6, 7}, {7, 8}, {8, 9}};
+    for (int i = 0; i < 8; ++i)
+        if (rates[i] == rate)
+            return i;
+    return 2;
 }
 
 // The lines of a CP1251 data file; empty when it cannot be read.
@@ -60,7 +64,7 @@ QVector<SimTransponder> readTransponders(const QString& path)
         // Circular right is received with the vertical (13 V) setting, left with 18 V.
         t.vertical = m.captured(3) == QLatin1String("V") || m.captured(3) == QLatin1String("R");
         t.symbolRateKs = m.captured(4).toDouble();
-        t.codeRate = codeRateFromText(rest.value(0).trimmed());
+        t.codeRate = codeRateIndex(listed.rate);
         t.dvbS2 = listed.isS2();
         if (t.dvbS2)
             t.s2 = transmittedFormat(listed);
