@@ -131,8 +131,22 @@ EmulatedFrontend::EmulatedFrontend(const hw::Clock& clock, Config config)
                          "N: dvb/adapter0/frontend0\n"
                          "E: DEVNAME=/dev/dvb/adapter0/frontend0\n"
                          "E: SUBSYSTEM=dvb\n"
+                         "E: DVB_ADAPTER_NUM=0\n"
+                         "E: DVB_DEVICE_TYPE=frontend\n"
+                         "E: DVB_DEVICE_NUM=0\n"
                          "A: dev=212:3\n";
-    if (!umockdev_testbed_add_from_string(m_testbed, device, &error))
+    // The adapter's demux is listed as the kernel lists it; what it delivers
+    // comes from emulateddevices.cpp.
+    const char* demux = "P: /devices/pci0000:00/dvb/dvb0.demux0\n"
+                        "N: dvb/adapter0/demux0\n"
+                        "E: DEVNAME=/dev/dvb/adapter0/demux0\n"
+                        "E: SUBSYSTEM=dvb\n"
+                        "E: DVB_ADAPTER_NUM=0\n"
+                        "E: DVB_DEVICE_TYPE=demux\n"
+                        "E: DVB_DEVICE_NUM=0\n"
+                        "A: dev=212:4\n";
+    if (!umockdev_testbed_add_from_string(m_testbed, device, &error) ||
+        !umockdev_testbed_add_from_string(m_testbed, demux, &error))
         qFatal("emulated frontend: %s", error->message);
     m_handler = umockdev_ioctl_base_new();
     g_signal_connect(m_handler, "handle-ioctl", G_CALLBACK(&EmulatedFrontend::handleIoctl), this);
@@ -156,7 +170,8 @@ QString EmulatedFrontend::path()
 
 bool EmulatedFrontend::preloaded()
 {
-    return qgetenv("LD_PRELOAD").contains("umockdev");
+    const QByteArray preload = qgetenv("LD_PRELOAD");
+    return preload.contains("umockdev") && preload.contains("zenara_emulated_devices");
 }
 
 QVector<EmulatedFrontend::Call> EmulatedFrontend::calls() const

@@ -3,8 +3,9 @@
 // A satellite frontend as the kernel's Digital TV API documents it
 // (linux/dvb/frontend.h and its uAPI pages), behind
 // /dev/dvb/adapter0/frontend0 in a umockdev testbed: the program's own ioctl
-// code talks to it as it would to a driver. The test binary runs under
-// umockdev-wrapper, which routes /dev to the testbed.
+// code talks to it as it would to a driver. The test binary runs with
+// umockdev's preload library, which routes /dev to the testbed (and with
+// ours before it, for the demux and refused opens: emulateddevices.cpp).
 //
 // Every call is recorded with the tone and the supply at that moment, and the
 // time on the test's clock, so that a test can assert on what a dish would
@@ -73,7 +74,7 @@ public:
     ~EmulatedFrontend();
 
     static QString path();
-    // False when the test does not run under umockdev-wrapper.
+    // False when the test does not run with both preload libraries.
     static bool preloaded();
 
     QVector<Call> calls() const;

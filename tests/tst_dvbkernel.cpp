@@ -1,8 +1,9 @@
 // The Linux DVB back end's own ioctl code against a frontend emulated from the
-// kernel's Digital TV API (runs under umockdev-wrapper): what a dish on a real
-// card would hear, and what the meters would show.
+// kernel's Digital TV API (runs with umockdev's preload library and ours):
+// what a dish on a real card would hear, and what the meters would show.
 
 #include "emulatedkernel.h"
+#include "mpegcrc.h"
 #include "programrun.h"
 
 #include "core/session.h"
@@ -12,12 +13,14 @@
 #include "hw/dvb/dvbreceiver.h"
 #include "hw/dvb/linuxfrontend.h"
 #include "hw/receivers.h"
+#include "hw/transportstream.h"
 #include "hw/tuning.h"
 #include "monitor/statuspoll.h"
 #include "sim/simreceiver.h"
 
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <linux/dvb/frontend.h>
@@ -103,7 +106,9 @@ private slots:
     void interruptedCallsAreMadeAgain();
     void noDecibelsMadeUp_data();
     void noDecibelsMadeUp();
+    void receiverSaysWhichCardAndWhy_data();
     void receiverSaysWhichCardAndWhy();
+    void theTunedStreamsPositionFromTheDemux();
     void aPulledCardIsSaidAndTakenBack();
     void theProgramOnTheEmulatedCard();
 };
@@ -113,7 +118,8 @@ void TestDvbKernel::initTestCase()
     sim::registerSimulatedReceiver();
     dvb::registerDvbReceivers();
     if (!EmulatedFrontend::preloaded())
-        QFAIL("run under umockdev-wrapper: the emulated kernel needs its preload library");
+        QFAIL("run with LD_PRELOAD=libzenara_emulated_devices.so:libumockdev-preload.so.0: the "
+              "emulated kernel needs both preload libraries");
 }
 
 // The tune goes out in one FE_SET_PROPERTY, in the uAPI's units, on the
@@ -359,21 +365,126 @@ void TestDvbKernel::noDecibelsMadeUp()
 }
 
 // A frontend that cannot be used is named, with the reason, wherever the
-// program looked for one without being told which.
+// program looked for one without being told which: "dvb" says it and stops,
+// "auto" says it in the note beside the simulated receiver it takes instead.
+void TestDvbKernel::receiverSaysWhichCardAndWhy_data()
+{
+    QTest::addColumn<bool>("terrestrial");
+    QTest::addColumn<QByteArray>("openRule");
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<QString>("listed"); // by --list-receivers
+    const QString node = EmulatedFrontend::path();
+    const QString group = "not permitted: add yourself to the \"video\" group";
+    const QString busy = "busy: another program has it open";
+    QTest::newRow("DVB-T") << true << QByteArray()
+                           << node + " (Emulated DVB-S/S2): not a satellite frontend"
+                           << node + ": Emulated DVB-S/S2, not satellite, 950-2150 MHz";
+    QTest::newRow("not in the group")
+        << false << QByteArray("EACCES") << node + ": " + group << node + ": " + group;
+    // Anyone may read a frontend; only one program at a time tune it.
+    QTest::newRow("busy") << false << QByteArray("EBUSY") << node + " (Emulated DVB-S/S2): " + busy
+                          << node + ": Emulated DVB-S/S2, DVB-S, DVB-S2, 950-2150 MHz (" + busy +
+                                 ")";
+}
+
 void TestDvbKernel::receiverSaysWhichCardAndWhy()
 {
+    QFETCH(bool, terrestrial);
+    QFETCH(QByteArray, openRule);
+    QFETCH(QString, why);
+    QFETCH(QString, listed);
     hw::ManualClock clock;
-    EmulatedFrontend::Config terrestrial;
-    terrestrial.deliverySystems = {SYS_DVBT, SYS_DVBT2};
-    terrestrial.legacyType = FE_OFDM;
-    EmulatedFrontend kernel(clock, terrestrial);
-    const QString why = EmulatedFrontend::path() + " (Emulated DVB-S/S2): not a satellite frontend";
+    EmulatedFrontend::Config config;
+    if (terrestrial) {
+        config.deliverySystems = {SYS_DVBT, SYS_DVBT2};
+        config.legacyType = FE_OFDM;
+    }
+    EmulatedFrontend kernel(clock, config);
+    if (!openRule.isEmpty())
+        qputenv("ZENARA_EMULATED_OPEN", EmulatedFrontend::path().toUtf8() + ':' + openRule);
     QString error;
     QVERIFY(!hw::createReceiver(QStringLiteral("dvb"), clock, &error));
-    QCOMPARE(error, "No DVB satellite frontend could be used: " + why);
     const auto simulated = hw::createReceiver(QStringLiteral("auto"), clock, &error);
+    const QStringList lines = dvb::describeFrontends();
+    qunsetenv("ZENARA_EMULATED_OPEN");
+    QCOMPARE(error, "No DVB satellite frontend could be used: " + why);
     QVERIFY(simulated);
     QVERIFY2(simulated->choiceNote.contains(why), qPrintable(simulated->choiceNote));
+    QCOMPARE(lines, QStringList{listed});
+}
+
+namespace {
+
+QByteArray be16(int value)
+{
+    return QByteArray(1, char(value >> 8)) + char(value & 0xFF);
+}
+
+// A section as it goes through the air: table, length, body, CRC.
+QByteArray section(int table, const QByteArray& body)
+{
+    QByteArray s = QByteArray(1, char(table)) + be16(0xF000 | (body.size() + 4)) + body;
+    const quint32 crc = crc32Mpeg(reinterpret_cast<const unsigned char*>(s.constData()), s.size());
+    return s + be16(int(crc >> 16)) + be16(int(crc & 0xFFFF));
+}
+
+// A NIT of network 0x46 over several positions: each transport stream with
+// its satellite delivery descriptor (orbit in BCD tenths, east).
+QByteArray nitOver(int table, const QVector<QPair<int, int>>& streams)
+{
+    QByteArray loop;
+    for (const auto& [tsid, orbit] : streams) {
+        const QByteArray sat =
+            QByteArray::fromHex("430b01197700") + be16(orbit) + QByteArray::fromHex("8102750003");
+        loop += be16(tsid) + be16(0x46) + be16(0xF000 | sat.size()) + sat;
+    }
+    const QByteArray name = QByteArray::fromHex("4008") + "Emulated";
+    return section(table, QByteArray::fromHex("0046c10000") + be16(0xF000 | name.size()) + name +
+                              be16(0xF000 | loop.size()) + loop);
+}
+
+// An SDT of a transport stream with one service of a provider.
+QByteArray sdtOf(int table, int tsid, const QByteArray& provider)
+{
+    // Digital television, the provider's name, no service name.
+    const QByteArray service = char(0x01) + (char(provider.size()) + provider) + char(0);
+    const QByteArray descriptor = char(0x48) + (char(service.size()) + service);
+    return section(table, be16(tsid) + QByteArray::fromHex("c10000") + be16(0x46) +
+                              QByteArray(1, char(0xFF)) + be16(0x0001) + char(0xFC) +
+                              be16(0x8000 | descriptor.size()) + descriptor);
+}
+
+} // namespace
+
+// The network read off the card's own demux: a NIT over three positions, the
+// position of the stream the SDT names (not the first listed), and what
+// else the demux carries (other tables, a damaged section) left alone.
+void TestDvbKernel::theTunedStreamsPositionFromTheDemux()
+{
+    QTemporaryDir sections;
+    auto write = [&sections](int pid, const QByteArray& data) {
+        QFile f(sections.filePath(QString::number(pid) + ".sections"));
+        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    };
+    QByteArray damaged = sdtOf(0x42, 1, "Wrong");
+    damaged[damaged.size() - 1] = char(damaged.at(damaged.size() - 1) ^ 1);
+    QVERIFY(write(0x10, nitOver(0x41, {{2, 0x0420}}) + // another network's NIT
+                            nitOver(0x40, {{1, 0x0130}, {2, 0x0192}, {3, 0x0282}})));
+    QVERIFY(write(0x11, damaged + sdtOf(0x46, 3, "Other") + sdtOf(0x42, 2, "Astra")));
+    qputenv("ZENARA_EMULATED_DEMUX", QFile::encodeName(sections.path()));
+    Card card;
+    QVERIFY(card.ok);
+    hw::TransportStream* stream = card.backend->transportStream();
+    QVERIFY(stream);
+    stream->startNetworkRead(3000);
+    hw::NetworkInfo info;
+    QTRY_VERIFY(stream->networkState(&info) != hw::TransportStream::State::Reading);
+    qunsetenv("ZENARA_EMULATED_DEMUX");
+    QCOMPARE(stream->networkState(&info), hw::TransportStream::State::Found);
+    QCOMPARE(info.networkId, quint16(0x46));
+    QCOMPARE(info.name, QStringLiteral("Emulated"));
+    QCOMPARE(info.orbitalPosition, 19.2);
+    QCOMPARE(info.providers, QStringList{"Astra"});
 }
 
 // A card pulled out while the program runs: said once, the readings missing

@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <linux/dvb/dmx.h>
 #include <poll.h>
 #include <unistd.h>
@@ -307,9 +309,13 @@ void DemuxStream::read(int timeLimitMs)
 {
     hw::NetworkInfo info;
     bool found = false;
-    const int fd = dvb_dmx_open(m_adapter, 0);
+    // Opened by its path: libdvbv5's lookup asks udev, which a container or a
+    // system without it does not have.
+    const QByteArray path =
+        QStringLiteral("/dev/dvb/adapter%1/demux0").arg(m_adapter).toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        qCDebug(lcHw, "Network: the demux of adapter %d cannot be opened", m_adapter);
+        qCDebug(lcHw, "Network: %s cannot be opened: %s", path.constData(), std::strerror(errno));
     } else {
         // The SDT first (it comes every 2 s): it names the stream this is.
         const QByteArray sdt = readSection(fd, PidSdt, TableSdt, 3000, m_abort);
@@ -317,7 +323,7 @@ void DemuxStream::read(int timeLimitMs)
         found = networkFromNit(nit, &info, transportFromSdt(sdt));
         if (found)
             info.providers = providersFromSdt(sdt);
-        dvb_dmx_close(fd);
+        ::close(fd);
     }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_info = info;

@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <cstring>
 
 namespace dvb {
 namespace {
@@ -25,6 +24,14 @@ bool probe(const QString& path, FrontendInfo* info, int* error)
     return *error == 0;
 }
 
+// 0 when the frontend can be opened for tuning, else why not: the kernel lets
+// anyone read a frontend, but only one program at a time tune it (EBUSY).
+int openForUse(const QString& path)
+{
+    LinuxFrontend frontend(path, false);
+    return frontend.open();
+}
+
 // The first satellite frontend that opens, and why each one before it was
 // passed over.
 QString firstSatelliteFrontend(QStringList* passedOver)
@@ -37,10 +44,38 @@ QString firstSatelliteFrontend(QStringList* passedOver)
         else if (!info.satellite)
             passedOver->append(
                 QStringLiteral("%1 (%2): not a satellite frontend").arg(path, info.name));
+        else if ((error = openForUse(path)))
+            passedOver->append(
+                QStringLiteral("%1 (%2): %3").arg(path, info.name, openErrorReason(error)));
         else
             return path;
     }
     return QString();
+}
+
+// The first usable satellite frontend, else the simulated receiver with a
+// note of what was passed over and why.
+std::unique_ptr<hw::CardBackend> autoReceiver(const hw::ReceiverSpec& request, hw::Clock& clock,
+                                              QString* error)
+{
+    QStringList passedOver;
+    const QString path = firstSatelliteFrontend(&passedOver);
+    for (const QString& why : passedOver)
+        qCInfo(lcHw, "Receiver: passed over %s", qPrintable(why));
+    if (!path.isEmpty()) {
+        qCInfo(lcHw, "Receiver: %s", qPrintable(path));
+        return std::make_unique<DvbBackend>(clock, std::make_unique<LinuxFrontend>(path));
+    }
+    qCInfo(lcHw, "Receiver: no DVB satellite frontend, so the simulated receiver");
+    QStringList options(QStringLiteral("sim"));
+    for (const auto& option : request.options)
+        options.append(option.second.isEmpty() ? option.first
+                                               : option.first + QLatin1Char('=') + option.second);
+    auto simulated = hw::createReceiver(options.join(QLatin1Char(',')), clock, error);
+    if (simulated && !passedOver.isEmpty())
+        simulated->choiceNote = QStringLiteral("No DVB card used (%1), so the simulated receiver")
+                                    .arg(passedOver.join(QStringLiteral("; ")));
+    return simulated;
 }
 
 } // namespace
@@ -52,17 +87,19 @@ QStringList describeFrontends()
         FrontendInfo info;
         int error = 0;
         if (!probe(path, &info, &error)) {
-            lines.append(
-                QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
+            lines.append(QStringLiteral("%1: %2").arg(path, openErrorReason(error)));
             continue;
         }
-        lines.append(QStringLiteral("%1: %2, %3, %4-%5 MHz")
-                         .arg(path, info.name,
-                              info.satellite ? (info.dvbS2 ? QStringLiteral("DVB-S, DVB-S2")
-                                                           : QStringLiteral("DVB-S"))
-                                             : QStringLiteral("not satellite"))
-                         .arg(info.minFrequencyKHz / 1000)
-                         .arg(info.maxFrequencyKHz / 1000));
+        QString line = QStringLiteral("%1: %2, %3, %4-%5 MHz")
+                           .arg(path, info.name,
+                                info.satellite ? (info.dvbS2 ? QStringLiteral("DVB-S, DVB-S2")
+                                                             : QStringLiteral("DVB-S"))
+                                               : QStringLiteral("not satellite"))
+                           .arg(info.minFrequencyKHz / 1000)
+                           .arg(info.maxFrequencyKHz / 1000);
+        if (info.satellite && (error = openForUse(path)))
+            line += QStringLiteral(" (%1)").arg(openErrorReason(error));
+        lines.append(line);
     }
     return lines;
 }
@@ -111,29 +148,7 @@ void registerDvbReceivers()
         QString::fromUtf8(QT_TRANSLATE_NOOP(
             "Receivers", "auto  the first DVB satellite frontend, else the simulated card "
                          "(default)")),
-        [](const hw::ReceiverSpec& request, hw::Clock& clock,
-           QString* error) -> std::unique_ptr<hw::CardBackend> {
-            QStringList passedOver;
-            const QString path = firstSatelliteFrontend(&passedOver);
-            for (const QString& why : passedOver)
-                qCInfo(lcHw, "Receiver: passed over %s", qPrintable(why));
-            if (!path.isEmpty()) {
-                qCInfo(lcHw, "Receiver: %s", qPrintable(path));
-                return std::make_unique<DvbBackend>(clock, std::make_unique<LinuxFrontend>(path));
-            }
-            qCInfo(lcHw, "Receiver: no DVB satellite frontend, so the simulated receiver");
-            QStringList options(QStringLiteral("sim"));
-            for (const auto& option : request.options)
-                options.append(option.second.isEmpty()
-                                   ? option.first
-                                   : option.first + QLatin1Char('=') + option.second);
-            auto simulated = hw::createReceiver(options.join(QLatin1Char(',')), clock, error);
-            if (simulated && !passedOver.isEmpty())
-                simulated->choiceNote =
-                    QStringLiteral("No DVB card used (%1), so the simulated receiver")
-                        .arg(passedOver.join(QStringLiteral("; ")));
-            return simulated;
-        });
+        &autoReceiver);
 }
 
 } // namespace dvb
