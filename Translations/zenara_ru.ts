@@ -309,6 +309,10 @@
      vanish=S                the card stops answering S seconds after it opens
      vanish-on=FILE          the card stops answering once FILE exists
      config=FILE             site, dish, motor and sky (same as --sim-config)
+     latitude=DEG            where the dish stands (default: the site in
+     longitude=DEG           the program&apos;s options, followed as it changes)
+     fresh                   the motor starts from its reference, not where
+                             the last run left it
      dish=M                  dish diameter in metres (default 0.8)
      elevation-error=DEG     installation error in elevation (default 0.3)
      azimuth-error=DEG       installation error in azimuth (default 0.15)
@@ -333,6 +337,10 @@
      vanish=S                карта перестаёт отвечать через S секунд после открытия
      vanish-on=FILE          карта перестаёт отвечать, как только появится FILE
      config=FILE             место, антенна, мотор и небо (как --sim-config)
+     latitude=DEG            где стоит антенна (по умолчанию место из настроек
+     longitude=DEG           программы, и вслед за их изменением)
+     fresh                   мотор начинает с опорной точки, а не там, где его
+                             оставил прошлый запуск
      dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
      elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
      azimuth-error=DEG       ошибка установки по азимуту (по умолчанию 0.15)

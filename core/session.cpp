@@ -186,6 +186,7 @@ StoredSettings Session::loadSettings()
     m_signalLogPath = v.signalLog;
     m_transpondersPath = v.transpondersPath;
 
+    pushSiteToCard();
     SatelliteList& list = *m_satellites;
     list.setSiteLatitude(m_options.latitude);
     list.setSiteLongitude(m_options.longitude);
@@ -390,8 +391,16 @@ QString Session::setOption(const QString& name, double value)
     return setOptions(v);
 }
 
+// A simulated installation stands where the user says the dish does.
+void Session::pushSiteToCard()
+{
+    if (hw::CardBackend* card = hw::CardLayer::backend())
+        card->setSite(m_options.latitude, m_options.longitude);
+}
+
 void Session::applySite()
 {
+    pushSiteToCard();
     SatelliteList& list = *m_satellites;
     if (m_options.latitude == list.siteLatitude() && m_options.longitude == list.siteLongitude() &&
         m_options.minElevation == list.minimumElevation())

@@ -230,6 +230,7 @@ private:
     void createPositioner();
     void applyPositionerSettings();
     void applySite();
+    void pushSiteToCard();
     Result run(const std::function<void()>& command);
     void note(const Result& result);
     void warn(const QString& text);

@@ -85,6 +85,13 @@ public:
     virtual bool present() const { return true; }
     // Why the last open() failed, in the user's terms, where the back end knows.
     virtual QString openError() const { return QString(); }
+    // Where the user says the dish stands (degrees, north and east positive).
+    // A simulated installation stands there too; a real card has no use for it.
+    virtual void setSite(double latitude, double longitude)
+    {
+        Q_UNUSED(latitude)
+        Q_UNUSED(longitude)
+    }
 
     // Why this receiver was chosen over another, for the status bar ("no DVB
     // card used: ... not permitted"); empty when there is nothing to say.

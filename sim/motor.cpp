@@ -15,6 +15,33 @@ DishMotor::DishMotor(const hw::Clock& clock, const Config& config)
 {
 }
 
+DishMotor::State DishMotor::state()
+{
+    update();
+    return State{m_angle, m_limitsEnabled, m_softEast, m_softWest, m_stored};
+}
+
+void DishMotor::restore(const State& state)
+{
+    const double limit = m_config.hardLimit;
+    m_angle = std::clamp(state.angle, -limit, limit);
+    m_dish = m_angle - m_config.backlash / 2;
+    m_target = m_angle;
+    m_moving = false;
+    m_stopAtMs = -1;
+    m_limitsEnabled = state.limitsEnabled;
+    m_softEast = state.softEast;
+    m_softWest = state.softWest;
+    m_stored = state.stored;
+    m_updatedAt = m_clock.nowMs();
+}
+
+void DishMotor::notifyChanged()
+{
+    if (changed)
+        changed();
+}
+
 double DishMotor::speed() const
 {
     if (m_volts <= 0)
@@ -88,6 +115,7 @@ void DishMotor::update()
         m_target = m_angle;
         if (stopped)
             stopped(m_angle, arrives && m_clipped ? Stop::Limit : Stop::Arrived);
+        notifyChanged();
     }
 }
 
@@ -130,6 +158,8 @@ void DishMotor::halt(Stop why)
     m_target = m_angle;
     if (wasMoving && stopped)
         stopped(m_angle, why);
+    if (wasMoving)
+        notifyChanged();
 }
 
 void DishMotor::command(const QByteArray& message)
@@ -154,14 +184,17 @@ void DishMotor::command(const QByteArray& message)
         break;
     case 0x63:
         m_limitsEnabled = false;
+        notifyChanged();
         break;
     case 0x66:
         m_softEast = m_angle;
         m_limitsEnabled = true;
+        notifyChanged();
         break;
     case 0x67:
         m_softWest = m_angle;
         m_limitsEnabled = true;
+        notifyChanged();
         break;
     case 0x68:
     case 0x69:
@@ -172,6 +205,7 @@ void DishMotor::command(const QByteArray& message)
             m_limitsEnabled = true;
         else if (data > 0)
             m_stored.insert(data, m_angle);
+        notifyChanged();
         break;
     case 0x6B:
         if (data == 0)

@@ -33,6 +33,17 @@ public:
 
     enum class Stop { Arrived, Halted, Limit, Unpowered };
 
+    // What the motor keeps when its power goes: where it is, its limits and
+    // its stored positions.
+    struct State
+    {
+        double angle = 0;
+        bool limitsEnabled = false;
+        double softEast = 1e9; // a side never set stays at the end stop
+        double softWest = -1e9;
+        QMap<int, double> stored;
+    };
+
     DishMotor(const hw::Clock& clock, const Config& config);
 
     // A master command as heard on the cable (framing, address, command, data).
@@ -50,6 +61,14 @@ public:
 
     // Called when the motor stops: where, and why.
     std::function<void(double angle, Stop why)> stopped;
+    // Called when what state() gives has changed for good: a stop, a limit or
+    // a stored position.
+    std::function<void()> changed;
+
+    State state();
+    // The motor as it was left (a dish stays where it was); an angle beyond
+    // the end stops is taken back to them.
+    void restore(const State& state);
 
     static QString stopName(Stop why);
 
@@ -74,10 +93,10 @@ private:
     bool m_clipped = false;
     qint64 m_updatedAt;
     bool m_limitsEnabled = false;
-    // A side never set stays at the end stop.
     double m_softEast = 1e9;
     double m_softWest = -1e9;
     QMap<int, double> m_stored;
+    void notifyChanged();
     QByteArray m_last;
 };
 

@@ -1,5 +1,6 @@
 #include "sim/mount.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace sim {
@@ -114,6 +115,21 @@ double PolarMount::azimuthDeg(double motorAngleDeg) const
     const Vector3 east = {0, 1, 0};
     const double azimuth = std::atan2(dot(b, east), dot(b, north)) / DegToRad;
     return azimuth < 0 ? azimuth + 360 : azimuth;
+}
+
+double PolarMount::elevationDeg(double motorAngleDeg) const
+{
+    const double phi = m_latitude * DegToRad;
+    const Vector3 up = {std::cos(phi), 0, std::sin(phi)};
+    return std::asin(std::clamp(dot(boresight(motorAngleDeg), up), -1.0, 1.0)) / DegToRad;
+}
+
+double PolarMount::satelliteElevationDeg(double satelliteLongitude) const
+{
+    const Vector3 site = sitePosition();
+    const Vector3 sight =
+        normalised(sum(satellitePosition(satelliteLongitude), scaled(site, -1.0)));
+    return std::asin(std::clamp(dot(sight, normalised(site)), -1.0, 1.0)) / DegToRad;
 }
 
 double PolarMount::pointingError(double motorAngleDeg, double satelliteLongitude) const

@@ -35,6 +35,10 @@ public:
     // The compass direction the dish points at the motor angle, degrees from
     // north through east (0..360).
     double azimuthDeg(double motorAngleDeg) const;
+    // How high above the horizon the dish points at the motor angle, and a
+    // satellite stands, in degrees.
+    double elevationDeg(double motorAngleDeg) const;
+    double satelliteElevationDeg(double satelliteLongitude) const;
     // The motor angle within +-3 degrees of near that points closest to the
     // satellite (an installation error leaves a part no motor angle removes).
     double bestMotorAngle(double near, double satelliteLongitude) const;

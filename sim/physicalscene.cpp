@@ -8,9 +8,24 @@ namespace {
 
 constexpr double SpeedOfLight = 299792.458; // km/s
 constexpr double BoltzmannDb = 228.6;       // -10 log10(k)
-constexpr double SystemNoiseK = 66.0;       // clear sky: 45 K antenna, 0.3 dB LNB
-constexpr double RainMediumK = 275.0;       // the rain's own temperature
+constexpr double DegToRad = M_PI / 180.0;
+// The clear sky at the reference elevation (38 degrees: the default site's
+// satellite due south) is what the link budget is worked out against: a 66 K
+// system (45 K antenna, 21 K for a 0.3 dB LNB) and 0.4 dB lost on the way.
+constexpr double ReferenceElevationDeg = 38.3;
+constexpr double SystemNoiseK = 66.0;
+constexpr double ReferenceAntennaK = 45.0;
 constexpr double AtmosphereDb = 0.4;
+constexpr double MediumK = 275.0; // what absorbs (air, rain) radiates at about this
+constexpr double CosmicK = 2.7;
+// Gases at Ku band: about 0.09 dB straight up, through a layer equivalent to
+// 4 km of sea-level air (the shape of ITU-R P.676 and P.618).
+constexpr double ZenithGasDb = 0.09;
+constexpr double GasLayerKm = 4.0;
+constexpr double EarthKm = 6371.0;
+// Near the horizon the sidelobes see more of the warm ground.
+constexpr double LowGroundK = 30.0;
+constexpr double LowGroundScaleDeg = 2.0;
 constexpr double UplinkCnDb = 20.0;
 constexpr double Efficiency = 0.65;
 constexpr double LnbCrossPolarDb = -25.0;
@@ -45,6 +60,32 @@ double wavelengthM(double frequencyMHz)
 double qFunction(double x)
 {
     return 0.5 * std::erfc(x / std::sqrt(2.0));
+}
+
+// Gaseous absorption on a path at an elevation: the zenith figure times the
+// path's length through the layer, on a curved Earth so that it stays finite
+// at the horizon.
+double gasLossDb(double elevationDeg)
+{
+    const double e = std::max(elevationDeg, 0.0) * DegToRad;
+    const double outer = EarthKm + GasLayerKm;
+    const double path = std::sqrt(outer * outer - std::pow(EarthKm * std::cos(e), 2)) -
+                        EarthKm * std::sin(e);
+    return ZenithGasDb * path / GasLayerKm;
+}
+
+// What the antenna sees of the sky, the ground and its own spillover at an
+// elevation, through gas and rain: the absorbing medium radiates, the cosmic
+// background shows through what it lets pass.
+double antennaNoiseK(double elevationDeg, double rainDb)
+{
+    const auto sky = [](double elevation, double rain) {
+        const double through = std::pow(10.0, -(gasLossDb(elevation) + rain) / 10.0);
+        return MediumK * (1 - through) + CosmicK * through +
+               LowGroundK * std::exp(-std::max(elevation, 0.0) / LowGroundScaleDeg);
+    };
+    static const double spillover = ReferenceAntennaK - sky(ReferenceElevationDeg, 0.0);
+    return spillover + sky(elevationDeg, rainDb);
 }
 
 // Half the width in MHz over which the demodulator finds a carrier.
@@ -120,13 +161,46 @@ PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sk
     : m_config(config), m_sky(std::move(sky)), m_mount(config.latitude, config.longitude),
       m_motor(clock, config.motor)
 {
-    m_mount.setInstallationError(config.elevationErrorDeg, config.azimuthErrorDeg);
     for (SimSatellite& sat : m_sky.satellites) {
         const auto eirp = m_config.eirpByPosition.constFind(int(std::lround(sat.longitude * 10)));
         if (eirp != m_config.eirpByPosition.constEnd())
             sat.eirpDbw = eirp.value();
+    }
+    place();
+    m_motor.stopped = [this](double angle, DishMotor::Stop why) {
+        if (note)
+            note(QStringLiteral("MOTOR %1 %2").arg(angle, 0, 'f', 2).arg(DishMotor::stopName(why)));
+    };
+}
+
+void PhysicalScene::setSite(double latitude, double longitude)
+{
+    if (m_config.siteGiven || (latitude == m_config.latitude && longitude == m_config.longitude))
+        return;
+    m_config.latitude = latitude;
+    m_config.longitude = longitude;
+    place();
+    if (note)
+        note(QStringLiteral("SITE %1 %2").arg(latitude, 0, 'f', 2).arg(longitude, 0, 'f', 2));
+}
+
+// The mount at the configured site, aligned as the installation error says,
+// and what it sees of the sky from there.
+void PhysicalScene::place()
+{
+    m_mount = PolarMount(m_config.latitude, m_config.longitude);
+    m_mount.setInstallationError(m_config.elevationErrorDeg, m_config.azimuthErrorDeg);
+    m_rangeKm.clear();
+    m_visible.clear();
+    m_byFrequency.clear();
+    m_widestMHz = 0;
+    m_atmosphereDb.clear();
+    for (const SimSatellite& sat : m_sky.satellites) {
         m_rangeKm.append(m_mount.slantRangeKm(sat.longitude));
         m_visible.append(m_mount.visible(sat.longitude));
+        // The lower the satellite, the longer its path through the air.
+        m_atmosphereDb.append(AtmosphereDb - gasLossDb(ReferenceElevationDeg) +
+                              gasLossDb(m_mount.satelliteElevationDeg(sat.longitude)));
     }
     for (int s = 0; s < m_sky.satellites.size(); ++s) {
         if (!m_visible.at(s))
@@ -149,10 +223,6 @@ PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sk
               [](const Entry& a, const Entry& b) { return a.frequencyMHz < b.frequencyMHz; });
     m_powerHz.assign(size_t(m_sky.satellites.size()), 0.0);
     m_powerRound.assign(size_t(m_sky.satellites.size()), 0);
-    m_motor.stopped = [this](double angle, DishMotor::Stop why) {
-        if (note)
-            note(QStringLiteral("MOTOR %1 %2").arg(angle, 0, 'f', 2).arg(DishMotor::stopName(why)));
-    };
 }
 
 double PhysicalScene::thresholdDb(int codeRate)
@@ -202,10 +272,18 @@ double PhysicalScene::patternDb(double offAxisDeg, double frequencyMHz) const
     return toDb(power);
 }
 
-double PhysicalScene::noiseRise() const
+double PhysicalScene::noiseRise()
 {
     const double rain = std::max(0.0, m_config.field.rainFadeDb);
-    return (SystemNoiseK + RainMediumK * (1.0 - toLinear(-rain))) / SystemNoiseK;
+    const double elevation = m_mount.elevationDeg(m_motor.dishAngle());
+    return (SystemNoiseK - ReferenceAntennaK + antennaNoiseK(elevation, rain)) / SystemNoiseK;
+}
+
+double PhysicalScene::clearSkyPenaltyDb(double elevationDeg)
+{
+    const double loss = gasLossDb(elevationDeg) - gasLossDb(ReferenceElevationDeg);
+    const double noise = SystemNoiseK - ReferenceAntennaK + antennaNoiseK(elevationDeg, 0.0);
+    return loss + toDb(noise / SystemNoiseK);
 }
 
 double PhysicalScene::polarisationFactor(bool carrierVertical, bool lnbVertical) const
@@ -226,15 +304,24 @@ double PhysicalScene::carrierPowerHz(int satellite, double frequencyMHz)
         toDb(std::pow(4 * M_PI * m_rangeKm.at(satellite) * 1000.0 / lambdaM, 2.0));
     const double pointing =
         patternDb(m_mount.pointingError(m_motor.dishAngle(), sat.longitude), frequencyMHz);
-    return toLinear(sat.eirpDbw - pathLossDb - AtmosphereDb - m_config.field.rainFadeDb + gainDbi +
-                    pointing - toDb(SystemNoiseK) + BoltzmannDb);
+    return toLinear(sat.eirpDbw - pathLossDb - m_atmosphereDb.at(satellite) -
+                    m_config.field.rainFadeDb + gainDbi + pointing - toDb(SystemNoiseK) +
+                    BoltzmannDb);
+}
+
+// A satellite holds its power spectral density about constant: a narrow
+// carrier gets the share of its bandwidth, not the whole transponder's power.
+// The EIRP is that of a carrier filling a 36 MHz transponder (27500 kS/s).
+double PhysicalScene::powerShare(const SimTransponder& transponder)
+{
+    return transponder.symbolRateKs / ReferenceSymbolRateKs;
 }
 
 double PhysicalScene::downlinkCnDb(const SimSatellite& satellite, const SimTransponder& transponder)
 {
     const int index = int(&satellite - m_sky.satellites.constData());
     Q_ASSERT(index >= 0 && index < m_sky.satellites.size());
-    return toDb(carrierPowerHz(index, transponder.frequencyMHz) *
+    return toDb(carrierPowerHz(index, transponder.frequencyMHz) * powerShare(transponder) *
                 polarisationFactor(transponder.vertical, transponder.vertical) /
                 (noiseRise() * transponder.symbolRateKs * 1000.0));
 }
@@ -274,7 +361,8 @@ QVector<PhysicalScene::InBand> PhysicalScene::carriersInBand(const TunerState& t
             m_powerHz[s] = carrierPowerHz(entry->satellite, f);
             m_powerRound[s] = m_round;
         }
-        const double power = m_powerHz[s] * polarisationFactor(tp.vertical, lnbVertical);
+        const double power =
+            m_powerHz[s] * powerShare(tp) * polarisationFactor(tp.vertical, lnbVertical);
         *signalHz += power * (1.0 + uplinkNoise) * std::min(1.0, overlap / entry->occupiedMHz);
         inBand.append({entry->satellite, &tp, power});
         const bool captured = std::abs(tp.frequencyMHz - f) <= captureMHz(tp.symbolRateKs) &&
@@ -287,7 +375,7 @@ QVector<PhysicalScene::InBand> PhysicalScene::carriersInBand(const TunerState& t
 
 // Other satellites count on either polarisation, the carrier's own satellite
 // on the other one only.
-Carrier PhysicalScene::against(const QVector<InBand>& inBand, int best) const
+Carrier PhysicalScene::against(const QVector<InBand>& inBand, int best, double noiseRise) const
 {
     const InBand& wanted = inBand.at(best);
     const SimSatellite& own = m_sky.satellites.at(wanted.satellite);
@@ -306,7 +394,7 @@ Carrier PhysicalScene::against(const QVector<InBand>& inBand, int best) const
             interferenceHz += other.powerHz * std::min(1.0, overlap / otherOccupied);
     }
     const double uplinkNoise = 1.0 / toLinear(UplinkCnDb);
-    const double cn = wanted.powerHz / (noiseRise() * wanted.transponder->symbolRateKs * 1000.0);
+    const double cn = wanted.powerHz / (noiseRise * wanted.transponder->symbolRateKs * 1000.0);
     // Interference spread over the occupied band counts as extra noise density.
     const double iOverC = interferenceHz / wanted.powerHz / OccupiedPerSymbol;
     const double esN0 = toDb(1.0 / (1.0 / cn + uplinkNoise + iOverC));
@@ -325,11 +413,12 @@ PhysicalScene::Band PhysicalScene::measure(const TunerState& tuner)
     double signalHz = 0;
     int best = -1;
     const QVector<InBand> inBand = carriersInBand(tuner, f, bandwidthMHz, &signalHz, &best);
-    const double noiseHz = noiseRise() * bandwidthMHz * 1e6;
+    const double rise = noiseRise();
+    const double noiseHz = rise * bandwidthMHz * 1e6;
     band.powerRatio = (noiseHz + signalHz) / (bandwidthMHz * 1e6);
     band.signalDb = toDb(1.0 + signalHz / noiseHz);
     if (best >= 0)
-        band.carrier = against(inBand, best);
+        band.carrier = against(inBand, best, rise);
     return band;
 }
 

@@ -26,6 +26,10 @@ struct SimConfig
 {
     double latitude = 45.0;
     double longitude = 42.0;
+    // The simulation says where the dish stands; otherwise it stands where
+    // the user's options say (setSite()).
+    bool siteGiven = false;
+    bool startAngleGiven = false; // ... and where the motor starts
     double dishDiameterM = 0.8;
     double elevationErrorDeg = 0.3;
     double azimuthErrorDeg = 0.15;
@@ -62,6 +66,10 @@ class PhysicalScene : public SignalScene
 public:
     PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky);
 
+    // The user's site: the installation moves there (a new mount, with the
+    // same installation error) unless the simulation gave a site of its own.
+    void setSite(double latitude, double longitude) override;
+
     Reception receive(const TunerState& tuner, qint64 nowMs) override;
     void masterCommand(const QByteArray& message, const TunerState& tuner, qint64 nowMs) override;
     void supplyChanged(int volts, qint64 nowMs) override;
@@ -85,6 +93,13 @@ public:
     // The carrier the demodulator would lock on for this tuning, if any.
     Carrier tunedCarrier(const TunerState& tuner);
 
+    // What part of the satellite's EIRP a carrier gets: its bandwidth's share
+    // of a transponder filled at ReferenceSymbolRateKs.
+    static double powerShare(const SimTransponder& transponder);
+    static constexpr double ReferenceSymbolRateKs = 27500;
+    // How much lower C/N is at an elevation than at the reference one (38
+    // degrees), from the longer path through the air and the warmer sky.
+    static double clearSkyPenaltyDb(double elevationDeg);
     // DVB-S Es/N0 needed for quasi-error-free reception at a code rate.
     static double thresholdDb(int codeRate);
     // What this demodulator needs for a carrier: the DVB-S figure, or the
@@ -118,13 +133,14 @@ private:
         double powerHz;
     };
 
+    void place();
     Band measure(const TunerState& tuner);
     // Every carrier within the band around f; *signalHz their power in it,
     // *best the one the demodulator captures (-1: none).
     QVector<InBand> carriersInBand(const TunerState& tuner, double f, double bandwidthMHz,
                                    double* signalHz, int* best);
     // The captured carrier against the noise and every other carrier in its band.
-    Carrier against(const QVector<InBand>& inBand, int best) const;
+    Carrier against(const QVector<InBand>& inBand, int best, double noiseRise) const;
     // The acquisition stage the signal allows: 0 nothing, 1 signal, 2 carrier,
     // 3 Viterbi, 5 lock.
     int allowedStage(const Band& band, const TunerState& tuner) const;
@@ -138,13 +154,16 @@ private:
     // satellite at a frequency, polarisation aside.
     double carrierPowerHz(int satellite, double frequencyMHz);
     double polarisationFactor(bool carrierVertical, bool lnbVertical) const;
-    double noiseRise() const; // system noise over clear sky, from the rain
+    // System noise over the reference clear sky: the rain's, and the sky's
+    // and the ground's at the elevation the dish points to.
+    double noiseRise();
 
     SimConfig m_config;
     Sky m_sky;
     PolarMount m_mount;
     DishMotor m_motor;
     QVector<double> m_rangeKm;
+    QVector<double> m_atmosphereDb; // by satellite: what its path through the air takes
     QVector<bool> m_visible;
     // Every transponder of the visible satellites by frequency, so that a
     // measurement looks only at those near the tuned one.

@@ -72,6 +72,12 @@ public:
         Q_UNUSED(info)
         return false;
     }
+    // Where the user says the dish stands.
+    virtual void setSite(double latitude, double longitude)
+    {
+        Q_UNUSED(latitude)
+        Q_UNUSED(longitude)
+    }
     // The seed of the noise the register model adds to the readings.
     virtual quint64 noiseSeed() const { return 0; }
     // The DVB-S2 signal the demodulator is locked to, if it is.

@@ -85,7 +85,12 @@ public:
     }
     hw::TransportStream* transportStream() override { return &m_stream; }
     bool snrMeterInDecibels() const override { return true; }
+    void setSite(double latitude, double longitude) override
+    {
+        m_scene->setSite(latitude, longitude);
+    }
 
+    SignalScene& scene() { return *m_scene; }
     Tda10086Model& demodulator() { return m_demod; }
     const Lnbp21Model& lnb() const { return m_lnb; }
     TunerState tunerState() const;

@@ -32,8 +32,8 @@ struct Whole
 QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
 {
     return {
-        {"site/latitude", nullptr, &c->latitude, -81, 81, false},
-        {"site/longitude", nullptr, &c->longitude, -180, 360, false},
+        {"site/latitude", "latitude", &c->latitude, -81, 81, false},
+        {"site/longitude", "longitude", &c->longitude, -180, 360, false},
         {"dish/diameter", "dish", &c->dishDiameterM, 0.1, 100, false},
         {"dish/elevationError", "elevation-error", &c->elevationErrorDeg, -45, 45, false},
         {"dish/azimuthError", "azimuth-error", &c->azimuthErrorDeg, -45, 45, false},
@@ -209,6 +209,9 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     c.dishInput = int(whole.input);
     c.noiseSeed = quint32(whole.seed);
     c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
+    c.siteGiven = c.siteGiven || ini.contains(QStringLiteral("site/latitude")) ||
+                  ini.contains(QStringLiteral("site/longitude"));
+    c.startAngleGiven = c.startAngleGiven || ini.contains(QStringLiteral("motor/startAngle"));
     *config = c;
 
     readFaults(ini, faults);
@@ -239,6 +242,8 @@ bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString
                 *error = QStringLiteral("%1= %2").arg(option.first, problem);
                 return false;
             }
+            if (key.value == &c.latitude || key.value == &c.longitude)
+                c.siteGiven = true;
         }
     }
     c.dishInput = int(whole.input);

@@ -1,6 +1,7 @@
 #include "sim/simreceiver.h"
 
 #include "settings/datafiles.h"
+#include "sim/dishstate.h"
 #include "sim/physicalscene.h"
 #include "sim/simconfig.h"
 
@@ -27,6 +28,58 @@ bool parseCard(const hw::ReceiverSpec& request, bool* dvbS2, QString* error)
         *dvbS2 = card == QLatin1String("s2");
     }
     return true;
+}
+
+// The motor as the last run left it, and kept from now on as it moves. A
+// fresh start, or a start angle the simulation file gives, starts from there.
+void rememberDish(DishMotor& motor, const SimConfig& config, bool fresh)
+{
+    const QString path = dishStatePath();
+    DishMotor::State state;
+    if (!fresh && loadDishState(path, &state)) {
+        if (config.startAngleGiven)
+            state.angle = config.motor.startAngle;
+        motor.restore(state);
+    }
+    motor.changed = [&motor, path] {
+        saveDishState(path, motor.state());
+    };
+    if (fresh)
+        motor.changed(); // a new dish from now on
+}
+
+// The simulated card for a "sim,..." receiver string: the installation of the
+// simulation file and options under the program's own sky.
+std::unique_ptr<hw::CardBackend> createSimulated(const hw::ReceiverSpec& request, hw::Clock& clock,
+                                                 QString* error)
+{
+    SimFaults faults;
+    SimConfig config;
+    const QString configFile = request.values(QStringLiteral("config")).value(0);
+    if (!configFile.isEmpty() && !loadSimConfig(configFile, &config, &faults, error))
+        return nullptr;
+    if (!applySimOptions(request, &config, error))
+        return nullptr;
+    bool dvbS2 = true;
+    if (!parseFaults(request, &faults, error) || !parseCard(request, &dvbS2, error))
+        return nullptr;
+    if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed"))) {
+        auto card = std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
+        card->setSecondGeneration(dvbS2);
+        return card;
+    }
+    // The same satellites the user sees, when the program's lists are there.
+    const QString list = findDataFile(QStringLiteral("satlist.znr"));
+    Sky sky = Sky::fromFiles(list, resolveTranspondersPath(QStringLiteral("./Transponders/"), list),
+                             config.eirpDbw);
+    if (sky.satellites.isEmpty())
+        sky = Sky::builtIn(config.eirpDbw);
+    auto scene = std::make_unique<PhysicalScene>(clock, config, std::move(sky));
+    rememberDish(scene->motor(), config,
+                 request.options.contains({QStringLiteral("fresh"), QString()}));
+    auto card = std::make_unique<SimCard>(clock, std::move(scene), faults);
+    card->setSecondGeneration(dvbS2);
+    return card;
 }
 
 } // namespace
@@ -72,7 +125,8 @@ bool parseFaults(const hw::ReceiverSpec& request, SimFaults* faults, QString* er
                                 .arg(value));
             faults->busErrorCode = code;
         } else if (key == QLatin1String("card") || key == QLatin1String("config") ||
-                   key == QLatin1String("scene") || isSimOption(key)) {
+                   key == QLatin1String("scene") || key == QLatin1String("fresh") ||
+                   isSimOption(key)) {
             // handled by the factory
         } else if (key == QLatin1String("vanish")) {
             bool ok = false;
@@ -117,6 +171,10 @@ void registerSimulatedReceiver()
             "     vanish=S                the card stops answering S seconds after it opens\n"
             "     vanish-on=FILE          the card stops answering once FILE exists\n"
             "     config=FILE             site, dish, motor and sky (same as --sim-config)\n"
+            "     latitude=DEG            where the dish stands (default: the site in\n"
+            "     longitude=DEG           the program's options, followed as it changes)\n"
+            "     fresh                   the motor starts from its reference, not where\n"
+            "                             the last run left it\n"
             "     dish=M                  dish diameter in metres (default 0.8)\n"
             "     elevation-error=DEG     installation error in elevation (default 0.3)\n"
             "     azimuth-error=DEG       installation error in azimuth (default 0.15)\n"
@@ -128,36 +186,7 @@ void registerSimulatedReceiver()
             "     ignore-west-0=1         the motor ignores gotos west sent with code 0x00\n"
             "     seed=N                  seed of the readings' noise (default 1)\n"
             "     scene=fixed             every tune locks; no dish, motor or sky")),
-        [](const hw::ReceiverSpec& request, hw::Clock& clock,
-           QString* error) -> std::unique_ptr<hw::CardBackend> {
-            SimFaults faults;
-            SimConfig config;
-            const QString configFile = request.values(QStringLiteral("config")).value(0);
-            if (!configFile.isEmpty() && !loadSimConfig(configFile, &config, &faults, error))
-                return nullptr;
-            if (!applySimOptions(request, &config, error))
-                return nullptr;
-            bool dvbS2 = true;
-            if (!parseFaults(request, &faults, error) || !parseCard(request, &dvbS2, error))
-                return nullptr;
-            if (request.values(QStringLiteral("scene")).contains(QStringLiteral("fixed"))) {
-                auto card =
-                    std::make_unique<SimCard>(clock, std::make_unique<FixedScene>(), faults);
-                card->setSecondGeneration(dvbS2);
-                return card;
-            }
-            // The same satellites the user sees, when the program's lists are there.
-            const QString list = findDataFile(QStringLiteral("satlist.znr"));
-            Sky sky = Sky::fromFiles(
-                list, resolveTranspondersPath(QStringLiteral("./Transponders/"), list),
-                config.eirpDbw);
-            if (sky.satellites.isEmpty())
-                sky = Sky::builtIn(config.eirpDbw);
-            auto card = std::make_unique<SimCard>(
-                clock, std::make_unique<PhysicalScene>(clock, config, std::move(sky)), faults);
-            card->setSecondGeneration(dvbS2);
-            return card;
-        });
+        &createSimulated);
 }
 
 } // namespace sim

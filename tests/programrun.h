@@ -3,8 +3,8 @@
 // The program as a user starts it, in folders of its own: for the tests that
 // run the real binary (ZENARA_BINARY) and talk to it.
 
-#include "core/remoterequest.h"
 #include "app/singleinstance.h"
+#include "core/remoterequest.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,6 +56,7 @@ public:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("runtime")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), path(QStringLiteral("state")));
         env.insert(QStringLiteral("XDG_DATA_DIRS"), path(QStringLiteral("system-data")));
         if (m_display.isEmpty()) {
             env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));

@@ -25,7 +25,16 @@ public:
     bool s2 = false;
     hw::SignalFormat s2Format;
 
+    // Where the session last said the dish stands.
+    double siteLatitude = qQNaN();
+    double siteLongitude = qQNaN();
+
     sim::Reception receive(const sim::TunerState&, qint64) override { return reception; }
+    void setSite(double latitude, double longitude) override
+    {
+        siteLatitude = latitude;
+        siteLongitude = longitude;
+    }
     bool network(const sim::TunerState&, hw::NetworkInfo* info) override
     {
         if (hasNetwork)

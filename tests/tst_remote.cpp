@@ -21,6 +21,7 @@ private slots:
     void remoteWaitsEndWithTheProgram();
     void remoteRepliesSayWhatWasNotSaved();
     void setRefusesWhatTheDialogRefuses();
+    void aRestartFindsTheDishWhereItWasLeft();
 };
 
 void TestRemote::remoteControl()
@@ -259,6 +260,32 @@ void TestRemote::setRefusesWhatTheDialogRefuses()
         }
         QCOMPARE(request(run, QStringLiteral("get"), {name}).value(QStringLiteral("value")), was);
     }
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+}
+
+// One installation: the simulated dish stands at the site of the options, and
+// a restart finds it where it was left, locked without a goto.
+void TestRemote::aRestartFindsTheDishWhereItWasLeft()
+{
+    Run run;
+    auto zenara = startWithSatellites(run, "[Settings]\nMaxTimeOfPositioning=200\n");
+    QVERIFY(zenara);
+    for (const char* command : {"set LocationLatitude 50", "set LocationLongitude 10",
+                                "satellite 13.0E", "tune 10719 V 27500", "go"})
+        QVERIFY2(remoteCli(run, words(command)).code == 0, command);
+    QVERIFY(remoteCli(run, words("wait-lock 30")).json.value(QStringLiteral("locked")).toBool());
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+
+    zenara = run.start({QStringLiteral("--trace"), run.path(QStringLiteral("t2.log"))});
+    QTRY_VERIFY_WITH_TIMEOUT(remoteCli(run, words("status")).code == 0, 60000);
+    const Reply r = remoteCli(run, words("wait-lock 10"));
+    QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
+    QCOMPARE(r.json.value(QStringLiteral("frequency")).toInt(), 10719);
+    QFile trace(run.path(QStringLiteral("t2.log")));
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    QVERIFY(!trace.readAll().contains(" 31 6E ")); // no goto was needed
     zenara->terminate();
     QVERIFY(finish(*zenara));
 }

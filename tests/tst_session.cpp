@@ -197,9 +197,12 @@ void TestSession::optionsKeepTheDialogsLimits()
 {
     // A pause shorter than the dialog offers, written by hand: kept, and no
     // reason to refuse another option.
-    Started s("[Settings]\nGAPTime=50\n");
+    Started s("[Settings]\nGAPTime=50\nLocationLongitude=10\n");
     QCOMPARE(s.session.options().gapTime, 50);
     QVERIFY(s.ok);
+    // The simulated installation stands at the site of the options.
+    QCOMPARE(s.board.scene->siteLongitude, 10.0);
+    QCOMPARE(s.board.scene->siteLatitude, 45.0);
     const optionvalues::Values before = s.session.options();
     for (const optionvalues::Key& key : optionvalues::keys()) {
         const double step = key.kind == optionvalues::Key::Kind::Real ? 0.01 : 1;
@@ -223,6 +226,7 @@ void TestSession::optionsKeepTheDialogsLimits()
     QCOMPARE(lists.size(), 1);
     QCOMPARE(s.session.chosenRow(), 0);
     QCOMPARE(s.session.positioner().settings().siteLatitude, -33.9);
+    QCOMPARE(s.board.scene->siteLatitude, -33.9);
     QCOMPARE(s.session.setOption(QStringLiteral("MaxAngle"), 90), QString());
     QCOMPARE(lists.size(), 1);
 }

@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
 #include <numeric>
 
 namespace {
@@ -91,6 +92,14 @@ public:
 
 constexpr quint8 Lock = 0x10;
 
+// The motor set at an angle, as if it had been left there.
+void pointAt(sim::PhysicalScene& scene, double angle)
+{
+    sim::DishMotor::State state;
+    state.angle = angle;
+    scene.motor().restore(state);
+}
+
 // The same transponder on one satellite due south of the site.
 sim::Sky oneCarrier(double eirp, int codeRate = 2, double mhz = 11700)
 {
@@ -113,6 +122,63 @@ double deviation(const QVector<double>& v)
     return std::sqrt(sum / (v.size() - 1));
 }
 
+// Rows of what the air takes at an elevation and what a carrier's bandwidth
+// gives it, for publishedFigures.
+void airAndDensityRows(const std::function<void(const char*, double, double, double)>& between)
+{
+    // Low satellites: a longer path through the air and a warmer sky (ITU-R
+    // P.676 and P.618's shape) take this much C/N against 38 degrees.
+    between("air at 38 deg", sim::PhysicalScene::clearSkyPenaltyDb(38.3), -0.01, 0.01);
+    between("air at 20 deg", sim::PhysicalScene::clearSkyPenaltyDb(20), 0.3, 0.8);
+    between("air at 10 deg", sim::PhysicalScene::clearSkyPenaltyDb(10), 1.2, 1.8);
+    between("air at 5 deg", sim::PhysicalScene::clearSkyPenaltyDb(5), 2.9, 3.7);
+    between("air at 1.3 deg", sim::PhysicalScene::clearSkyPenaltyDb(1.3), 6.8, 8.2);
+    // ... and the scene applies it: Astra from 70 N 25 E (10.7 degrees up)
+    // against 45 N 42 E, the path's length aside.
+    {
+        auto cnAt = [](double latitude, double longitude, double* rangeKm, double* elevation) {
+            sim::SimConfig config = idealSite();
+            config.latitude = latitude;
+            config.longitude = longitude;
+            hw::ManualClock clock;
+            sim::Sky sky;
+            sky.satellites = {satellite(19.2, 50, {transponder(11700, 'H', 27500, 2)})};
+            sim::PhysicalScene scene(clock, config, sky);
+            const double usals = sim::PolarMount::usalsAngle(latitude, longitude, 19.2);
+            pointAt(scene, scene.mount().bestMotorAngle(usals, 19.2));
+            *rangeKm = scene.mount().slantRangeKm(19.2);
+            *elevation = scene.mount().satelliteElevationDeg(19.2);
+            return scene.downlinkCnDb(scene.sky().satellites.first(),
+                                      scene.sky().satellites.first().transponders.first());
+        };
+        double rangeNorth = 0, rangeSouth = 0, up = 0, upSouth = 0;
+        const double north = cnAt(70, 25, &rangeNorth, &up);
+        const double south = cnAt(45, 42, &rangeSouth, &upSouth);
+        const double expected = sim::PhysicalScene::clearSkyPenaltyDb(up) -
+                                sim::PhysicalScene::clearSkyPenaltyDb(upSouth);
+        between("far north", south - north - 20 * std::log10(rangeNorth / rangeSouth),
+                expected - 0.1, expected + 0.1);
+        between("far north elevation", up, 10, 11.5);
+    }
+    // A satellite keeps its power density: a narrow carrier has the C/N of a
+    // wide one of the same beam, not the whole transponder's power.
+    {
+        hw::ManualClock clock;
+        sim::Sky sky;
+        sky.satellites = {
+            satellite(42.0, 50,
+                      {transponder(11700, 'H', 27500, 2), transponder(11522, 'V', 1800, 2),
+                       transponder(12000, 'H', 45000, 2)})};
+        sim::PhysicalScene scene(clock, idealSite(), sky);
+        const sim::SimSatellite& sat = scene.sky().satellites.first();
+        const double wide = scene.downlinkCnDb(sat, sat.transponders.at(0));
+        between("narrow carrier's C/N", scene.downlinkCnDb(sat, sat.transponders.at(1)) - wide,
+                -0.3, 0.3);
+        between("widest carrier's C/N", scene.downlinkCnDb(sat, sat.transponders.at(2)) - wide,
+                -0.3, 0.3);
+    }
+}
+
 } // namespace
 
 class TestSimPhysics : public QObject
@@ -130,6 +196,7 @@ private slots:
     void emptySkyReadsTheNoiseFloor();
     void snrOnlyFromACapturedCarrier();
     void agcFollowsTheCarriersPower();
+    void agcNeverSaturatesOnAShippedCarrier();
     void syncComesBeforeLock();
     void lnbOffsetMovesTheCarrier();
     void readingsRepeatWhateverTheTiming();
@@ -164,6 +231,8 @@ void TestSimPhysics::publishedFigures_data()
     within10("beamwidth 60 cm", beamwidth(0.6), 2.99);
     within10("beamwidth 80 cm", beamwidth(0.8), 2.24);
     within10("beamwidth 120 cm", beamwidth(1.2), 1.49);
+
+    airAndDensityRows(between);
 
     // Pointing loss of an 80 cm dish: 12 (theta / theta3)^2 dB.
     {
@@ -484,6 +553,44 @@ void TestSimPhysics::agcFollowsTheCarriersPower()
     };
     const double drop = agcDb(0) - agcDb(1.0);
     QVERIFY2(drop > 2.39 * 0.9 && drop < 2.39 * 1.1, qPrintable(QString::number(drop)));
+}
+
+// Every shipped Ku-band carrier at the peak, with the default dish at the
+// default site: the AGC stays below its top, so that a fine-tune on it still
+// sees where the peak is.
+void TestSimPhysics::agcNeverSaturatesOnAShippedCarrier()
+{
+    const QString data = QStringLiteral(ZENARA_SOURCE_DIR "/data");
+    sim::SimConfig config = idealSite();
+    Bench bench(config, sim::Sky::fromFiles(data + QStringLiteral("/satlist.znr"),
+                                            data + QStringLiteral("/Transponders/"), 50.0));
+    sim::PhysicalScene& scene = *bench.scene;
+    double highest = 0;
+    QString where;
+    int carriers = 0;
+    for (const sim::SimSatellite& sat : scene.sky().satellites) {
+        if (scene.mount().satelliteElevationDeg(sat.longitude) < 5)
+            continue;
+        const double usals = sim::PolarMount::usalsAngle(45, 42, sat.longitude);
+        pointAt(scene, scene.mount().bestMotorAngle(usals, sat.longitude));
+        for (const sim::SimTransponder& tp : sat.transponders) {
+            if (tp.frequencyMHz < 10700 || tp.frequencyMHz > 12750)
+                continue;
+            bench.tune(tp.frequencyMHz, tp.vertical ? 'V' : 'H', tp.symbolRateKs);
+            const double agc = bench.after(10).agc;
+            ++carriers;
+            if (agc > highest) {
+                highest = agc;
+                where = QStringLiteral("%1 %2 %3")
+                            .arg(sat.name)
+                            .arg(tp.frequencyMHz)
+                            .arg(tp.symbolRateKs);
+            }
+        }
+    }
+    qInfo("%d carriers; the highest AGC %.0f of 255 on %s", carriers, highest, qPrintable(where));
+    QVERIFY(carriers > 1000);
+    QVERIFY2(highest < 240, qPrintable(where));
 }
 
 void TestSimPhysics::syncComesBeforeLock()

@@ -3,14 +3,17 @@
 
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
+#include "sim/dishstate.h"
 #include "sim/physicalscene.h"
 #include "sim/simcard.h"
 #include "sim/simconfig.h"
+#include "sim/simreceiver.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <cmath>
+#include <sys/stat.h>
 
 namespace {
 
@@ -135,6 +138,8 @@ private slots:
     void errorsRiseNearTheThreshold();
     void noiseIsRepeatableForASeed();
     void simulationFile();
+    void theDishStandsAtTheUsersSite();
+    void theDishStaysWhereItWasLeft();
     void simulationFileErrors_data();
     void simulationFileErrors();
 };
@@ -568,6 +573,101 @@ void TestSimSky::noiseIsRepeatableForASeed()
     const auto [low, high] = std::minmax_element(first.begin(), first.end());
     QVERIFY(*high > *low);
     QVERIFY(*high - *low < 20);
+}
+
+// The installation stands where the user's options say, unless the
+// simulation gives a site of its own: a USALS goto computed for the user's
+// site then finds the satellite.
+void TestSimSky::theDishStandsAtTheUsersSite()
+{
+    for (const bool given : {false, true}) {
+        sim::SimConfig config;
+        config.siteGiven = given;
+        Installation dish(config);
+        static_cast<hw::CardBackend*>(dish.card)->setSite(50, 10);
+        QCOMPARE(dish.scene->mount().latitude(), given ? 45.0 : 50.0);
+        const int v = int(std::lround(sim::PolarMount::usalsAngle(50, 10, 19.2) * 16));
+        dish.send({0xE0, 0x31, 0x6E, 0xE0 | (v >> 8), v & 0xFF});
+        dish.pollFor(10000);
+        const sim::SimSatellite* astra = nullptr;
+        for (const sim::SimSatellite& sat : dish.scene->sky().satellites)
+            if (sat.longitude == 19.2)
+                astra = &sat;
+        QVERIFY(astra && !astra->transponders.isEmpty());
+        const sim::SimTransponder& tp = astra->transponders.first();
+        QVERIFY(dish.tune(int(tp.frequencyMHz), tp.vertical, int(tp.symbolRateKs)));
+        QCOMPARE(bool(dish.pollFor(2000) & Lock), !given);
+    }
+}
+
+// A restart finds the motor where the last run left it, with its limits and
+// stored positions; "fresh" starts from the reference; a state file that is
+// not one (damaged, a FIFO) is passed over at once.
+void TestSimSky::theDishStaysWhereItWasLeft()
+{
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    sim::registerSimulatedReceiver();
+    const QString path = sim::dishStatePath();
+    QCOMPARE(path, state.filePath(QStringLiteral("zenara/simulated-dish.ini")));
+    hw::ManualClock clock;
+    QString error;
+    auto start = [&](const QString& spec) {
+        auto card = hw::createReceiver(spec, clock, &error);
+        return card;
+    };
+    auto motorOf = [](hw::CardBackend& card) -> sim::DishMotor& {
+        return static_cast<sim::PhysicalScene&>(static_cast<sim::SimCard&>(card).scene()).motor();
+    };
+    {
+        auto card = start(QStringLiteral("sim"));
+        QVERIFY2(card, qPrintable(error));
+        sim::DishMotor& motor = motorOf(*card);
+        QCOMPARE(motor.angle(), 0.0);
+        motor.setSupply(18);
+        motor.command(QByteArray::fromHex("e0316ee0a0")); // 10 degrees east
+        clock.advance(10000);
+        QCOMPARE(motor.angle(), 10.0);
+        motor.command(QByteArray::fromHex("e0316a03"));   // store 3
+        motor.command(QByteArray::fromHex("e03166"));     // east limit here
+        motor.command(QByteArray::fromHex("e0316ed050")); // 5 west, not waited for
+        clock.advance(5000);
+        motor.setSupply(0); // half way when the program ends and closes the card
+    }
+    const struct
+    {
+        const char* spec;
+        QByteArray file; // written over the state first; "fifo" for a FIFO
+        double angle;
+        bool limits;
+        double stored3; // where "goto 3" takes it
+    } rows[] = {
+        {"sim", {}, 1.0, true, 10.0}, // stopped half way when the program ended
+        {"sim,fresh", {}, 0.0, false, 0.0},
+        {"sim", {}, 0.0, false, 0.0}, // a fresh start is the new state
+        {"sim", "[motor]\nangle=nan\n", 0.0, false, 0.0},
+        {"sim", "[motor]\nangle=-12.5\n[stored]\n3=-12.5\n999=1\n", -12.5, false, -12.5},
+        {"sim", "fifo", 0.0, false, 0.0},
+    };
+    for (const auto& row : rows) {
+        if (row.file == "fifo") {
+            QFile::remove(path);
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (QFile f(path); !row.file.isEmpty()) {
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(row.file);
+        }
+        auto card = start(QLatin1String(row.spec));
+        QVERIFY2(card, qPrintable(error));
+        sim::DishMotor& motor = motorOf(*card);
+        QCOMPARE(motor.angle(), row.angle);
+        QCOMPARE(motor.limitsEnabled(), row.limits);
+        motor.setSupply(18);
+        motor.command(QByteArray::fromHex("e0316b03"));
+        clock.advance(20000);
+        QCOMPARE(motor.angle(), row.stored3);
+    }
+    qunsetenv("XDG_STATE_HOME");
 }
 
 void TestSimSky::simulationFile()
