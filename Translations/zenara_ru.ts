@@ -389,10 +389,6 @@
         <translation>Угол места %1</translation>
     </message>
     <message>
-        <source>LNB skew %1</source>
-        <translation>Поворот конвертера %1</translation>
-    </message>
-    <message>
         <source>USALS motor angle %1</source>
         <translation>Угол мотора USALS %1</translation>
     </message>
@@ -407,6 +403,30 @@
     <message>
         <source>Arc top elevation %1</source>
         <translation>Высота вершины дуги %1</translation>
+    </message>
+    <message>
+        <source>Fixed dish: LNB skew %1</source>
+        <translation>Без мотора: поворот конвертера %1</translation>
+    </message>
+    <message>
+        <source>clockwise from behind the dish</source>
+        <translation>по часовой стрелке (вид из-за антенны)</translation>
+    </message>
+    <message>
+        <source>anticlockwise from behind the dish</source>
+        <translation>против часовой стрелки (вид из-за антенны)</translation>
+    </message>
+    <message>
+        <source>LNB skew: follows the arc</source>
+        <translation>Поворот конвертера: по дуге</translation>
+    </message>
+    <message>
+        <source>LNB skew: follows the arc, plus %1</source>
+        <translation>Поворот конвертера: по дуге, плюс %1</translation>
+    </message>
+    <message>
+        <source>Arc top LNB skew %1</source>
+        <translation>Поворот конвертера на вершине %1</translation>
     </message>
 </context>
 <context>

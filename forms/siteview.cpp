@@ -3,6 +3,7 @@
 #include "lists/sitegeometry.h"
 
 #include <QBoxLayout>
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPen>
@@ -105,7 +106,10 @@ SiteView::SiteView(QWidget* parent) : QWidget(parent)
     m_details->setObjectName(QStringLiteral("siteDetails"));
     m_details->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_details->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_details->setMinimumWidth(190);
+    // Narrow, but never so narrow as to cut off which way to turn an LNB.
+    const QFontMetrics metrics(m_details->font());
+    m_details->setMinimumWidth(std::max({190, metrics.horizontalAdvance(direction(true)),
+                                         metrics.horizontalAdvance(direction(false))}));
     // The figures under the sky: narrow enough to dock beside the window on a
     // laptop's screen.
     m_layout = new QBoxLayout(QBoxLayout::TopToBottom, this);
@@ -383,6 +387,33 @@ void SiteView::setReception(const QStringList& lines)
     showDetails();
 }
 
+QStringList SiteView::turnLines(const QString& text, double clockwise)
+{
+    // Two short lines, not one long one: the view docks narrow.
+    const QString amount = degrees(std::abs(clockwise));
+    if (amount == degrees(0.0))
+        return {text.arg(amount)};
+    return {text.arg(amount), direction(clockwise > 0)};
+}
+
+QString SiteView::direction(bool clockwise)
+{
+    return clockwise ? tr("clockwise from behind the dish")
+                     : tr("anticlockwise from behind the dish");
+}
+
+QStringList SiteView::polarMountSkewLines(const Satellite& satellite, double motorAngle) const
+{
+    // The mount turns the LNB with the dish; what it leaves over is said only
+    // where it is more than an LNB's scale shows.
+    constexpr double Negligible = 0.1;
+    const double leftover =
+        sitegeometry::polarMountSkew(m_latitude, m_longitude, satellite.position, motorAngle);
+    if (std::abs(leftover) < Negligible)
+        return {tr("LNB skew: follows the arc")};
+    return turnLines(tr("LNB skew: follows the arc, plus %1"), leftover);
+}
+
 void SiteView::showDetails()
 {
     QStringList lines;
@@ -402,14 +433,24 @@ void SiteView::showDetails()
                      QLatin1Char(')')
               << tr("Azimuth %1 (true)").arg(degrees(p.azimuth))
               << tr("Elevation %1").arg(degrees(p.elevation))
-              << tr("LNB skew %1").arg(degrees(p.skew))
+              << polarMountSkewLines(*selected, p.motorAngle)
               << tr("USALS motor angle %1").arg(eastWest(p.motorAngle));
     }
     if (!m_reception.isEmpty())
         lines << QString() << m_reception;
+    // The LNB is set upright at the arc's top: the satellite there, on the
+    // site's meridian, has its polarisation upright.
     lines << QString() << tr("Polar mount:")
           << tr("Declination offset %1").arg(degrees(sitegeometry::declinationOffset(m_latitude)))
-          << tr("Arc top elevation %1").arg(degrees(sitegeometry::arcTopElevation(m_latitude)));
+          << tr("Arc top elevation %1").arg(degrees(sitegeometry::arcTopElevation(m_latitude)))
+          << tr("Arc top LNB skew %1").arg(degrees(0.0));
+    // A dish that does not turn needs its LNB turned for each satellite; said
+    // apart, so that nobody turns the LNB of a polar mount by it.
+    if (selected)
+        lines << QString()
+              << turnLines(
+                     tr("Fixed dish: LNB skew %1"),
+                     sitegeometry::fixedDishSkew(m_latitude, m_longitude, selected->position));
     m_detailsText = lines.join(QLatin1Char('\n'));
     m_details->setText(m_detailsText);
 }

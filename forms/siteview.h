@@ -15,8 +15,9 @@ class QwtPlotMarker;
 // The installer's sky: the visible arc from the site as azimuth against
 // elevation, each visible satellite of the list as a labelled point, the chosen
 // one highlighted and the dish's estimated pointing; beside it the chosen
-// satellite's look angles and the polar mount's set-up figures. A click on a
-// satellite chooses it as the satellite box would.
+// satellite's look angles, the polar mount's set-up figures and the LNB skew a
+// fixed dish would need instead. A click on a satellite chooses it as the
+// satellite box would.
 class SiteView : public QWidget
 {
     Q_OBJECT
@@ -80,6 +81,11 @@ private:
     QPointF plotPoint(double position) const;
     void rebuild();
     void showDetails();
+    QStringList polarMountSkewLines(const Satellite& satellite, double motorAngle) const;
+    // An LNB turn: text with its size in degrees, then its direction seen from
+    // behind the dish (none for no turn).
+    static QStringList turnLines(const QString& text, double clockwise);
+    static QString direction(bool clockwise);
 
     QwtPlot* m_plot = nullptr;
     QwtPlotCurve* m_arc = nullptr;

@@ -16,7 +16,9 @@ struct Pointing
     bool visible = false; // above the horizon
     double azimuth = 0;   // true, from north through east, 0..360
     double elevation = 0;
-    double skew = 0;       // LNB turn: the sign of sin(satellite - site) / tan(latitude)
+    // A fixed dish's LNB turn by the far-satellite formula, atan(sin(satellite -
+    // site) / tan(latitude)): positive anticlockwise seen from behind the dish.
+    double skew = 0;
     double motorAngle = 0; // USALS angle of a polar mount, east positive
 };
 
@@ -26,6 +28,17 @@ double motorAngle(double latitude, double longitude, double satellite);
 // highest point (the satellite on the site's own meridian).
 double declinationOffset(double latitude);
 double arcTopElevation(double latitude);
+
+// The LNB turn a fixed dish needs: the angle from the local vertical to the
+// satellite's polarisation (parallel to the Earth's axis), both seen across the
+// path to the satellite at its true distance. Positive clockwise seen from
+// behind the dish, looking towards the satellite; -90..90.
+double fixedDishSkew(double latitude, double longitude, double satellite);
+// What is left for an LNB set upright with a polar mount at the arc's top once
+// the motor turns the dish to motorAngle: the mount carries the LNB round the
+// polar axis, so at the satellite's USALS angle nothing is left. Same sign.
+double polarMountSkew(double latitude, double longitude, double satellite, double motorAngle);
+
 // The visible arc as (azimuth, elevation) points, west to east, every step degrees
 // of orbital position.
 QVector<QPointF> visibleArc(double latitude, double longitude, double step = 0.5);

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -25,6 +26,41 @@ QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& 
     return path;
 }
 
+// A fixed dish's LNB turn from the vectors themselves, in Earth-centred
+// coordinates: the local vertical and the Earth's axis (a geostationary
+// satellite's polarisation reference), each seen across the line of sight, and
+// the turn from the first to the second, clockwise for someone behind the dish
+// looking along the line of sight.
+double skewFromVectors(double latitude, double longitude, double satellite)
+{
+    using V = std::array<double, 3>;
+    const auto dot = [](const V& a, const V& b) {
+        return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+    };
+    const auto add = [](const V& a, double k, const V& b) {
+        return V{a[0] + k * b[0], a[1] + k * b[1], a[2] + k * b[2]};
+    };
+    const double rad = M_PI / 180, phi = latitude * rad, lambda = longitude * rad;
+    const double R = sitegeometry::OrbitRadiusKm;
+    const V up{std::cos(phi) * std::cos(lambda), std::cos(phi) * std::sin(lambda), std::sin(phi)};
+    V sight = add({R * std::cos(satellite * rad), R * std::sin(satellite * rad), 0},
+                  -sitegeometry::EarthRadiusKm, up);
+    sight = add({0, 0, 0}, 1 / std::sqrt(dot(sight, sight)), sight);
+    // Across the line of sight; their lengths cancel out in the angle.
+    const V vertical = add(up, -dot(up, sight), sight), axis = add({0, 0, 1}, -sight[2], sight);
+    const V right{sight[1] * vertical[2] - sight[2] * vertical[1],
+                  sight[2] * vertical[0] - sight[0] * vertical[2],
+                  sight[0] * vertical[1] - sight[1] * vertical[0]};
+    // A polarisation upside down is the same one: within a quarter turn.
+    return std::atan(dot(axis, right) / dot(axis, vertical)) / rad;
+}
+
+// Two LNB turns apart, a half turn being no turn.
+double turnApart(double a, double b)
+{
+    return std::abs(std::remainder(a - b, 180.0));
+}
+
 } // namespace
 
 class TestLists : public QObject
@@ -35,6 +71,7 @@ private slots:
     void lookAngles_data();
     void lookAngles();
     void polarMountSetUp();
+    void lnbSkew();
     void geometryAtTheDefaultSite();
     void geometryAt50North10East();
     void labelsByteForByte();
@@ -340,6 +377,56 @@ void TestLists::lookAngles()
     SatelliteList list;
     list.setLocation(longitude, latitude);
     QCOMPARE(p.motorAngle, list.motorAngleOf(satellite));
+}
+
+void TestLists::lnbSkew()
+{
+    // Known turns, clockwise seen from behind the dish: north of the equator a
+    // satellite west of the site takes a clockwise turn, one east of it an
+    // anticlockwise one; south, the other way round.
+    const struct
+    {
+        double latitude, longitude, satellite, clockwise;
+    } known[] = {{45, 42, 13, 26.06},      {50, 10, 13, -2.54},
+                 {50, 10, 19.2, -7.70},    {-33.9, 18.4, 7, -16.47},
+                 {-33.9, 18.4, 36, 24.34}, {5, 30, 0, 80.11},
+                 {0, 30, 0, 90},           {0, 30, 30, 0}};
+    for (const auto& k : known) {
+        const double skew = sitegeometry::fixedDishSkew(k.latitude, k.longitude, k.satellite);
+        QVERIFY2(turnApart(skew, k.clockwise) < 0.006, qPrintable(QString::number(skew)));
+    }
+    // Across the visible arc of sites north, south and on the equator: the
+    // fixed dish's turn follows the vectors, the rule of directions and (with
+    // the other sign) the far-satellite formula; the polar mount, turned to the
+    // USALS angle (as sent, in sixteenths), keeps the LNB set at the arc's top
+    // within two hundredths of a degree.
+    for (const double latitude : {-70.0, -33.9, -5.0, 0.0, 5.0, 45.0, 70.0}) {
+        for (const double longitude : {-100.0, 10.0, 42.0}) {
+            for (double satellite = longitude - 80; satellite <= longitude + 80; satellite += 2.5) {
+                const sitegeometry::Pointing p =
+                    sitegeometry::pointing(latitude, longitude, satellite);
+                if (!p.visible || p.elevation > 89.9)
+                    continue;
+                const double skew = sitegeometry::fixedDishSkew(latitude, longitude, satellite);
+                const double carried =
+                    sitegeometry::polarMountSkew(latitude, longitude, satellite, p.motorAngle);
+                const double sent = sitegeometry::polarMountSkew(
+                    latitude, longitude, satellite, std::trunc(p.motorAngle * 16) / 16);
+                const bool clockwise = (latitude > 0) == (satellite < longitude);
+                QVERIFY2(turnApart(skew, skewFromVectors(latitude, longitude, satellite)) < 1e-3 &&
+                             (latitude == 0 || satellite == longitude || (skew > 0) == clockwise) &&
+                             turnApart(skew, -p.skew) < 0.35 && std::abs(carried) < 1e-6 &&
+                             std::abs(sent) < 0.02,
+                         qPrintable(QString::asprintf("%g %g %g: %g %g %g", latitude, longitude,
+                                                      satellite, skew, carried, sent)));
+            }
+        }
+    }
+    // A mount turned two degrees past Hot Bird from 45N 42E leaves a quarter
+    // of a degree, clockwise.
+    const double usals = sitegeometry::motorAngle(45.0, 42.0, 13.0);
+    const double off = sitegeometry::polarMountSkew(45.0, 42.0, 13.0, usals + 2);
+    QVERIFY2(off > 0.2 && off < 0.3, qPrintable(QString::number(off)));
 }
 
 void TestLists::polarMountSetUp()

@@ -1081,9 +1081,18 @@ void TestMainWindow::siteViewShowsWhereToPoint()
     const QString details = view->detailsText();
     for (const char* line :
          {"Astra (19.2\u00b0E)", "Azimuth 168.1\u00b0 (true)", "Elevation 32.0\u00b0",
-          "LNB skew 7.6\u00b0", "USALS motor angle 10.2\u00b0E", "Declination offset 7.3\u00b0",
-          "Arc top elevation 32.7\u00b0"})
+          "LNB skew: follows the arc\nUSALS motor angle 10.2\u00b0E",
+          "Declination offset 7.3\u00b0",
+          "Arc top elevation 32.7\u00b0\nArc top LNB skew 0.0\u00b0",
+          "\n\nFixed dish: LNB skew 7.7\u00b0\nanticlockwise from behind the dish"})
         QVERIFY2(details.contains(QString::fromUtf8(line)), qPrintable(details));
+    // West of the site, a fixed dish turns its LNB the other way.
+    const int hispasat =
+        f->satlistComboBox->findText(QStringLiteral("Hispasat"), Qt::MatchEndsWith);
+    f->satlistComboBox->setCurrentIndex(hispasat);
+    f->satlistComboBox_activated(hispasat);
+    QVERIFY2(view->detailsText().contains(QString::fromUtf8("LNB skew 28.6\u00b0\nclockwise from")),
+             qPrintable(view->detailsText()));
 
     // The dish, reckoned at the motor's reference, looks due south up the arc.
     QVERIFY(std::abs(view->dishPoint().x() - 180.0) < 0.1);
@@ -1099,6 +1108,8 @@ void TestMainWindow::siteViewShowsWhereToPoint()
     QVERIFY(f->satlistComboBox->currentText().endsWith(QStringLiteral("Hot Bird")));
     QCOMPARE(f->satListToolbarComboBox->currentIndex(), f->satlistComboBox->currentIndex());
     QVERIFY(view->detailsText().contains(QStringLiteral("Hot Bird")));
+    QVERIFY(
+        view->detailsText().contains(QString::fromUtf8("LNB skew 2.5\u00b0\nanticlockwise from")));
 }
 
 void TestMainWindow::networkSaysWhichSatellite()
@@ -1352,6 +1363,13 @@ void TestMainWindow::siteViewNamesAndDocking()
         QTRY_VERIFY2(f->minimumSizeHint().width() <= 1366,
                      qPrintable(QString::number(f->minimumSizeHint().width())));
     }
+    // Squeezed to its narrowest, it still says which way a fixed dish's LNB turns.
+    f->resizeDocks({f->siteDock()}, {1}, Qt::Horizontal);
+    const auto* details = view->findChild<QLabel*>(QStringLiteral("siteDetails"));
+    const QString way = QStringLiteral("clockwise from behind the dish");
+    QVERIFY(view->detailsText().contains(QLatin1Char('\n') + way));
+    QTRY_VERIFY(details->width() <= view->minimumSizeHint().width());
+    QVERIFY(details->contentsRect().width() >= details->fontMetrics().horizontalAdvance(way));
     // And undocked again, the window may be as small as before.
     f->siteDock()->setFloating(true);
     QTRY_COMPARE(f->minimumSizeHint().width(), undocked);
