@@ -1156,10 +1156,6 @@
         <translation>Сеть: %1</translation>
     </message>
     <message>
-        <source>Network: %1 — you are on %2, not %3</source>
-        <translation>Сеть: %1 — антенна на %2, а не на %3</translation>
-    </message>
-    <message>
         <source>Network: %1 — %2</source>
         <translation>Сеть: %1 — %2</translation>
     </message>
@@ -1294,6 +1290,14 @@
     <message>
         <source>The receiver %1 is back</source>
         <translation>Приёмник %1 снова на месте</translation>
+    </message>
+    <message>
+        <source>Network: %1 — you are on a satellite at %2, not %3</source>
+        <translation>Сеть: %1 — антенна на спутнике на %2, а не на %3</translation>
+    </message>
+    <message>
+        <source>Network: %1 — you are on %2 at %3, not %4</source>
+        <translation>Сеть: %1 — антенна на %2 (%3), а не на %4</translation>
     </message>
 </context>
 </TS>

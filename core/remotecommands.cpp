@@ -235,7 +235,9 @@ QJsonValue network(const Session& s)
          std::isfinite(n.orbitalPosition) ? QJsonValue(n.orbitalPosition) : QJsonValue()},
         {QStringLiteral("matches"), verdict == networkcheck::Verdict::Unknown
                                         ? QJsonValue()
-                                        : QJsonValue(verdict == networkcheck::Verdict::Match)}};
+                                        : QJsonValue(verdict == networkcheck::Verdict::Match)},
+        {QStringLiteral("satellite"),
+         s.networkSatellite().isEmpty() ? QJsonValue() : QJsonValue(s.networkSatellite())}};
 }
 
 QJsonObject lookAngles(const Session& s, double position)

@@ -933,6 +933,8 @@ void Session::checkNetwork(bool locked)
 void Session::judgeNetwork()
 {
     m_networkVerdict = networkcheck::verdict(m_network, chosenPosition());
+    m_networkSatellite = networkcheck::satelliteAt(
+        m_satellites->names, m_satellites->orbitalPositions, m_network.orbitalPosition);
     emit networkChanged();
 }
 

@@ -136,6 +136,8 @@ private slots:
     void fitsALaptopScreenAndGrowsThePlot();
     void siteViewShowsWhereToPoint();
     void networkSaysWhichSatellite();
+    void mixUpNamesTheListedSatellite_data();
+    void mixUpNamesTheListedSatellite();
     void keyboardReachesEveryControl();
     void marginLineFitsAnyFont();
     void siteViewNamesAndDocking();
@@ -1157,8 +1159,10 @@ void TestMainWindow::networkSaysWhichSatellite()
     QVERIFY(w.pollOnce());
     w.board.clock.advance(2000);
     QVERIFY(w.pollOnce());
+    // The list has no satellite there.
     QCOMPARE(f->labelNetwork->text(),
-             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on a satellite at "
+                               "39.0\xc2\xb0"
                                "E, not "
                                "42.0\xc2\xb0"
                                "E"));
@@ -1167,11 +1171,27 @@ void TestMainWindow::networkSaysWhichSatellite()
     f->satlistComboBox->setCurrentIndex(hotBird);
     f->satlistComboBox_activated(hotBird);
     QCOMPARE(f->labelNetwork->text(),
-             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on a satellite at "
+                               "39.0\xc2\xb0"
                                "E, not "
                                "13.0\xc2\xb0"
                                "E"));
     QVERIFY(readable(0)); // red
+    // Back on Türksat with Hot Bird chosen: the list's name for where the dish is.
+    scene.reception.status = 0x03;
+    QVERIFY(w.pollOnce());
+    scene.networkInfo.name = QString::fromUtf8("T\xc3\xbcrksat");
+    scene.networkInfo.orbitalPosition = 42.0;
+    scene.reception.status = 0x1F;
+    QVERIFY(w.pollOnce());
+    w.board.clock.advance(2000);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(),
+             QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 you are on Turksat at "
+                               "42.0\xc2\xb0"
+                               "E, not "
+                               "13.0\xc2\xb0"
+                               "E"));
 
     // A new tune forgets it; without a NIT the time limit ends the wait.
     scene.hasNetwork = false;
@@ -1194,6 +1214,61 @@ void TestMainWindow::networkSaysWhichSatellite()
     QCOMPARE(networkcheck::verdict(hellas, 42.0), networkcheck::Verdict::Match);
     hellas.orbitalPosition = -179.8; // across the date line
     QCOMPARE(networkcheck::verdict(hellas, 179.9), networkcheck::Verdict::Match);
+}
+
+void TestMainWindow::mixUpNamesTheListedSatellite_data()
+{
+    QTest::addColumn<QString>("list");     // position=name;...
+    QTest::addColumn<double>("network");   // where the NIT says the dish is
+    QTest::addColumn<double>("chosen");    // the satellite chosen in the list
+    QTest::addColumn<QString>("expected"); // after "Network: N \u2014 "
+    const QString turksatHellas = QStringLiteral("42.0=Turksat 3A/4A;39.0=Hellas Sat 3/4");
+    QTest::newRow("listed") << turksatHellas << 39.0 << 42.0
+                            << QStringLiteral("you are on Hellas Sat 3/4 at 39.0\u00b0E, not "
+                                              "42.0\u00b0E");
+    QTest::newRow("listed a tenth off")
+        << QStringLiteral("42.0=Turksat;39.1=Hellas Sat 3") << 39.0 << 42.0
+        << QStringLiteral("you are on Hellas Sat 3 at 39.0\u00b0E, not 42.0\u00b0E");
+    QTest::newRow("the nearer of two in reach")
+        << QStringLiteral("28.2=Astra 2;28.5=Eutelsat 28A;13.0=Hot Bird") << 28.5 << 13.0
+        << QStringLiteral("you are on Eutelsat 28A at 28.5\u00b0E, not 13.0\u00b0E");
+    QTest::newRow("none listed") << QStringLiteral("42.0=Turksat;13.0=Hot Bird") << 39.0 << 42.0
+                                 << QStringLiteral("you are on a satellite at 39.0\u00b0E, not "
+                                                   "42.0\u00b0E");
+    QTest::newRow("the next slot is not it")
+        << QStringLiteral("42.0=Turksat;40.0=Express AM7") << 39.0 << 42.0
+        << QStringLiteral("you are on a satellite at 39.0\u00b0E, not 42.0\u00b0E");
+    QTest::newRow("west") << QStringLiteral("-30.0=Hispasat;-0.8=Thor") << -0.8 << -30.0
+                          << QStringLiteral("you are on Thor at 0.8\u00b0W, not 30.0\u00b0W");
+    QTest::newRow("west, none listed")
+        << QStringLiteral("-30.0=Hispasat;0.8=East of it") << -0.8 << -30.0
+        << QStringLiteral("you are on a satellite at 0.8\u00b0W, not 30.0\u00b0W");
+    QTest::newRow("across the date line")
+        << QStringLiteral("180.0=Intelsat 18;172.0=Eutelsat 172B") << -179.8 << 172.0
+        << QStringLiteral("you are on Intelsat 18 at 179.8\u00b0W, not 172.0\u00b0E");
+    QTest::newRow("on the chosen one")
+        << turksatHellas << 42.1 << 42.0 << QStringLiteral("42.1\u00b0E");
+}
+
+// The network line on a mix-up names where the dish is by the user's list.
+void TestMainWindow::mixUpNamesTheListedSatellite()
+{
+    QFETCH(QString, list);
+    QFETCH(double, network);
+    QFETCH(double, chosen);
+    QFETCH(QString, expected);
+    QStringList names;
+    QVector<double> positions;
+    for (const QString& entry : list.split(QLatin1Char(';'))) {
+        positions.append(entry.section(QLatin1Char('='), 0, 0).toDouble());
+        names.append(entry.section(QLatin1Char('='), 1));
+    }
+    hw::NetworkInfo info;
+    info.name = QStringLiteral("N");
+    info.orbitalPosition = network;
+    const QString there = networkcheck::satelliteAt(names, positions, network);
+    QCOMPARE(networkcheck::text(info, networkcheck::verdict(info, chosen), chosen, there),
+             QStringLiteral("Network: N \u2014 ") + expected);
 }
 
 void TestMainWindow::keyboardReachesEveryControl()

@@ -54,6 +54,16 @@ void TestRemote::remoteControl()
     r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("3600")});
     QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
     QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
+    // The network read after the lock, with the list's satellite at its position.
+    QJsonObject locked;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            locked = request(run, QStringLiteral("status"));
+            return locked.value(QStringLiteral("network")).isObject();
+        },
+        20000));
+    QCOMPARE(locked.value(QStringLiteral("network")).toObject().value(QStringLiteral("satellite")),
+             QJsonValue(QStringLiteral("Turksat")));
 
     // Another satellite: its transponder, the go button, the lock there.
     QCOMPARE(remoteCli(run, {QStringLiteral("satellite"), QStringLiteral("13.0E")}).code, 0);
