@@ -54,14 +54,19 @@ void TestRemote::remoteControl()
     r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("3600")});
     QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
     QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
-    // The network read after the lock, with the list's satellite at its position.
+    // The rain the lock takes, under the margin to the threshold; the network
+    // read after the lock, with the list's satellite at its position.
     QJsonObject locked;
     QVERIFY(QTest::qWaitFor(
         [&] {
             locked = request(run, QStringLiteral("status"));
-            return locked.value(QStringLiteral("network")).isObject();
+            return locked.value(QStringLiteral("rain_fade_db")).isDouble() &&
+                   locked.value(QStringLiteral("network")).isObject();
         },
         20000));
+    const double fade = locked.value(QStringLiteral("rain_fade_db")).toDouble();
+    QVERIFY2(fade > 0 && fade < locked.value(QStringLiteral("margin_db")).toDouble(),
+             QJsonDocument(locked).toJson().constData());
     QCOMPARE(locked.value(QStringLiteral("network")).toObject().value(QStringLiteral("satellite")),
              QJsonValue(QStringLiteral("Turksat")));
 
