@@ -1184,10 +1184,6 @@
         <translation>Сеть: %1</translation>
     </message>
     <message>
-        <source>Network: %1 — you are on %2, not %3</source>
-        <translation>Сеть: %1 — антенна на %2, а не на %3</translation>
-    </message>
-    <message>
         <source>Network: %1 — %2</source>
         <translation>Сеть: %1 — %2</translation>
     </message>
@@ -1288,10 +1284,6 @@
         <translation>Нет захвата</translation>
     </message>
     <message>
-        <source>Locked: %1, needs %2 dB; fade margin %3 dB</source>
-        <translation>Захват: %1, нужно %2 дБ; запас на замирания %3 дБ</translation>
-    </message>
-    <message>
         <source>Locked: %1</source>
         <translation>Захват: %1</translation>
     </message>
@@ -1304,24 +1296,36 @@
         <translation>Этот приёмник не принимает DVB-S2: индикаторы показывают несущую, но захвата не будет. Выберите приёмник DVB-S2 (--receiver sim или dvb).</translation>
     </message>
     <message>
-        <source>C/N %1 dB, fade margin %2 dB</source>
-        <translation>C/N %1 дБ, запас %2 дБ</translation>
-    </message>
-    <message>
-        <source>The carrier to noise ratio. The fade margin follows the lock.</source>
-        <translation>Отношение несущая/шум. Запас на замирания появится после захвата.</translation>
-    </message>
-    <message>
-        <source>Fade margin: how far the signal may fade before errors begin. %1 needs %2 dB for error-free reception; the lock itself holds about 1 dB lower.</source>
-        <translation>Запас на замирания: насколько сигнал может ослабнуть, прежде чем появятся ошибки. %1 нужно %2 дБ для приёма без ошибок; сам захват держится примерно на 1 дБ ниже.</translation>
-    </message>
-    <message>
         <source>The receiver %1 is gone (unplugged, or its driver unloaded); Zenara opens it again when it is back</source>
         <translation>Приёмник %1 пропал (отключён или выгружен его драйвер); Zenara откроет его снова, когда он вернётся</translation>
     </message>
     <message>
         <source>The receiver %1 is back</source>
         <translation>Приёмник %1 снова на месте</translation>
+    </message>
+    <message>
+        <source>Locked: %1, needs %2 dB; takes %3 dB of rain</source>
+        <translation>Захват: %1, нужно %2 дБ; выдержит дождь до %3 дБ</translation>
+    </message>
+    <message>
+        <source>C/N %1 dB, takes %2 dB of rain</source>
+        <translation>C/N %1 дБ, выдержит дождь до %2 дБ</translation>
+    </message>
+    <message>
+        <source>The carrier to noise ratio; how much rain the link takes is shown once it locks.</source>
+        <translation>Отношение несущая/шум; сколько дождя выдержит линия, будет видно после захвата.</translation>
+    </message>
+    <message>
+        <source>How much rain fade the link takes before the lock goes, for a typical Ku-band dish and transponder: rain weakens the carrier and adds noise of its own, so the C/N falls faster than the fade. Errors begin sooner: %1 needs %2 dB for error-free reception, %3 dB under the C/N now; the lock goes about 1 dB lower.</source>
+        <translation>Какое замирание от дождя выдержит линия, прежде чем пропадёт захват, для типичной антенны и транспондера Ku-диапазона: дождь ослабляет несущую и добавляет собственный шум, поэтому C/N падает быстрее, чем растёт замирание. Ошибки начнутся раньше: %1 нужно %2 дБ для приёма без ошибок, на %3 дБ ниже нынешнего C/N; захват пропадёт примерно на 1 дБ ниже.</translation>
+    </message>
+    <message>
+        <source>Network: %1 — you are on a satellite at %2, not %3</source>
+        <translation>Сеть: %1 — антенна на спутнике на %2, а не на %3</translation>
+    </message>
+    <message>
+        <source>Network: %1 — you are on %2 at %3, not %4</source>
+        <translation>Сеть: %1 — антенна на %2 (%3), а не на %4</translation>
     </message>
 </context>
 </TS>

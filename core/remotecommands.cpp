@@ -235,7 +235,9 @@ QJsonValue network(const Session& s)
          std::isfinite(n.orbitalPosition) ? QJsonValue(n.orbitalPosition) : QJsonValue()},
         {QStringLiteral("matches"), verdict == networkcheck::Verdict::Unknown
                                         ? QJsonValue()
-                                        : QJsonValue(verdict == networkcheck::Verdict::Match)}};
+                                        : QJsonValue(verdict == networkcheck::Verdict::Match)},
+        {QStringLiteral("satellite"),
+         s.networkSatellite().isEmpty() ? QJsonValue() : QJsonValue(s.networkSatellite())}};
 }
 
 QJsonObject lookAngles(const Session& s, double position)
@@ -310,6 +312,8 @@ QJsonObject status(const Session& s, int waiting)
         {QStringLiteral("ber"), r.berValid ? QJsonValue(r.ber) : QJsonValue()},
         {QStringLiteral("cn_db"), tenthOrNull(m.valid, m.cnDb)},
         {QStringLiteral("margin_db"), tenthOrNull(m.marginValid, m.marginDb)},
+        // The rain fade that loses the lock (margin_db is to the first errors).
+        {QStringLiteral("rain_fade_db"), tenthOrNull(m.marginValid, m.rainFadeDb)},
         {QStringLiteral("ucb"), s.statusPoll() ? s.statusPoll()->ucbTotal : 0.0},
         {QStringLiteral("satellite"), s.chosenLabel()},
         {QStringLiteral("position_button"),

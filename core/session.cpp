@@ -942,6 +942,8 @@ void Session::checkNetwork(bool locked)
 void Session::judgeNetwork()
 {
     m_networkVerdict = networkcheck::verdict(m_network, chosenPosition());
+    m_networkSatellite = networkcheck::satelliteAt(
+        m_satellites->names, m_satellites->orbitalPositions, m_network.orbitalPosition);
     emit networkChanged();
 }
 
@@ -967,10 +969,10 @@ QStringList Session::receptionLines() const
         if (!m_lockHint.isEmpty())
             lines << m_lockHint;
     } else if (m_margin.marginValid) {
-        lines << windowTr(
-                     QT_TRANSLATE_NOOP("zenaraForm", "Locked: %1, needs %2 dB; fade margin %3 dB"))
+        lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm",
+                                            "Locked: %1, needs %2 dB; takes %3 dB of rain"))
                      .arg(m_margin.modcod, QString::number(m_margin.thresholdDb, 'f', 1),
-                          QString::number(m_margin.marginDb, 'f', 1));
+                          QString::number(m_margin.rainFadeDb, 'f', 1));
     } else {
         lines << windowTr(QT_TRANSLATE_NOOP("zenaraForm", "Locked: %1")).arg(m_fecText);
     }

@@ -183,6 +183,8 @@ public:
     Network networkState() const { return m_networkState; }
     const hw::NetworkInfo& network() const { return m_network; }
     networkcheck::Verdict networkVerdict() const { return m_networkVerdict; }
+    // The satellite of the list at the network's position; empty when none is.
+    const QString& networkSatellite() const { return m_networkSatellite; }
     QString motorHint() const { return m_motorHint; }
     tuning::ReceiverFlags& flags() { return m_flags; }
     DemodulatorAccess* demodulator() const { return m_demodulator.get(); }
@@ -313,6 +315,7 @@ private:
     Network m_networkState = Network::NotAsked;
     hw::NetworkInfo m_network;
     networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
+    QString m_networkSatellite;
     positioner::StillnessWatch m_stillness;
     QString m_motorHint;
 

@@ -260,8 +260,8 @@ void zenaraForm::showNetwork()
     else if (verdict == networkcheck::Verdict::Mismatch)
         p.setColor(QPalette::WindowText, contrast::readableShade(QColor(170, 0, 0), bar));
     labelNetwork->setPalette(p);
-    labelNetwork->setText(
-        networkcheck::text(m_session->network(), verdict, m_session->chosenPosition()));
+    labelNetwork->setText(networkcheck::text(
+        m_session->network(), verdict, m_session->chosenPosition(), m_session->networkSatellite()));
 }
 
 void zenaraForm::updateSiteView()

@@ -331,7 +331,7 @@ void TestDvbKernel::noDecibelsMadeUp_data()
 {
     QTest::addColumn<int>("statistics");
     QTest::addColumn<QString>("line"); // the margin line, locked on a DVB-S 3/4 carrier
-    QTest::newRow("decibel") << int(Stats::Decibel) << "C/N 12.0 dB, fade margin 5.1 dB";
+    QTest::newRow("decibel") << int(Stats::Decibel) << "C/N 12.0 dB, takes 2.3 dB of rain";
     QTest::newRow("relative") << int(Stats::Relative) << "C/N --";
     QTest::newRow("legacy only") << int(Stats::LegacyOnly) << "C/N --";
 }

@@ -136,6 +136,8 @@ private slots:
     void fitsALaptopScreenAndGrowsThePlot();
     void siteViewShowsWhereToPoint();
     void networkSaysWhichSatellite();
+    void mixUpNamesTheListedSatellite_data();
+    void mixUpNamesTheListedSatellite();
     void keyboardReachesEveryControl();
     void marginLineFitsAnyFont();
     void siteViewNamesAndDocking();
@@ -339,8 +341,11 @@ void TestMainWindow::pollShowsTheSignal()
     for (QLabel* flag : {w.form->textLabelLCK, w.form->textLabelTIM})
         QVERIFY(contrast::ratio(flag->palette().color(QPalette::WindowText),
                                 flag->palette().color(QPalette::Window)) >= contrast::Readable);
-    // Under the SNR meter: Es/N0 from the meter's 170, 8.9 dB needed at 8/9.
-    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, fade margin 5.5 dB"));
+    // Under the SNR meter: Es/N0 from the meter's 170, 8.9 dB needed at 8/9,
+    // 5.5 dB over it in clear sky; rain's own noise takes the lock at 2.9 dB.
+    QCOMPARE(w.form->labelMargin->text(), QStringLiteral("C/N 14.4 dB, takes 2.9 dB of rain"));
+    QVERIFY2(w.form->labelMargin->toolTip().contains(QLatin1String("5.5 dB under the C/N")),
+             qPrintable(w.form->labelMargin->toolTip()));
     w.form->show();
     w.form->resize(w.form->minimumSize()); // as at the first start
     QVERIFY(QTest::qWaitForWindowExposed(w.form.get()));
@@ -362,7 +367,7 @@ void TestMainWindow::pollShowsTheSignal()
     QVERIFY(w.pollOnce());
     QCOMPARE(w.form->lineEditFEC->text(), QStringLiteral("x"));
     // The margin comes from the rate read, not from what the field shows.
-    QVERIFY2(w.form->labelMargin->text().startsWith(QLatin1String("C/N 14.4 dB, fade margin")),
+    QVERIFY2(w.form->labelMargin->text().startsWith(QLatin1String("C/N 14.4 dB, takes 2.9")),
              qPrintable(w.form->labelMargin->text()));
 
     reception.status = 0x03;
@@ -1168,8 +1173,10 @@ void TestMainWindow::networkSaysWhichSatellite()
     QVERIFY(w.pollOnce());
     w.board.clock.advance(2000);
     QVERIFY(w.pollOnce());
+    // The list has no satellite there.
     QCOMPARE(f->labelNetwork->text(),
-             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on a satellite at "
+                               "39.0\xc2\xb0"
                                "E, not "
                                "42.0\xc2\xb0"
                                "E"));
@@ -1178,11 +1185,27 @@ void TestMainWindow::networkSaysWhichSatellite()
     f->satlistComboBox->setCurrentIndex(hotBird);
     f->satlistComboBox_activated(hotBird);
     QCOMPARE(f->labelNetwork->text(),
-             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on 39.0\xc2\xb0"
+             QString::fromUtf8("Network: Hellas Sat \xe2\x80\x94 you are on a satellite at "
+                               "39.0\xc2\xb0"
                                "E, not "
                                "13.0\xc2\xb0"
                                "E"));
     QVERIFY(readable(0)); // red
+    // Back on Türksat with Hot Bird chosen: the list's name for where the dish is.
+    scene.reception.status = 0x03;
+    QVERIFY(w.pollOnce());
+    scene.networkInfo.name = QString::fromUtf8("T\xc3\xbcrksat");
+    scene.networkInfo.orbitalPosition = 42.0;
+    scene.reception.status = 0x1F;
+    QVERIFY(w.pollOnce());
+    w.board.clock.advance(2000);
+    QVERIFY(w.pollOnce());
+    QCOMPARE(f->labelNetwork->text(),
+             QString::fromUtf8("Network: T\xc3\xbcrksat \xe2\x80\x94 you are on Turksat at "
+                               "42.0\xc2\xb0"
+                               "E, not "
+                               "13.0\xc2\xb0"
+                               "E"));
 
     // A new tune forgets it; without a NIT the time limit ends the wait.
     scene.hasNetwork = false;
@@ -1205,6 +1228,61 @@ void TestMainWindow::networkSaysWhichSatellite()
     QCOMPARE(networkcheck::verdict(hellas, 42.0), networkcheck::Verdict::Match);
     hellas.orbitalPosition = -179.8; // across the date line
     QCOMPARE(networkcheck::verdict(hellas, 179.9), networkcheck::Verdict::Match);
+}
+
+void TestMainWindow::mixUpNamesTheListedSatellite_data()
+{
+    QTest::addColumn<QString>("list");     // position=name;...
+    QTest::addColumn<double>("network");   // where the NIT says the dish is
+    QTest::addColumn<double>("chosen");    // the satellite chosen in the list
+    QTest::addColumn<QString>("expected"); // after "Network: N \u2014 "
+    const QString turksatHellas = QStringLiteral("42.0=Turksat 3A/4A;39.0=Hellas Sat 3/4");
+    QTest::newRow("listed") << turksatHellas << 39.0 << 42.0
+                            << QStringLiteral("you are on Hellas Sat 3/4 at 39.0\u00b0E, not "
+                                              "42.0\u00b0E");
+    QTest::newRow("listed a tenth off")
+        << QStringLiteral("42.0=Turksat;39.1=Hellas Sat 3") << 39.0 << 42.0
+        << QStringLiteral("you are on Hellas Sat 3 at 39.0\u00b0E, not 42.0\u00b0E");
+    QTest::newRow("the nearer of two in reach")
+        << QStringLiteral("28.2=Astra 2;28.5=Eutelsat 28A;13.0=Hot Bird") << 28.5 << 13.0
+        << QStringLiteral("you are on Eutelsat 28A at 28.5\u00b0E, not 13.0\u00b0E");
+    QTest::newRow("none listed") << QStringLiteral("42.0=Turksat;13.0=Hot Bird") << 39.0 << 42.0
+                                 << QStringLiteral("you are on a satellite at 39.0\u00b0E, not "
+                                                   "42.0\u00b0E");
+    QTest::newRow("the next slot is not it")
+        << QStringLiteral("42.0=Turksat;40.0=Express AM7") << 39.0 << 42.0
+        << QStringLiteral("you are on a satellite at 39.0\u00b0E, not 42.0\u00b0E");
+    QTest::newRow("west") << QStringLiteral("-30.0=Hispasat;-0.8=Thor") << -0.8 << -30.0
+                          << QStringLiteral("you are on Thor at 0.8\u00b0W, not 30.0\u00b0W");
+    QTest::newRow("west, none listed")
+        << QStringLiteral("-30.0=Hispasat;0.8=East of it") << -0.8 << -30.0
+        << QStringLiteral("you are on a satellite at 0.8\u00b0W, not 30.0\u00b0W");
+    QTest::newRow("across the date line")
+        << QStringLiteral("180.0=Intelsat 18;172.0=Eutelsat 172B") << -179.8 << 172.0
+        << QStringLiteral("you are on Intelsat 18 at 179.8\u00b0W, not 172.0\u00b0E");
+    QTest::newRow("on the chosen one")
+        << turksatHellas << 42.1 << 42.0 << QStringLiteral("42.1\u00b0E");
+}
+
+// The network line on a mix-up names where the dish is by the user's list.
+void TestMainWindow::mixUpNamesTheListedSatellite()
+{
+    QFETCH(QString, list);
+    QFETCH(double, network);
+    QFETCH(double, chosen);
+    QFETCH(QString, expected);
+    QStringList names;
+    QVector<double> positions;
+    for (const QString& entry : list.split(QLatin1Char(';'))) {
+        positions.append(entry.section(QLatin1Char('='), 0, 0).toDouble());
+        names.append(entry.section(QLatin1Char('='), 1));
+    }
+    hw::NetworkInfo info;
+    info.name = QStringLiteral("N");
+    info.orbitalPosition = network;
+    const QString there = networkcheck::satelliteAt(names, positions, network);
+    QCOMPARE(networkcheck::text(info, networkcheck::verdict(info, chosen), chosen, there),
+             QStringLiteral("Network: N \u2014 ") + expected);
 }
 
 void TestMainWindow::keyboardReachesEveryControl()
@@ -1306,8 +1384,8 @@ void TestMainWindow::marginLineFitsAnyFont()
         f->show();
         QVERIFY(QTest::qWaitForWindowExposed(f));
         for (const char* line :
-             {"C/N 17.3 dB, fade margin 10.4 dB", "C/N 6.5 dB, fade margin -0.4 dB",
-              "C/N 29.8 dB, fade margin 22.0 dB"}) {
+             {"C/N 17.3 dB, takes 10.4 dB of rain", "C/N 6.5 dB, takes 0.0 dB of rain",
+              "C/N 29.8 dB, takes 22.0 dB of rain"}) {
             f->labelMargin->setText(QLatin1String(line));
             QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             // All of it inside the label, and the label inside its frame.

@@ -55,6 +55,21 @@ void TestRemote::remoteControl()
     r = remoteCli(run, {QStringLiteral("wait-lock"), QStringLiteral("3600")});
     QVERIFY(r.json.value(QStringLiteral("locked")).toBool());
     QVERIFY(r.json.value(QStringLiteral("flags")).toObject().value(QStringLiteral("LCK")).toBool());
+    // The rain the lock takes, under the margin to the threshold; the network
+    // read after the lock, with the list's satellite at its position.
+    QJsonObject locked;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            locked = request(run, QStringLiteral("status"));
+            return locked.value(QStringLiteral("rain_fade_db")).isDouble() &&
+                   locked.value(QStringLiteral("network")).isObject();
+        },
+        20000));
+    const double fade = locked.value(QStringLiteral("rain_fade_db")).toDouble();
+    QVERIFY2(fade > 0 && fade < locked.value(QStringLiteral("margin_db")).toDouble(),
+             QJsonDocument(locked).toJson().constData());
+    QCOMPARE(locked.value(QStringLiteral("network")).toObject().value(QStringLiteral("satellite")),
+             QJsonValue(QStringLiteral("Turksat")));
 
     // Another satellite: its transponder, the go button, the lock there.
     QCOMPARE(remoteCli(run, {QStringLiteral("satellite"), QStringLiteral("13.0E")}).code, 0);

@@ -331,6 +331,11 @@ void TestSession::secondGeneration()
     QCOMPARE(retunes, status & 0x10 || !cardHasS2 ? 0 : 1);
     const QStringList lines = s.session.receptionLines();
     QVERIFY2(lines.first().endsWith(entry == 1 ? "DVB-S2" : "DVB-S"), qPrintable(lines.first()));
+    // The Site view gives the rain fade the lock holds, not the margin to errors.
+    if (s.session.margin().marginValid)
+        QVERIFY2(lines.at(1).endsWith(QString::number(s.session.margin().rainFadeDb, 'f', 1) +
+                                      QStringLiteral(" dB of rain")),
+                 qPrintable(lines.at(1)));
 }
 
 void TestSession::everyListedCarrierLocksOrSaysWhy_data()

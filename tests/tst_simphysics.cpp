@@ -189,6 +189,9 @@ private slots:
     void marginEstimateFollowsTheTrueEsN0();
     void thresholdsOfEveryModcod_data();
     void thresholdsOfEveryModcod();
+    void rainFadeTheLockHolds_data();
+    void rainFadeTheLockHolds();
+    void rainFadeAsTheSkyHasIt();
     void publishedFigures_data();
     void publishedFigures();
     void pointingSweep();
@@ -736,7 +739,8 @@ void TestSimPhysics::marginEstimateFollowsTheTrueEsN0()
     const hw::SignalFormat dvbS34{hw::DeliverySystem::DvbS, hw::Modulation::Auto, {3, 4}, {}, {}};
     const hw::SignalFormat dvbS12{hw::DeliverySystem::DvbS, hw::Modulation::Auto, {1, 2}, {}, {}};
     linkmargin::Estimate e = linkmargin::estimate(true, 40 + 9 * 11, true, true, &dvbS34, NAN);
-    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB, fade margin 4.1 dB"));
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB, takes 1.7 dB of rain"));
+    QVERIFY(std::abs(e.marginDb - 4.09) < 0.005); // to the first errors
     e = linkmargin::estimate(true, 40 + 9 * 11, true, false, &dvbS34, NAN);
     QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB"));
     e = linkmargin::estimate(true, 40 + 9 * 11, false, false, nullptr, NAN);
@@ -746,7 +750,7 @@ void TestSimPhysics::marginEstimateFollowsTheTrueEsN0()
     QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 11.0 dB"));
     // A receiver's own decibels win over the meter.
     e = linkmargin::estimate(true, 0, true, true, &dvbS12, 12.3);
-    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 12.3 dB, fade margin 8.2 dB"));
+    QCOMPARE(linkmargin::text(e), QStringLiteral("C/N 12.3 dB, takes 4.3 dB of rain"));
 }
 
 void TestSimPhysics::thresholdsOfEveryModcod_data()
@@ -801,8 +805,74 @@ void TestSimPhysics::thresholdsOfEveryModcod()
         linkmargin::estimate(true, 40 + 9 * 12, true, true, &format, NAN);
     QVERIFY(e.marginValid);
     QVERIFY2(std::abs(e.marginDb - (12.0 - qef)) < 0.05, qPrintable(linkmargin::text(e)));
-    QVERIFY(linkmargin::text(e).endsWith(QString::number(12.0 - e.thresholdDb, 'f', 1) +
-                                         QStringLiteral(" dB")));
+    // The line gives the rain fade that loses the lock, 1 dB below the threshold.
+    QVERIFY2(e.rainFadeDb >= 0 && e.rainFadeDb <= std::max(0.0, e.marginDb + 1),
+             qPrintable(linkmargin::text(e)));
+    QVERIFY(linkmargin::text(e).endsWith(QString::number(e.rainFadeDb, 'f', 1) +
+                                         QStringLiteral(" dB of rain")));
+}
+
+void TestSimPhysics::rainFadeTheLockHolds_data()
+{
+    QTest::addColumn<QString>("fields"); // the modcod, as a transponder file gives it
+    QTest::addColumn<double>("cn");      // clear sky
+    QTest::addColumn<double>("fade");    // that loses the lock: 66 K + 275 K rain, 20 dB uplink
+    QTest::newRow("3/4, 7.6 dB over its threshold") << QStringLiteral("34") << 6.91 + 7.6 << 4.29;
+    QTest::newRow("1/2 at 12.3 dB") << QStringLiteral("12") << 12.3 << 4.29;
+    QTest::newRow("8PSK 3/4, 2 dB over") << QStringLiteral("34,S2,8PSK") << 10.0 << 0.87;
+    QTest::newRow("QPSK 1/4 at 3 dB") << QStringLiteral("14,S2,QPSK") << 3.0 << 2.19;
+    QTest::newRow("3/4 on a big dish") << QStringLiteral("34") << 19.0 << 9.30;
+    QTest::newRow("3/4 at 25 dB") << QStringLiteral("34") << 25.0 << 15.06;
+    QTest::newRow("3/4 at its threshold") << QStringLiteral("34") << 6.91 << 0.22;
+    QTest::newRow("3/4 at the lock's edge") << QStringLiteral("34") << 5.91 << 0.0;
+    QTest::newRow("3/4 a noisy reading under it") << QStringLiteral("34") << 5.0 << 0.0;
+}
+
+// Rain takes the carrier and adds its own noise: the lock goes well before
+// the clear-sky margin is used up.
+void TestSimPhysics::rainFadeTheLockHolds()
+{
+    QFETCH(QString, fields);
+    QFETCH(double, cn);
+    QFETCH(double, fade);
+    const hw::SignalFormat format = hw::modcod::fromFileFields(fields.split(QLatin1Char(',')));
+    const linkmargin::Estimate e = linkmargin::estimate(true, 0, true, true, &format, cn);
+    QVERIFY2(std::abs(e.rainFadeDb - fade) < 0.01, qPrintable(QString::number(e.rainFadeDb)));
+    // Never past the clear-sky distance to the lock's edge; under the margin
+    // itself once that is a decibel or more.
+    QVERIFY(e.rainFadeDb <= std::max(0.0, e.marginDb + 1));
+    if (e.marginDb >= 1)
+        QVERIFY(e.rainFadeDb < e.marginDb);
+}
+
+void TestSimPhysics::rainFadeAsTheSkyHasIt()
+{
+    // The simulated link faded by the figure shown sits at the lock's edge,
+    // 1 dB under the 3/4 threshold, from a weak carrier to a strong one; on
+    // the strongest, cleaner than a typical transponder, the figure errs on
+    // the safe side.
+    const double edge = 6.91 - 1;
+    double previous = 0;
+    for (double eirp = 42; eirp <= 58; eirp += 2) {
+        hw::ManualClock clock;
+        sim::PhysicalScene scene(clock, idealSite(), oneCarrier(eirp));
+        const auto& sat = scene.sky().satellites.first();
+        const double clear = scene.esN0Db(sat, sat.transponders.first());
+        const double fade = linkmargin::tolerableFadeDb(clear, edge);
+        sim::FieldConditions field;
+        field.rainFadeDb = fade;
+        scene.setField(field);
+        const double wet = scene.esN0Db(sat, sat.transponders.first());
+        QVERIFY2((eirp <= 50 ? std::abs(wet - edge) < 0.05 : wet > edge) && fade > previous,
+                 qPrintable(
+                     QStringLiteral("EIRP %1: %2 dB at %3 dB rain").arg(eirp).arg(wet).arg(fade)));
+        previous = fade;
+    }
+    // Figures no dish gives still end, and never below zero.
+    for (double cn : {1e300, 1e15, -1e300, double(NAN), double(INFINITY)}) {
+        const double fade = linkmargin::tolerableFadeDb(cn, 5.91);
+        QVERIFY2(std::isfinite(fade) && fade >= 0, qPrintable(QString::number(cn)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimPhysics)
