@@ -270,6 +270,34 @@
         <source>The tone&apos;s AGC scale maximum must lie between %1 and %2 per cent.</source>
         <translation>Максимум шкалы AGC для тона должен лежать между %1 и %2 процентами.</translation>
     </message>
+    <message>
+        <source>How long the motor took a degree in gotos whose end the signal showed. Gotos are timed with it instead of the maximum time of positioning.</source>
+        <translation>Сколько мотор шёл один градус в переходах, конец которых был виден по сигналу. Переходы рассчитываются по этому времени, а не по максимальному времени позиционирования.</translation>
+    </message>
+    <message>
+        <source>Forget</source>
+        <translation>Забыть</translation>
+    </message>
+    <message>
+        <source>Time gotos with the maximum time of positioning again, until the motor&apos;s speed is learnt anew.</source>
+        <translation>Снова рассчитывать переходы по максимальному времени позиционирования, пока скорость мотора не будет измерена заново.</translation>
+    </message>
+    <message>
+        <source>%1 ms/°</source>
+        <translation>%1 мс/°</translation>
+    </message>
+    <message>
+        <source>not yet</source>
+        <translation>пока нет</translation>
+    </message>
+    <message>
+        <source>Learnt from gotos: %1 at 18 V, %2 at 13 V</source>
+        <translation>Измерено по переходам: %1 при 18 В, %2 при 13 В</translation>
+    </message>
+    <message>
+        <source>The motor&apos;s learnt time a degree must lie between %1 and %2 ms (0: not learnt).</source>
+        <translation>Измеренное время мотора на градус должно быть от %1 до %2 мс (0: не измерено).</translation>
+    </message>
 </context>
 <context>
     <name>Receivers</name>

@@ -413,11 +413,18 @@ void Session::applySite()
     choosePosition(m_position);
 }
 
+int Session::motorMsPerDegree() const
+{
+    const int learned =
+        m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
+    return learned > 0 ? learned : m_options.maxTimeOfPositioning;
+}
+
 void Session::applyPositionerSettings()
 {
     positioner::Positioner::Settings s;
     s.stepsPerDegree = m_options.oneDegreSteps;
-    s.msPerDegree = m_options.maxTimeOfPositioning;
+    s.msPerDegree = motorMsPerDegree();
     s.driveVersion = m_options.driveVersion;
     s.siteLatitude = m_options.latitude;
     m_positioner->setSettings(s);
@@ -504,6 +511,8 @@ Result Session::tune(bool fromEntry)
     m_tuneWarningShown.clear();
     m_tunedHorizontal = request.horizontal;
     writeLnbControl();
+    // The motor's speed follows the supply the tune set, a goto under way too.
+    m_positioner->motion().retime(motorMsPerDegree(), hw::CardLayer::clock().nowMs());
     if (fromEntry) {
         remember(m_entry);
         clearUcb();
@@ -704,6 +713,7 @@ Result Session::halt()
 {
     return run([this] {
         watchWestGoto(false);
+        m_arrival.stop();
         m_positioner->halt();
         emit motionChanged();
     });
@@ -735,9 +745,11 @@ Result Session::gotoPosition()
 {
     return run([this] {
         const int position = m_position;
+        const double from = m_positioner->motion().angle(hw::CardLayer::clock().nowMs());
         if (!m_positioner->gotoPosition(position))
             return;
         watchWestGoto(false);
+        watchArrival(from);
         m_currentPosition = position;
         m_currentSat = 0;
         m_keptCurrentSat = m_keptCurrentPosition = -1;
@@ -779,6 +791,7 @@ Result Session::usalsGoto()
     }
     return run([this, angle, side] {
         const bool carrier = hasCarrier();
+        const double from = m_positioner->motion().angle(hw::CardLayer::clock().nowMs());
         if (!m_positioner->usalsGoto(angle, side == QLatin1Char('E')))
             return;
         m_currentPosition = 0;
@@ -789,6 +802,7 @@ Result Session::usalsGoto()
             QLatin1String("None"))
             note(tune());
         watchWestGoto(side == QLatin1Char('W'), carrier); // from the new channel's readings
+        watchArrival(from);
     });
 }
 
@@ -796,6 +810,7 @@ Result Session::drive(bool east, int mode, const std::function<double()>& amount
 {
     return run([&] {
         watchWestGoto(false);
+        m_arrival.stop();
         m_positioner->haltRequested = false;
         switch (mode) {
         case 0:
@@ -807,10 +822,14 @@ Result Session::drive(bool east, int mode, const std::function<double()>& amount
         case 2:
             m_positioner->driveDegrees(east, amount());
             break;
-        case 3:
-            if (const bool carrier = hasCarrier(); m_positioner->gotoAngle(east, amount()))
+        case 3: {
+            const double from = m_positioner->motion().angle(hw::CardLayer::clock().nowMs());
+            if (const bool carrier = hasCarrier(); m_positioner->gotoAngle(east, amount())) {
                 watchWestGoto(!east, carrier);
+                watchArrival(from);
+            }
             break;
+        }
         default:
             break;
         }
@@ -846,6 +865,43 @@ void Session::watchWestGoto(bool west, bool hadCarrier)
         m_stillness.stop();
 }
 
+// A goto from a known angle to a known one can be seen to end in the
+// readings; one from or to somewhere unknown ends on the estimate alone.
+void Session::watchArrival(double from)
+{
+    const positioner::MotionEstimate& motion = m_positioner->motion();
+    const qint64 now = hw::CardLayer::clock().nowMs();
+    const double to = motion.to();
+    if (!std::isfinite(from) || !std::isfinite(to) || !motion.moving(now)) {
+        m_arrival.stop();
+        return;
+    }
+    const int learned =
+        m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
+    m_arrival.start(to - from, now, learned);
+}
+
+void Session::checkArrival()
+{
+    const PollReading& r = m_lastReading;
+    const qint64 now = hw::CardLayer::clock().nowMs();
+    // Watched on after the estimate ran out: a motor slower than it was
+    // thought to be is still learnt from.
+    if (!m_arrival.arrived(now, r.locked, r.agcValid, r.agcPercent))
+        return;
+    m_positioner->motion().arrived(now);
+    if (const int measured = m_arrival.measuredMsPerDegree(); measured > 0) {
+        int& learned =
+            m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
+        learned = std::clamp(positioner::learnedMsPerDegree(learned, measured), 1, 9999);
+        qCInfo(lcMonitor, "Motor: arrived after %d ms a degree; %d ms a degree at %d V now",
+               measured, learned, m_tunedHorizontal ? 18 : 13);
+        applyPositionerSettings();
+        emit optionsChanged();
+    }
+    emit motionChanged();
+}
+
 bool Session::hasCarrier() const
 {
     return m_lastReading.flagsValid && (m_lastReading.flags & (SignalFlag | CarrierFlag));
@@ -867,6 +923,7 @@ void Session::pollOnce()
     m_lastReading = reading;
     checkPresence();
     checkStillness();
+    checkArrival();
     takeLockedFormat(reading);
     double measuredDb = std::numeric_limits<double>::quiet_NaN();
     bool meterInDb = false;

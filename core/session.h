@@ -10,6 +10,7 @@
 #include "monitor/networkcheck.h"
 #include "monitor/signallog.h"
 #include "monitor/statuspoll.h"
+#include "positioner/arrival.h"
 #include "positioner/positioner.h"
 #include "positioner/stillness.h"
 #include "settings/optionvalues.h"
@@ -232,6 +233,10 @@ private:
     void createPositioner();
     void applyPositionerSettings();
     void applySite();
+    // The motor's time for a degree at the supply now: learnt, or the option's.
+    int motorMsPerDegree() const;
+    void watchArrival(double from);
+    void checkArrival();
     void pushSiteToCard();
     Result run(const std::function<void()>& command);
     void note(const Result& result);
@@ -317,6 +322,7 @@ private:
     networkcheck::Verdict m_networkVerdict = networkcheck::Verdict::Unknown;
     QString m_networkSatellite;
     positioner::StillnessWatch m_stillness;
+    positioner::ArrivalWatch m_arrival;
     QString m_motorHint;
 
     // Warnings of the command running, returned instead of shown.

@@ -29,12 +29,18 @@ DisqOptions::DisqOptions(QWidget* parent, const optionvalues::Values& values)
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(checkBoxAGCAutoScale, &QCheckBox::toggled, this,
             &DisqOptions::checkBoxAGCAutoScale_toggled);
+    connect(forgetSpeedButton, &QPushButton::clicked, this, [this] {
+        m_forgetSpeed = true;
+        showLearnedSpeed();
+    });
     init();
 }
 
 void DisqOptions::languageChange()
 {
     retranslateUi(this);
+    if (labelLearnedSpeed)
+        showLearnedSpeed();
 }
 
 void DisqOptions::init()
@@ -58,6 +64,19 @@ void DisqOptions::init()
     checkBoxAGCAutoScale->setChecked(v.agcAutoScale);
     checkBoxAGCAutoScale_toggled(v.agcAutoScale);
     comboBoxDriveVersion->setCurrentIndex(v.driveVersion == 1 ? 1 : 0);
+    showLearnedSpeed();
+}
+
+void DisqOptions::showLearnedSpeed()
+{
+    const auto text = [this](int ms) {
+        return ms > 0 && !m_forgetSpeed ? tr("%1 ms/°").arg(ms) : tr("not yet");
+    };
+    labelLearnedSpeed->setText(
+        tr("Learnt from gotos: %1 at 18 V, %2 at 13 V")
+            .arg(text(m_values.learnedMsPerDegree18V), text(m_values.learnedMsPerDegree13V)));
+    forgetSpeedButton->setEnabled(!m_forgetSpeed && (m_values.learnedMsPerDegree18V > 0 ||
+                                                     m_values.learnedMsPerDegree13V > 0));
 }
 
 std::vector<std::pair<QSpinBox*, const optionvalues::Key*>> DisqOptions::spinBoxes() const
@@ -118,6 +137,8 @@ optionvalues::Values DisqOptions::fieldValues(QString* problem) const
         v.*key->whole = box->value();
     v.agcAutoScale = checkBoxAGCAutoScale->isChecked();
     v.driveVersion = comboBoxDriveVersion->currentIndex();
+    v.learnedMsPerDegree13V = m_forgetSpeed ? 0 : m_values.learnedMsPerDegree13V;
+    v.learnedMsPerDegree18V = m_forgetSpeed ? 0 : m_values.learnedMsPerDegree18V;
     return v;
 }
 

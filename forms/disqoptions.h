@@ -38,5 +38,7 @@ protected:
 private:
     // The whole-number fields and their rows in the options table.
     std::vector<std::pair<QSpinBox*, const optionvalues::Key*>> spinBoxes() const;
+    void showLearnedSpeed();
     optionvalues::Values m_values;
+    bool m_forgetSpeed = false; // the learnt speeds go with OK
 };

@@ -74,6 +74,22 @@ void MotionEstimate::halt(qint64 nowMs)
     m_stoppedMs = nowMs;
 }
 
+void MotionEstimate::arrived(qint64 nowMs)
+{
+    if (!moving(nowMs))
+        return;
+    m_endKnown = true;
+    m_endMs = nowMs;
+}
+
+void MotionEstimate::retime(int msPerDegree, qint64 nowMs)
+{
+    m_msPerDegree = std::max(1, msPerDegree);
+    if (!moving(nowMs) || !m_endKnown || !std::isfinite(m_from) || !std::isfinite(m_to))
+        return;
+    m_endMs = m_startMs + qint64(std::abs(m_to - m_from) * m_msPerDegree);
+}
+
 void MotionEstimate::lose()
 {
     m_from = m_to = qQNaN();

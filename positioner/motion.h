@@ -23,6 +23,11 @@ public:
     void moveFor(const QString& what, bool east, qint64 durationMs, qint64 nowMs);
     // The motor was halted: the dish stays where the estimate has got to.
     void halt(qint64 nowMs);
+    // The readings say the move has ended: at its target, now.
+    void arrived(qint64 nowMs);
+    // The move under way takes msPerDegree from its start (the motor's speed
+    // became known, or the supply changed with a tune).
+    void retime(int msPerDegree, qint64 nowMs);
     // Something was sent whose effect is not known (a raw drive).
     void lose();
     // Where the dish is taken to be without a move (at start-up).
@@ -33,6 +38,9 @@ public:
     double storedAngle(int position) const;
 
     double angle(qint64 nowMs) const;
+    // Where the move under way set out from and goes to (NaN: not known).
+    double from() const { return m_from; }
+    double to() const { return m_to; }
     bool moving(qint64 nowMs) const;
     qint64 remainingMs(qint64 nowMs) const; // -1 when unknown
     // The longest move a motor makes, end stop to end stop, in degrees.

@@ -118,6 +118,13 @@ const std::vector<Key>& keys()
         whole("AcousticScaleMax", 0, 100, 0, 100, &Values::acousticScaleMax,
               QT_TRANSLATE_NOOP("DisqOptions", "The tone's AGC scale maximum must lie between "
                                                "%1 and %2 per cent.")),
+        // Learnt, not typed: the dialog shows them and can forget them.
+        whole("LearnedMsPerDegree13V", 0, 9999, 0, 600000, &Values::learnedMsPerDegree13V,
+              QT_TRANSLATE_NOOP("DisqOptions", "The motor's learnt time a degree must lie "
+                                               "between %1 and %2 ms (0: not learnt).")),
+        whole("LearnedMsPerDegree18V", 0, 9999, 0, 600000, &Values::learnedMsPerDegree18V,
+              QT_TRANSLATE_NOOP("DisqOptions", "The motor's learnt time a degree must lie "
+                                               "between %1 and %2 ms (0: not learnt).")),
     };
     return table;
 }

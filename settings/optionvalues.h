@@ -28,6 +28,10 @@ struct Values
     int acousticVolume = 50;
     int acousticScaleMin = 50;
     int acousticScaleMax = 70;
+    // How long the motor took a degree in gotos the readings saw end, at
+    // 13 V and at 18 V; 0 while not learnt (MaxTimeOfPositioning stands in).
+    int learnedMsPerDegree13V = 0;
+    int learnedMsPerDegree18V = 0;
 };
 
 // "%.1f" for the site, "%.2f" for the steps per degree; always with a point.

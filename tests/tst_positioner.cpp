@@ -5,6 +5,7 @@
 #include "hw/cardlibrary.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
+#include "positioner/arrival.h"
 #include "positioner/beamfit.h"
 #include "positioner/commands.h"
 #include "positioner/positioner.h"
@@ -121,6 +122,8 @@ private slots:
     void singleCommands();
     void haltRepeatsWithPauses();
     void repeatsWaitOnTimers();
+    void arrivalInTheReadings_data();
+    void arrivalInTheReadings();
     void stillnessAfterAWestGoto_data();
     void stillnessAfterAWestGoto();
     void storeDuringAMoveIsNotAGuess();
@@ -197,9 +200,9 @@ void TestPositioner::repeatsWaitOnTimers()
     QCOMPARE(r.sent.size(), 1);
     QCOMPARE(r.markers, QStringList({"Goto 3"}));
     r.runTimers();
-    QCOMPARE(r.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x03}),
-                                              bytes({0xE1, 0x31, 0x6B, 0x03}),
-                                              bytes({0xE1, 0x31, 0x6B, 0x03})}));
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x03}), bytes({0xE1, 0x31, 0x6B, 0x03}),
+                                bytes({0xE1, 0x31, 0x6B, 0x03})}));
     QCOMPARE(r.sent.at(2).atMs, 1200);
     // A message sent before the repeats are out ends them: a repeated goto
     // must not undo the Halt that follows it, nor a Halt's repeat stop a drive.
@@ -208,9 +211,9 @@ void TestPositioner::repeatsWaitOnTimers()
     QVERIFY(r.p->halt());
     r.p->driveSteps(true, 1);
     r.runTimers();
-    QCOMPARE(r.messages(), QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x04}),
-                                              bytes({0xE0, 0x31, 0x60}),
-                                              bytes({0xE0, 0x31, 0x68, 0xFF})}));
+    QCOMPARE(r.messages(),
+             QList<QByteArray>({bytes({0xE0, 0x31, 0x6B, 0x04}), bytes({0xE0, 0x31, 0x60}),
+                                bytes({0xE0, 0x31, 0x68, 0xFF})}));
     // A repeat that fails says so, and no more follow.
     r.sent.clear();
     r.failAt = 2;
@@ -1040,6 +1043,50 @@ void TestPositioner::haltStopsTheSimulatedMotor()
     QVERIFY2(std::abs(angle - 5.0 * 1.8) < 0.1, qPrintable(QString::number(angle)));
     dish.clock.advance(10000);
     QCOMPARE(dish.scene->motor().angle(), angle);
+}
+
+// A goto of 20 degrees watched poll by poll (every 250 ms): the lock and
+// the AGC as letters, "L" locked and settled, "R" locked with the level
+// still rising, "-" nothing.
+void TestPositioner::arrivalInTheReadings_data()
+{
+    QTest::addColumn<QString>("polls");
+    QTest::addColumn<int>("expectedMs");     // learnt so far (0: none)
+    QTest::addColumn<int>("arrivesAt");      // the poll that says it (-1: never)
+    QTest::addColumn<int>("measured");       // ms a degree
+    const QString travel = QString(40, '-'); // 10 s: faster than any motor before it
+    QTest::newRow("settled lock") << travel + "RRLL" << 0 << 42 << 513;
+    QTest::newRow("passing a neighbour")
+        << QString(8, '-') + "LLL" + QString(29, '-') + "LL" << 0 << 41 << 513;
+    QTest::newRow("rising level") << travel + "RRRRRLL" << 0 << 45 << 513;
+    // What was learnt puts the end no sooner than two thirds of it.
+    QTest::newRow("too soon for it") << QString(20, '-') + QString(40, 'L') << 900 << 47 << 0;
+    QTest::newRow("never there") << QString(400, '-') << 0 << -1 << 0;
+}
+
+void TestPositioner::arrivalInTheReadings()
+{
+    QFETCH(QString, polls);
+    QFETCH(int, expectedMs);
+    QFETCH(int, arrivesAt);
+    QFETCH(int, measured);
+    positioner::ArrivalWatch watch;
+    watch.start(-20.0, 0, expectedMs);
+    double agc = 40;
+    int arrived = -1;
+    for (int i = 0; i < polls.size() && arrived < 0; ++i) {
+        const QChar c = polls.at(i);
+        agc += c == QLatin1Char('R') ? 4 : 0.5;
+        if (watch.arrived((i + 1) * 250, c != QLatin1Char('-'), true, agc))
+            arrived = i;
+    }
+    QCOMPARE(arrived, arrivesAt);
+    QCOMPARE(watch.measuredMsPerDegree(), measured);
+    QVERIFY(!watch.watching());
+    // Each new figure moves the learnt one a third of the way.
+    QCOMPARE(positioner::learnedMsPerDegree(0, 800), 800);
+    QCOMPARE(positioner::learnedMsPerDegree(900, 600), 800);
+    QCOMPARE(positioner::learnedMsPerDegree(900, 0), 900);
 }
 
 QTEST_GUILESS_MAIN(TestPositioner)

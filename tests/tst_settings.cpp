@@ -116,6 +116,14 @@ const Key Keys[] = {
      [](const StoredSettings& v) {
          return QString(n(v.options.acousticScaleMax));
      }},
+    {"Settings/LearnedMsPerDegree13V", "0", "830",
+     [](const StoredSettings& v) {
+         return QString(n(v.options.learnedMsPerDegree13V));
+     }},
+    {"Settings/LearnedMsPerDegree18V", "0", "560",
+     [](const StoredSettings& v) {
+         return QString(n(v.options.learnedMsPerDegree18V));
+     }},
     {"Settings/Acoustic", "0", "1",
      [](const StoredSettings& v) {
          return QString(n(v.acoustic));
