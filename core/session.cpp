@@ -417,7 +417,9 @@ int Session::motorMsPerDegree() const
 {
     const int learned =
         m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
-    return learned > 0 ? learned : m_options.maxTimeOfPositioning;
+    // A tenth over what was learnt: a goto that locks is ended by the
+    // readings, at the dish's arrival, not by an estimate a little short.
+    return learned > 0 ? learned + learned / 10 : m_options.maxTimeOfPositioning;
 }
 
 void Session::applyPositionerSettings()
@@ -509,6 +511,8 @@ Result Session::tune(bool fromEntry)
         return {};
     }
     m_tuneWarningShown.clear();
+    if (fromEntry)
+        m_arrival.retuned(); // a goto's own tune comes before its watch starts
     m_tunedHorizontal = request.horizontal;
     writeLnbControl();
     // The motor's speed follows the supply the tune set, a goto under way too.
@@ -749,18 +753,18 @@ Result Session::gotoPosition()
         if (!m_positioner->gotoPosition(position))
             return;
         watchWestGoto(false);
-        watchArrival(from);
         m_currentPosition = position;
         m_currentSat = 0;
         m_keptCurrentSat = m_keptCurrentPosition = -1;
         emit motionChanged();
-        // Position 60 can be sent, but the table ends at 59.
-        if (!positionSettable() || m_satellites->storedPositions.at(position) == -1)
-            return;
-        // The satellite chosen (not the one stored there) is tuned.
-        if (rowValid(m_chosenRow) && m_satellites->lastTransponderOf(m_satellites->shownNumbers.at(
-                                         m_chosenRow)) != QLatin1String("None"))
+        // Position 60 can be sent, but the table ends at 59. The satellite
+        // chosen (not the one stored there) is tuned.
+        if (positionSettable() && m_satellites->storedPositions.at(position) != -1 &&
+            rowValid(m_chosenRow) &&
+            m_satellites->lastTransponderOf(m_satellites->shownNumbers.at(m_chosenRow)) !=
+                QLatin1String("None"))
             note(tune());
+        watchArrival(from); // at the supply of the new channel
     });
 }
 
@@ -876,30 +880,48 @@ void Session::watchArrival(double from)
         m_arrival.stop();
         return;
     }
+    // No sooner than nine tenths of what was learnt (a motor's speed varies
+    // little at one supply), or half the option's.
     const int learned =
         m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
-    m_arrival.start(to - from, now, learned);
+    const int lowest = learned > 0 ? learned * 9 / 10 : m_options.maxTimeOfPositioning / 2;
+    m_arrival.start(to - from, now, lowest, learned > 0);
 }
 
 void Session::checkArrival()
 {
+    using Event = positioner::ArrivalWatch::Event;
     const PollReading& r = m_lastReading;
     const qint64 now = hw::CardLayer::clock().nowMs();
     // Watched on after the estimate ran out: a motor slower than it was
     // thought to be is still learnt from.
-    if (!m_arrival.arrived(now, r.locked, r.agcValid, r.agcPercent))
+    switch (m_arrival.poll(now, r.locked, r.agcValid, r.agcPercent)) {
+    case Event::None:
         return;
-    m_positioner->motion().arrived(now);
-    if (const int measured = m_arrival.measuredMsPerDegree(); measured > 0) {
-        int& learned =
-            m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
-        learned = std::clamp(positioner::learnedMsPerDegree(learned, measured), 1, 9999);
-        qCInfo(lcMonitor, "Motor: arrived after %d ms a degree; %d ms a degree at %d V now",
-               measured, learned, m_tunedHorizontal ? 18 : 13);
-        applyPositionerSettings();
-        emit optionsChanged();
+    case Event::Arrived:
+        m_positioner->motion().arrived(now);
+        break;
+    case Event::Refuted:
+        m_positioner->motion().resume(now);
+        break;
+    case Event::Confirmed:
+        learnMotorSpeed(m_arrival.measuredMsPerDegree());
+        return;
     }
     emit motionChanged();
+}
+
+void Session::learnMotorSpeed(int measured)
+{
+    if (measured <= 0)
+        return;
+    int& learned =
+        m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
+    learned = std::clamp(positioner::learnedMsPerDegree(learned, measured), 1, 9999);
+    qCInfo(lcMonitor, "Motor: a goto took %d ms a degree; %d ms a degree at %d V now", measured,
+           learned, m_tunedHorizontal ? 18 : 13);
+    applyPositionerSettings();
+    emit optionsChanged();
 }
 
 bool Session::hasCarrier() const

@@ -237,6 +237,7 @@ private:
     int motorMsPerDegree() const;
     void watchArrival(double from);
     void checkArrival();
+    void learnMotorSpeed(int measuredMsPerDegree);
     void pushSiteToCard();
     Result run(const std::function<void()>& command);
     void note(const Result& result);

@@ -5,47 +5,100 @@
 
 namespace positioner {
 
-void ArrivalWatch::start(double degrees, qint64 nowMs, int expectedMsPerDegree)
+void ArrivalWatch::start(double degrees, qint64 nowMs, int lowestMsPerDegree, bool speedKnown)
 {
-    m_watching = std::isfinite(degrees);
+    m_speedKnown = speedKnown;
+    m_learnable = true;
+    m_stillPolls = 0;
+    m_state = std::isfinite(degrees) ? State::Watching : State::Idle;
     m_degrees = std::abs(degrees);
     m_startMs = nowMs;
-    double earliestMs = m_degrees * 1000.0 / FastestDegPerSecond;
-    if (expectedMsPerDegree > 0) // two thirds of what it took before, at the least
-        earliestMs = std::max(earliestMs, m_degrees * expectedMsPerDegree * 2.0 / 3.0);
-    m_earliestMs = nowMs + qint64(earliestMs);
+    const double lowest = std::max(1000.0 / FastestDegPerSecond, double(lowestMsPerDegree));
+    m_expectedMs = nowMs + qint64(m_degrees * lowest / 0.9);
+    m_earliestMs = nowMs + qint64(m_degrees * lowest);
     m_latestMs = nowMs + qint64(m_degrees * 1000.0 / SlowestDegPerSecond) + 10000;
-    m_lastLocked = false;
-    m_lastAgcValid = false;
+    m_lockedPolls = 0;
     m_lockedSinceMs = -1;
     m_measured = 0;
 }
 
-bool ArrivalWatch::arrived(qint64 nowMs, bool locked, bool agcValid, double agcPercent)
+// Locked for SettledPolls polls in a row with the level within its band.
+bool ArrivalWatch::settled(qint64 nowMs, bool locked, bool agcValid, double agcPercent)
 {
-    if (!m_watching)
-        return false;
-    if (nowMs > m_latestMs) { // it never showed: tuned to nothing there, or it stopped short
-        m_watching = false;
+    if (!locked || !agcValid) {
+        m_lockedPolls = 0;
+        m_lockedSinceMs = locked ? m_lockedSinceMs : -1;
         return false;
     }
-    if (locked && m_lockedSinceMs < 0)
+    if (m_lockedSinceMs < 0)
         m_lockedSinceMs = nowMs;
-    if (!locked)
-        m_lockedSinceMs = -1;
-    const bool settled = locked && m_lastLocked && agcValid && m_lastAgcValid &&
-                         std::abs(agcPercent - m_lastAgc) <= SettledAgcPercent;
-    m_lastLocked = locked;
-    m_lastAgcValid = agcValid;
-    m_lastAgc = agcPercent;
-    if (!settled || nowMs < m_earliestMs)
+    // A level beyond the band starts the count again from this poll.
+    if (m_lockedPolls == 0 ||
+        std::max(m_agcHigh, agcPercent) - std::min(m_agcLow, agcPercent) > SettledAgcPercent) {
+        m_lockedPolls = 0;
+        m_agcLow = m_agcHigh = agcPercent;
+        m_stillSinceMs = nowMs;
+    }
+    m_agcLow = std::min(m_agcLow, agcPercent);
+    m_agcHigh = std::max(m_agcHigh, agcPercent);
+    return ++m_lockedPolls >= SettledPolls;
+}
+
+// The level within its band for a second, locked or not.
+bool ArrivalWatch::still(bool agcValid, double agcPercent)
+{
+    if (!agcValid) {
+        m_stillPolls = 0;
         return false;
-    m_watching = false;
-    // The dish got there about when the lock came; a lock older than the
-    // earliest arrival belongs to something else, and times nothing.
-    if (m_degrees >= LearnFromDeg && m_lockedSinceMs >= m_earliestMs)
-        m_measured = int(std::lround(double(m_lockedSinceMs - m_startMs) / m_degrees));
-    return true;
+    }
+    if (m_stillPolls == 0 ||
+        std::max(m_stillHigh, agcPercent) - std::min(m_stillLow, agcPercent) > SettledAgcPercent) {
+        m_stillPolls = 0;
+        m_stillLow = m_stillHigh = agcPercent;
+    }
+    m_stillLow = std::min(m_stillLow, agcPercent);
+    m_stillHigh = std::max(m_stillHigh, agcPercent);
+    return ++m_stillPolls >= SettledPolls + 1;
+}
+
+ArrivalWatch::Event ArrivalWatch::poll(qint64 nowMs, bool locked, bool agcValid, double agcPercent)
+{
+    if (m_state == State::Checking) {
+        if (!locked) { // gone again: a neighbour passed on the way
+            m_state = State::Watching;
+            m_lockedPolls = 0;
+            m_lockedSinceMs = -1;
+            return Event::Refuted;
+        }
+        if (nowMs - m_arrivedMs < ConfirmMs)
+            return Event::None;
+        m_state = State::Idle;
+        // The dish got there when the level stopped rising (a strong
+        // carrier locks a little before).
+        const double ms = double(m_stillSinceMs - m_startMs) / std::max(m_degrees, 1e-9);
+        if (m_learnable && m_degrees >= LearnFromDeg && m_lockedSinceMs >= m_earliestMs &&
+            ms <= 1000.0 / SlowestLearntDegPerSecond)
+            m_measured = int(std::lround(ms));
+        return Event::Confirmed;
+    }
+    if (m_state != State::Watching)
+        return Event::None;
+    if (nowMs > m_latestMs) { // it never showed: tuned to nothing there, or it stopped short
+        m_state = State::Idle;
+        return Event::None;
+    }
+    const bool lockSettled = settled(nowMs, locked, agcValid, agcPercent);
+    // Without a lock the level alone says it only once the learnt time is up.
+    const bool levelStill = still(agcValid, agcPercent) && m_speedKnown && nowMs >= m_expectedMs;
+    if (!(lockSettled || levelStill) || nowMs < m_earliestMs)
+        return Event::None;
+    if (!lockSettled) { // no lock to confirm it by, and nothing to learn from
+        m_state = State::Idle;
+        return Event::Arrived;
+    }
+    m_state = State::Checking;
+    m_arrivedMs = nowMs;
+    return Event::Arrived;
 }
 
 int learnedMsPerDegree(int known, int measured)

@@ -6,50 +6,78 @@ namespace positioner {
 
 // Seeing a goto end in the readings. The motor never says it has arrived, but
 // the carrier of the satellite it was sent to does: it locks, and once the
-// dish stands still the level stops rising. A lock in passing (a neighbour on
-// the same frequency) comes before the dish can have got there, and is not
-// taken; nor is one while the level still climbs.
+// dish stands still the level holds. A neighbour on the same frequency can
+// lock as the dish passes it; such a lock comes sooner than the dish could get
+// there (taken as no end), or it goes again as the dish moves on (the end
+// taken back). Only an end the lock outlasts times the motor.
 class ArrivalWatch
 {
 public:
-    // No dish motor turns faster than this.
-    static constexpr double FastestDegPerSecond = 4.0;
+    enum class Event {
+        None,
+        Arrived,   // the dish is taken to be there
+        Refuted,   // ... it was not: the lock went; watching goes on
+        Confirmed, // ... the lock held: measuredMsPerDegree() times the motor
+    };
+
+    // No dish motor turns faster than this, nor slower than the slowest.
+    static constexpr double FastestDegPerSecond = 2.5;
     static constexpr double SlowestDegPerSecond = 0.3;
-    // More than the level wanders at rest between two polls, less than it
-    // rises while the beam comes in.
+    // A dish at rest keeps the level within this over SettledPolls polls.
     static constexpr double SettledAgcPercent = 1.5;
+    static constexpr int SettledPolls = 2;
+    // A lock in passing goes within this of its seeming end.
+    static constexpr qint64 ConfirmMs = 4000;
+    // A slower motor is taken for a lock that came long after the dish stopped.
+    static constexpr double SlowestLearntDegPerSecond = 0.5;
     // Shorter moves say little of the motor's speed: the lock's own delay
     // and the poll's period weigh too much in them.
     static constexpr double LearnFromDeg = 3.0;
 
-    // A goto over so many degrees starts now; expectedMsPerDegree (0: not
-    // known) narrows when it can end.
-    void start(double degrees, qint64 nowMs, int expectedMsPerDegree);
-    void stop() { m_watching = false; }
-    bool watching() const { return m_watching; }
+    // A goto over so many degrees starts now. lowestMsPerDegree: the least a
+    // degree can take for this motor as far as is known (0: only the fastest
+    // motor's bound).
+    // speedKnown: it was learnt, so that a level that holds still after
+    // that bound ends the goto even without a lock (a carrier too weak there).
+    void start(double degrees, qint64 nowMs, int lowestMsPerDegree, bool speedKnown = false);
+    void stop() { m_state = State::Idle; }
+    // The user tuned another channel meanwhile: when its lock comes says
+    // nothing of the motor.
+    void retuned() { m_learnable = false; }
+    bool watching() const { return m_state != State::Idle; }
 
-    // One poll's readings (agcValid false: no level read). True once, when
-    // the dish is taken to have arrived; the watch then ends.
-    bool arrived(qint64 nowMs, bool locked, bool agcValid, double agcPercent);
-    // After arrived(): the milliseconds a degree the move took, or 0 when
-    // the move was too short to tell.
+    // One poll's readings (agcValid false: no level read).
+    Event poll(qint64 nowMs, bool locked, bool agcValid, double agcPercent);
+    // After Confirmed: the milliseconds a degree the move took, or 0 when the
+    // move was too short to tell or the lock came before the dish could be
+    // there.
     int measuredMsPerDegree() const { return m_measured; }
 
 private:
-    bool m_watching = false;
+    enum class State { Idle, Watching, Checking };
+    bool settled(qint64 nowMs, bool locked, bool agcValid, double agcPercent);
+    bool still(bool agcValid, double agcPercent);
+
+    State m_state = State::Idle;
     double m_degrees = 0;
     qint64 m_startMs = 0;
     qint64 m_earliestMs = 0;
+    qint64 m_expectedMs = 0; // at the learnt speed
     qint64 m_latestMs = 0;
-    bool m_lastLocked = false;
-    bool m_lastAgcValid = false;
-    double m_lastAgc = 0;
+    qint64 m_arrivedMs = 0;
+    double m_agcLow = 0, m_agcHigh = 0; // over the polls locked in a row
+    int m_lockedPolls = 0;
+    bool m_speedKnown = false;
+    bool m_learnable = true;
+    double m_stillLow = 0, m_stillHigh = 0; // the level, locked or not
+    int m_stillPolls = 0;
     qint64 m_lockedSinceMs = -1;
+    qint64 m_stillSinceMs = -1; // the first poll of the level's band
     int m_measured = 0;
 };
 
 // The motor's speed learnt from gotos, a figure for each supply voltage (it
-// turns slower at 13 V): each new measurement moves it part of the way, so
+// turns slower at 13 V): each new measurement moves it a third of the way, so
 // that one odd goto does not spoil it. 0 while nothing was learnt.
 int learnedMsPerDegree(int known, int measured);
 

@@ -38,6 +38,7 @@ void MotionEstimate::start(const QString& what, double from, double to, qint64 d
     m_startMs = nowMs;
     m_endKnown = durationMs >= 0;
     m_endMs = nowMs + (m_endKnown ? durationMs : qint64(LongestMoveDeg * m_msPerDegree));
+    m_plannedEndMs = -1;
     m_stoppedMs = -1;
 }
 
@@ -78,8 +79,16 @@ void MotionEstimate::arrived(qint64 nowMs)
 {
     if (!moving(nowMs))
         return;
+    m_plannedEndMs = m_endKnown ? m_endMs : -1;
     m_endKnown = true;
     m_endMs = nowMs;
+}
+
+void MotionEstimate::resume(qint64 nowMs)
+{
+    if (m_plannedEndMs > nowMs && m_stoppedMs < 0)
+        m_endMs = m_plannedEndMs;
+    m_plannedEndMs = -1;
 }
 
 void MotionEstimate::retime(int msPerDegree, qint64 nowMs)

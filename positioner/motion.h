@@ -25,6 +25,8 @@ public:
     void halt(qint64 nowMs);
     // The readings say the move has ended: at its target, now.
     void arrived(qint64 nowMs);
+    // ... they were wrong: the move goes on to the end it was given.
+    void resume(qint64 nowMs);
     // The move under way takes msPerDegree from its start (the motor's speed
     // became known, or the supply changed with a tune).
     void retime(int msPerDegree, qint64 nowMs);
@@ -65,6 +67,7 @@ private:
     qint64 m_endMs = 0;
     bool m_endKnown = true; // else m_endMs is the longest such a move can take
     qint64 m_stoppedMs = -1;
+    qint64 m_plannedEndMs = -1; // before the readings ended the move
     QMap<int, double> m_stored;
 };
 

@@ -43,6 +43,17 @@ const Site Sites[] = {
 
 enum class Method { None, HillClimb, Sweep };
 
+// A carrier filling its transponder, and a narrow one with the same power
+// density (a few MHz of a shared transponder).
+struct Carrier
+{
+    const char* name;
+    double mhz;
+    bool vertical;
+    double ks;
+};
+const Carrier Carriers[] = {{"27500 kS/s", 11977, false, 27500}, {"1800 kS/s", 11522, true, 1800}};
+
 struct Outcome
 {
     double error = 0; // degrees along the arc from the best angle
@@ -50,7 +61,31 @@ struct Outcome
     int steps = 0;
 };
 
-Outcome runTrial(int trial, Method method)
+// The dish angle of the highest C/N near the beam's peak: low in the sky the
+// noise falls as the dish looks higher, and the best reception is a little
+// above the gain's peak. The motor is left where it was.
+double bestCnAngle(sim::PhysicalScene& scene, double near, double satellite)
+{
+    const sim::DishMotor::State was = scene.motor().state();
+    const double backlash = 0.05;
+    const double peak = scene.mount().bestMotorAngle(near, satellite);
+    const sim::SimSatellite& sat = scene.sky().satellites.first();
+    double best = peak, bestCn = -1e9;
+    for (double a = peak - 0.3; a <= peak + 0.3; a += 0.001) {
+        sim::DishMotor::State at = was;
+        at.angle = a + backlash / 2; // the dish follows the shaft less half the play
+        scene.motor().restore(at);
+        const double cn = scene.downlinkCnDb(sat, sat.transponders.first());
+        if (cn > bestCn) {
+            bestCn = cn;
+            best = a;
+        }
+    }
+    scene.motor().restore(was);
+    return best;
+}
+
+Outcome runTrial(int trial, Method method, const Carrier& carrier)
 {
     std::mt19937 random(quint32(1000 + trial));
     const Site& site = Sites[trial % std::size(Sites)];
@@ -69,7 +104,8 @@ Outcome runTrial(int trial, Method method)
     sat.name = QStringLiteral("target");
     sat.longitude = site.satellite;
     sat.eirpDbw = 50;
-    sat.transponders = {sim::SimTransponder{11977, false, 27500, 2, false, {}}};
+    sat.transponders = {
+        sim::SimTransponder{carrier.mhz, carrier.vertical, carrier.ks, 2, false, {}}};
     sky.satellites = {sat};
     auto owned = std::make_unique<sim::PhysicalScene>(clock, config, sky);
     sim::PhysicalScene* scene = owned.get();
@@ -79,8 +115,16 @@ Outcome runTrial(int trial, Method method)
     frontend.Init();
     locateBusRoutines();
     DemodulatorAccess access;
-    access.lnbp21_write_byte(0x4C);
-    CDVBFrontend::_CHANNEL_TYPE channel = {11977000, 1, 27500000, 10600000, 1, 18, 0, 0};
+    access.lnbp21_write_byte(carrier.vertical ? 0x44 : 0x4C);
+    const bool high = carrier.mhz >= 11700;
+    CDVBFrontend::_CHANNEL_TYPE channel = {quint32(carrier.mhz * 1000),
+                                           1,
+                                           quint32(carrier.ks * 1000),
+                                           high ? 10600000u : 9750000u,
+                                           high ? 1u : 0u,
+                                           carrier.vertical ? 13u : 18u,
+                                           0,
+                                           0};
     frontend.SetChannel(channel, 0);
 
     // The status poll, every 250 ms of the test clock.
@@ -143,7 +187,7 @@ Outcome runTrial(int trial, Method method)
         break;
     case Method::Sweep: {
         const bool useSnr = locked;
-        positioner.sweepTune(positioner.sweepHalfSpan(0.8, 11977), 250, 2,
+        positioner.sweepTune(positioner.sweepHalfSpan(0.8, carrier.mhz), 250, 2,
                              [&] { return useSnr ? snr : agc; });
         break;
     }
@@ -155,7 +199,7 @@ Outcome runTrial(int trial, Method method)
     outcome.seconds = (clock.nowMs() - start) / 1000.0;
     outcome.steps = steps;
     const double here = scene->motor().dishAngle();
-    outcome.error = std::abs(here - scene->mount().bestMotorAngle(here, site.satellite));
+    outcome.error = std::abs(here - bestCnAngle(*scene, here, site.satellite));
 
     CDVBCommon::CloseDevice();
     hw::CardLayer::uninstall();
@@ -180,35 +224,45 @@ int main(int argc, char** argv)
     const int at = args.indexOf(QStringLiteral("--trials"));
     if (at > 0 && at + 1 < args.size())
         trials = std::max(1, args.at(at + 1).toInt());
+    // The goal is 95 %; a run of few trials fails only below this share, so
+    // that the test run catches a fine-tune gone wrong, not a chance miss.
+    int gate = 95;
+    const int gateAt = args.indexOf(QStringLiteral("--gate"));
+    if (gateAt > 0 && gateAt + 1 < args.size())
+        gate = std::clamp(args.at(gateAt + 1).toInt(), 0, 100);
 
     constexpr double HalfStep = 0.5 / 9.6;
     std::printf("Alignment after the USALS goto, %d trials, %zu sites, installation error up to "
                 "0.5 degrees each way\n\n",
                 trials, std::size(Sites));
-    std::printf("| fine-tune | error median | 95th pct | worst | within half a step | "
+    std::printf("| fine-tune | carrier | error median | 95th pct | worst | within half a step | "
                 "time (median) | motor steps (median) |\n");
-    std::printf("|---|---|---|---|---|---|---|\n");
-    int sweepWithin = 0;
-    for (const auto& [method, name] :
-         {std::pair{Method::None, "none"}, std::pair{Method::HillClimb, "hill climb (Step ±3)"},
-          std::pair{Method::Sweep, "sweep and fit"}}) {
-        std::vector<double> errors, seconds, steps;
-        int within = 0;
-        for (int t = 0; t < trials; ++t) {
-            const Outcome o = runTrial(t, method);
-            errors.push_back(o.error);
-            seconds.push_back(o.seconds);
-            steps.push_back(o.steps);
-            within += o.error <= HalfStep ? 1 : 0;
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    bool met = true, passed = true;
+    for (const Carrier& carrier : Carriers)
+        for (const auto& [method, name] :
+             {std::pair{Method::None, "none"}, std::pair{Method::HillClimb, "hill climb (Step ±3)"},
+              std::pair{Method::Sweep, "sweep and fit"}}) {
+            std::vector<double> errors, seconds, steps;
+            int within = 0;
+            for (int t = 0; t < trials; ++t) {
+                const Outcome o = runTrial(t, method, carrier);
+                errors.push_back(o.error);
+                seconds.push_back(o.seconds);
+                steps.push_back(o.steps);
+                within += o.error <= HalfStep ? 1 : 0;
+            }
+            if (method == Method::Sweep) {
+                met = met && within * 100 >= 95 * trials;
+                passed = passed && within * 100 >= gate * trials;
+            }
+            std::printf("| %s | %s | %.3f° | %.3f° | %.3f° | %d of %d | %.0f s | %.0f |\n", name,
+                        carrier.name, percentile(errors, 0.5), percentile(errors, 0.95),
+                        percentile(errors, 1.0), within, trials, percentile(seconds, 0.5),
+                        percentile(steps, 0.5));
         }
-        if (method == Method::Sweep)
-            sweepWithin = within;
-        std::printf("| %s | %.3f° | %.3f° | %.3f° | %d of %d | %.0f s | %.0f |\n", name,
-                    percentile(errors, 0.5), percentile(errors, 0.95), percentile(errors, 1.0),
-                    within, trials, percentile(seconds, 0.5), percentile(steps, 0.5));
-    }
-    const bool met = sweepWithin * 100 >= 95 * trials;
-    std::printf("\nsweep and fit within half a step (%.3f°) in %d of %d trials: goal of 95 %% %s\n",
-                HalfStep, sweepWithin, trials, met ? "met" : "NOT met");
-    return met ? 0 : 1;
+    std::printf("\nsweep and fit within half a step (%.3f°) in 95 %% of the trials on each "
+                "carrier: goal %s\n",
+                HalfStep, met ? "met" : "NOT met");
+    return passed ? 0 : 1;
 }

@@ -1045,42 +1045,47 @@ void TestPositioner::haltStopsTheSimulatedMotor()
     QCOMPARE(dish.scene->motor().angle(), angle);
 }
 
-// A goto of 20 degrees watched poll by poll (every 250 ms): the lock and
-// the AGC as letters, "L" locked and settled, "R" locked with the level
-// still rising, "-" nothing.
+// A goto of 20 degrees watched poll by poll (every 250 ms): "L" locked with
+// the level still, "R" locked with the level rising, "-" no lock.
 void TestPositioner::arrivalInTheReadings_data()
 {
     QTest::addColumn<QString>("polls");
-    QTest::addColumn<int>("expectedMs");     // learnt so far (0: none)
-    QTest::addColumn<int>("arrivesAt");      // the poll that says it (-1: never)
-    QTest::addColumn<int>("measured");       // ms a degree
-    const QString travel = QString(40, '-'); // 10 s: faster than any motor before it
-    QTest::newRow("settled lock") << travel + "RRLL" << 0 << 42 << 513;
-    QTest::newRow("passing a neighbour")
-        << QString(8, '-') + "LLL" + QString(29, '-') + "LL" << 0 << 41 << 513;
-    QTest::newRow("rising level") << travel + "RRRRRLL" << 0 << 45 << 513;
-    // What was learnt puts the end no sooner than two thirds of it.
-    QTest::newRow("too soon for it") << QString(20, '-') + QString(40, 'L') << 900 << 47 << 0;
-    QTest::newRow("never there") << QString(400, '-') << 0 << -1 << 0;
+    QTest::addColumn<int>("lowestMs");       // a degree takes at least this (0: any motor)
+    QTest::addColumn<QString>("events");     // A arrived, X refuted, C confirmed, by poll
+    QTest::addColumn<int>("measured");       // ms a degree (0: not learnt)
+    const QString travel = QString(40, '-'); // 10 s: no motor is there sooner
+    const QString held = QString(17, 'L');   // the lock holds 4 s after the end
+    QTest::newRow("settled lock") << travel + "RRLL" + held << 0 << "42A 58C" << 525;
+    QTest::newRow("a neighbour too soon")
+        << QString(8, '-') + "LLLLL" + QString(27, '-') + "LL" + held << 0 << "41A 57C" << 513;
+    QTest::newRow("a neighbour passed on the way")
+        << travel + "LLLL--" + travel + "LL" + held << 0 << "41A 44X 87A 103C" << 1088;
+    QTest::newRow("too soon for this motor")
+        << QString(20, '-') + QString(40, 'L') << 450 << "35A 51C" << 0;
+    QTest::newRow("never there") << QString(400, '-') << 0 << "" << 0;
 }
 
 void TestPositioner::arrivalInTheReadings()
 {
     QFETCH(QString, polls);
-    QFETCH(int, expectedMs);
-    QFETCH(int, arrivesAt);
+    QFETCH(int, lowestMs);
+    QFETCH(QString, events);
     QFETCH(int, measured);
+    using Event = positioner::ArrivalWatch::Event;
     positioner::ArrivalWatch watch;
-    watch.start(-20.0, 0, expectedMs);
+    watch.start(-20.0, 0, lowestMs);
     double agc = 40;
-    int arrived = -1;
-    for (int i = 0; i < polls.size() && arrived < 0; ++i) {
+    QStringList seen;
+    for (int i = 0; i < polls.size(); ++i) {
         const QChar c = polls.at(i);
-        agc += c == QLatin1Char('R') ? 4 : 0.5;
-        if (watch.arrived((i + 1) * 250, c != QLatin1Char('-'), true, agc))
-            arrived = i;
+        agc += c == QLatin1Char('R') ? 4 : 0.25;
+        const Event e = watch.poll((i + 1) * 250, c != QLatin1Char('-'), true, agc);
+        if (e != Event::None)
+            seen.append(QString::number(i) + (e == Event::Arrived   ? "A"
+                                              : e == Event::Refuted ? "X"
+                                                                    : "C"));
     }
-    QCOMPARE(arrived, arrivesAt);
+    QCOMPARE(seen.join(' '), events);
     QCOMPARE(watch.measuredMsPerDegree(), measured);
     QVERIFY(!watch.watching());
     // Each new figure moves the learnt one a third of the way.
