@@ -886,6 +886,8 @@ void Session::watchArrival(double from)
         m_tunedHorizontal ? m_options.learnedMsPerDegree18V : m_options.learnedMsPerDegree13V;
     const int lowest = learned > 0 ? learned * 9 / 10 : m_options.maxTimeOfPositioning / 2;
     m_arrival.start(to - from, now, lowest, learned > 0);
+    qCDebug(lcMonitor, "Motor: watching a goto of %.1f degrees, %lld ms on the estimate", to - from,
+            motion.remainingMs(now));
 }
 
 void Session::checkArrival()
@@ -899,10 +901,14 @@ void Session::checkArrival()
     case Event::None:
         return;
     case Event::Arrived:
+        qCDebug(lcMonitor, "Motor: the readings say the dish is there (%lld ms left)",
+                m_positioner->motion().remainingMs(now));
         m_positioner->motion().arrived(now);
         break;
     case Event::Refuted:
         m_positioner->motion().resume(now);
+        qCDebug(lcMonitor, "Motor: the lock went again; the goto goes on (%lld ms left)",
+                m_positioner->motion().remainingMs(now));
         break;
     case Event::Confirmed:
         learnMotorSpeed(m_arrival.measuredMsPerDegree());

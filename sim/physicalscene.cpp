@@ -75,17 +75,18 @@ double gasLossDb(double elevationDeg)
 }
 
 // What the antenna sees of the sky, the ground and its own spillover at an
-// elevation, through gas and rain: the absorbing medium radiates, the cosmic
-// background shows through what it lets pass.
+// elevation: the air radiates what it absorbs, the cosmic background shows
+// through the rest. Rain adds its own noise on top, as the usual link budget
+// takes it (MediumK times what it absorbs).
 double antennaNoiseK(double elevationDeg, double rainDb)
 {
-    const auto sky = [](double elevation, double rain) {
-        const double through = std::pow(10.0, -(gasLossDb(elevation) + rain) / 10.0);
+    const auto sky = [](double elevation) {
+        const double through = std::pow(10.0, -gasLossDb(elevation) / 10.0);
         return MediumK * (1 - through) + CosmicK * through +
                LowGroundK * std::exp(-std::max(elevation, 0.0) / LowGroundScaleDeg);
     };
-    static const double spillover = ReferenceAntennaK - sky(ReferenceElevationDeg, 0.0);
-    return spillover + sky(elevationDeg, rainDb);
+    static const double spillover = ReferenceAntennaK - sky(ReferenceElevationDeg);
+    return spillover + sky(elevationDeg) + MediumK * (1 - std::pow(10.0, -rainDb / 10.0));
 }
 
 // Half the width in MHz over which the demodulator finds a carrier.

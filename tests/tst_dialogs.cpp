@@ -94,6 +94,7 @@ private slots:
     void aPointInAnyLanguage_data();
     void aPointInAnyLanguage();
     void minimumElevationThinsTheLists();
+    void learntSpeedIsKeptOrForgotten();
     void aboutIsFreshEachTime();
 };
 
@@ -331,6 +332,24 @@ void TestDialogs::aPointInAnyLanguage_data()
     // A lone sign or nothing at all is no place on Earth.
     QTest::newRow("sign") << russian << "-" << refused;
     QTest::newRow("empty") << english << "" << refused;
+}
+
+// The motor's learnt speed is shown, goes through OK untouched (no field
+// holds it), and Forget clears it.
+void TestDialogs::learntSpeedIsKeptOrForgotten()
+{
+    optionvalues::Values values;
+    values.learnedMsPerDegree18V = 560;
+    for (const bool forget : {false, true}) {
+        DisqOptions d(nullptr, values);
+        QCOMPARE(d.labelLearnedSpeed->text(),
+                 QStringLiteral("Learnt from gotos: 560 ms/° at 18 V, not yet at 13 V"));
+        QVERIFY(d.forgetSpeedButton->isEnabled());
+        if (forget)
+            QTest::mouseClick(d.forgetSpeedButton, Qt::LeftButton);
+        QCOMPARE(d.forgetSpeedButton->isEnabled(), !forget);
+        QCOMPARE(d.fieldValues().learnedMsPerDegree18V, forget ? 0 : 560);
+    }
 }
 
 void TestDialogs::aPointInAnyLanguage()
