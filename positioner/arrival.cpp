@@ -9,7 +9,7 @@ void ArrivalWatch::start(double degrees, qint64 nowMs, int lowestMsPerDegree, bo
 {
     m_speedKnown = speedKnown;
     m_learnable = true;
-    m_stillPolls = 0;
+    m_level.polls = 0;
     m_state = std::isfinite(degrees) ? State::Watching : State::Idle;
     m_degrees = std::abs(degrees);
     m_startMs = nowMs;
@@ -17,48 +17,45 @@ void ArrivalWatch::start(double degrees, qint64 nowMs, int lowestMsPerDegree, bo
     m_expectedMs = nowMs + qint64(m_degrees * lowest / 0.9);
     m_earliestMs = nowMs + qint64(m_degrees * lowest);
     m_latestMs = nowMs + qint64(m_degrees * 1000.0 / SlowestDegPerSecond) + 10000;
-    m_lockedPolls = 0;
+    m_locked.polls = 0;
     m_lockedSinceMs = -1;
     m_measured = 0;
+}
+
+// A level beyond the band starts the count again from this poll.
+bool ArrivalWatch::LevelBand::add(qint64 nowMs, double level)
+{
+    if (polls == 0 || std::max(high, level) - std::min(low, level) > SettledAgcPercent) {
+        polls = 0;
+        low = high = level;
+        sinceMs = nowMs;
+    }
+    low = std::min(low, level);
+    high = std::max(high, level);
+    return ++polls >= SettledPolls;
 }
 
 // Locked for SettledPolls polls in a row with the level within its band.
 bool ArrivalWatch::settled(qint64 nowMs, bool locked, bool agcValid, double agcPercent)
 {
     if (!locked || !agcValid) {
-        m_lockedPolls = 0;
+        m_locked.polls = 0;
         m_lockedSinceMs = locked ? m_lockedSinceMs : -1;
         return false;
     }
     if (m_lockedSinceMs < 0)
         m_lockedSinceMs = nowMs;
-    // A level beyond the band starts the count again from this poll.
-    if (m_lockedPolls == 0 ||
-        std::max(m_agcHigh, agcPercent) - std::min(m_agcLow, agcPercent) > SettledAgcPercent) {
-        m_lockedPolls = 0;
-        m_agcLow = m_agcHigh = agcPercent;
-        m_stillSinceMs = nowMs;
-    }
-    m_agcLow = std::min(m_agcLow, agcPercent);
-    m_agcHigh = std::max(m_agcHigh, agcPercent);
-    return ++m_lockedPolls >= SettledPolls;
+    return m_locked.add(nowMs, agcPercent);
 }
 
-// The level within its band for a second, locked or not.
-bool ArrivalWatch::still(bool agcValid, double agcPercent)
+// The level within its band for a poll longer, locked or not.
+bool ArrivalWatch::still(qint64 nowMs, bool agcValid, double agcPercent)
 {
     if (!agcValid) {
-        m_stillPolls = 0;
+        m_level.polls = 0;
         return false;
     }
-    if (m_stillPolls == 0 ||
-        std::max(m_stillHigh, agcPercent) - std::min(m_stillLow, agcPercent) > SettledAgcPercent) {
-        m_stillPolls = 0;
-        m_stillLow = m_stillHigh = agcPercent;
-    }
-    m_stillLow = std::min(m_stillLow, agcPercent);
-    m_stillHigh = std::max(m_stillHigh, agcPercent);
-    return ++m_stillPolls >= SettledPolls + 1;
+    return m_level.add(nowMs, agcPercent) && m_level.polls > SettledPolls;
 }
 
 ArrivalWatch::Event ArrivalWatch::poll(qint64 nowMs, bool locked, bool agcValid, double agcPercent)
@@ -66,7 +63,7 @@ ArrivalWatch::Event ArrivalWatch::poll(qint64 nowMs, bool locked, bool agcValid,
     if (m_state == State::Checking) {
         if (!locked) { // gone again: a neighbour passed on the way
             m_state = State::Watching;
-            m_lockedPolls = 0;
+            m_locked.polls = 0;
             m_lockedSinceMs = -1;
             return Event::Refuted;
         }
@@ -75,7 +72,7 @@ ArrivalWatch::Event ArrivalWatch::poll(qint64 nowMs, bool locked, bool agcValid,
         m_state = State::Idle;
         // The dish got there when the level stopped rising (a strong
         // carrier locks a little before).
-        const double ms = double(m_stillSinceMs - m_startMs) / std::max(m_degrees, 1e-9);
+        const double ms = double(m_locked.sinceMs - m_startMs) / std::max(m_degrees, 1e-9);
         if (m_learnable && m_degrees >= LearnFromDeg && m_lockedSinceMs >= m_earliestMs &&
             ms <= 1000.0 / SlowestLearntDegPerSecond)
             m_measured = int(std::lround(ms));
@@ -89,7 +86,8 @@ ArrivalWatch::Event ArrivalWatch::poll(qint64 nowMs, bool locked, bool agcValid,
     }
     const bool lockSettled = settled(nowMs, locked, agcValid, agcPercent);
     // Without a lock the level alone says it only once the learnt time is up.
-    const bool levelStill = still(agcValid, agcPercent) && m_speedKnown && nowMs >= m_expectedMs;
+    const bool levelStill =
+        still(nowMs, agcValid, agcPercent) && m_speedKnown && nowMs >= m_expectedMs;
     if (!(lockSettled || levelStill) || nowMs < m_earliestMs)
         return Event::None;
     if (!lockSettled) { // no lock to confirm it by, and nothing to learn from

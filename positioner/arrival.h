@@ -56,7 +56,7 @@ public:
 private:
     enum class State { Idle, Watching, Checking };
     bool settled(qint64 nowMs, bool locked, bool agcValid, double agcPercent);
-    bool still(bool agcValid, double agcPercent);
+    bool still(qint64 nowMs, bool agcValid, double agcPercent);
 
     State m_state = State::Idle;
     double m_degrees = 0;
@@ -65,14 +65,20 @@ private:
     qint64 m_expectedMs = 0; // at the learnt speed
     qint64 m_latestMs = 0;
     qint64 m_arrivedMs = 0;
-    double m_agcLow = 0, m_agcHigh = 0; // over the polls locked in a row
-    int m_lockedPolls = 0;
+    // The level's spread over polls in a row, and since when it held.
+    struct LevelBand
+    {
+        double low = 0, high = 0;
+        int polls = 0;
+        qint64 sinceMs = -1;
+        bool add(qint64 nowMs, double level); // true once SettledPolls held
+    };
+    LevelBand m_locked; // over the polls locked in a row
+    LevelBand m_level;  // locked or not
     bool m_speedKnown = false;
     bool m_learnable = true;
-    double m_stillLow = 0, m_stillHigh = 0; // the level, locked or not
-    int m_stillPolls = 0;
+
     qint64 m_lockedSinceMs = -1;
-    qint64 m_stillSinceMs = -1; // the first poll of the level's band
     int m_measured = 0;
 };
 

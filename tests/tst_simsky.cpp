@@ -612,8 +612,8 @@ void TestSimSky::theDishStaysWhereItWasLeft()
     QCOMPARE(path, state.filePath(QStringLiteral("zenara/simulated-dish.ini")));
     hw::ManualClock clock;
     QString error;
-    auto start = [&](const QString& spec) {
-        auto card = hw::createReceiver(spec, clock, &error);
+    auto start = [&](const QString& receiver) {
+        auto card = hw::createReceiver(receiver, clock, &error);
         return card;
     };
     auto motorOf = [](hw::CardBackend& card) -> sim::DishMotor& {
@@ -636,7 +636,7 @@ void TestSimSky::theDishStaysWhereItWasLeft()
     }
     const struct
     {
-        const char* spec;
+        const char* receiver;
         QByteArray file; // written over the state first; "fifo" for a FIFO
         double angle;
         bool limits;
@@ -657,7 +657,7 @@ void TestSimSky::theDishStaysWhereItWasLeft()
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
             f.write(row.file);
         }
-        auto card = start(QLatin1String(row.spec));
+        auto card = start(QLatin1String(row.receiver));
         QVERIFY2(card, qPrintable(error));
         sim::DishMotor& motor = motorOf(*card);
         QCOMPARE(motor.angle(), row.angle);
