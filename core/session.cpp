@@ -845,13 +845,12 @@ Result Session::autotune(int method, int steps)
 {
     return run([this, method, steps] {
         if (method == 1) {
-            // SNR follows the wanted carrier alone; without a lock there is
-            // none, and the AGC has to do.
-            const bool snr = m_poll->currentLocked;
-            const int halfSpan = m_positioner->sweepHalfSpan(m_options.dishDiameter, m_frequency);
             m_positioner->sweepTune(
-                halfSpan, std::max(m_options.gapTime, int(StatusPoll::IntervalMs)), 2,
-                [this, snr] { return snr ? m_poll->currentSnr : m_poll->currentAgc; });
+                m_positioner->beamwidthSteps(m_options.dishDiameter, m_frequency),
+                std::max(m_options.gapTime, int(StatusPoll::IntervalMs)), [this] {
+                    return positioner::Reading{m_poll->currentAgc, m_poll->currentSnr,
+                                               m_poll->currentLocked, 0, m_poll->currentAtMs};
+                });
             return;
         }
         m_positioner->autotune(steps, m_options.gapTime, [this] { return m_poll->currentAgc; });

@@ -164,6 +164,7 @@ void StatusPoll::scaleReadings(PollReading* r, unsigned char agc, unsigned char 
     if (r->snrValid)
         currentSnr = r->snrPercent;
     currentLocked = r->locked;
+    currentAtMs = m_clock.nowMs();
     if (!r->locked)
         r->berSample = r->flagsValid ? 1.0 : NaN;
     else

@@ -79,6 +79,7 @@ public:
     double currentAgc = 0;
     double currentSnr = 0;
     bool currentLocked = false;
+    qint64 currentAtMs = -1; // when the readings above were taken
 
     static double percentOfRegister(int raw);
     static int berMeterValue(double ber);

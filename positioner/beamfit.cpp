@@ -14,48 +14,78 @@ double det(const double k[3][3])
            k[0][2] * (k[1][0] * k[2][1] - k[1][1] * k[2][0]);
 }
 
-// The top of a parabola y = a x^2 + b x + c fitted by least squares (x
-// centred for a well-conditioned system); false when it opens upwards, its
-// vertex lies outside the samples, or they are too few.
-bool parabolaPeak(const QVector<QPointF>& top, double* peak)
+} // namespace
+
+ParabolaTop parabolaTop(const QVector<QPointF>& samples)
 {
-    if (top.size() < 5)
-        return false;
+    ParabolaTop top;
+    const int n = samples.size();
+    if (n < 5)
+        return top;
     double mx = 0;
-    for (const QPointF& p : top)
+    for (const QPointF& p : samples)
         mx += p.x();
-    mx /= top.size();
+    mx /= n;                       // x centred for a well-conditioned system
     double s[5] = {0, 0, 0, 0, 0}; // sums of x^0 .. x^4
-    double t[3] = {0, 0, 0};       // sums of y, x y, x^2 y
-    double minX = top.first().x(), maxX = minX;
-    for (const QPointF& p : top) {
+    double t[3] = {0, 0, 0};       // sums of x^2 y, x y, y
+    double minX = samples.first().x(), maxX = minX;
+    for (const QPointF& p : samples) {
         const double x = p.x() - mx;
         double xn = 1;
         for (double& sum : s) {
             sum += xn;
             xn *= x;
         }
-        t[0] += p.y();
+        t[0] += x * x * p.y();
         t[1] += x * p.y();
-        t[2] += x * x * p.y();
+        t[2] += p.y();
         minX = std::min(minX, p.x());
         maxX = std::max(maxX, p.x());
     }
-    // Cramer's rule on the 3 x 3 normal equations.
+    // The normal equations for (a, b, c), inverted by their adjugate: the
+    // inverse is also the shape of the coefficients' covariance.
     const double m[3][3] = {{s[4], s[3], s[2]}, {s[3], s[2], s[1]}, {s[2], s[1], s[0]}};
     const double d = det(m);
     if (!(std::abs(d) > 1e-12))
-        return false;
-    const double ma[3][3] = {{t[2], s[3], s[2]}, {t[1], s[2], s[1]}, {t[0], s[1], s[0]}};
-    const double mb[3][3] = {{s[4], t[2], s[2]}, {s[3], t[1], s[1]}, {s[2], t[0], s[0]}};
-    const double a = det(ma) / d;
-    const double b = det(mb) / d;
+        return top;
+    double inv[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int r0 = (j + 1) % 3, r1 = (j + 2) % 3, c0 = (i + 1) % 3, c1 = (i + 2) % 3;
+            inv[i][j] = (m[r0][c0] * m[r1][c1] - m[r0][c1] * m[r1][c0]) / d;
+        }
+    double k[3] = {0, 0, 0};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            k[i] += inv[i][j] * t[j];
+    const double a = k[0], b = k[1], c = k[2];
     const double vertex = mx - b / (2 * a);
     if (!(a < 0 && vertex >= minX && vertex <= maxX))
-        return false;
-    *peak = vertex;
-    return true;
+        return top;
+    double residual = 0;
+    for (const QPointF& p : samples) {
+        const double x = p.x() - mx;
+        residual += std::pow(p.y() - (a * x * x + b * x + c), 2);
+    }
+    const double s2 = n > 3 ? residual / (n - 3) : 0;
+    // How far the vertex -b/2a may be off, to first order.
+    const double ga = b / (2 * a * a), gb = -1 / (2 * a);
+    top.ok = true;
+    top.peak = vertex;
+    top.scatter = std::sqrt(s2);
+    top.variance = s2 * (ga * ga * inv[0][0] + gb * gb * inv[1][1] + 2 * ga * gb * inv[0][1]);
+    return top;
 }
+
+bool parabolaPeak(const QVector<QPointF>& samples, double* peak)
+{
+    const ParabolaTop top = parabolaTop(samples);
+    if (top.ok)
+        *peak = top.peak;
+    return top.ok;
+}
+
+namespace {
 
 // The centre of the part above half way, weighted by the height above it.
 double centroid(const QVector<QPointF>& top, double halfway)

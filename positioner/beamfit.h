@@ -20,4 +20,17 @@ struct BeamFit
 
 BeamFit fitBeam(const QVector<QPointF>& samples);
 
+// The top of a parabola y = a x^2 + b x + c fitted by least squares, and how
+// uncertain it is from the scatter about it; not ok when it opens upwards,
+// its vertex lies outside the samples, or they are fewer than five.
+struct ParabolaTop
+{
+    bool ok = false;
+    double peak = 0;
+    double variance = 0;
+    double scatter = 0; // of the samples about the parabola
+};
+ParabolaTop parabolaTop(const QVector<QPointF>& samples);
+bool parabolaPeak(const QVector<QPointF>& samples, double* peak);
+
 } // namespace positioner

@@ -2,6 +2,7 @@
 
 #include "positioner/beamfit.h"
 #include "positioner/commands.h"
+#include "positioner/lobesearch.h"
 #include "positioner/logging.h"
 
 #include <QCoreApplication>
@@ -376,13 +377,13 @@ bool Positioner::climb(int n, double ref, const std::function<double()>& measure
     return true;
 }
 
-int Positioner::sweepHalfSpan(double dishDiameterM, double frequencyMHz) const
+double Positioner::beamwidthSteps(double dishDiameterM, double frequencyMHz) const
 {
     if (!(dishDiameterM > 0) || !(frequencyMHz > 0))
         return 0;
     const double wavelengthM = 299.792458 / frequencyMHz;
     const double beamwidthDeg = 70.0 * wavelengthM / dishDiameterM;
-    return int(std::clamp(std::lround(1.5 * beamwidthDeg * m_settings.stepsPerDegree), 1L, 1000L));
+    return std::clamp(beamwidthDeg * m_settings.stepsPerDegree, 1.0, 700.0);
 }
 
 bool Positioner::moveAndWait(bool east, int steps, int* sent)
@@ -402,8 +403,8 @@ bool Positioner::moveAndWait(bool east, int steps, int* sent)
     return true;
 }
 
-bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
-                           const std::function<double()>& sample, SweepReport* report)
+bool Positioner::sweepTune(double beamwidthSteps, int gapMs, const std::function<Reading()>& sample,
+                           SweepReport* report)
 {
     SweepReport local;
     SweepReport& r = report ? *report : local;
@@ -411,53 +412,64 @@ bool Positioner::sweepTune(int halfSpan, int gapMs, int samplesPerStep,
     haltRequested = false;
     ++m_depth;
     m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune Begin"));
-    bool ok = moveAndWait(false, halfSpan, &r.steps);
-    int position = -halfSpan;
-    double low = 0, high = 0;
-    int highAt = position;
-    for (; ok; ++position) {
-        double level = 0;
-        for (int k = 0; k < samplesPerStep && ok; ++k) {
-            ok = waitFor(gapMs);
-            level += sample();
+    bool failed = false;
+    LobeSearch::Io io;
+    io.move = [&](bool east, int steps) {
+        failed = !moveAndWait(east, steps, &r.steps);
+        return !failed;
+    };
+    io.read = [&](int polls, Reading* out) {
+        double agc = 0, snr = 0, sumSquares = 0;
+        bool locked = true;
+        // Only polls taken after the dish came to rest, each a new one.
+        qint64 after = m_clock.nowMs() + SettleMs;
+        for (int k = 0; k < polls; ++k) {
+            Reading one;
+            if (!nextPoll(gapMs, &after, sample, &one))
+                return false;
+            agc += one.agc;
+            snr += one.snr;
+            locked = locked && one.locked;
+            const double level = one.locked ? one.snr : one.agc;
+            sumSquares += level * level;
         }
-        if (!ok)
-            break;
-        level /= std::max(1, samplesPerStep);
-        r.samples.append(QPointF(position, level));
-        if (r.samples.size() == 1 || level < low)
-            low = level;
-        if (r.samples.size() == 1 || level > high) {
-            high = level;
-            highAt = position;
-        }
-        // Well down the far side of the top, and past the start (before it the
-        // "top" may be a flicker of noise in the sidelobes): the rest of the
-        // span adds nothing.
-        const bool pastTheTop =
-            position >= 0 && position - highAt >= 3 && level < low + 0.4 * (high - low);
-        if (position >= halfSpan || pastTheTop)
-            break;
-        ok = moveAndWait(true, 1, &r.steps);
-    }
-    if (ok) {
-        const BeamFit fit = fitBeam(r.samples);
-        // Without a beam the dish goes back to where it was.
-        const int target = fit.ok ? int(std::lround(fit.peak)) : 0;
-        r.peak = fit.ok ? fit.peak : 0;
-        r.parabola = fit.parabola;
-        if (!fit.ok)
-            m_hooks.warn(QCoreApplication::translate("zenaraForm",
-                                                     "Tune: no beam was found across the sweep"));
-        // Past the target westwards, then onto it eastwards, as it was sampled.
-        constexpr int Overshoot = 3;
-        ok = moveAndWait(false, position - target + Overshoot, &r.steps) &&
-             moveAndWait(true, Overshoot, &r.steps) && fit.ok;
-    }
+        *out = Reading{agc / polls, snr / polls, locked, 0};
+        const double mean = locked ? out->snr : out->agc;
+        out->spread = polls > 1 ? std::sqrt(std::max(0.0, sumSquares / polls - mean * mean)) : 0;
+        return true;
+    };
+    const LobeSearch::Result found = LobeSearch(io, beamwidthSteps).run();
+    r.peak = found.peak;
+    r.parabola = found.parabola;
+    r.samples = found.samples;
+    r.backAtStart = found.backAtStart;
+    const bool halted = m_halted;
+    if (!found.ok && !failed && !halted)
+        m_hooks.warn(
+            QCoreApplication::translate("zenaraForm", "Tune: no beam was found across the sweep"));
+    else if (found.backAtStart)
+        m_hooks.warn(QCoreApplication::translate(
+            "zenaraForm",
+            "Tune: nowhere near was better than the start, so the dish is back there"));
     leaveDrive();
-    if (ok)
+    if (found.ok)
         m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
-    return ok;
+    return found.ok;
+}
+
+bool Positioner::nextPoll(int gapMs, qint64* after, const std::function<Reading()>& sample,
+                          Reading* reading)
+{
+    *reading = sample();
+    if (reading->atMs < 0) // no time on it: wait a poll's interval
+        return waitFor(gapMs) && (*reading = sample(), true);
+    while (reading->atMs <= *after) {
+        if (!waitFor(1))
+            return false;
+        *reading = sample();
+    }
+    *after = reading->atMs;
+    return true;
 }
 
 bool Positioner::gotoAngle(bool east, double degrees)

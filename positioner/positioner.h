@@ -1,6 +1,7 @@
 #pragma once
 
 #include "hw/clock.h"
+#include "positioner/lobesearch.h"
 #include "positioner/motion.h"
 
 #include <QByteArray>
@@ -93,24 +94,24 @@ public:
     // Processes events for ms milliseconds, or until Halt.
     void waitWithEvents(int ms);
 
-    // The sweep across the beam: from halfSpan steps west of here in single
-    // steps east, sampling at each (samplesPerStep readings, gapMs apart), to
-    // well past the top; then back to the peak fitted to the samples,
-    // arriving from the west as the samples did, so that the gears' play is
-    // the same. False when a message could not be sent, Halt ended it, or no
-    // beam was found (the dish is then put back where it started).
+    // The sweep and fit: a search of the main lobe of the carrier the dish
+    // is on (see LobeSearch), reading the meters every gapMs, and the dish
+    // left on the fitted top. False when a message could not be sent, Halt
+    // ended it, or no beam was found (the dish is then put back where it
+    // started, as it is when nothing near was better than the start).
     struct SweepReport
     {
         int steps = 0;   // motor steps sent
         double peak = 0; // the fitted peak, in steps from the start
         bool parabola = false;
-        QVector<QPointF> samples;
+        bool backAtStart = false;
+        QVector<QPointF> samples; // the fine pass
     };
-    bool sweepTune(int halfSpan, int gapMs, int samplesPerStep,
-                   const std::function<double()>& sample, SweepReport* report = nullptr);
-    // Steps across 1.5 half-power beamwidths (70 wavelengths over the dish
-    // diameter) at a frequency, with the configured steps per degree.
-    int sweepHalfSpan(double dishDiameterM, double frequencyMHz) const;
+    bool sweepTune(double beamwidthSteps, int gapMs, const std::function<Reading()>& sample,
+                   SweepReport* report = nullptr);
+    // The half-power beamwidth (70 wavelengths over the dish diameter) at a
+    // frequency, in motor steps.
+    double beamwidthSteps(double dishDiameterM, double frequencyMHz) const;
 
     // The window is going: Halt, and every drive or tune under way ends.
     void abandon();
@@ -135,6 +136,11 @@ private:
     // Moves by whole steps and waits the full travel time; false on a failed
     // send or Halt.
     bool moveAndWait(bool east, int steps, int* sent);
+    // The first poll taken after *after (which it then moves on to); false
+    // when Halt came meanwhile.
+    bool nextPoll(int gapMs, qint64* after, const std::function<Reading()>& sample,
+                  Reading* reading);
+    static constexpr int SettleMs = 50; // after a move's time is up
     // South of the equator the motor, mounted facing north, turns the other
     // way: the command for the user's east is the motor's west.
     bool mirrored() const { return m_settings.siteLatitude < 0; }

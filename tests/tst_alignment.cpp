@@ -200,14 +200,14 @@ void TestAlignment::goToHotBirdAndTune()
         qPrintable(QStringLiteral("%1 degrees from the peak, %2 before").arg(climbed).arg(before)));
     QVERIFY(site.locked());
 
-    // The sweep across the beam brings it to within half a step.
+    // The sweep and fit brings it to within half a step.
     f->tuneMethodComboBox->setCurrentIndex(1);
     sent = site.diseqc().size();
     f->tuneButton->click();
     ticker.stop();
-    // First 1.5 beamwidths west: at 10719 MHz 70 x 28.0 mm / 0.8 m = 2.45
-    // degrees, 35 steps.
-    QCOMPARE(site.diseqc().value(sent), QStringLiteral("E0 31 69 DD"));
+    // First a quarter of the beamwidth east: at 10719 MHz 70 x 28.0 mm / 0.8 m
+    // = 2.45 degrees, 6 steps.
+    QCOMPARE(site.diseqc().value(sent), QStringLiteral("E0 31 68 FA"));
     const double swept = site.distanceFromPeak(13.0);
     QVERIFY2(swept <= 0.5 / 9.6, qPrintable(QStringLiteral("%1 degrees from the peak").arg(swept)));
     QVERIFY(site.warnings.isEmpty());

@@ -8,6 +8,7 @@
 #include "positioner/arrival.h"
 #include "positioner/beamfit.h"
 #include "positioner/commands.h"
+#include "positioner/lobesearch.h"
 #include "positioner/positioner.h"
 #include "positioner/stillness.h"
 #include "sim/physicalscene.h"
@@ -147,8 +148,10 @@ private slots:
     void autotune();
     void autotuneFailureAndHalt();
     void beamFit();
-    void sweepFindsThePeak_data();
-    void sweepFindsThePeak();
+    void lobeSearchOnScriptedBeams_data();
+    void lobeSearchOnScriptedBeams();
+    void sweepStaysOnItsSatellite_data();
+    void sweepStaysOnItsSatellite();
     void southernMirror();
     void southernDishEndToEnd();
     void simulatedDishComesBack();
@@ -775,11 +778,11 @@ namespace {
 class Dish
 {
 public:
-    explicit Dish(sim::SimConfig config = {}, bool exact = true)
+    explicit Dish(sim::SimConfig config = {}, bool exact = true, sim::Sky sky = sim::Sky::builtIn())
     {
         if (exact)
             config.readingNoise = 0;
-        auto scene = std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn());
+        auto scene = std::make_unique<sim::PhysicalScene>(clock, config, std::move(sky));
         this->scene = scene.get();
         hw::CardLayer::install(std::make_unique<sim::SimCard>(clock, std::move(scene)), &clock);
         CDVBCommon::OpenDevice(0, nullptr, 0);
@@ -820,6 +823,29 @@ public:
     {
         CDVBCommon::CloseDevice();
         hw::CardLayer::uninstall();
+    }
+
+    // Tunes a transponder through the card, as the window does.
+    void tune(double mhz, bool vertical, double ks)
+    {
+        const bool high = mhz >= 11700;
+        access.lnbp21_write_byte(vertical ? 0x44 : 0x4C);
+        CDVBFrontend::_CHANNEL_TYPE channel = {quint32(mhz * 1000),
+                                               1,
+                                               quint32(ks * 1000),
+                                               high ? 10600000u : 9750000u,
+                                               high ? 1u : 0u,
+                                               vertical ? 13u : 18u,
+                                               0,
+                                               0};
+        frontend.SetChannel(channel, 0);
+        clock.advance(1000);
+        poll();
+    }
+    positioner::Reading reading() const
+    {
+        return positioner::Reading{100.0 * (255 - agc) / 255, 100.0 * (255 - snr) / 255,
+                                   (status & 0x10) != 0, 0, polledAt};
     }
 
     void poll()
@@ -879,44 +905,167 @@ void TestPositioner::beamFit()
     QVERIFY(!positioner::fitBeam({}).ok);
 }
 
-void TestPositioner::sweepFindsThePeak_data()
+void TestPositioner::lobeSearchOnScriptedBeams_data()
 {
-    QTest::addColumn<double>("offset"); // degrees the dish starts off the peak, along the arc
-    QTest::addColumn<quint32>("seed");
-    QTest::newRow("on it") << 0.0 << 1u;
-    QTest::newRow("0.4 east") << 0.4 << 2u;
-    QTest::newRow("0.8 west") << -0.8 << 3u;
-    QTest::newRow("1.2 east") << 1.2 << 4u;
+    // Beams 20 steps wide, in steps from the start; the SNR is read only
+    // under a lock, which holds within 9 steps of a beam's top.
+    QTest::addColumn<double>("wanted"); // its top
+    QTest::addColumn<double>("other");  // a neighbour's top on the same frequency, or 99
+    QTest::addColumn<double>("spike");  // a level at the start the beam never reaches, or 0
+    QTest::addColumn<int>("failAfter"); // readings before Halt, or -1
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<double>("end"); // where the dish is left, in steps
+    QTest::newRow("a beam east") << 7.3 << 99.0 << 0.0 << -1 << true << 7.0;
+    QTest::newRow("a beam west, far") << -31.6 << 99.0 << 0.0 << -1 << true << -32.0;
+    QTest::newRow("between two, nearer its own") << -9.0 << 13.0 << 0.0 << -1 << true << -9.0;
+    QTest::newRow("a spike at the start") << 6.0 << 99.0 << 90.0 << -1 << true << 0.0;
+    QTest::newRow("halted") << 7.3 << 99.0 << 0.0 << 6 << false << 99.0;
 }
 
-void TestPositioner::sweepFindsThePeak()
+void TestPositioner::lobeSearchOnScriptedBeams()
 {
+    QFETCH(double, wanted);
+    QFETCH(double, other);
+    QFETCH(double, spike);
+    QFETCH(int, failAfter);
+    QFETCH(bool, ok);
+    QFETCH(double, end);
+    int at = 0, reads = 0;
+    auto level = [](double x, double top) {
+        return 60 - 12 * std::pow((x - top) / 20, 2);
+    };
+    positioner::LobeSearch::Io io;
+    io.move = [&](bool east, int steps) {
+        at += east ? steps : -steps;
+        return true;
+    };
+    io.read = [&](int, positioner::Reading* r) {
+        if (failAfter >= 0 && reads++ >= failAfter)
+            return false;
+        const double a = level(at, wanted), b = level(at, other);
+        r->agc = std::max(a, b);
+        r->locked = std::min(std::abs(at - wanted), std::abs(at - other)) < 9;
+        r->snr = r->locked ? std::max(a, b) - 10 : 0;
+        if (at == 0 && spike > 0)
+            r->agc = r->snr = spike;
+        return true;
+    };
+    const positioner::LobeSearch::Result result = positioner::LobeSearch(io, 20).run();
+    QCOMPARE(result.ok, ok);
+    if (ok)
+        QCOMPARE(at, int(end));
+    QCOMPARE(result.backAtStart, spike > 0);
+}
+
+void TestPositioner::sweepStaysOnItsSatellite_data()
+{
+    QTest::addColumn<int>("sky"); // 0 built in, 1 shipped, 2 the target and one neighbour
+    QTest::addColumn<double>("satellite");
+    QTest::addColumn<double>("neighbour"); // degrees of longitude away, sky 2
+    QTest::addColumn<double>("mhz");
+    QTest::addColumn<bool>("vertical");
+    QTest::addColumn<double>("offset"); // degrees the dish starts off the peak, along the arc
+    QTest::addColumn<quint32>("seed");  // 0: exact readings
+    // At the end: how far from the best reception, in degrees or in its
+    // Es/N0 (a neighbour skews the best so that it is a broad, lopsided top).
+    QTest::addColumn<double>("within");
+    QTest::addColumn<double>("lossDb");
+    const double halfStep = 0.5 / 9.6;
+    QTest::newRow("on it") << 0 << 42.0 << 0.0 << 11977.0 << false << 0.0 << 1u << halfStep << 0.1;
+    QTest::newRow("0.4 east") << 0 << 42.0 << 0.0 << 11977.0 << false << 0.4 << 2u << halfStep
+                              << 0.1;
+    QTest::newRow("0.8 west") << 0 << 42.0 << 0.0 << 11977.0 << false << -0.8 << 3u << halfStep
+                              << 0.1;
+    QTest::newRow("1.9 east") << 0 << 42.0 << 0.0 << 11977.0 << false << 1.9 << 4u << halfStep
+                              << 0.1;
+    // Where an earlier sweep fitted one parabola over two satellites' humps:
+    // from Astra 2 onto Badr 26E, and off 7.0W.
+    QTest::newRow("28.2E 11426 H")
+        << 1 << 28.2 << 0.0 << 11426.0 << false << 0.0 << 0u << 1.0 << 0.3;
+    QTest::newRow("7.0W 11475 V") << 1 << -7.0 << 0.0 << 11475.0 << true << 0.0 << 0u << 1.0 << 0.3;
+    QTest::newRow("neighbour 2E") << 2 << 13.0 << 2.0 << 11977.0 << false << 0.3 << 5u << 1.0
+                                  << 0.3;
+    QTest::newRow("neighbour 3W") << 2 << 13.0 << -3.0 << 11977.0 << false << -0.5 << 6u << 1.0
+                                  << 0.3;
+    // Unlocked between the two, nearer its own: the nearer lock is its own.
+    QTest::newRow("unlocked start")
+        << 2 << 13.0 << 2.0 << 11977.0 << false << 0.85 << 0u << 1.0 << 0.3;
+}
+
+void TestPositioner::sweepStaysOnItsSatellite()
+{
+    QFETCH(int, sky);
+    QFETCH(double, satellite);
+    QFETCH(double, neighbour);
+    QFETCH(double, mhz);
+    QFETCH(bool, vertical);
     QFETCH(double, offset);
     QFETCH(quint32, seed);
+    QFETCH(double, within);
+    QFETCH(double, lossDb);
+    sim::Sky heavens = sim::Sky::builtIn();
+    if (sky == 1)
+        heavens = sim::Sky::fromFiles(QStringLiteral(ZENARA_SOURCE_DIR "/data/satlist.znr"),
+                                      QStringLiteral(ZENARA_SOURCE_DIR "/data/Transponders/"), 50);
+    if (sky == 2) {
+        heavens.satellites.clear();
+        for (const double longitude : {satellite, satellite + neighbour})
+            heavens.satellites.append({QStringLiteral("%1").arg(longitude),
+                                       longitude,
+                                       50.0,
+                                       {{mhz, vertical, 27500, 2, false, {}}}});
+    }
     sim::SimConfig config;
-    config.noiseSeed = seed; // with the readings' noise
-    config.motor.startAngle = offset;
-    Dish dish(config, false);
-    dish.clock.advance(1000);
-    const double before = dish.distanceFromPeak(42.0);
+    config.noiseSeed = seed;
+    Dish dish(config, seed == 0, heavens);
+    const double peak = dish.scene->mount().bestMotorAngle(
+        sim::PolarMount::usalsAngle(45, 42, satellite), satellite);
+    sim::DishMotor::State start = dish.scene->motor().state();
+    start.angle = peak + offset;
+    dish.scene->motor().restore(start);
+    dish.tune(mhz, vertical, 27500);
+    const positioner::Reading before = dish.reading();
+
     positioner::Positioner::SweepReport report;
-    const int halfSpan = dish.p->sweepHalfSpan(0.8, 11977);
-    QCOMPARE(halfSpan, 32); // 1.5 x 70 wavelengths / 0.8 m at 9.6 steps a degree
     QVERIFY(dish.p->sweepTune(
-        halfSpan, 250, 1, [&] { return 255.0 - dish.snr; }, &report));
-    dish.clock.advance(5000);
-    const double after = dish.distanceFromPeak(42.0);
-    // Half a motor step: as close as whole steps can get.
-    QVERIFY2(
-        after <= 0.5 / 9.6,
-        qPrintable(QStringLiteral("%1 degrees from the peak (%2 before), fitted %3 in %4 steps")
-                       .arg(after)
-                       .arg(before)
-                       .arg(report.peak)
-                       .arg(report.steps)));
-    QVERIFY(report.parabola);
-    // Across the beam and back, not the whole span and back.
-    QVERIFY2(report.steps < 4 * halfSpan, qPrintable(QString::number(report.steps)));
+        dish.p->beamwidthSteps(0.8, mhz), 250, [&] { return dish.reading(); }, &report));
+    dish.clock.advance(2000);
+    // Locked on its own satellite, no worse than it began, near its best.
+    sim::TunerState tuner;
+    tuner.lnbPowered = tuner.tuned = tuner.secondGeneration = true;
+    tuner.voltage = vertical ? 13 : 18;
+    tuner.tone22k = mhz >= 11700;
+    tuner.ifKHz = quint32((mhz - (mhz >= 11700 ? 10600 : 9750)) * 1000);
+    tuner.symbolRate = 27500000;
+    const sim::Carrier carrier = dish.scene->tunedCarrier(tuner);
+    QVERIFY(dish.reading().locked && carrier.satellite);
+    QCOMPARE(carrier.satellite->longitude, satellite);
+    if (seed == 0)
+        QVERIFY2(
+            dish.reading().snr >= before.snr - 0.5 || !before.locked,
+            qPrintable(QStringLiteral("SNR %1 after %2").arg(dish.reading().snr).arg(before.snr)));
+    double best = 0, bestEsN0 = -1e9;
+    const sim::DishMotor::State end = dish.scene->motor().state();
+    for (double a = peak - 0.6; a <= peak + 0.6; a += 0.002) {
+        sim::DishMotor::State at = end;
+        at.angle = a + 0.025; // the dish follows the shaft less half the play
+        dish.scene->motor().restore(at);
+        const sim::Carrier c = dish.scene->tunedCarrier(tuner);
+        if (c.satellite && c.satellite->longitude == satellite && c.esN0Db > bestEsN0)
+            std::tie(best, bestEsN0) = std::pair(a, c.esN0Db);
+    }
+    dish.scene->motor().restore(end);
+    const double after = std::abs(dish.scene->motor().dishAngle() - best);
+    const double loss = bestEsN0 - dish.scene->tunedCarrier(tuner).esN0Db;
+    QVERIFY2(after <= within && loss <= lossDb,
+             qPrintable(QStringLiteral("%1 degrees, %5 dB from the best (started %2 off), fitted "
+                                       "%3 in %4 steps")
+                            .arg(after)
+                            .arg(offset)
+                            .arg(report.peak)
+                            .arg(report.steps)
+                            .arg(loss)));
+    QVERIFY(!report.backAtStart || offset == 0);
 }
 
 void TestPositioner::southernMirror()
