@@ -5,6 +5,7 @@
 #include <QSettings>
 
 #include <cmath>
+#include <iterator>
 
 namespace sim {
 namespace {
@@ -27,16 +28,40 @@ struct Whole
     double input;
     double seed;
     double ignoreWestZero;
+    double mountSeed;
 };
+
+Whole wholeOf(const SimConfig& c)
+{
+    return {double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero),
+            double(c.mountSeed)};
+}
+
+void setWhole(SimConfig* c, const Whole& w)
+{
+    c->dishInput = int(w.input);
+    c->noiseSeed = quint32(w.seed);
+    c->motor.ignoreWestZero = w.ignoreWestZero != 0;
+    c->mountSeed = quint32(w.mountSeed);
+}
 
 QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
 {
+    MountErrors& e = c->mountErrors;
+    const double limit = MountErrors::LimitDeg;
     return {
         {"site/latitude", "latitude", &c->latitude, -81, 81, false},
         {"site/longitude", "longitude", &c->longitude, -180, 360, false},
         {"dish/diameter", "dish", &c->dishDiameterM, 0.1, 100, false},
-        {"dish/elevationError", "elevation-error", &c->elevationErrorDeg, -45, 45, false},
-        {"dish/azimuthError", "azimuth-error", &c->azimuthErrorDeg, -45, 45, false},
+        // The older names first: where a file has both, the newer one counts.
+        {"dish/azimuthError", "azimuth-error", &e.axisAzimuthDeg, -limit, limit, false},
+        {"dish/axisAzimuthError", "axis-azimuth", &e.axisAzimuthDeg, -limit, limit, false},
+        {"dish/elevationError", "elevation-error", &e.axisElevationDeg, -limit, limit, false},
+        {"dish/axisElevationError", "axis-elevation", &e.axisElevationDeg, -limit, limit, false},
+        {"dish/declinationError", "declination-error", &e.declinationDeg, -limit, limit, false},
+        {"dish/motorZeroError", "motor-zero", &e.motorZeroDeg, -limit, limit, false},
+        {"dish/mountSeed", "mount-seed", &w->mountSeed, 0, 4294967295.0, true},
+        {"dish/mountSpread", "mount-spread", &c->mountSpread, 0, limit, false},
         {"dish/input", nullptr, &w->input, 0, 3, true},
         {"motor/speed13V", nullptr, &c->motor.speed13V, 0.001, 100, false},
         {"motor/speed18V", nullptr, &c->motor.speed18V, 0.001, 100, false},
@@ -60,6 +85,18 @@ QString range(const NumberKey& key)
         .arg(key.whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
         .arg(key.min, 0, 'g', 10)
         .arg(key.max, 0, 'g', 10);
+}
+
+// What giving a key says besides its value: the simulation's own site or
+// start angle, an error that stands over the random draw, a draw at all.
+void noteGiven(const NumberKey& key, SimConfig* c, const Whole& w)
+{
+    for (unsigned i = 0; i < std::size(MountErrorFields); ++i)
+        if (key.value == &(c->mountErrors.*MountErrorFields[i]))
+            c->mountErrorsGiven |= 1u << i;
+    c->siteGiven = c->siteGiven || key.value == &c->latitude || key.value == &c->longitude;
+    c->startAngleGiven = c->startAngleGiven || key.value == &c->motor.startAngle;
+    c->mountSeedGiven = c->mountSeedGiven || key.value == &w.mountSeed;
 }
 
 // Every number must be finite and within its bounds: the simulation converts
@@ -181,7 +218,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
         return false;
     }
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
+    Whole whole = wholeOf(c);
     QString problem;
     auto fail = [&](const QString& key) {
         *error = QStringLiteral("%1: %2 %3").arg(path, key, problem);
@@ -197,8 +234,11 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     }
     for (const NumberKey& key : numberKeys(&c, &whole)) {
         const QVariant v = ini.value(QLatin1String(key.fileKey));
-        if (v.isValid() && !readNumber(key, v.toString(), &problem))
+        if (!v.isValid())
+            continue;
+        if (!readNumber(key, v.toString(), &problem))
             return fail(QLatin1String(key.fileKey));
+        noteGiven(key, &c, whole);
     }
     if (!checkStartAngle(c, &problem))
         return fail(QStringLiteral("motor/startAngle"));
@@ -206,12 +246,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     if (!readEirp(ini, path, &c, error) || !readNit(ini, path, &c, error))
         return false;
 
-    c.dishInput = int(whole.input);
-    c.noiseSeed = quint32(whole.seed);
-    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
-    c.siteGiven = c.siteGiven || ini.contains(QStringLiteral("site/latitude")) ||
-                  ini.contains(QStringLiteral("site/longitude"));
-    c.startAngleGiven = c.startAngleGiven || ini.contains(QStringLiteral("motor/startAngle"));
+    setWhole(&c, whole);
     *config = c;
 
     readFaults(ini, faults);
@@ -231,7 +266,7 @@ bool isSimOption(const QString& name)
 bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString* error)
 {
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
+    Whole whole = wholeOf(c);
     const QVector<NumberKey> keys = numberKeys(&c, &whole);
     for (const auto& option : request.options) {
         for (const NumberKey& key : keys) {
@@ -242,13 +277,10 @@ bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString
                 *error = QStringLiteral("%1= %2").arg(option.first, problem);
                 return false;
             }
-            if (key.value == &c.latitude || key.value == &c.longitude)
-                c.siteGiven = true;
+            noteGiven(key, &c, whole);
         }
     }
-    c.dishInput = int(whole.input);
-    c.noiseSeed = quint32(whole.seed);
-    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
+    setWhole(&c, whole);
     *config = c;
     return true;
 }

@@ -95,8 +95,8 @@ Outcome runTrial(int trial, Method method, const Carrier& carrier)
     sim::SimConfig config;
     config.latitude = site.latitude;
     config.longitude = site.longitude;
-    config.elevationErrorDeg = error(random);
-    config.azimuthErrorDeg = error(random);
+    config.mountErrors.axisElevationDeg = error(random);
+    config.mountErrors.axisAzimuthDeg = error(random);
     config.noiseSeed = quint32(trial + 1);
     config.motor.backlash = 0.05;
     sim::Sky sky;
