@@ -1,5 +1,7 @@
 #include "sim/physicalscene.h"
 
+#include "sim/simconfig.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -203,6 +205,39 @@ void PhysicalScene::setSite(double latitude, double longitude)
     place();
     if (note)
         note(QStringLiteral("SITE %1 %2").arg(latitude, 0, 'f', 2).arg(longitude, 0, 'f', 2));
+}
+
+void PhysicalScene::setMountErrors(const MountErrors& errors)
+{
+    m_mountErrors = errors;
+    place();
+    if (note) {
+        QStringList words;
+        for (const auto& [name, degrees] : mountErrorValues(errors))
+            words.append(QStringLiteral("%1=%2").arg(name).arg(degrees, 0, 'f', 3));
+        note(QStringLiteral("MOUNT ") + words.join(QLatin1Char(' ')));
+    }
+    if (mountChanged)
+        mountChanged();
+}
+
+bool PhysicalScene::adjust(const QString& part, const QStringList& words, QVariantMap* values,
+                           QString* error)
+{
+    if (part != QLatin1String("mount"))
+        return SignalScene::adjust(part, words, values, error);
+    MountErrors errors = m_mountErrors;
+    if (!adjustMountErrors(words, &errors, error))
+        return false;
+    if (errors != m_mountErrors)
+        setMountErrors(errors);
+    values->clear();
+    // To a thousandth of a degree, as far as a screw is ever turned.
+    for (const auto& [name, degrees] : mountErrorValues(m_mountErrors))
+        values->insert(name, std::round(degrees * 1000) / 1000);
+    values->insert(QStringLiteral("latitude"), m_config.latitude);
+    values->insert(QStringLiteral("longitude"), m_config.longitude);
+    return true;
 }
 
 // The mount at the configured site, aligned as its errors say, and what it

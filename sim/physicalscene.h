@@ -85,11 +85,19 @@ public:
     bool network(const TunerState& tuner, hw::NetworkInfo* info) override;
     bool lockedFormat(const TunerState& tuner, hw::SignalFormat* format) override;
 
+    // "mount": its errors turned or set (adjustMountErrors), the dish
+    // re-placed at once; with no words only reported, with the site.
+    bool adjust(const QString& part, const QStringList& words, QVariantMap* values,
+                QString* error) override;
+
     DishMotor& motor() { return m_motor; }
     const PolarMount& mount() const { return m_mount; }
     // The mount's errors as the simulation installed them, and as they stand.
     const MountErrors& installedMount() const { return m_installedMount; }
     const MountErrors& mountErrors() const { return m_mountErrors; }
+    void setMountErrors(const MountErrors& errors);
+    // Called after the mount's errors changed, so that they can be kept.
+    std::function<void()> mountChanged;
     const Sky& sky() const { return m_sky; }
     const FieldConditions& field() const { return m_config.field; }
     void setField(const FieldConditions& field) { m_config.field = field; }

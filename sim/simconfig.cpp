@@ -204,7 +204,96 @@ void readFaults(const QSettings& ini, SimFaults* faults)
         faults->diseqcStuck || ini.value(QStringLiteral("faults/diseqcStuck")).toBool();
 }
 
+// The mount's screws by the names an installer turns them by.
+struct Screw
+{
+    const char* name;
+    const char* alias; // as the receiver option says it
+    double MountErrors::*error;
+};
+
+const Screw Screws[] = {
+    {"axis-azimuth", "azimuth-error", &MountErrors::axisAzimuthDeg},
+    {"axis-elevation", "elevation-error", &MountErrors::axisElevationDeg},
+    {"declination", "declination-error", &MountErrors::declinationDeg},
+    {"motor-zero", nullptr, &MountErrors::motorZeroDeg},
+};
+
+const Screw* findScrew(QString name)
+{
+    name.replace(QLatin1Char('_'), QLatin1Char('-'));
+    for (const Screw& s : Screws)
+        if (name == QLatin1String(s.name) || (s.alias && name == QLatin1String(s.alias)))
+            return &s;
+    return nullptr;
+}
+
+// One NAME=DEGREES word over *errors; false with *error.
+bool turnScrew(const QString& word, bool set, MountErrors* errors, QString* error)
+{
+    const int equals = word.indexOf(QLatin1Char('='));
+    const Screw* screw = equals > 0 ? findScrew(word.left(equals)) : nullptr;
+    if (equals <= 0) {
+        *error = QStringLiteral("mount takes NAME=DEGREES, such as axis-azimuth=+0.3, not \"%1\"")
+                     .arg(word);
+        return false;
+    }
+    if (!screw) {
+        *error = QStringLiteral("the mount has no \"%1\": axis-azimuth, axis-elevation, "
+                                "declination or motor-zero")
+                     .arg(word.left(equals));
+        return false;
+    }
+    const QString text = word.mid(equals + 1);
+    bool ok = false;
+    const double degrees = text.toDouble(&ok);
+    if (!ok || !std::isfinite(degrees)) {
+        *error = QStringLiteral("%1: \"%2\" is not a number of degrees%3")
+                     .arg(QLatin1String(screw->name), text,
+                          text.contains(QLatin1Char(','))
+                              ? QStringLiteral(" (a decimal point, not a comma)")
+                              : QString());
+        return false;
+    }
+    double& value = errors->*(screw->error);
+    const double result = set ? degrees : value + degrees;
+    if (std::abs(result) > MountErrors::LimitDeg) {
+        *error = QStringLiteral("%1 would be %2 degrees: the mount's errors stay within %3 to %4")
+                     .arg(QLatin1String(screw->name))
+                     .arg(result, 0, 'g', 10)
+                     .arg(-MountErrors::LimitDeg)
+                     .arg(MountErrors::LimitDeg);
+        return false;
+    }
+    value = result;
+    return true;
+}
+
 } // namespace
+
+bool adjustMountErrors(const QStringList& words, MountErrors* errors, QString* error)
+{
+    const bool set = !words.isEmpty() && words.first() == QLatin1String("set");
+    if (set && words.size() == 1) {
+        *error = QStringLiteral("mount set takes NAME=DEGREES words, such as axis-azimuth=0");
+        return false;
+    }
+    MountErrors turned = *errors;
+    for (int i = set ? 1 : 0; i < words.size(); ++i)
+        if (!turnScrew(words.at(i), set, &turned, error))
+            return false;
+    *errors = turned;
+    return true;
+}
+
+QVector<QPair<QString, double>> mountErrorValues(const MountErrors& errors)
+{
+    QVector<QPair<QString, double>> values;
+    for (const Screw& s : Screws)
+        values.append({QString::fromLatin1(s.name).replace(QLatin1Char('-'), QLatin1Char('_')),
+                       errors.*(s.error)});
+    return values;
+}
 
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error)
 {

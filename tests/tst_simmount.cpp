@@ -1,6 +1,7 @@
 // The simulated dish's mount as an installer meets it: which way each of its
 // errors turns the dish, north and south of the equator; a random mount from
-// a seed.
+// a seed; screws turned while the program runs, the levels following at once,
+// and kept across runs.
 
 #include "hw/clock.h"
 #include "hw/receivers.h"
@@ -66,6 +67,28 @@ QString text(const sim::MountErrors& e)
         .arg(e.motorZeroDeg);
 }
 
+bool near(const sim::MountErrors& a, const sim::MountErrors& b, double within = 1e-9)
+{
+    for (const auto f : Fields)
+        if (std::abs(a.*f - b.*f) > within)
+            return false;
+    return true;
+}
+
+// A receiver without simulation: what every real card answers.
+class RealCard : public hw::CardBackend
+{
+public:
+    bool open() override { return true; }
+    void close() override {}
+    int initFrontend(quint8*) override { return 0; }
+    bool busReachable() const override { return true; }
+    int busRead(quint8, const quint8*, int, quint8*, int) override { return 0; }
+    int busWrite(quint8, const quint8*, int) override { return 0; }
+    int setChannel(const hw::ChannelRecord&) override { return 0; }
+    int sendDiseqc(const quint8*, int, int) override { return 0; }
+};
+
 } // namespace
 
 class TestSimMount : public QObject
@@ -78,6 +101,10 @@ private slots:
     void declinationAcrossThePathMotorZeroAlongIt();
     void theConfigurationInstallsTheMount_data();
     void theConfigurationInstallsTheMount();
+    void screwsTurned_data();
+    void screwsTurned();
+    void levelsFollowTheScrewsAtOnce();
+    void turnedScrewsAreKeptAcrossRuns();
 };
 
 void TestSimMount::eachErrorAsAnInstallerSeesIt_data()
@@ -218,6 +245,177 @@ void TestSimMount::theConfigurationInstallsTheMount()
     }
     QVERIFY2(ok, qPrintable(error));
     QCOMPARE(text(config.installedMount()), errors);
+}
+
+void TestSimMount::screwsTurned_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("result"); // the errors after, or the start of the refusal
+    const auto row = [](const char* words, const char* result) {
+        QTest::newRow(*words ? words : "(none)")
+            << QString::fromLatin1(words) << QString::fromLatin1(result);
+    };
+    // From the default mount, 0.15 0.3 0 0.
+    row("", "0.15 0.3 0 0");
+    row("axis-azimuth=+0.3 declination=-0.2", "0.45 0.3 -0.2 0");
+    row("axis-azimuth=0.1 axis-azimuth=0.1", "0.35 0.3 0 0");
+    row("set axis-azimuth=0", "0 0.3 0 0");
+    row("set axis_elevation=-1 motor-zero=2.5", "0.15 -1 0 2.5");
+    row("declination-error=0.5 elevation-error=-0.3", "0.15 0 0.5 0");
+    row("axis-elevation=4.7", "0.15 5 0 0");
+    row("axis-azimuth=abc", "axis-azimuth: \"abc\" is not a number of degrees");
+    row("axis-azimuth=0,3", "axis-azimuth: \"0,3\" is not a number of degrees (a decimal point");
+    row("axis-azimuth=nan", "axis-azimuth: \"nan\" is not a number");
+    row("axis-azimuth=1e400", "axis-azimuth: \"1e400\" is not a number");
+    row("tilt=1", "the mount has no \"tilt\"");
+    row("axis-azimuth=4.9", "axis-azimuth would be 5.05 degrees");
+    row("set axis-elevation=-5.01", "axis-elevation would be -5.01 degrees");
+    row("axis-azimuth=0.1 tilt=1", "the mount has no \"tilt\""); // the first not kept either
+    row("set", "mount set takes");
+    row("axis-azimuth", "mount takes NAME=DEGREES");
+    row("=1", "mount takes NAME=DEGREES");
+    row("axis-azimuth=0.1 set", "mount takes NAME=DEGREES");
+}
+
+void TestSimMount::screwsTurned()
+{
+    QFETCH(QString, words);
+    QFETCH(QString, result);
+    sim::MountErrors mount = sim::SimConfig().installedMount();
+    const sim::MountErrors before = mount;
+    QString error;
+    const bool ok =
+        sim::adjustMountErrors(words.split(QLatin1Char(' '), Qt::SkipEmptyParts), &mount, &error);
+    if (!result.front().isDigit() && result.front() != QLatin1Char('-')) {
+        QVERIFY(!ok);
+        QVERIFY2(error.startsWith(result), qPrintable(error));
+        QVERIFY(near(mount, before)); // nothing changed
+        return;
+    }
+    QVERIFY2(ok, qPrintable(error));
+    QStringList expected = result.split(QLatin1Char(' '));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(std::abs(mount.*Fields[i] - expected.at(i).toDouble()) < 1e-12,
+                 qPrintable(text(mount)));
+}
+
+// Through the card, as the remote command goes: the levels follow the turn
+// at once; a mount-less scene and a real card say why nothing was turned.
+void TestSimMount::levelsFollowTheScrewsAtOnce()
+{
+    hw::ManualClock clock;
+    sim::SimConfig config;
+    config.readingNoise = 0;
+    sim::SimCard card(clock,
+                      std::make_unique<sim::PhysicalScene>(clock, config, sim::Sky::builtIn()));
+    auto& scene = static_cast<sim::PhysicalScene&>(card.scene());
+    scene.supplyChanged(18, 0);
+    sim::TunerState tuner; // Türksat 11977 H, due south of the default site
+    tuner.lnbPowered = tuner.tuned = tuner.tone22k = true;
+    tuner.voltage = 18;
+    tuner.ifKHz = 1377000;
+    tuner.symbolRate = 27500000;
+    const auto agc = [&] {
+        clock.advance(500);
+        return scene.receive(tuner, clock.nowMs()).agc;
+    };
+    const double aligned = agc();
+    QVariantMap values;
+    QString error;
+    QVERIFY2(card.adjustSimulation(QStringLiteral("mount"), {QStringLiteral("axis-elevation=2")},
+                                   &values, &error),
+             qPrintable(error));
+    QCOMPARE(values.value(QStringLiteral("axis_elevation")).toDouble(), 2.3);
+    QCOMPARE(values.value(QStringLiteral("latitude")).toDouble(), 45.0);
+    QVERIFY2(agc() < aligned - 30, qPrintable(QStringLiteral("%1 %2").arg(aligned).arg(agc())));
+    QVERIFY(card.adjustSimulation(QStringLiteral("mount"),
+                                  {QStringLiteral("set"), QStringLiteral("axis-elevation=0.3")},
+                                  &values, &error));
+    QCOMPARE(agc(), aligned);
+    // Refused: nothing turned.
+    QVERIFY(!card.adjustSimulation(QStringLiteral("mount"), {QStringLiteral("axis-elevation=9")},
+                                   &values, &error));
+    QCOMPARE(scene.mountErrors().axisElevationDeg, 0.3);
+
+    sim::SimCard fixed(clock, std::make_unique<sim::FixedScene>());
+    QVERIFY(!fixed.adjustSimulation(QStringLiteral("mount"), {}, &values, &error));
+    QCOMPARE(error, QStringLiteral("the simulated receiver has no mount to adjust"));
+    RealCard real;
+    QVERIFY(!real.adjustSimulation(QStringLiteral("mount"), {}, &values, &error));
+    QCOMPARE(error, QStringLiteral(
+                        "the receiver is not simulated: its mount cannot be adjusted from here"));
+}
+
+// The screws stay turned from one run to the next, as on a real mount; a
+// fresh start, or the simulation installing another mount, starts over. A
+// state file from before mounts were kept still gives the motor's place.
+void TestSimMount::turnedScrewsAreKeptAcrossRuns()
+{
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+    sim::registerSimulatedReceiver();
+    hw::ManualClock clock;
+    const auto run = [&](const char* receiver, const QStringList& words) {
+        QString error;
+        auto card = hw::createReceiver(QLatin1String(receiver), clock, &error);
+        QVariantMap values;
+        if (!card || !card->adjustSimulation(QStringLiteral("mount"), words, &values, &error))
+            return error;
+        return QStringLiteral("%1 %2 %3 %4")
+            .arg(values.value(QStringLiteral("axis_azimuth")).toDouble())
+            .arg(values.value(QStringLiteral("axis_elevation")).toDouble())
+            .arg(values.value(QStringLiteral("declination")).toDouble())
+            .arg(values.value(QStringLiteral("motor_zero")).toDouble());
+    };
+    const QString path = sim::dishStatePath();
+    const struct
+    {
+        const char* receiver;
+        const char* words;
+        const char* file; // written over the state first
+        const char* errors;
+    } rows[] = {
+        {"sim,fresh", "axis-azimuth=+0.3 motor-zero=-0.5", nullptr, "0.45 0.3 0 -0.5"},
+        {"sim", "", nullptr, "0.45 0.3 0 -0.5"},
+        {"sim", "set declination=0.1", nullptr, "0.45 0.3 0.1 -0.5"},
+        {"sim", "tilt=1", nullptr,
+         "the mount has no \"tilt\": axis-azimuth, axis-elevation, declination or motor-zero"},
+        {"sim", "", nullptr, "0.45 0.3 0.1 -0.5"},
+        // Another mount: the turns of the default one are not its own ...
+        {"sim,mount-seed=7", "", nullptr, "-0.847 -0.545 0.56 -0.362"},
+        {"sim", "", nullptr, "0.45 0.3 0.1 -0.5"}, // ... nor lost, the file untouched
+        {"sim,mount-seed=7", "set motor-zero=0", nullptr, "-0.847 -0.545 0.56 0"},
+        {"sim,mount-seed=7", "", nullptr, "-0.847 -0.545 0.56 0"},
+        {"sim", "", nullptr, "0.15 0.3 0 0"}, // the last mount kept is the seed's
+        {"sim", "", "[motor]\nangle=3\n", "0.15 0.3 0 0"},
+        {"sim", "", "[mount]\naxisAzimuth=nan\n", "0.15 0.3 0 0"},
+        {"sim", "",
+         "[mount]\naxisAzimuth=1\naxisElevation=0.3\ndeclination=0\nmotorZero=0\n"
+         "[installedMount]\naxisAzimuth=0.15\naxisElevation=0.3\ndeclination=0\nmotorZero=0\n",
+         "1 0.3 0 0"},
+        {"sim,fresh", "", nullptr, "0.15 0.3 0 0"},
+    };
+    for (const auto& row : rows) {
+        if (row.file) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(row.file);
+        }
+        QCOMPARE(run(row.receiver,
+                     QString::fromLatin1(row.words).split(QLatin1Char(' '), Qt::SkipEmptyParts)),
+                 QString::fromLatin1(row.errors));
+    }
+    // The motor's place from a file of before.
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("[motor]\nangle=3\n");
+    f.close();
+    QString error;
+    auto card = hw::createReceiver(QStringLiteral("sim"), clock, &error);
+    QVERIFY(card);
+    auto& scene = static_cast<sim::PhysicalScene&>(static_cast<sim::SimCard&>(*card).scene());
+    QCOMPARE(scene.motor().angle(), 3.0);
+    qunsetenv("XDG_STATE_HOME");
 }
 
 QTEST_GUILESS_MAIN(TestSimMount)
