@@ -4,6 +4,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 
@@ -257,7 +258,8 @@ bool turnScrew(const QString& word, bool set, MountErrors* errors, QString* erro
     }
     double& value = errors->*(screw->error);
     const double result = set ? degrees : value + degrees;
-    if (std::abs(result) > MountErrors::LimitDeg) {
+    // Turns added up may land a hair past the limit they reach.
+    if (std::abs(result) > MountErrors::LimitDeg + 1e-9) {
         *error = QStringLiteral("%1 would be %2 degrees: the mount's errors stay within %3 to %4")
                      .arg(QLatin1String(screw->name))
                      .arg(result, 0, 'g', 10)
@@ -265,7 +267,7 @@ bool turnScrew(const QString& word, bool set, MountErrors* errors, QString* erro
                      .arg(MountErrors::LimitDeg);
         return false;
     }
-    value = result;
+    value = std::clamp(result, -MountErrors::LimitDeg, MountErrors::LimitDeg);
     return true;
 }
 
