@@ -342,8 +342,17 @@
      fresh                   the motor starts from its reference, not where
                              the last run left it
      dish=M                  dish diameter in metres (default 0.8)
-     elevation-error=DEG     installation error in elevation (default 0.3)
-     azimuth-error=DEG       installation error in azimuth (default 0.15)
+     axis-azimuth=DEG        the mount turned east of where it should face
+                             (default 0.15; also azimuth-error=)
+     axis-elevation=DEG      the mount tipped up: the dish points higher
+                             (default 0.3; also elevation-error=)
+     declination-error=DEG   the declination offset set too large: the dish
+                             points lower along the whole arc (default 0)
+     motor-zero=DEG          at motor angle 0 the dish points this far east
+                             along the arc (default 0); each error -5..5
+     mount-seed=N            a random mount: each error not given drawn
+                             within +-1 degree, the same for the same N
+     mount-spread=DEG        how far the random errors go (default 1)
      rain=DB                 rain fade on the path (default 0)
      skew=DEG                LNB polarisation angle error (default 0)
      lof-offset=MHZ          LNB oscillator error (default 0)
@@ -370,8 +379,17 @@
      fresh                   мотор начинает с опорной точки, а не там, где его
                              оставил прошлый запуск
      dish=M                  диаметр антенны в метрах (по умолчанию 0.8)
-     elevation-error=DEG     ошибка установки по углу места (по умолчанию 0.3)
-     azimuth-error=DEG       ошибка установки по азимуту (по умолчанию 0.15)
+     axis-azimuth=DEG        подвес повёрнут к востоку от нужного направления
+                             (по умолчанию 0.15; то же azimuth-error=)
+     axis-elevation=DEG      подвес наклонён вверх: антенна смотрит выше
+                             (по умолчанию 0.3; то же elevation-error=)
+     declination-error=DEG   угол склонения выставлен слишком большим: антенна
+                             смотрит ниже по всей дуге (по умолчанию 0)
+     motor-zero=DEG          при угле мотора 0 антенна смотрит на столько
+                             восточнее по дуге (по умолчанию 0); каждая -5..5
+     mount-seed=N            случайный подвес: каждая не заданная ошибка
+                             в пределах +-1 градуса, одинаково при том же N
+     mount-spread=DEG        разброс случайных ошибок (по умолчанию 1)
      rain=DB                 ослабление дождём на трассе (по умолчанию 0)
      skew=DEG                ошибка угла поляризации конвертера (по умолчанию 0)
      lof-offset=MHZ          уход гетеродина конвертера (по умолчанию 0)

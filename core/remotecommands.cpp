@@ -188,6 +188,19 @@ Outcome halt(Session& s, const Request&)
     return fromResult(s.halt());
 }
 
+// The receiver's own business: a simulated one turns its mount's screws.
+Outcome mount(Session&, const Request& r)
+{
+    hw::CardBackend* card = hw::CardLayer::backend();
+    if (!card)
+        return {{}, QStringLiteral("no receiver")};
+    QVariantMap values;
+    QString error;
+    if (!card->adjustSimulation(QStringLiteral("mount"), r.args, &values, &error))
+        return {{}, error};
+    return {QJsonObject::fromVariantMap(values)};
+}
+
 // Every command: its name, its arguments, what it does, how they are checked
 // and what runs it.
 const Command Commands[] = {
@@ -214,6 +227,8 @@ const Command Commands[] = {
     {"autotune", "[STEPS]", "fine-tunes the dish", check::autotune, autotune},
     {"drive", "east|west AMOUNT steps|seconds|degrees", "drives the motor", check::drive, drive},
     {"drive-to", "ANGLE", "goes to a motor angle, such as 12.3E", check::driveTo, drive},
+    {"mount", "[set] [NAME=DEGREES...]",
+     "a simulated mount's errors, turned by the amounts (set: to them)", check::mount, mount},
 };
 
 QJsonValue tenthOrNull(bool valid, double v)

@@ -180,6 +180,21 @@ bool setting(Request* r)
     return true;
 }
 
+// The form only: which names and values a simulated mount takes, and
+// whether there is one at all, the receiver says.
+bool mount(Request* r)
+{
+    const QStringList& a = r->args;
+    const bool set = !a.isEmpty() && a.first() == QLatin1String("set");
+    bool formed = !(set && a.size() == 1);
+    for (int i = set ? 1 : 0; i < a.size() && formed; ++i)
+        formed = a.at(i).indexOf(QLatin1Char('=')) > 0;
+    if (!formed)
+        refuse(r, QStringLiteral("mount takes [set] NAME=DEGREES..., such as: "
+                                 "mount axis-azimuth=+0.3 declination=-0.2"));
+    return true;
+}
+
 } // namespace checks
 
 bool parsePosition(const QString& text, double* degrees)

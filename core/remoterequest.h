@@ -48,6 +48,7 @@ bool driveTo(Request* r);
 bool autotune(Request* r);
 bool waitLock(Request* r);
 bool setting(Request* r);
+bool mount(Request* r);
 } // namespace checks
 
 } // namespace remote

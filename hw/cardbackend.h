@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 #include <QtGlobal>
 
 #include <functional>
@@ -91,6 +93,22 @@ public:
     {
         Q_UNUSED(latitude)
         Q_UNUSED(longitude)
+    }
+
+    // Adjusts a part of a simulated installation as an installer would (the
+    // "mount", with the words that follow it on a remote command line), or
+    // only reports it when there are none: *values is the part as it stands
+    // after. False with *error, and nothing changed, when the words are
+    // refused; a real receiver has nothing to adjust from here.
+    virtual bool adjustSimulation(const QString& part, const QStringList& words,
+                                  QVariantMap* values, QString* error)
+    {
+        Q_UNUSED(words)
+        Q_UNUSED(values)
+        *error =
+            QStringLiteral("the receiver is not simulated: its %1 cannot be adjusted from here")
+                .arg(part);
+        return false;
     }
 
     // Why this receiver was chosen over another, for the status bar ("no DVB

@@ -24,6 +24,44 @@ bool readAngle(const QSettings& file, const QString& key, double* angle)
     return true;
 }
 
+// A file to read: false for none, or for something that is not ours.
+bool readable(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return false;
+    if (!info.isFile() || info.size() > LargestFile) {
+        qCWarning(lcSim,
+                  "Simulated dish: %s is not a file of ours; the dish starts from its "
+                  "reference",
+                  qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+const char* const MountKeys[] = {"axisAzimuth", "axisElevation", "declination", "motorZero"};
+
+bool readMount(QSettings& file, const QString& group, MountErrors* errors)
+{
+    file.beginGroup(group);
+    bool ok = true;
+    for (int i = 0; i < 4 && ok; ++i) {
+        const double value = file.value(QLatin1String(MountKeys[i])).toString().toDouble(&ok);
+        ok = ok && std::abs(value) <= MountErrors::LimitDeg; // false for NaN too
+        errors->*MountErrorFields[i] = value;
+    }
+    file.endGroup();
+    return ok;
+}
+
+void writeMount(QSettings& file, const QString& group, const MountErrors& errors)
+{
+    for (int i = 0; i < 4; ++i)
+        file.setValue(group + QLatin1Char('/') + QLatin1String(MountKeys[i]),
+                      QString::number(errors.*MountErrorFields[i], 'f', 6));
+}
+
 } // namespace
 
 QString dishStatePath()
@@ -36,16 +74,8 @@ QString dishStatePath()
 
 bool loadDishState(const QString& path, DishMotor::State* state)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
+    if (!readable(path))
         return false;
-    if (!info.isFile() || info.size() > LargestFile) {
-        qCWarning(lcSim,
-                  "Simulated dish: %s is not a file of ours; the dish starts from its "
-                  "reference",
-                  qPrintable(path));
-        return false;
-    }
     QSettings file(path, QSettings::IniFormat);
     DishMotor::State s;
     if (file.status() != QSettings::NoError ||
@@ -69,7 +99,25 @@ bool loadDishState(const QString& path, DishMotor::State* state)
     return true;
 }
 
-bool saveDishState(const QString& path, const DishMotor::State& state)
+bool loadMountState(const QString& path, MountState* mount)
+{
+    if (!QFileInfo(path).isFile() || QFileInfo(path).size() > LargestFile)
+        return false; // said once by loadDishState
+    QSettings file(path, QSettings::IniFormat);
+    MountState m;
+    if (file.status() != QSettings::NoError || !file.childGroups().contains(QLatin1String("mount")))
+        return false;
+    if (!readMount(file, QStringLiteral("mount"), &m.current) ||
+        !readMount(file, QStringLiteral("installedMount"), &m.installed)) {
+        qCWarning(lcSim, "Simulated dish: %s holds no usable mount; it is installed afresh",
+                  qPrintable(path));
+        return false;
+    }
+    *mount = m;
+    return true;
+}
+
+bool saveDishState(const QString& path, const DishMotor::State& state, const MountState& mount)
 {
     const QFileInfo info(path);
     // Reading a FIFO would wait for a writer for ever.
@@ -86,6 +134,8 @@ bool saveDishState(const QString& path, const DishMotor::State& state)
     for (auto it = state.stored.cbegin(); it != state.stored.cend(); ++it)
         file.setValue(QStringLiteral("stored/%1").arg(it.key()),
                       QString::number(it.value(), 'f', 4));
+    writeMount(file, QStringLiteral("mount"), mount.current);
+    writeMount(file, QStringLiteral("installedMount"), mount.installed);
     file.sync();
     if (file.status() != QSettings::NoError) {
         qCDebug(lcSim, "Simulated dish: %s could not be written", qPrintable(path));

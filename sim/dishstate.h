@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/motor.h"
+#include "sim/mount.h"
 
 #include <QString>
 
@@ -16,7 +17,20 @@ QString dishStatePath();
 // is not a finite angle, a FIFO or a directory where the file should be):
 // the motor then starts from its reference.
 bool loadDishState(const QString& path, DishMotor::State* state);
+// The mount's errors as the simulation installed them and as the installer
+// left them: the screws turned since stay turned while the installation is
+// the same.
+struct MountState
+{
+    MountErrors installed;
+    MountErrors current;
+};
+
+// False when the file keeps no mount (written before mounts were kept) or
+// one out of its limits.
+bool loadMountState(const QString& path, MountState* mount);
+
 // Written whole or not at all; false when it could not be written.
-bool saveDishState(const QString& path, const DishMotor::State& state);
+bool saveDishState(const QString& path, const DishMotor::State& state, const MountState& mount);
 
 } // namespace sim

@@ -51,12 +51,6 @@ PolarMount::PolarMount(double latitude, double longitude)
 {
 }
 
-void PolarMount::setInstallationError(double elevationDeg, double azimuthDeg)
-{
-    m_elevationError = elevationDeg;
-    m_azimuthError = azimuthDeg;
-}
-
 double PolarMount::declinationOffset() const
 {
     const double phi = m_latitude * DegToRad;
@@ -76,21 +70,27 @@ Vector3 PolarMount::satellitePosition(double satelliteLongitude) const
     return {OrbitRadiusKm * std::cos(d), OrbitRadiusKm * std::sin(d), 0};
 }
 
+// The dish's chain from the ground up: the mount turned about the vertical,
+// tipped about its east-west line, the motor's turn about the polar axis and
+// the dish's lean from it. Each error is signed so that it means the same to
+// an installer facing the arc north or south of the equator.
 Vector3 PolarMount::boresight(double motorAngleDeg) const
 {
-    const double delta = declinationOffset() * DegToRad;
-    // South of the equator the motor's east is the other way round the axis.
-    const double theta = (m_latitude < 0 ? -motorAngleDeg : motorAngleDeg) * DegToRad;
+    const double hemisphere = m_latitude < 0 ? -1.0 : 1.0;
+    const double delta = (declinationOffset() + hemisphere * m_errors.declinationDeg) * DegToRad;
+    // About the Earth's axis east is positive: south of the equator the
+    // motor's own east is the other way round.
+    const double theta = (hemisphere * motorAngleDeg + m_errors.motorZeroDeg) * DegToRad;
     Vector3 b = {std::cos(delta) * std::cos(theta), std::cos(delta) * std::sin(theta),
                  -std::sin(delta)};
     const double phi = m_latitude * DegToRad;
     const Vector3 up = {std::cos(phi), 0, std::sin(phi)};
     const Vector3 east = {0, 1, 0};
-    // Tipping the mount up turns the boresight about the horizontal axis across
-    // the line of sight; near the meridian that is the east axis.
-    const double upSign = m_latitude < 0 ? 1.0 : -1.0;
-    b = rotated(b, east, upSign * m_elevationError * DegToRad);
-    b = rotated(b, up, -m_azimuthError * DegToRad);
+    // Facing south, tipping up turns the boresight against the east axis;
+    // facing north, with it. Turning east is anticlockwise seen from above
+    // when facing south, clockwise when facing north.
+    b = rotated(b, east, -hemisphere * m_errors.axisElevationDeg * DegToRad);
+    b = rotated(b, up, hemisphere * m_errors.axisAzimuthDeg * DegToRad);
     return normalised(b);
 }
 

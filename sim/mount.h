@@ -9,10 +9,48 @@ struct Vector3
     double x = 0, y = 0, z = 0;
 };
 
+// How a real mount is set up wrong, in degrees, as an installer sees it in
+// either hemisphere.
+struct MountErrors
+{
+    // What any of them may be: more than this and no installer would call
+    // the dish aligned at all.
+    static constexpr double LimitDeg = 5.0;
+
+    // The whole mount turned east of where it should face: the dish at motor
+    // angle 0 points east of due south (north of the equator) or of due north
+    // (south of it).
+    double axisAzimuthDeg = 0;
+    // The whole mount tipped up: the dish at motor angle 0 points higher. The
+    // polar axis is then flatter than the site's latitude asks, as if set for
+    // a lower latitude.
+    double axisElevationDeg = 0;
+    // The declination offset set too large: the dish leans further from the
+    // polar axis towards the equator and points lower all along the arc.
+    double declinationDeg = 0;
+    // The motor's reference off: at motor angle 0 the dish points this far
+    // east along its path (the user's east, as the motor angles of the
+    // satellite list go, in both hemispheres).
+    double motorZeroDeg = 0;
+
+    bool operator==(const MountErrors& o) const
+    {
+        return axisAzimuthDeg == o.axisAzimuthDeg && axisElevationDeg == o.axisElevationDeg &&
+               declinationDeg == o.declinationDeg && motorZeroDeg == o.motorZeroDeg;
+    }
+    bool operator!=(const MountErrors& o) const { return !(*this == o); }
+};
+
+// The four in that order, for what goes through them all.
+inline constexpr double MountErrors::*MountErrorFields[] = {
+    &MountErrors::axisAzimuthDeg, &MountErrors::axisElevationDeg, &MountErrors::declinationDeg,
+    &MountErrors::motorZeroDeg};
+
 // A dish on a polar (USALS-style) mount at a site on a spherical Earth. Motor
 // angle 0 points the dish at the geostationary arc on the site's meridian; the
 // dish is tilted by the declination offset. South of the equator the motor is
-// mounted facing north and turns the other way round the polar axis.
+// mounted facing north and turns the other way round the polar axis: its own
+// angles (those of motorAngleDeg below) are east positive only north of it.
 class PolarMount
 {
 public:
@@ -21,9 +59,8 @@ public:
 
     PolarMount(double latitude, double longitude);
 
-    // Installation error: the whole mount tipped up (positive) in elevation and
-    // turned east (positive) in azimuth, in degrees.
-    void setInstallationError(double elevationDeg, double azimuthDeg);
+    void setErrors(const MountErrors& errors) { m_errors = errors; }
+    const MountErrors& errors() const { return m_errors; }
 
     double latitude() const { return m_latitude; }
     double longitude() const { return m_longitude; }
@@ -58,8 +95,7 @@ private:
 
     double m_latitude;
     double m_longitude;
-    double m_elevationError = 0;
-    double m_azimuthError = 0;
+    MountErrors m_errors;
 };
 
 } // namespace sim

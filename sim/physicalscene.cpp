@@ -1,7 +1,11 @@
 #include "sim/physicalscene.h"
 
+#include "sim/simconfig.h"
+
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <random>
 
 namespace sim {
 namespace {
@@ -158,8 +162,26 @@ double s2UncorrectedPerSecond(const SimTransponder& transponder, double marginDb
 
 } // namespace
 
+// The draw scales the generator's own output, so that a seed gives the same
+// mount with every standard library; every error is drawn whether or not it
+// is given, so that giving one leaves the others as they were.
+MountErrors SimConfig::installedMount() const
+{
+    MountErrors e = mountErrors;
+    if (!mountSeedGiven)
+        return e;
+    std::mt19937 random(mountSeed);
+    for (unsigned i = 0; i < std::size(MountErrorFields); ++i) {
+        const double unit = double(random()) / 4294967296.0 * 2 - 1; // [-1, 1)
+        if (!(mountErrorsGiven & (1u << i)))
+            e.*MountErrorFields[i] = std::round(unit * mountSpread * 1000) / 1000;
+    }
+    return e;
+}
+
 PhysicalScene::PhysicalScene(const hw::Clock& clock, const SimConfig& config, Sky sky)
-    : m_config(config), m_sky(std::move(sky)), m_mount(config.latitude, config.longitude),
+    : m_config(config), m_sky(std::move(sky)), m_installedMount(config.installedMount()),
+      m_mountErrors(m_installedMount), m_mount(config.latitude, config.longitude),
       m_motor(clock, config.motor)
 {
     for (SimSatellite& sat : m_sky.satellites) {
@@ -185,12 +207,45 @@ void PhysicalScene::setSite(double latitude, double longitude)
         note(QStringLiteral("SITE %1 %2").arg(latitude, 0, 'f', 2).arg(longitude, 0, 'f', 2));
 }
 
-// The mount at the configured site, aligned as the installation error says,
-// and what it sees of the sky from there.
+void PhysicalScene::setMountErrors(const MountErrors& errors)
+{
+    m_mountErrors = errors;
+    place();
+    if (note) {
+        QStringList words;
+        for (const auto& [name, degrees] : mountErrorValues(errors))
+            words.append(QStringLiteral("%1=%2").arg(name).arg(degrees, 0, 'f', 3));
+        note(QStringLiteral("MOUNT ") + words.join(QLatin1Char(' ')));
+    }
+    if (mountChanged)
+        mountChanged();
+}
+
+bool PhysicalScene::adjust(const QString& part, const QStringList& words, QVariantMap* values,
+                           QString* error)
+{
+    if (part != QLatin1String("mount"))
+        return SignalScene::adjust(part, words, values, error);
+    MountErrors errors = m_mountErrors;
+    if (!adjustMountErrors(words, &errors, error))
+        return false;
+    if (errors != m_mountErrors)
+        setMountErrors(errors);
+    values->clear();
+    // To a thousandth of a degree, as far as a screw is ever turned.
+    for (const auto& [name, degrees] : mountErrorValues(m_mountErrors))
+        values->insert(name, std::round(degrees * 1000) / 1000);
+    values->insert(QStringLiteral("latitude"), m_config.latitude);
+    values->insert(QStringLiteral("longitude"), m_config.longitude);
+    return true;
+}
+
+// The mount at the configured site, aligned as its errors say, and what it
+// sees of the sky from there.
 void PhysicalScene::place()
 {
     m_mount = PolarMount(m_config.latitude, m_config.longitude);
-    m_mount.setInstallationError(m_config.elevationErrorDeg, m_config.azimuthErrorDeg);
+    m_mount.setErrors(m_mountErrors);
     m_rangeKm.clear();
     m_visible.clear();
     m_byFrequency.clear();

@@ -31,8 +31,16 @@ struct SimConfig
     bool siteGiven = false;
     bool startAngleGiven = false; // ... and where the motor starts
     double dishDiameterM = 0.8;
-    double elevationErrorDeg = 0.3;
-    double azimuthErrorDeg = 0.15;
+    // A mount set up a little off, as most are.
+    MountErrors mountErrors{0.15, 0.3, 0, 0};
+    // A random installation: every error not given (a bit of mountErrorsGiven,
+    // in MountErrors' order) drawn within +-mountSpread degrees from the seed.
+    bool mountSeedGiven = false;
+    quint32 mountSeed = 0;
+    double mountSpread = 1.0;
+    unsigned mountErrorsGiven = 0;
+    // The errors the mount is installed with, the draw included.
+    MountErrors installedMount() const;
     DishMotor::Config motor;
     int dishInput = 0; // committed-switch / burst input the dish hangs on
     double eirpDbw = 50.0;
@@ -77,8 +85,19 @@ public:
     bool network(const TunerState& tuner, hw::NetworkInfo* info) override;
     bool lockedFormat(const TunerState& tuner, hw::SignalFormat* format) override;
 
+    // "mount": its errors turned or set (adjustMountErrors), the dish
+    // re-placed at once; with no words only reported, with the site.
+    bool adjust(const QString& part, const QStringList& words, QVariantMap* values,
+                QString* error) override;
+
     DishMotor& motor() { return m_motor; }
     const PolarMount& mount() const { return m_mount; }
+    // The mount's errors as the simulation installed them, and as they stand.
+    const MountErrors& installedMount() const { return m_installedMount; }
+    const MountErrors& mountErrors() const { return m_mountErrors; }
+    void setMountErrors(const MountErrors& errors);
+    // Called after the mount's errors changed, so that they can be kept.
+    std::function<void()> mountChanged;
     const Sky& sky() const { return m_sky; }
     const FieldConditions& field() const { return m_config.field; }
     void setField(const FieldConditions& field) { m_config.field = field; }
@@ -160,6 +179,8 @@ private:
 
     SimConfig m_config;
     Sky m_sky;
+    MountErrors m_installedMount;
+    MountErrors m_mountErrors;
     PolarMount m_mount;
     DishMotor m_motor;
     QVector<double> m_rangeKm;

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <QVariantMap>
 
 #include <QtGlobal>
 #include <functional>
@@ -77,6 +79,16 @@ public:
     {
         Q_UNUSED(latitude)
         Q_UNUSED(longitude)
+    }
+    // A part of the installation adjusted or reported, as the card's
+    // adjustSimulation() says.
+    virtual bool adjust(const QString& part, const QStringList& words, QVariantMap* values,
+                        QString* error)
+    {
+        Q_UNUSED(words)
+        Q_UNUSED(values)
+        *error = QStringLiteral("the simulated receiver has no %1 to adjust").arg(part);
+        return false;
     }
     // The seed of the noise the register model adds to the readings.
     virtual quint64 noiseSeed() const { return 0; }

@@ -89,6 +89,11 @@ public:
     {
         m_scene->setSite(latitude, longitude);
     }
+    bool adjustSimulation(const QString& part, const QStringList& words, QVariantMap* values,
+                          QString* error) override
+    {
+        return m_scene->adjust(part, words, values, error);
+    }
 
     SignalScene& scene() { return *m_scene; }
     Tda10086Model& demodulator() { return m_demod; }

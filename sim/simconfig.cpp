@@ -4,7 +4,9 @@
 #include <QRegularExpression>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace sim {
 namespace {
@@ -27,16 +29,40 @@ struct Whole
     double input;
     double seed;
     double ignoreWestZero;
+    double mountSeed;
 };
+
+Whole wholeOf(const SimConfig& c)
+{
+    return {double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero),
+            double(c.mountSeed)};
+}
+
+void setWhole(SimConfig* c, const Whole& w)
+{
+    c->dishInput = int(w.input);
+    c->noiseSeed = quint32(w.seed);
+    c->motor.ignoreWestZero = w.ignoreWestZero != 0;
+    c->mountSeed = quint32(w.mountSeed);
+}
 
 QVector<NumberKey> numberKeys(SimConfig* c, Whole* w)
 {
+    MountErrors& e = c->mountErrors;
+    const double limit = MountErrors::LimitDeg;
     return {
         {"site/latitude", "latitude", &c->latitude, -81, 81, false},
         {"site/longitude", "longitude", &c->longitude, -180, 360, false},
         {"dish/diameter", "dish", &c->dishDiameterM, 0.1, 100, false},
-        {"dish/elevationError", "elevation-error", &c->elevationErrorDeg, -45, 45, false},
-        {"dish/azimuthError", "azimuth-error", &c->azimuthErrorDeg, -45, 45, false},
+        // The older names first: where a file has both, the newer one counts.
+        {"dish/azimuthError", "azimuth-error", &e.axisAzimuthDeg, -limit, limit, false},
+        {"dish/axisAzimuthError", "axis-azimuth", &e.axisAzimuthDeg, -limit, limit, false},
+        {"dish/elevationError", "elevation-error", &e.axisElevationDeg, -limit, limit, false},
+        {"dish/axisElevationError", "axis-elevation", &e.axisElevationDeg, -limit, limit, false},
+        {"dish/declinationError", "declination-error", &e.declinationDeg, -limit, limit, false},
+        {"dish/motorZeroError", "motor-zero", &e.motorZeroDeg, -limit, limit, false},
+        {"dish/mountSeed", "mount-seed", &w->mountSeed, 0, 4294967295.0, true},
+        {"dish/mountSpread", "mount-spread", &c->mountSpread, 0, limit, false},
         {"dish/input", nullptr, &w->input, 0, 3, true},
         {"motor/speed13V", nullptr, &c->motor.speed13V, 0.001, 100, false},
         {"motor/speed18V", nullptr, &c->motor.speed18V, 0.001, 100, false},
@@ -60,6 +86,18 @@ QString range(const NumberKey& key)
         .arg(key.whole ? QStringLiteral("a whole number") : QStringLiteral("a number"))
         .arg(key.min, 0, 'g', 10)
         .arg(key.max, 0, 'g', 10);
+}
+
+// What giving a key says besides its value: the simulation's own site or
+// start angle, an error that stands over the random draw, a draw at all.
+void noteGiven(const NumberKey& key, SimConfig* c, const Whole& w)
+{
+    for (unsigned i = 0; i < std::size(MountErrorFields); ++i)
+        if (key.value == &(c->mountErrors.*MountErrorFields[i]))
+            c->mountErrorsGiven |= 1u << i;
+    c->siteGiven = c->siteGiven || key.value == &c->latitude || key.value == &c->longitude;
+    c->startAngleGiven = c->startAngleGiven || key.value == &c->motor.startAngle;
+    c->mountSeedGiven = c->mountSeedGiven || key.value == &w.mountSeed;
 }
 
 // Every number must be finite and within its bounds: the simulation converts
@@ -167,7 +205,97 @@ void readFaults(const QSettings& ini, SimFaults* faults)
         faults->diseqcStuck || ini.value(QStringLiteral("faults/diseqcStuck")).toBool();
 }
 
+// The mount's screws by the names an installer turns them by.
+struct Screw
+{
+    const char* name;
+    const char* alias; // as the receiver option says it
+    double MountErrors::*error;
+};
+
+const Screw Screws[] = {
+    {"axis-azimuth", "azimuth-error", &MountErrors::axisAzimuthDeg},
+    {"axis-elevation", "elevation-error", &MountErrors::axisElevationDeg},
+    {"declination", "declination-error", &MountErrors::declinationDeg},
+    {"motor-zero", nullptr, &MountErrors::motorZeroDeg},
+};
+
+const Screw* findScrew(QString name)
+{
+    name.replace(QLatin1Char('_'), QLatin1Char('-'));
+    for (const Screw& s : Screws)
+        if (name == QLatin1String(s.name) || (s.alias && name == QLatin1String(s.alias)))
+            return &s;
+    return nullptr;
+}
+
+// One NAME=DEGREES word over *errors; false with *error.
+bool turnScrew(const QString& word, bool set, MountErrors* errors, QString* error)
+{
+    const int equals = word.indexOf(QLatin1Char('='));
+    const Screw* screw = equals > 0 ? findScrew(word.left(equals)) : nullptr;
+    if (equals <= 0) {
+        *error = QStringLiteral("mount takes NAME=DEGREES, such as axis-azimuth=+0.3, not \"%1\"")
+                     .arg(word);
+        return false;
+    }
+    if (!screw) {
+        *error = QStringLiteral("the mount has no \"%1\": axis-azimuth, axis-elevation, "
+                                "declination or motor-zero")
+                     .arg(word.left(equals));
+        return false;
+    }
+    const QString text = word.mid(equals + 1);
+    bool ok = false;
+    const double degrees = text.toDouble(&ok);
+    if (!ok || !std::isfinite(degrees)) {
+        *error = QStringLiteral("%1: \"%2\" is not a number of degrees%3")
+                     .arg(QLatin1String(screw->name), text,
+                          text.contains(QLatin1Char(','))
+                              ? QStringLiteral(" (a decimal point, not a comma)")
+                              : QString());
+        return false;
+    }
+    double& value = errors->*(screw->error);
+    const double result = set ? degrees : value + degrees;
+    // Turns added up may land a hair past the limit they reach.
+    if (std::abs(result) > MountErrors::LimitDeg + 1e-9) {
+        *error = QStringLiteral("%1 would be %2 degrees: the mount's errors stay within %3 to %4")
+                     .arg(QLatin1String(screw->name))
+                     .arg(result, 0, 'g', 10)
+                     .arg(-MountErrors::LimitDeg)
+                     .arg(MountErrors::LimitDeg);
+        return false;
+    }
+    value = std::clamp(result, -MountErrors::LimitDeg, MountErrors::LimitDeg);
+    return true;
+}
+
 } // namespace
+
+bool adjustMountErrors(const QStringList& words, MountErrors* errors, QString* error)
+{
+    const bool set = !words.isEmpty() && words.first() == QLatin1String("set");
+    if (set && words.size() == 1) {
+        *error = QStringLiteral("mount set takes NAME=DEGREES words, such as axis-azimuth=0");
+        return false;
+    }
+    MountErrors turned = *errors;
+    for (int i = set ? 1 : 0; i < words.size(); ++i)
+        if (!turnScrew(words.at(i), set, &turned, error))
+            return false;
+    *errors = turned;
+    return true;
+}
+
+QVector<QPair<QString, double>> mountErrorValues(const MountErrors& errors)
+{
+    QVector<QPair<QString, double>> values;
+    for (const Screw& s : Screws)
+        values.append({QString::fromLatin1(s.name).replace(QLatin1Char('-'), QLatin1Char('_')),
+                       errors.*(s.error)});
+    return values;
+}
 
 bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QString* error)
 {
@@ -181,7 +309,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
         return false;
     }
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
+    Whole whole = wholeOf(c);
     QString problem;
     auto fail = [&](const QString& key) {
         *error = QStringLiteral("%1: %2 %3").arg(path, key, problem);
@@ -197,8 +325,11 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     }
     for (const NumberKey& key : numberKeys(&c, &whole)) {
         const QVariant v = ini.value(QLatin1String(key.fileKey));
-        if (v.isValid() && !readNumber(key, v.toString(), &problem))
+        if (!v.isValid())
+            continue;
+        if (!readNumber(key, v.toString(), &problem))
             return fail(QLatin1String(key.fileKey));
+        noteGiven(key, &c, whole);
     }
     if (!checkStartAngle(c, &problem))
         return fail(QStringLiteral("motor/startAngle"));
@@ -206,12 +337,7 @@ bool loadSimConfig(const QString& path, SimConfig* config, SimFaults* faults, QS
     if (!readEirp(ini, path, &c, error) || !readNit(ini, path, &c, error))
         return false;
 
-    c.dishInput = int(whole.input);
-    c.noiseSeed = quint32(whole.seed);
-    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
-    c.siteGiven = c.siteGiven || ini.contains(QStringLiteral("site/latitude")) ||
-                  ini.contains(QStringLiteral("site/longitude"));
-    c.startAngleGiven = c.startAngleGiven || ini.contains(QStringLiteral("motor/startAngle"));
+    setWhole(&c, whole);
     *config = c;
 
     readFaults(ini, faults);
@@ -231,7 +357,7 @@ bool isSimOption(const QString& name)
 bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString* error)
 {
     SimConfig c = *config;
-    Whole whole{double(c.dishInput), double(c.noiseSeed), double(c.motor.ignoreWestZero)};
+    Whole whole = wholeOf(c);
     const QVector<NumberKey> keys = numberKeys(&c, &whole);
     for (const auto& option : request.options) {
         for (const NumberKey& key : keys) {
@@ -242,13 +368,10 @@ bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString
                 *error = QStringLiteral("%1= %2").arg(option.first, problem);
                 return false;
             }
-            if (key.value == &c.latitude || key.value == &c.longitude)
-                c.siteGiven = true;
+            noteGiven(key, &c, whole);
         }
     }
-    c.dishInput = int(whole.input);
-    c.noiseSeed = quint32(whole.seed);
-    c.motor.ignoreWestZero = whole.ignoreWestZero != 0;
+    setWhole(&c, whole);
     *config = c;
     return true;
 }

@@ -18,4 +18,14 @@ bool applySimOptions(const hw::ReceiverSpec& request, SimConfig* config, QString
 // Whether a "sim,..." option name is one applySimOptions takes.
 bool isSimOption(const QString& name);
 
+// Turns the mount's screws as an installer would: each NAME=DEGREES word adds
+// to that error (axis-azimuth, axis-elevation, declination, motor-zero), or
+// sets it when the first word is "set". False with *error, and *errors
+// untouched, on a word it does not take or an error that would end up out of
+// its limits.
+bool adjustMountErrors(const QStringList& words, MountErrors* errors, QString* error);
+
+// The errors by the names adjustMountErrors takes, "_" for "-" (axis_azimuth).
+QVector<QPair<QString, double>> mountErrorValues(const MountErrors& errors);
+
 } // namespace sim

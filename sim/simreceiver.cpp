@@ -2,8 +2,11 @@
 
 #include "settings/datafiles.h"
 #include "sim/dishstate.h"
+#include "sim/logging.h"
 #include "sim/physicalscene.h"
 #include "sim/simconfig.h"
+
+#include <cmath>
 
 namespace sim {
 
@@ -30,22 +33,46 @@ bool parseCard(const hw::ReceiverSpec& request, bool* dvbS2, QString* error)
     return true;
 }
 
-// The motor as the last run left it, and kept from now on as it moves. A
-// fresh start, or a start angle the simulation file gives, starts from there.
-void rememberDish(DishMotor& motor, const SimConfig& config, bool fresh)
+bool sameMount(const MountErrors& a, const MountErrors& b)
+{
+    // As the state file keeps them: to a millionth of a degree.
+    const auto near = [](double x, double y) {
+        return std::abs(x - y) < 2e-6;
+    };
+    return near(a.axisAzimuthDeg, b.axisAzimuthDeg) &&
+           near(a.axisElevationDeg, b.axisElevationDeg) &&
+           near(a.declinationDeg, b.declinationDeg) && near(a.motorZeroDeg, b.motorZeroDeg);
+}
+
+// The motor and the mount as the last run left them, and kept from now on as
+// they change. A fresh start, or a start angle the simulation file gives,
+// starts the motor from there; a mount the simulation installs otherwise than
+// last time (another seed, file or option) is a new one, its screws untouched.
+void rememberDish(PhysicalScene& scene, const SimConfig& config, bool fresh)
 {
     const QString path = dishStatePath();
+    DishMotor& motor = scene.motor();
     DishMotor::State state;
     if (!fresh && loadDishState(path, &state)) {
         if (config.startAngleGiven)
             state.angle = config.motor.startAngle;
         motor.restore(state);
     }
-    motor.changed = [&motor, path] {
-        saveDishState(path, motor.state());
+    MountState mount;
+    if (!fresh && loadMountState(path, &mount)) {
+        if (sameMount(mount.installed, scene.installedMount()))
+            scene.setMountErrors(mount.current);
+        else if (!sameMount(mount.current, mount.installed))
+            qCInfo(lcSim, "Simulated dish: the simulation installs another mount than last "
+                          "time; the adjustments made then are left behind");
+    }
+    const auto save = [&scene, path] {
+        saveDishState(path, scene.motor().state(), {scene.installedMount(), scene.mountErrors()});
     };
+    motor.changed = save;
+    scene.mountChanged = save;
     if (fresh)
-        motor.changed(); // a new dish from now on
+        save(); // a new dish from now on
 }
 
 // The simulated card for a "sim,..." receiver string: the installation of the
@@ -75,8 +102,7 @@ std::unique_ptr<hw::CardBackend> createSimulated(const hw::ReceiverSpec& request
     if (sky.satellites.isEmpty())
         sky = Sky::builtIn(config.eirpDbw);
     auto scene = std::make_unique<PhysicalScene>(clock, config, std::move(sky));
-    rememberDish(scene->motor(), config,
-                 request.options.contains({QStringLiteral("fresh"), QString()}));
+    rememberDish(*scene, config, request.options.contains({QStringLiteral("fresh"), QString()}));
     auto card = std::make_unique<SimCard>(clock, std::move(scene), faults);
     card->setSecondGeneration(dvbS2);
     return card;
@@ -176,8 +202,17 @@ void registerSimulatedReceiver()
             "     fresh                   the motor starts from its reference, not where\n"
             "                             the last run left it\n"
             "     dish=M                  dish diameter in metres (default 0.8)\n"
-            "     elevation-error=DEG     installation error in elevation (default 0.3)\n"
-            "     azimuth-error=DEG       installation error in azimuth (default 0.15)\n"
+            "     axis-azimuth=DEG        the mount turned east of where it should face\n"
+            "                             (default 0.15; also azimuth-error=)\n"
+            "     axis-elevation=DEG      the mount tipped up: the dish points higher\n"
+            "                             (default 0.3; also elevation-error=)\n"
+            "     declination-error=DEG   the declination offset set too large: the dish\n"
+            "                             points lower along the whole arc (default 0)\n"
+            "     motor-zero=DEG          at motor angle 0 the dish points this far east\n"
+            "                             along the arc (default 0); each error -5..5\n"
+            "     mount-seed=N            a random mount: each error not given drawn\n"
+            "                             within +-1 degree, the same for the same N\n"
+            "     mount-spread=DEG        how far the random errors go (default 1)\n"
             "     rain=DB                 rain fade on the path (default 0)\n"
             "     skew=DEG                LNB polarisation angle error (default 0)\n"
             "     lof-offset=MHZ          LNB oscillator error (default 0)\n"

@@ -322,8 +322,8 @@ bool runTrial(int t, SkyKind kind, Method method, const Carrier& carrier, Outcom
     config.latitude = site.latitude;
     config.longitude = site.longitude;
     config.siteGiven = true;
-    config.elevationErrorDeg = error(random);
-    config.azimuthErrorDeg = error(random);
+    config.mountErrors.axisElevationDeg = error(random);
+    config.mountErrors.axisAzimuthDeg = error(random);
     config.noiseSeed = quint32(t + 1);
     config.readingNoise = 3.0;
     config.motor.backlash = 0.05;

@@ -22,6 +22,7 @@ private slots:
     void remoteRepliesSayWhatWasNotSaved();
     void setRefusesWhatTheDialogRefuses();
     void aRestartFindsTheDishWhereItWasLeft();
+    void theSimulatedMountIsTurnedFromTheCommandLine();
 };
 
 void TestRemote::remoteControl()
@@ -301,6 +302,52 @@ void TestRemote::aRestartFindsTheDishWhereItWasLeft()
     QFile trace(run.path(QStringLiteral("t2.log")));
     QVERIFY(trace.open(QIODevice::ReadOnly));
     QVERIFY(!trace.readAll().contains(" 31 6E ")); // no goto was needed
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+}
+
+// "mount": the simulated mount's errors reported, turned and set as an
+// installer turns its screws, refused without a change, and still turned
+// after a restart.
+void TestRemote::theSimulatedMountIsTurnedFromTheCommandLine()
+{
+    Run run;
+    auto zenara = startWithSatellites(run, "[Settings]\n");
+    QVERIFY(zenara);
+    const auto errors = [](const QJsonObject& o) {
+        QStringList values;
+        for (const char* key : {"axis_azimuth", "axis_elevation", "declination", "motor_zero",
+                                "latitude", "longitude"})
+            values.append(QString::number(o.value(QLatin1String(key)).toDouble()));
+        return values.join(QLatin1Char(' '));
+    };
+    const struct
+    {
+        const char* command;
+        const char* errors; // nullptr: refused
+    } rows[] = {
+        {"mount", "0.15 0.3 0 0 45 42"},
+        {"mount axis-azimuth=+0.3 declination=-0.2", "0.45 0.3 -0.2 0 45 42"},
+        {"mount set axis-azimuth=0 motor-zero=1.5", "0 0.3 -0.2 1.5 45 42"},
+        {"mount axis-elevation=0,2", nullptr},
+        {"mount tilt=1", nullptr},
+        {"mount axis-elevation=4.8", nullptr},
+        {"mount set", nullptr},
+        {"mount", "0 0.3 -0.2 1.5 45 42"}, // nothing changed by the refused ones
+    };
+    for (const auto& row : rows) {
+        const Reply r = remoteCli(run, words(row.command));
+        QCOMPARE(r.code, row.errors ? 0 : 1);
+        if (row.errors)
+            QCOMPARE(errors(r.json), QLatin1String(row.errors));
+        else
+            QVERIFY2(!r.json.value(QStringLiteral("error")).toString().isEmpty(), row.command);
+    }
+    zenara->terminate();
+    QVERIFY(finish(*zenara));
+    zenara = run.start({});
+    QTRY_VERIFY_WITH_TIMEOUT(remoteCli(run, words("status")).code == 0, 60000);
+    QCOMPARE(errors(request(run, QStringLiteral("mount"))), QStringLiteral("0 0.3 -0.2 1.5 45 42"));
     zenara->terminate();
     QVERIFY(finish(*zenara));
 }

@@ -76,6 +76,15 @@ void TestRemoteRequest::check_data()
     row("set MaxAngle 1e7", "\"1e7\" is not a value", none);
     row("set OneDegreSteps x", "\"x\" is not a value", none);
     row("set MaxAngle", "set takes", none);
+    // A simulated mount: the form here, the names and values at the receiver.
+    row("mount", "", none);
+    row("mount axis-azimuth=+0.3 declination=-0.2", "", none);
+    row("mount set axis-azimuth=0", "", none);
+    row("mount tilt=1", "", none);
+    row("mount set", "mount takes", none);
+    row("mount axis-azimuth", "mount takes", none);
+    row("mount =0.3", "mount takes", none);
+    row("mount axis-azimuth=0.1 set", "mount takes", none);
 }
 
 void TestRemoteRequest::check()

@@ -440,14 +440,15 @@ void TestSession::aGotoEndsWhenTheDishIsThere()
         choose(g.position, g.mhz, g.horizontal);
         QVERIFY(sky.session->go().ok());
         qint64 lockedAt = -1, arrivedAt = -1, endedAt = -1;
-        for (int t = 0; t < 60000 && endedAt < 0; t += 250) {
+        // Until both the goto and the motor are over: either may end first.
+        for (int t = 0; t < 60000 && (endedAt < 0 || arrivedAt < 0); t += 250) {
             sky.pollFor(250);
             const qint64 now = sky.clock.nowMs();
             if (arrivedAt < 0 && !scene.motor().moving())
                 arrivedAt = now;
             if (lockedAt < 0 && sky.session->lastReading().locked)
                 lockedAt = now;
-            if (!sky.session->positioner().motion().moving(now))
+            if (endedAt < 0 && !sky.session->positioner().motion().moving(now))
                 endedAt = now;
         }
         QVERIFY2(lockedAt > 0 && arrivedAt > 0, g.mhz);

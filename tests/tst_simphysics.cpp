@@ -43,8 +43,7 @@ sim::SimSatellite satellite(double longitude, double eirp,
 sim::SimConfig idealSite()
 {
     sim::SimConfig config;
-    config.elevationErrorDeg = 0;
-    config.azimuthErrorDeg = 0;
+    config.mountErrors = {};
     config.readingNoise = 0;
     return config;
 }
@@ -402,7 +401,7 @@ void TestSimPhysics::pointingSweep()
     for (int step = 0; step <= 40; ++step) {
         sim::SimConfig config = idealSite();
         config.readingNoise = 1;
-        config.elevationErrorDeg = step * 0.1;
+        config.mountErrors.axisElevationDeg = step * 0.1;
         Bench bench(config, sim::Sky::builtIn());
         bench.tune(11977, 'H', 27500);
         bench.after(500);
@@ -510,7 +509,7 @@ void TestSimPhysics::emptySkyReadsTheNoiseFloor()
                                                  data + QStringLiteral("Transponders/"), 50);
     QVERIFY(shipped.satellites.size() > 100);
     sim::SimConfig config = idealSite();
-    config.elevationErrorDeg = 10;
+    config.mountErrors.axisElevationDeg = 10;
     for (const auto& [mhz, pol] :
          {std::pair<double, char>{11977, 'H'}, {10719, 'V'}, {12603, 'H'}}) {
         Bench nothing(config, sim::Sky{});
@@ -549,7 +548,7 @@ void TestSimPhysics::agcFollowsTheCarriersPower()
     // band: 1 degree off the peak the AGC falls by the pointing loss itself.
     auto agcDb = [](double offset) {
         sim::SimConfig config = idealSite();
-        config.elevationErrorDeg = offset;
+        config.mountErrors.axisElevationDeg = offset;
         Bench bench(config, oneCarrier(62));
         bench.tune(11700, 'H', 27500);
         return bench.after(500).agc / 6.0;
@@ -664,8 +663,8 @@ void TestSimPhysics::fieldOptions()
     QCOMPARE(config.field.skewDeg, -12.0);
     QCOMPARE(config.field.lofOffsetMHz, 3.0);
     QCOMPARE(config.dishDiameterM, 1.2);
-    QCOMPARE(config.elevationErrorDeg, 0.0);
-    QCOMPARE(config.azimuthErrorDeg, -0.5);
+    QCOMPARE(config.mountErrors.axisElevationDeg, 0.0); // the older names still work
+    QCOMPARE(config.mountErrors.axisAzimuthDeg, -0.5);
     QCOMPARE(config.eirpDbw, 48.0);
     QCOMPARE(config.motor.backlash, 0.0);
     QCOMPARE(config.noiseSeed, 77u);

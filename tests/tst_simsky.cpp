@@ -160,7 +160,9 @@ void TestSimSky::geometryMatchesUsals()
     QVERIFY(sim::PolarMount::usalsAngle(-34, 18, 36) < 0);
     QVERIFY(south.pointingError(sim::PolarMount::usalsAngle(-34, 18, 36), 36) < 0.1);
     // An installation error shows up as a pointing error of about its size.
-    mount.setInstallationError(0.3, 0);
+    sim::MountErrors tipped;
+    tipped.axisElevationDeg = 0.3;
+    mount.setErrors(tipped);
     QVERIFY(std::abs(mount.pointingError(0, 10) - 0.3) < 0.02);
 }
 
