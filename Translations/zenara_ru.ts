@@ -1373,5 +1373,125 @@
         <source>Network: %1 — you are on %2 at %3, not %4</source>
         <translation>Сеть: %1 — антенна на %2 (%3), а не на %4</translation>
     </message>
+    <message>
+        <source>%1: not found, left out</source>
+        <translation>%1: не найден, пропущен</translation>
+    </message>
+    <message>
+        <source>%1: reading not usable, left out</source>
+        <translation>%1: показание непригодно, пропущено</translation>
+    </message>
+    <message>
+        <source>%1: below the horizon, left out</source>
+        <translation>%1: ниже горизонта, пропущен</translation>
+    </message>
+    <message>
+        <source>the motor&apos;s zero</source>
+        <translation>ноль мотора</translation>
+    </message>
+    <message>
+        <source>the mount&apos;s azimuth</source>
+        <translation>азимут подвеса</translation>
+    </message>
+    <message>
+        <source>the mount&apos;s elevation</source>
+        <translation>угол места подвеса</translation>
+    </message>
+    <message>
+        <source>the declination offset</source>
+        <translation>поправка склонения</translation>
+    </message>
+    <message>
+        <source>One satellite is not enough to tell the errors apart: find more, spread across the arc</source>
+        <translation>Одного спутника мало, чтобы различить ошибки: найдите ещё, по всей дуге</translation>
+    </message>
+    <message>
+        <source>Two satellites leave no reading over to check the result: a third would show a wrong peak</source>
+        <translation>Два спутника не оставляют показаний для проверки результата: третий выявил бы неверный пик</translation>
+    </message>
+    <message>
+        <source>All satellites lie east of the meridian: find one to the west</source>
+        <translation>Все спутники к востоку от меридиана: найдите один на западе</translation>
+    </message>
+    <message>
+        <source>All satellites lie west of the meridian: find one to the east</source>
+        <translation>Все спутники к западу от меридиана: найдите один на востоке</translation>
+    </message>
+    <message>
+        <source>Motor angles give the motor&apos;s zero and the mount&apos;s azimuth only together (both turn the dish along the arc)</source>
+        <translation>Углы мотора дают ноль мотора и азимут подвеса только вместе (оба поворачивают антенну вдоль дуги)</translation>
+    </message>
+    <message>
+        <source>Motor angles alone cannot show the declination offset: it moves the dish&apos;s path across the arc, not along it</source>
+        <translation>Одни углы мотора не показывают поправку склонения: она смещает путь антенны поперёк дуги, а не вдоль</translation>
+    </message>
+    <message>
+        <source>Not determined yet, needs more satellites spread across the arc: %1</source>
+        <translation>Ещё не определено, нужны спутники по всей дуге: %1</translation>
+    </message>
+    <message>
+        <source>Not determined yet, needs a second round with cross-track readings: %1</source>
+        <translation>Ещё не определено, нужен второй проход с поперечными отклонениями: %1</translation>
+    </message>
+    <message>
+        <source>The readings disagree by more than their noise (rms %1°): check %2 first</source>
+        <translation>Показания расходятся сильнее своего шума (СКО %1°): сначала проверьте %2</translation>
+    </message>
+    <message>
+        <source>The site&apos;s position is not valid</source>
+        <translation>Координаты места неверны</translation>
+    </message>
+    <message>
+        <source>No satellite to fit</source>
+        <translation>Нет спутников для расчёта</translation>
+    </message>
+    <message>
+        <source>The readings give no solution</source>
+        <translation>Показания не дают решения</translation>
+    </message>
+    <message>
+        <source>The motor&apos;s zero is %1° east (gotos allow for it)</source>
+        <translation>Ноль мотора на %1° восточнее (переходы это учитывают)</translation>
+    </message>
+    <message>
+        <source>The motor&apos;s zero is %1° west (gotos allow for it)</source>
+        <translation>Ноль мотора на %1° западнее (переходы это учитывают)</translation>
+    </message>
+    <message>
+        <source>Turn the mount %1° west</source>
+        <translation>Поверните подвес на %1° к западу</translation>
+    </message>
+    <message>
+        <source>Turn the mount %1° east</source>
+        <translation>Поверните подвес на %1° к востоку</translation>
+    </message>
+    <message>
+        <source>Lower the mount&apos;s elevation by %1°</source>
+        <translation>Уменьшите угол места подвеса на %1°</translation>
+    </message>
+    <message>
+        <source>Raise the mount&apos;s elevation by %1°</source>
+        <translation>Увеличьте угол места подвеса на %1°</translation>
+    </message>
+    <message>
+        <source>Declination offset %1° too large (this site needs %2°)</source>
+        <translation>Поправка склонения на %1° больше нужной (здесь нужно %2°)</translation>
+    </message>
+    <message>
+        <source>Declination offset %1° too small (this site needs %2°)</source>
+        <translation>Поправка склонения на %1° меньше нужной (здесь нужно %2°)</translation>
+    </message>
+    <message>
+        <source>Too few readings to advise</source>
+        <translation>Слишком мало показаний для совета</translation>
+    </message>
+    <message>
+        <source>The mount needs no adjustment</source>
+        <translation>Подвес не нужно регулировать</translation>
+    </message>
+    <message>
+        <source>Nothing measured so far needs adjusting</source>
+        <translation>Ничто из измеренного не нужно регулировать</translation>
+    </message>
 </context>
 </TS>
