@@ -77,9 +77,10 @@ MountModel::MountModel(double latitude, double longitude, const MountErrors& err
       m_declination((declinationOffset(latitude) + errors.declination) * Rad)
 {
     // The ideal mount turned about the east axis by the polar axis' elevation
-    // (error included), then about the vertical by the azimuth error, which
-    // turns the dish's face (towards the equator) to the east when positive.
-    const double psi = m_absLatitude + errors.axisElevation * Rad;
+    // (a mount tipped up has the flatter axis), then about the vertical by the
+    // azimuth error, which turns the dish's face (towards the equator) to the
+    // east when positive.
+    const double psi = m_absLatitude - errors.axisElevation * Rad;
     const double alpha = errors.axisAzimuth * Rad;
     const double elevation[3][3] = {
         {1, 0, 0}, {0, std::cos(psi), std::sin(psi)}, {0, -std::sin(psi), std::cos(psi)}};

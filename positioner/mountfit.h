@@ -13,8 +13,9 @@ namespace positioner {
 //   path (further east);
 // - axisAzimuth > 0: the whole mount turned about the vertical so that the
 //   dish faces further east;
-// - axisElevation > 0: the polar axis stands higher than the latitude (which
-//   tips the dish DOWN on the meridian: a steeper axis, a lower dish);
+// - axisElevation > 0: the whole mount tipped up, so that the dish points
+//   higher on the meridian (the polar axis flatter than the latitude asks:
+//   lower the mount's elevation to mend it);
 // - declination > 0: the declination offset set too large (the dish lower).
 // The installer's correction for an error is its negative.
 struct MountErrors

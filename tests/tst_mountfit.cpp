@@ -86,8 +86,8 @@ void TestMountFit::eachErrorMovesThePeakItsWay()
         int parameter;
         double offset;
         int peak, cross;
-    } rows[] = {{0, 0, -1, 0}, {0, 55, -1, 0}, {1, 0, -1, 9},  {1, -40, -1, 1}, {1, 40, -1, -1},
-                {2, 0, 0, 1},  {2, -40, 1, 1}, {2, 40, -1, 1}, {3, 0, 0, 1},    {3, -55, 0, 1}};
+    } rows[] = {{0, 0, -1, 0}, {0, 55, -1, 0},   {1, 0, -1, 9},  {1, -40, -1, 1}, {1, 40, -1, -1},
+                {2, 0, 0, -1}, {2, -40, -1, -1}, {2, 40, 1, -1}, {3, 0, 0, 1},    {3, -55, 0, 1}};
     const auto sign = [](double v) {
         return std::abs(v) < 1e-9 ? 0 : v > 0 ? 1 : -1;
     };
@@ -219,7 +219,7 @@ void TestMountFit::fewOrOneSidedSatellitesSayWhatIsOpen()
          {"Two satellites", "only together", "cannot show the declination", "second round"}},
         {45, round(45, truth, {-40, 55}, true, 3), 2, 15, {"Two satellites"}},
         {45, round(45, truth, {20, 40, 55}, false, 4), 3, 0, {"east of the meridian"}},
-        {-33, round(-33, truth, {-55, -35, -15}, true, 5), 3, 0, {"west of the meridian"}},
+        {-33, round(-33, truth, {-55, -35, -15}, true, 5), 3, 1, {"west of the meridian"}},
         {45, lost, 3, 15, {"45.0°E: not found"}},
         {45, neighbour, 4, 15, {"disagree", "check 45.0°E first"}},
         {45, broken, 2, 0, {"20.0°E: reading not usable", "90.0°E: below the horizon"}}};
@@ -265,11 +265,11 @@ void TestMountFit::crossTrackFromLevels()
 void TestMountFit::secondRoundMeasuresTheCrossTrack()
 {
     // Round one on a mount with errors; the installer then turns the mount
-    // 0.5 degrees east, lowers the axis by 0.4 and the declination offset by
-    // 0.3 degrees. The change in each peak level gives the cross-track offset
+    // 0.5 degrees east, tips it up by 0.4 and lowers the declination offset
+    // by 0.3 degrees. The change in each peak level gives the cross-track offset
     // before, reckoned with shifts worked out for the ideal mount, as the
     // program knows no better. A 60 cm dish: 3 degrees wide.
-    const MountErrors truth{0.4, -0.7, 0.5, 0.3}, adjustment{0, 0.5, -0.4, -0.3};
+    const MountErrors truth{0.4, -0.7, 0.5, 0.3}, adjustment{0, 0.5, 0.4, -0.3};
     const double k = positioner::beamCurvatureDbPerDeg2(0.6, 11700);
     for (double latitude : {45.0, -33.0}) {
         const MountModel before(latitude, Longitude, truth);

@@ -5,6 +5,7 @@
 
 #include "hw/clock.h"
 #include "hw/receivers.h"
+#include "positioner/mountfit.h"
 #include "sim/dishstate.h"
 #include "sim/physicalscene.h"
 #include "sim/simcard.h"
@@ -16,6 +17,7 @@
 
 #include <array>
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -99,6 +101,7 @@ private slots:
     void screwsTurned();
     void levelsFollowTheScrewsAtOnce();
     void turnedScrewsAreKeptAcrossRuns();
+    void theCalibrationsModelAgrees();
 };
 
 void TestSimMount::eachErrorAsAnInstallerSeesIt_data()
@@ -369,6 +372,34 @@ void TestSimMount::turnedScrewsAreKeptAcrossRuns()
         QCOMPARE(run(row.receiver, row.words), QString::fromLatin1(row.errors));
     }
     qunsetenv("XDG_STATE_HOME");
+}
+
+void TestSimMount::theCalibrationsModelAgrees()
+{
+    // The calibration's mount (worked out in the site's horizon frame) and the
+    // simulated one (in Earth-centred vectors) are two derivations of the same
+    // geometry: where the dish peaks on a satellite and how far it passes off
+    // it must agree for any installation, north and south.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> error(-1, 1);
+    for (int trial = 0; trial < 12; ++trial) {
+        const double latitude = trial % 2 ? 50.0 : -33.9, longitude = 10;
+        const sim::MountErrors e{error(random), error(random), error(random), error(random)};
+        sim::PolarMount simulated(latitude, longitude);
+        simulated.setErrors(e);
+        const positioner::MountModel model(
+            latitude, longitude,
+            {e.motorZeroDeg, e.axisAzimuthDeg, e.axisElevationDeg, e.declinationDeg});
+        for (double satellite = longitude - 60; satellite <= longitude + 60; satellite += 30) {
+            const double near = sim::PolarMount::usalsAngle(latitude, longitude, satellite);
+            const double best = simulated.bestMotorAngle(near, satellite);
+            // The simulated motor's own angles turn the other way in the south.
+            const double userAngle = latitude < 0 ? -best : best;
+            QVERIFY(std::abs(userAngle - model.peakMotorAngle(satellite)) < 0.001);
+            QVERIFY(std::abs(simulated.pointingError(best, satellite) -
+                             std::abs(model.crossTrack(satellite))) < 0.001);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimMount)
