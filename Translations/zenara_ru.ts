@@ -1493,5 +1493,121 @@
         <source>Nothing measured so far needs adjusting</source>
         <translation>Ничто из измеренного не нужно регулировать</translation>
     </message>
+    <message>
+        <source>A&amp;rc</source>
+        <translation>&amp;Дуга</translation>
+    </message>
+    <message>
+        <source>Satellites:</source>
+        <translation>Спутники:</translation>
+    </message>
+    <message>
+        <source>The satellites to calibrate on, such as 28.2E 13.0E 5.0W: three or more spread over the arc. Empty: Zenara picks them.</source>
+        <translation>Спутники для калибровки, например 28.2E 13.0E 5.0W: три или больше по всей дуге. Пусто: Zenara выберет сама.</translation>
+    </message>
+    <message>
+        <source>Calibrate the arc</source>
+        <translation>Калибровать дугу</translation>
+    </message>
+    <message>
+        <source>Goes to each satellite, peaks it and fits the mount&apos;s errors: what to adjust, and every USALS goto corrected. Halt ends it.</source>
+        <translation>Переходит к каждому спутнику, находит максимум и рассчитывает ошибки подвеса: что подрегулировать; все переходы USALS исправляются. Стоп прерывает.</translation>
+    </message>
+    <message>
+        <source>Adjusted</source>
+        <translation>Отрегулировано</translation>
+    </message>
+    <message>
+        <source>The mount was adjusted as advised: gotos allow for it until the next calibration.</source>
+        <translation>Подвес отрегулирован по совету: переходы учитывают это до следующей калибровки.</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>Сбросить</translation>
+    </message>
+    <message>
+        <source>Forgets the calibration: gotos go to the USALS angles again (the satellites&apos; own offsets stay).</source>
+        <translation>Забывает калибровку: переходы снова идут на углы USALS (собственные поправки спутников остаются).</translation>
+    </message>
+    <message>
+        <source>Own offset:</source>
+        <translation>Своя поправка:</translation>
+    </message>
+    <message>
+        <source>Degrees east (negative: west) the selected satellite&apos;s goto goes beyond where the calibration puts it, for a satellite that is not at its nominal position.</source>
+        <translation>На сколько градусов к востоку (минус: к западу) переход к выбранному спутнику идёт дальше рассчитанного, для спутника не на своей номинальной позиции.</translation>
+    </message>
+    <message>
+        <source>°</source>
+        <translation>°</translation>
+    </message>
+    <message>
+        <source>Keep</source>
+        <translation>Запомнить</translation>
+    </message>
+    <message>
+        <source>The arc is being calibrated already</source>
+        <translation>Дуга уже калибруется</translation>
+    </message>
+    <message>
+        <source>Calibrating the arc needs two satellites or more with a transponder to lock to in the lists</source>
+        <translation>Для калибровки дуги нужны два спутника или больше с транспондером для захвата в списках</translation>
+    </message>
+    <message>
+        <source>Calibrating the arc: %1</source>
+        <translation>Калибровка дуги: %1</translation>
+    </message>
+    <message>
+        <source>Calibrating the arc: halted, nothing changed</source>
+        <translation>Калибровка дуги: остановлена, ничего не изменено</translation>
+    </message>
+    <message>
+        <source>Calibrate the arc: &quot;%1&quot; is not a position such as 13.0E or 5.0W</source>
+        <translation>Калибровка дуги: «%1» — не позиция вида 13.0E или 5.0W</translation>
+    </message>
+    <message>
+        <source>%1 (satellite %2 of %3, about %4 min %5 s left)</source>
+        <translation>%1 (спутник %2 из %3, осталось около %4 мин %5 с)</translation>
+    </message>
+    <message>
+        <source>Not calibrated: gotos go to the USALS angles.</source>
+        <translation>Не откалибровано: переходы идут на углы USALS.</translation>
+    </message>
+    <message>
+        <source>motor zero</source>
+        <translation>ноль мотора</translation>
+    </message>
+    <message>
+        <source>azimuth</source>
+        <translation>азимут</translation>
+    </message>
+    <message>
+        <source>elevation</source>
+        <translation>угол места</translation>
+    </message>
+    <message>
+        <source>declination</source>
+        <translation>склонение</translation>
+    </message>
+    <message>
+        <source> (not yet told)</source>
+        <translation> (пока не определено)</translation>
+    </message>
+    <message>
+        <source>Round %1: %2</source>
+        <translation>Проход %1: %2</translation>
+    </message>
+    <message>
+        <source>As a test, raise the mount&apos;s elevation by %1°, then measure again: the change of each signal shows the rest</source>
+        <translation>Для пробы увеличьте угол места подвеса на %1°, затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
+    </message>
+    <message>
+        <source>As a test, lower the mount&apos;s elevation by %1°, then measure again: the change of each signal shows the rest</source>
+        <translation>Для пробы уменьшите угол места подвеса на %1°, затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
+    </message>
+    <message>
+        <source>Tune: nowhere near was better than the start, so the dish is back there</source>
+        <translation>Точная настройка: рядом не нашлось ничего лучше начального положения, антенна возвращена туда</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "core/remotecommands.h"
 
+#include "core/arccalibrator.h"
 #include "core/session.h"
 #include "lists/satellitelist.h"
 #include "lists/sitegeometry.h"
@@ -201,6 +202,81 @@ Outcome mount(Session&, const Request& r)
     return {QJsonObject::fromVariantMap(values)};
 }
 
+QJsonObject errorsJson(const positioner::MountErrors& e)
+{
+    auto rounded = [](double v) {
+        return std::round(v * 1000) / 1000;
+    };
+    return {{QStringLiteral("motor_zero"), rounded(e.motorZero)},
+            {QStringLiteral("axis_azimuth"), rounded(e.axisAzimuth)},
+            {QStringLiteral("axis_elevation"), rounded(e.axisElevation)},
+            {QStringLiteral("declination"), rounded(e.declination)}};
+}
+
+QString positionText(double position)
+{
+    return QStringLiteral("%1%2").arg(std::abs(position), 0, 'f', 1).arg(position < 0 ? 'W' : 'E');
+}
+
+QJsonObject calibrationJson(const Session& s)
+{
+    const positioner::ArcCalibration& c = s.calibration();
+    QJsonArray peaks, determined;
+    for (const positioner::CalibrationPeak& p : c.peaks)
+        peaks.append(
+            QJsonObject{{QStringLiteral("satellite"), positionText(p.satelliteLongitude)},
+                        {QStringLiteral("found"), p.found},
+                        {QStringLiteral("motor_angle"), std::round(p.motorAngle * 1000) / 1000},
+                        {QStringLiteral("cn_db"), std::round(p.levelDb * 100) / 100}});
+    for (const bool d : c.determined)
+        determined.append(d);
+    QJsonObject offsets;
+    for (auto o = c.offsets.cbegin(); o != c.offsets.cend(); ++o)
+        offsets.insert(positionText(o.key() / 10.0), o.value());
+    return {{QStringLiteral("rounds"), c.rounds},
+            {QStringLiteral("fitted"), c.fitted},
+            {QStringLiteral("errors"), errorsJson(c.errors)},
+            {QStringLiteral("sigma"), errorsJson(c.sigma)},
+            {QStringLiteral("determined"), determined},
+            {QStringLiteral("asked"), errorsJson(c.pending)},
+            {QStringLiteral("advice"), QJsonArray::fromStringList(c.advice(s.options().latitude))},
+            {QStringLiteral("notes"), QJsonArray::fromStringList(c.notes)},
+            {QStringLiteral("peaks"), peaks},
+            {QStringLiteral("offsets"), offsets}};
+}
+
+// A round over the satellites named, or those it picks; the reply comes when
+// it is over (Halt ends it).
+Outcome calibrate(Session& s, const Request& r)
+{
+    QVector<double> satellites;
+    for (const QString& a : r.args) {
+        double degrees = 0;
+        remote::parsePosition(a, &degrees);
+        satellites.append(degrees);
+    }
+    const core::Result result = s.calibrator().calibrate(satellites);
+    return result.ok() ? Outcome(calibrationJson(s)) : Outcome({}, result.warning);
+}
+
+Outcome calibration(Session& s, const Request& r)
+{
+    positioner::ArcCalibration c = s.calibration();
+    const QString what = r.args.value(0);
+    if (what == QLatin1String("reset")) {
+        const QMap<int, double> offsets = c.offsets; // the user's own, kept
+        c = positioner::ArcCalibration{};
+        c.offsets = offsets;
+    } else if (what == QLatin1String("adjusted")) {
+        c.assumeAdjusted();
+    } else if (what == QLatin1String("offset")) {
+        c.setOffset(r.degrees, r.value);
+    }
+    if (!what.isEmpty())
+        s.setCalibration(c);
+    return {calibrationJson(s)};
+}
+
 // Every command: its name, its arguments, what it does, how they are checked
 // and what runs it.
 const Command Commands[] = {
@@ -229,6 +305,11 @@ const Command Commands[] = {
     {"drive-to", "ANGLE", "goes to a motor angle, such as 12.3E", check::driveTo, drive},
     {"mount", "[set] [NAME=DEGREES...]",
      "a simulated mount's errors, turned by the amounts (set: to them)", check::mount, mount},
+    {"calibrate", "[POSITION...]", "calibrates the arc on the satellites (or its own picks)",
+     check::calibrate, calibrate},
+    {"calibration", "[reset|adjusted|offset POSITION DEGREES]",
+     "the arc's calibration; reset, the advice done, a satellite's own offset", check::calibration,
+     calibration},
 };
 
 QJsonValue tenthOrNull(bool valid, double v)

@@ -21,6 +21,13 @@ bool wholeNumber(const QString& text, int low, int high, int* value)
     return ok && *value >= low && *value <= high;
 }
 
+bool realNumber(const QString& text, double low, double high, double* value)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && std::isfinite(*value) && *value >= low && *value <= high;
+}
+
 } // namespace
 
 namespace checks {
@@ -192,6 +199,33 @@ bool mount(Request* r)
     if (!formed)
         refuse(r, QStringLiteral("mount takes [set] NAME=DEGREES..., such as: "
                                  "mount axis-azimuth=+0.3 declination=-0.2"));
+    return true;
+}
+
+bool calibrate(Request* r)
+{
+    double degrees = 0;
+    for (const QString& a : r->args)
+        if (!parsePosition(a, &degrees))
+            refuse(r, QStringLiteral("calibrate takes satellites' positions such as 28.2E 13.0E "
+                                     "5.0W, or none for the ones it picks"));
+    return true;
+}
+
+bool calibration(Request* r)
+{
+    const QStringList& a = r->args;
+    double degrees = 0;
+    const bool formed = a.isEmpty() ||
+                        (a.size() == 1 && (a.first() == QLatin1String("reset") ||
+                                           a.first() == QLatin1String("adjusted"))) ||
+                        (a.size() == 3 && a.first() == QLatin1String("offset") &&
+                         parsePosition(a.at(1), &degrees) && realNumber(a.at(2), -5, 5, &r->value));
+    if (!formed)
+        refuse(r, QStringLiteral("calibration takes nothing, reset, adjusted, or offset POSITION "
+                                 "DEGREES (-5..5, east positive), such as: calibration offset "
+                                 "19.2E 0.1"));
+    r->degrees = degrees;
     return true;
 }
 

@@ -49,6 +49,8 @@ bool autotune(Request* r);
 bool waitLock(Request* r);
 bool setting(Request* r);
 bool mount(Request* r);
+bool calibrate(Request* r);
+bool calibration(Request* r);
 } // namespace checks
 
 } // namespace remote

@@ -1,5 +1,6 @@
 #include "core/session.h"
 
+#include "core/arccalibrator.h"
 #include "hw/demodulatoraccess.h"
 #include "lists/satellitelist.h"
 #include "lists/transponderlist.h"
@@ -35,6 +36,7 @@ constexpr quint8 SignalFlag = 0x01, CarrierFlag = 0x02;
 Session::Session(QObject* parent) : QObject(parent)
 {
     m_satellites = std::make_unique<SatelliteList>();
+    m_calibrator = std::make_unique<ArcCalibrator>(*this);
     m_demodulator = std::make_unique<DemodulatorAccess>();
     m_tuner = std::make_unique<tuning::Tuner>(m_frontend, *m_demodulator, hw::CardLayer::clock());
     m_poll = std::make_unique<StatusPoll>(*m_demodulator, hw::CardLayer::clock(), m_flags);
@@ -185,6 +187,8 @@ StoredSettings Session::loadSettings()
     m_options = v.options;
     m_signalLogPath = v.signalLog;
     m_transpondersPath = v.transpondersPath;
+    m_calibration = positioner::ArcCalibration::fromText(v.arcCalibration);
+    emit calibrationChanged();
 
     pushSiteToCard();
     SatelliteList& list = *m_satellites;
@@ -314,6 +318,7 @@ StoredSettings Session::currentSettings() const
     v.options = m_options;
     v.signalLog = m_signalLogPath;
     v.transpondersPath = m_transpondersPath;
+    v.arcCalibration = m_calibration.toText();
     v.motorPositions = m_satellites->storedPositionsText();
     v.freqList = transpondersToSave();
     return v;
@@ -628,6 +633,17 @@ hw::SignalFormat Session::listedFormat(const QString& frequency, bool horizontal
     return hw::SignalFormat{};
 }
 
+QVector<transponders::Transponder> Session::transpondersOf(int row) const
+{
+    QVector<transponders::Transponder> list;
+    if (row > 0 && row < m_satellites->shownFiles.size())
+        transponders::readTransponders(
+            resolveTranspondersPath(m_transpondersPath, m_satelliteListPath) +
+                m_satellites->shownFiles.at(row),
+            &list);
+    return list;
+}
+
 void Session::readTransponders(int row)
 {
     if (row <= 0 || row >= m_satellites->shownFiles.size())
@@ -715,6 +731,7 @@ Result Session::togglePosition()
 
 Result Session::halt()
 {
+    emit haltSent(); // a calibration under way ends too
     return run([this] {
         watchWestGoto(false);
         m_arrival.stop();
@@ -793,6 +810,15 @@ Result Session::usalsGoto()
             10000);
         return {};
     }
+    // A calibrated mount, or a satellite the user moved: where it peaks.
+    const double position = chosenPosition();
+    if (m_calibration.fitted || m_calibration.offsetOf(position) != 0) {
+        const double corrected =
+            m_calibration.gotoAngle(m_options.latitude, m_options.longitude, position);
+        // The goto carries whole sixteenths, cut off: the nearest one goes.
+        angle = (std::round(std::abs(corrected) * 16) + 0.01) / 16;
+        side = corrected >= 0 ? QLatin1Char('E') : QLatin1Char('W');
+    }
     return run([this, angle, side] {
         const bool carrier = hasCarrier();
         const double from = m_positioner->motion().angle(hw::CardLayer::clock().nowMs());
@@ -839,6 +865,13 @@ Result Session::drive(bool east, int mode, const std::function<double()>& amount
         }
         emit motionChanged();
     });
+}
+
+void Session::setCalibration(const positioner::ArcCalibration& calibration)
+{
+    m_calibration = calibration;
+    saveSettingsNow();
+    emit calibrationChanged();
 }
 
 Result Session::autotune(int method, int steps)

@@ -10,6 +10,7 @@
 #include "monitor/networkcheck.h"
 #include "monitor/signallog.h"
 #include "monitor/statuspoll.h"
+#include "positioner/arccalibration.h"
 #include "positioner/arrival.h"
 #include "positioner/positioner.h"
 #include "positioner/stillness.h"
@@ -26,6 +27,8 @@ class DemodulatorAccess;
 class SatelliteList;
 
 namespace core {
+
+class ArcCalibrator;
 
 // What the tuner fields hold: a transponder typed or picked, not yet tuned.
 struct Entry
@@ -132,6 +135,12 @@ public:
     // Method 0 hill climb (steps each way), 1 sweep and fit.
     Result autotune(int method, int steps);
     void clearUcb();
+    // The arc's calibration: USALS gotos go where it says the satellites
+    // peak; set, it is written at once.
+    const positioner::ArcCalibration& calibration() const { return m_calibration; }
+    void setCalibration(const positioner::ArcCalibration& calibration);
+    // "Calibrate the arc", for every front end.
+    ArcCalibrator& calibrator() { return *m_calibrator; }
     // Options: the dialog's refusals apply to every caller.
     QString setOptions(const optionvalues::Values& values);
     QString setOption(const QString& key, double value);
@@ -163,6 +172,8 @@ public:
     bool positionSettable() const;
     bool positionSet() const { return m_positionSet; }
     QStringList transponderEntries() const { return m_transponders; }
+    // The transponder list of a satellite box row (empty when it has none).
+    QVector<transponders::Transponder> transpondersOf(int row) const;
     int frequency() const { return m_frequency; }
     int symbolRate() const { return m_symbolRate; }
     int polarization() const { return m_polarization; }
@@ -228,6 +239,9 @@ signals:
     void transponderChosen(int index);
     // lockHint() changed.
     void lockHintChanged();
+    void calibrationChanged();
+    // Halt was asked for (whatever else it ends, a calibration ends too).
+    void haltSent();
 
 private:
     void createPositioner();
@@ -315,6 +329,8 @@ private:
     hw::SignalFormat m_lockedFormat;
     bool m_lockedFormatKnown = false;
     QString m_lockHint;
+    positioner::ArcCalibration m_calibration;
+    std::unique_ptr<ArcCalibrator> m_calibrator;
     int m_unlockedPolls = 0; // with a carrier, since the tune or the lock
     bool m_receiverPresent = true;
     linkmargin::Estimate m_margin;

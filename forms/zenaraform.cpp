@@ -1,5 +1,7 @@
 #include "forms/zenaraform.h"
 
+#include "forms/arcpanel.h"
+
 #include "app/embeddedimages.h"
 #include "app/messages.h"
 #include "app/terminationwatcher.h"
@@ -145,6 +147,10 @@ void zenaraForm::connectSession()
         windowSettings(v);
     };
     connect(s, &core::Session::polled, this, &zenaraForm::afterPoll);
+    new ArcPanel(*s,
+                 {arcSatellitesEdit, calibrateArcButton, arcAdjustedButton, arcResetButton,
+                  arcStatusLabel, arcOffsetSpinBox, arcOffsetButton},
+                 this);
     // Why a carrier does not lock: dark red, as dark or light as the page needs.
     QPalette hint = labelLockHint->palette();
     hint.setColor(QPalette::WindowText,

@@ -73,6 +73,7 @@ ParabolaTop parabolaTop(const QVector<QPointF>& samples)
     top.ok = true;
     top.peak = vertex;
     top.scatter = std::sqrt(s2);
+    top.curvature = a;
     top.variance = s2 * (ga * ga * inv[0][0] + gb * gb * inv[1][1] + 2 * ga * gb * inv[0][1]);
     return top;
 }

@@ -28,7 +28,8 @@ struct ParabolaTop
     bool ok = false;
     double peak = 0;
     double variance = 0;
-    double scatter = 0; // of the samples about the parabola
+    double scatter = 0;   // of the samples about the parabola
+    double curvature = 0; // a: negative for a top
 };
 ParabolaTop parabolaTop(const QVector<QPointF>& samples);
 bool parabolaPeak(const QVector<QPointF>& samples, double* peak);

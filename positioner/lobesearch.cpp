@@ -271,6 +271,7 @@ LobeSearch::Result LobeSearch::run()
     if (!climb(&best) || !finePass(int(std::lround(coarseTop(best.at))), &series))
         return result;
     result.samples = m_snr ? series.snr : series.agc;
+    result.bySnr = m_snr;
     if (result.samples.size() < 3) {
         approach(0); // nothing of the beam to fit: back where it began
         return result;

@@ -46,6 +46,7 @@ public:
         bool backAtStart = false; // the top found was no better than the start
         double peak = 0;          // the fitted top, steps from the start
         bool parabola = false;    // fitted as a parabola, not the best reading
+        bool bySnr = false;       // the samples are the SNR's
         QVector<QPointF> samples; // the fine pass: steps, level
     };
 

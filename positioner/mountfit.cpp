@@ -482,7 +482,8 @@ bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shif
                           double curvatureDbPerDeg2, double levelSigmaDb, double* crossTrack,
                           double* sigma)
 {
-    constexpr double HalfPowerDb = 3;
+    // A dish's main lobe falls as a parabola in dB down to about this far.
+    constexpr double ParabolaHoldsDb = 8;
     constexpr double LargestSigmaDeg = 0.5;
     const double k = curvatureDbPerDeg2, s = shiftDeg;
     if (!crossTrack || !std::isfinite(levelBeforeDb) || !std::isfinite(levelAfterDb) ||
@@ -491,9 +492,9 @@ bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shif
         return false;
     const double c = -((levelAfterDb - levelBeforeDb) / k + s * s) / (2 * s);
     const double sigmaC = std::sqrt(2.0) * levelSigmaDb / (2 * k * std::abs(s));
-    // Beyond the half-power points the beam no longer falls as a parabola.
-    if (!(sigmaC <= LargestSigmaDeg) || k * c * c > HalfPowerDb ||
-        k * (c + s) * (c + s) > HalfPowerDb)
+    // Further down the main lobe the beam no longer falls as a parabola.
+    if (!(sigmaC <= LargestSigmaDeg) || k * c * c > ParabolaHoldsDb ||
+        k * (c + s) * (c + s) > ParabolaHoldsDb)
         return false;
     *crossTrack = c;
     if (sigma)

@@ -116,7 +116,7 @@ constexpr double DeterminedSigmaDeg = 0.25;
 // across the satellite by shiftDeg (c -> c + shiftDeg), from the peak levels
 // before and after: the top of a beam falls as curvature * c^2. False when the
 // shift is too small to tell (sigma above half a degree), a level lies outside
-// the beam's half-power top where that parabola holds, or the input is invalid.
+// the upper main lobe (8 dB) where that parabola holds, or the input is invalid.
 bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shiftDeg,
                           double curvatureDbPerDeg2, double levelSigmaDb, double* crossTrack,
                           double* sigma);

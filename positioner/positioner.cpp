@@ -443,6 +443,7 @@ bool Positioner::sweepTune(double beamwidthSteps, int gapMs, const std::function
     r.parabola = found.parabola;
     r.samples = found.samples;
     r.backAtStart = found.backAtStart;
+    r.bySnr = found.bySnr;
     const bool halted = m_halted;
     if (!found.ok && !failed && !halted)
         m_hooks.warn(
@@ -452,6 +453,7 @@ bool Positioner::sweepTune(double beamwidthSteps, int gapMs, const std::function
             "zenaraForm",
             "Tune: nowhere near was better than the start, so the dish is back there"));
     leaveDrive();
+    m_lastSweep = r;
     if (found.ok)
         m_hooks.marker(QCoreApplication::translate("zenaraForm", "Tune End"));
     return found.ok;

@@ -105,8 +105,11 @@ public:
         double peak = 0; // the fitted peak, in steps from the start
         bool parabola = false;
         bool backAtStart = false;
+        bool bySnr = false;       // the samples are SNR readings (else AGC)
         QVector<QPointF> samples; // the fine pass
     };
+    // The last sweep's, whoever asked for it.
+    const SweepReport& lastSweep() const { return m_lastSweep; }
     bool sweepTune(double beamwidthSteps, int gapMs, const std::function<Reading()>& sample,
                    SweepReport* report = nullptr);
     // The half-power beamwidth (70 wavelengths over the dish diameter) at a
@@ -163,6 +166,7 @@ private:
     bool m_halted = false; // a Halt ends every drive in progress, nested or not
     bool m_abandoned = false;
     quint64 m_sendCount = 0; // a pending repeat goes only if nothing went since
+    SweepReport m_lastSweep;
 };
 
 } // namespace positioner

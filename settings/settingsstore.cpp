@@ -98,6 +98,7 @@ bool StoredSettings::operator==(const StoredSettings& o) const
            lofSwitch == o.lofSwitch && diseqc == o.diseqc && simplePosition == o.simplePosition &&
            multiOption == o.multiOption && acoustic == o.acoustic && curveBer == o.curveBer &&
            curveSnr == o.curveSnr && curveAgc == o.curveAgc && tuneMethod == o.tuneMethod &&
+           arcCalibration == o.arcCalibration &&
            signalLog == o.signalLog && transpondersPath == o.transpondersPath &&
            motorPositions == o.motorPositions && freqList == o.freqList &&
            currentPosition == o.currentPosition && currentSat == o.currentSat &&
@@ -147,6 +148,7 @@ StoredSettings readSettings(const QSettings& s)
         optionvalues::setValue(&v.options, key, value);
     }
     v.tuneMethod = readInt(s, QStringLiteral("Settings/TuneMethod"), v.tuneMethod, 0, 1);
+    v.arcCalibration = s.value(QStringLiteral("Settings/ArcCalibration")).toString();
     v.signalLog = readString(s, QStringLiteral("Settings/SignalLog"), v.signalLog);
     v.transpondersPath =
         readString(s, QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
@@ -196,6 +198,7 @@ void writeSettings(QSettings& s, const StoredSettings& v)
             s.setValue(optionvalues::storeKey(key), value);
     }
     s.setValue(QStringLiteral("Settings/TuneMethod"), v.tuneMethod);
+    s.setValue(QStringLiteral("Settings/ArcCalibration"), v.arcCalibration);
     s.setValue(QStringLiteral("Settings/SignalLog"), v.signalLog);
     s.setValue(QStringLiteral("Settings/TranspondersPath"), v.transpondersPath);
     writeBool(s, QStringLiteral("Settings/Acoustic"), v.acoustic);

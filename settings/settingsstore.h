@@ -47,6 +47,7 @@ struct StoredSettings
     bool curveAgc = true;
     optionvalues::Values options; // what the options dialog edits
     int tuneMethod = 0;           // 0 hill climb, 1 sweep and fit
+    QString arcCalibration;       // the mount's calibration, one line
     QString signalLog;            // CSV file the poll appends to; empty: none
     QString transpondersPath = QStringLiteral("./Transponders/");
     QString motorPositions;

@@ -3,6 +3,7 @@
 // angle, errors recovered from noisy rounds, what too few satellites leave
 // open, cross-track offsets from peak levels, and the installer's advice.
 
+#include "positioner/arccalibration.h"
 #include "positioner/mountfit.h"
 
 #include <QtTest>
@@ -75,6 +76,8 @@ private slots:
     void crossTrackFromLevels();
     void secondRoundMeasuresTheCrossTrack();
     void advice();
+    void calibrationKeptAsText();
+    void twoRoundsAndAdjustments();
 };
 
 void TestMountFit::eachErrorMovesThePeakItsWay()
@@ -246,7 +249,7 @@ void TestMountFit::crossTrackFromLevels()
         double c, shift;
         bool ok;
     } rows[] = {{0.4, -0.8, true},  {-0.3, 0.25, true}, {0, 0.5, true},
-                {0.3, 0.02, false}, {0.3, 0, false},    {1.3, -0.5, false}}; // beyond half power
+                {0.3, 0.02, false}, {0.3, 0, false},    {2.0, -0.5, false}}; // beyond the upper lobe
     for (const auto& row : rows) {
         const double before = -3 - k * row.c * row.c;
         const double after = -3 - k * (row.c + row.shift) * (row.c + row.shift);
@@ -322,6 +325,90 @@ void TestMountFit::advice()
         fit.ok = false;
         QCOMPARE(positioner::adjustmentAdvice(fit, -45), QStringList{"Too few readings to advise"});
     }
+}
+
+void TestMountFit::calibrationKeptAsText()
+{
+    positioner::ArcCalibration c;
+    c.rounds = 2;
+    c.fitted = true;
+    c.errors = {0.4, -0.7, 0.5, 0.3};
+    c.sigma = {0.1, 0.12, 0.13, 0.11};
+    c.determined = {true, false, true, true};
+    c.pending = {0, 0.7, -0.5, -0.3};
+    c.peaks = {{28.2, true, -15.25, 11.9, 2.1}, {-5, false, 0, 0, 0}};
+    c.setOffset(19.2, 0.12);
+    c.setOffset(13, 0); // none
+    const positioner::ArcCalibration back = positioner::ArcCalibration::fromText(c.toText());
+    QCOMPARE(back.toText(), c.toText());
+    QCOMPARE(back.offsetOf(19.2), 0.12);
+    QCOMPARE(back.peaks.size(), 2);
+    QVERIFY(!back.peaks.at(1).found && back.determined[0] && !back.determined[1]);
+    // Damaged or foreign text is no calibration: gotos go to the USALS angles.
+    for (const QString& bad :
+         {QString(), QStringLiteral("arc1;2;1"), c.toText().replace(QLatin1String("arc1"), "arc9"),
+          c.toText().replace(QLatin1String("0.4,"), "nan,"),
+          c.toText().replace(QLatin1String("28.2:1"), "28.2:x")}) {
+        const positioner::ArcCalibration none = positioner::ArcCalibration::fromText(bad);
+        QVERIFY2(!none.fitted && none.rounds == 0 && none.offsets.isEmpty(), qPrintable(bad));
+        QCOMPARE(none.gotoAngle(45, Longitude, 30), MountModel::usalsAngle(45, Longitude, 30));
+    }
+    // Fitted: where that mount peaks, plus the satellite's own offset.
+    QCOMPARE(c.gotoAngle(45, Longitude, 19.2),
+             MountModel(45, Longitude, c.errors).peakMotorAngle(19.2) + 0.12);
+    c.assumeAdjusted();
+    QVERIFY(std::abs(c.errors.axisAzimuth) < 1e-12 && c.pending.axisElevation == 0);
+}
+
+void TestMountFit::twoRoundsAndAdjustments()
+{
+    // A round's peaks as the fine-tune reads them on a mount, 70 cm: the
+    // level falls with the square of the satellite's offset off the path.
+    const double k = positioner::beamCurvatureDbPerDeg2(0.7, 11500);
+    auto measure = [&](const MountErrors& mount, double latitude, unsigned seed) {
+        std::mt19937 random(seed);
+        const MountModel m(latitude, Longitude, mount);
+        QVector<positioner::CalibrationPeak> peaks;
+        for (double offset : {-45.0, 3.0, 50.0}) {
+            const double satellite = Longitude + offset, c = m.crossTrack(satellite);
+            peaks.append({satellite, true, m.peakMotorAngle(satellite) + 0.02 * gauss(random),
+                          12 - k * c * c + 0.05 * gauss(random), k});
+        }
+        return peaks;
+    };
+    for (const double latitude : {45.0, -33.9}) {
+        MountErrors mount{0.6, -0.8, 0.7, -0.5};
+        // Round one: motor angles only; a test tilt is asked for.
+        positioner::ArcCalibration c =
+            positioner::nextRound({}, latitude, Longitude, measure(mount, latitude, 1));
+        QVERIFY(c.fitted && c.testTilt && c.rounds == 1);
+        QCOMPARE(std::abs(c.pending.axisElevation), positioner::TestTiltDeg);
+        QVERIFY(c.advice(latitude).first().contains("As a test"));
+        // The installer tilts; round two reads the change of the levels and
+        // asks for the corrections, which leave the arc within 0.15° of a
+        // perfect mount's across it (the elevation and the declination
+        // offset may share out what they do alike).
+        mount = mount + c.pending;
+        c = positioner::nextRound(c, latitude, Longitude, measure(mount, latitude, 2));
+        QVERIFY(!c.testTilt && c.pending.motorZero == 0);
+        mount = mount + c.pending;
+        const MountModel adjusted(latitude, Longitude, mount), perfect(latitude, Longitude);
+        for (const double satellite : {Longitude - 55, Longitude, Longitude + 55})
+            QVERIFY2(std::abs(adjusted.crossTrack(satellite) - perfect.crossTrack(satellite)) <
+                         0.15,
+                     qPrintable(QStringLiteral("%1: %2").arg(satellite).arg(
+                         adjusted.crossTrack(satellite) - perfect.crossTrack(satellite))));
+        // The gotos allow for the motor's zero, which no spanner mends.
+        c.assumeAdjusted();
+        const MountModel real(latitude, Longitude, mount);
+        for (const double satellite : {Longitude - 30, Longitude + 20})
+            QVERIFY(std::abs(c.gotoAngle(latitude, Longitude, satellite) -
+                             real.peakMotorAngle(satellite)) < 0.1);
+    }
+    // Nothing found: no fit, the gotos as they were.
+    const positioner::ArcCalibration none =
+        positioner::nextRound({}, 45, Longitude, {{20, false, 0, 0, 0}, {-20, false, 0, 0, 0}});
+    QVERIFY(!none.fitted && none.rounds == 1 && none.advice(45).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMountFit)

@@ -85,6 +85,18 @@ void TestRemoteRequest::check_data()
     row("mount axis-azimuth", "mount takes", none);
     row("mount =0.3", "mount takes", none);
     row("mount axis-azimuth=0.1 set", "mount takes", none);
+    // The arc's calibration: satellites by position; an offset within 5 degrees.
+    row("calibrate", "", none);
+    row("calibrate 28.2E 13.0E 5.0W", "", none);
+    row("calibrate 13,0E", "calibrate takes", none);
+    row("calibration", "", none);
+    row("calibration reset", "", none);
+    row("calibration adjusted", "", none);
+    row("calibration offset 19.2E -0.15", "", none);
+    row("calibration offset 19.2E 0,15", "calibration takes", none);
+    row("calibration offset 19.2E 6", "calibration takes", none);
+    row("calibration offset nowhere 0.1", "calibration takes", none);
+    row("calibration forget", "calibration takes", none);
 }
 
 void TestRemoteRequest::check()

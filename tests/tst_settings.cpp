@@ -180,6 +180,11 @@ const Key Keys[] = {
      [](const StoredSettings& v) {
          return QString(n(v.tuneMethod));
      }},
+    {"Settings/ArcCalibration", "",
+     "arc1;1;1;0.4,0,0,0;0.1,2,2,2;1;0,0,0.5,0;1;28.2:1:-15.2:11.9:2.1;",
+     [](const StoredSettings& v) {
+         return QString(v.arcCalibration);
+     }},
     {"Settings/SignalLog", "", "/srv/log/dish.csv",
      [](const StoredSettings& v) {
          return QString(v.signalLog);
@@ -557,7 +562,8 @@ void TestSettings::optionsAreReadWithinTheirBounds()
             continue;
         const double step = key.kind == optionvalues::Key::Kind::Real ? 0.01 : 1;
         for (const auto& [written, expected] :
-             {std::pair{key.readMinimum, key.readMinimum}, {key.readMaximum, key.readMaximum},
+             {std::pair{key.readMinimum, key.readMinimum},
+              {key.readMaximum, key.readMaximum},
               {key.readMinimum - step, optionvalues::valueOf(defaults, key)},
               {key.readMaximum + step, optionvalues::valueOf(defaults, key)}}) {
             QSettings s(file("bounds.ini"), QSettings::IniFormat);
