@@ -474,6 +474,10 @@
         <source>Arc top LNB skew %1</source>
         <translation>Поворот конвертера на вершине %1</translation>
     </message>
+    <message>
+        <source>The calibrated dish&apos;s path</source>
+        <translation>Путь откалиброванной антенны</translation>
+    </message>
 </context>
 <context>
     <name>main</name>

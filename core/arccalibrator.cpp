@@ -226,8 +226,15 @@ bool ArcCalibrator::measure(double position, positioner::CalibrationPeak* peak, 
         squares += e.cnDb * e.cnDb;
         ++n;
     }
-    peak->found = m_session.positioner().lastSweep().samples.size() >= 5;
+    const positioner::Positioner::SweepReport& sweep = m_session.positioner().lastSweep();
+    peak->found = sweep.samples.size() >= 5;
     peak->motorAngle = m_session.positioner().motion().angle(clock.nowMs());
+    // Where the beam itself peaks: the AGC's top, the SNR's being pulled
+    // up the sky by its noise, warmer low down, a little differently at
+    // either end of the arc (which looks like a tilted mount).
+    if (sweep.agcOk)
+        peak->motorAngle += (sweep.agcPeak - std::round(sweep.peak)) /
+                            m_session.positioner().settings().stepsPerDegree;
     peak->levelDb = sum / n;
     peak->curvatureDbPerDeg2 = curvatureOfLastSweep();
     const double spread = std::sqrt(std::max(0.0, squares / n - peak->levelDb * peak->levelDb));

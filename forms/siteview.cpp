@@ -70,6 +70,10 @@ SiteView::SiteView(QWidget* parent) : QWidget(parent)
     m_arc->setPen(QPen(QColor(120, 160, 220), 1));
     m_arc->setRenderHint(QwtPlotItem::RenderAntialiased);
     m_arc->attach(m_plot);
+    m_path = new QwtPlotCurve(tr("The calibrated dish's path"));
+    m_path->setPen(QPen(QColor(255, 150, 60), 1, Qt::DashLine));
+    m_path->setRenderHint(QwtPlotItem::RenderAntialiased);
+    m_path->attach(m_plot);
     m_points = new QwtPlotCurve(tr("Satellites"));
     m_points->setStyle(QwtPlotCurve::NoCurve);
     m_points->setSymbol(
@@ -186,6 +190,17 @@ int SiteView::rowNear(const QPointF& point) const
         }
     }
     return best;
+}
+
+void SiteView::setMountPath(const QVector<QPointF>& path)
+{
+    QVector<QPointF> shown = path;
+    if (m_latitude < 0) // the plot runs through north down there
+        for (QPointF& p : shown)
+            if (p.x() > 180)
+                p.rx() -= 360;
+    m_path->setSamples(shown);
+    m_plot->replot();
 }
 
 void SiteView::rebuild()

@@ -37,6 +37,9 @@ public:
     void setSelectedRow(int row);
     // The dish's estimated motor angle, or NaN when it is not known.
     void setDishAngle(double motorAngle);
+    // The path the calibrated mount's dish sweeps (azimuth, elevation), to
+    // lie against the arc; empty: none.
+    void setMountPath(const QVector<QPointF>& path);
     // What the receiver is tuned to and locked on, a line each.
     void setReception(const QStringList& lines);
 
@@ -90,6 +93,7 @@ private:
     QwtPlot* m_plot = nullptr;
     QwtPlotCurve* m_arc = nullptr;
     QwtPlotCurve* m_points = nullptr;
+    QwtPlotCurve* m_path = nullptr;
     QwtPlotMarker* m_selected = nullptr;
     QwtPlotMarker* m_dish = nullptr;
     QList<QwtPlotMarker*> m_labels;

@@ -147,6 +147,7 @@ void zenaraForm::connectSession()
         windowSettings(v);
     };
     connect(s, &core::Session::polled, this, &zenaraForm::afterPoll);
+    connect(s, &core::Session::calibrationChanged, this, &zenaraForm::showMountOnSiteView);
     new ArcPanel(*s,
                  {arcSatellitesEdit, calibrateArcButton, arcAdjustedButton, arcResetButton,
                   arcStatusLabel, arcOffsetSpinBox, arcOffsetButton},

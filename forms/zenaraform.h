@@ -50,6 +50,7 @@ public:
     // Brings the Site view up to date with the site, the list and the choice.
     void updateSiteView();
     void showDishOnSiteView();
+    void showMountOnSiteView();
     positioner::Positioner* dishPositioner() const { return &m_session->positioner(); }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
 

@@ -9,6 +9,7 @@
 #include "monitor/contrast.h"
 #include "monitor/linkmargin.h"
 #include "monitor/networkcheck.h"
+#include "positioner/mountfit.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -277,8 +278,30 @@ void zenaraForm::updateSiteView()
     }
     m_siteView->setSite(m_session->options().latitude, m_session->options().longitude);
     m_siteView->setSatellites(satellites);
+    showMountOnSiteView();
     m_siteView->setSelectedRow(m_session->chosenRow());
     showDishOnSiteView();
+}
+
+// The calibrated mount's path against the arc: where it parts from it, the
+// installer sees the tilt the advice speaks of.
+void zenaraForm::showMountOnSiteView()
+{
+    if (!m_siteView)
+        return;
+    const positioner::ArcCalibration& c = m_session->calibration();
+    QVector<QPointF> path;
+    if (c.fitted) {
+        const positioner::MountModel mount(m_session->options().latitude,
+                                           m_session->options().longitude, c.errors);
+        for (double angle = -85; angle <= 85; angle += 1) {
+            double azimuth = 0, elevation = 0;
+            mount.pointing(angle, &azimuth, &elevation);
+            if (elevation >= 0)
+                path.append(QPointF(azimuth, elevation));
+        }
+    }
+    m_siteView->setMountPath(path);
 }
 
 void zenaraForm::showDishOnSiteView()

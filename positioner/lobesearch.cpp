@@ -215,9 +215,10 @@ bool LobeSearch::finePass(int centre, Series* series)
 // on the same frequency pulls the AGC's top towards it and the SNR's away:
 // where they disagree beyond their noise, the SNR's top is the best
 // reception of the carrier wanted.
-double LobeSearch::fit(const Series& series, bool* parabola)
+double LobeSearch::fit(const Series& series, bool* parabola, ParabolaTop* agcTop)
 {
     const ParabolaTop agc = parabolaTop(series.agc);
+    *agcTop = agc;
     const ParabolaTop snr = m_snr ? parabolaTop(series.snr) : ParabolaTop{};
     // How much one reading scatters, for the comparison with the start.
     const ParabolaTop& judged = m_snr ? snr : agc;
@@ -276,7 +277,10 @@ LobeSearch::Result LobeSearch::run()
         approach(0); // nothing of the beam to fit: back where it began
         return result;
     }
-    result.peak = fit(series, &result.parabola);
+    ParabolaTop agcTop;
+    result.peak = fit(series, &result.parabola, &agcTop);
+    result.agcOk = agcTop.ok;
+    result.agcPeak = agcTop.peak;
     qCDebug(lcPositioner, "Tune: %d readings from %d steps by the %s, top at %.2f (%s)",
             int(result.samples.size()), int(result.samples.first().x()), m_snr ? "SNR" : "AGC",
             result.peak, result.parabola ? "parabola" : "best readings");

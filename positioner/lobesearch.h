@@ -1,5 +1,7 @@
 #pragma once
 
+#include "positioner/beamfit.h"
+
 #include <QMap>
 #include <QPointF>
 #include <QVector>
@@ -47,6 +49,10 @@ public:
         double peak = 0;          // the fitted top, steps from the start
         bool parabola = false;    // fitted as a parabola, not the best reading
         bool bySnr = false;       // the samples are the SNR's
+        // The top of the AGC's readings alone: the power the dish gathers,
+        // which the sky's noise, warmer low down, hardly moves.
+        bool agcOk = false;
+        double agcPeak = 0;
         QVector<QPointF> samples; // the fine pass: steps, level
     };
 
@@ -85,7 +91,7 @@ private:
     // Where between the coarse readings the top lies.
     double coarseTop(int best) const;
     bool finePass(int centre, Series* series);
-    double fit(const Series& series, bool* parabola);
+    double fit(const Series& series, bool* parabola, ParabolaTop* agcTop);
     // Whether the dish is now no better than where it began.
     bool worseThanStart(const Reading& end) const;
 

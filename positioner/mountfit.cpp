@@ -72,9 +72,9 @@ MountErrors operator-(const MountErrors& errors)
 // which the southern mount is the northern one at |latitude|. So every sign
 // convention holds alike in both hemispheres.
 MountModel::MountModel(double latitude, double longitude, const MountErrors& errors)
-    : m_longitude(longitude), m_absLatitude(std::abs(latitude) * Rad),
-      m_cosLatitude(std::cos(latitude * Rad)), m_errors(errors),
-      m_declination((declinationOffset(latitude) + errors.declination) * Rad)
+    : m_longitude(longitude), m_latitudeSign(latitude < 0 ? -1 : 1),
+      m_absLatitude(std::abs(latitude) * Rad), m_cosLatitude(std::cos(latitude * Rad)),
+      m_errors(errors), m_declination((declinationOffset(latitude) + errors.declination) * Rad)
 {
     // The ideal mount turned about the east axis by the polar axis' elevation
     // (a mount tipped up has the flatter axis), then about the vertical by the
@@ -117,15 +117,32 @@ MountModel::Direction MountModel::inMountFrame(double satelliteLongitude) const
 
 // The other way round from inMountFrame: the dish's axis carried out into
 // local coordinates, and its angle to the satellite.
-double MountModel::pointingError(double motorAngle, double satelliteLongitude) const
+void MountModel::dishAxis(double motorAngle, double dish[3]) const
 {
     const double a = (motorAngle + m_errors.motorZero) * Rad;
     const double inMount[3] = {std::cos(m_declination) * std::sin(a), -std::sin(m_declination),
                                std::cos(m_declination) * std::cos(a)};
-    double dish[3] = {0, 0, 0}, v[3];
+    dish[0] = dish[1] = dish[2] = 0;
     for (int k = 0; k < 3; ++k)
         for (int j = 0; j < 3; ++j)
             dish[j] += inMount[k] * m_frame[k][j];
+}
+
+void MountModel::pointing(double motorAngle, double* azimuthDeg, double* elevationDeg) const
+{
+    double dish[3];
+    dishAxis(motorAngle, dish);
+    // The second local axis points to the raised pole: north, or south.
+    const double north = m_latitudeSign * dish[1];
+    const double azimuth = std::atan2(dish[0], north) / Rad;
+    *azimuthDeg = azimuth < 0 ? azimuth + 360 : azimuth;
+    *elevationDeg = std::asin(std::clamp(dish[2], -1.0, 1.0)) / Rad;
+}
+
+double MountModel::pointingError(double motorAngle, double satelliteLongitude) const
+{
+    double dish[3], v[3];
+    dishAxis(motorAngle, dish);
     satelliteDirection(satelliteLongitude, v);
     const double cross[3] = {dish[1] * v[2] - dish[2] * v[1], dish[2] * v[0] - dish[0] * v[2],
                              dish[0] * v[1] - dish[1] * v[0]};

@@ -57,6 +57,9 @@ public:
     double pointingError(double motorAngle, double satelliteLongitude) const;
     // Whether the satellite stands above the site's horizon.
     bool visible(double satelliteLongitude) const;
+    // Where the dish points at a motor angle: true azimuth (from north
+    // through east) and elevation, degrees.
+    void pointing(double motorAngle, double* azimuthDeg, double* elevationDeg) const;
 
     // The ideal mount's declination offset at the latitude, degrees.
     static double declinationOffset(double latitude);
@@ -72,7 +75,11 @@ private:
     void satelliteDirection(double satelliteLongitude, double v[3]) const;
     Direction inMountFrame(double satelliteLongitude) const;
 
+    // The dish's axis at a motor angle, in local coordinates.
+    void dishAxis(double motorAngle, double dish[3]) const;
+
     double m_longitude;
+    double m_latitudeSign;
     double m_absLatitude;
     double m_cosLatitude;
     MountErrors m_errors;

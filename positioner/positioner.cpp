@@ -444,6 +444,8 @@ bool Positioner::sweepTune(double beamwidthSteps, int gapMs, const std::function
     r.samples = found.samples;
     r.backAtStart = found.backAtStart;
     r.bySnr = found.bySnr;
+    r.agcOk = found.agcOk;
+    r.agcPeak = found.agcPeak;
     const bool halted = m_halted;
     if (!found.ok && !failed && !halted)
         m_hooks.warn(

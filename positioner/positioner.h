@@ -105,7 +105,9 @@ public:
         double peak = 0; // the fitted peak, in steps from the start
         bool parabola = false;
         bool backAtStart = false;
-        bool bySnr = false;       // the samples are SNR readings (else AGC)
+        bool bySnr = false; // the samples are SNR readings (else AGC)
+        bool agcOk = false; // the AGC's own top, steps from the start
+        double agcPeak = 0;
         QVector<QPointF> samples; // the fine pass
     };
     // The last sweep's, whoever asked for it.

@@ -398,6 +398,11 @@ void TestSimMount::theCalibrationsModelAgrees()
             QVERIFY(std::abs(userAngle - model.peakMotorAngle(satellite)) < 0.001);
             QVERIFY(std::abs(simulated.pointingError(best, satellite) -
                              std::abs(model.crossTrack(satellite))) < 0.001);
+            // And where the dish points, for the Site view's path.
+            double azimuth = 0, elevation = 0;
+            model.pointing(userAngle, &azimuth, &elevation);
+            QVERIFY(std::abs(azimuth - simulated.azimuthDeg(best)) < 0.001);
+            QVERIFY(std::abs(elevation - simulated.elevationDeg(best)) < 0.001);
         }
     }
 }
