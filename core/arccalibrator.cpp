@@ -258,6 +258,24 @@ int ArcCalibrator::secondsLeft(const QVector<double>& satellites, int from) cons
     return int(std::lround(seconds));
 }
 
+void ArcCalibrator::measureRound(const QVector<QVector<double>>& parts, QVector<double>* satellites,
+                                 QVector<positioner::CalibrationPeak>* peaks, double* levelSigma)
+{
+    for (int i = 0; i < parts.size() && !m_stop; ++i) {
+        positioner::CalibrationPeak peak;
+        for (const double position : parts.at(i)) {
+            (*satellites)[i] = position;
+            emit progress(said(QT_TRANSLATE_NOOP("zenaraForm", "Calibrating the arc: %1"))
+                              .arg(positionText(position)),
+                          i, parts.size(), secondsLeft(*satellites, i));
+            if (!measure(position, &peak, levelSigma) || peak.found)
+                break;
+        }
+        if (!m_stop)
+            peaks->append(peak);
+    }
+}
+
 Result ArcCalibrator::calibrate(QVector<double> satellites)
 {
     if (m_running)
@@ -294,19 +312,7 @@ Result ArcCalibrator::calibrate(QVector<double> satellites)
     m_session.setCalibration(adjusted);
     QVector<positioner::CalibrationPeak> peaks;
     double levelSigma = 0.03;
-    for (int i = 0; i < parts.size() && !m_stop; ++i) {
-        positioner::CalibrationPeak peak;
-        for (const double position : parts.at(i)) {
-            satellites[i] = position;
-            emit progress(said(QT_TRANSLATE_NOOP("zenaraForm", "Calibrating the arc: %1"))
-                              .arg(positionText(position)),
-                          i, parts.size(), secondsLeft(satellites, i));
-            if (!measure(position, &peak, &levelSigma) || peak.found)
-                break;
-        }
-        if (!m_stop)
-            peaks.append(peak);
-    }
+    measureRound(parts, &satellites, &peaks, &levelSigma);
     Result result;
     if (m_stop) {
         m_session.setCalibration(before); // halted: as it was

@@ -44,6 +44,9 @@ private:
     int rowOf(double position) const;
     int transponderFor(int row) const;
     bool measure(double position, positioner::CalibrationPeak* peak, double* levelSigma);
+    // Each part of the arc in turn, the next in it where one does not lock.
+    void measureRound(const QVector<QVector<double>>& parts, QVector<double>* satellites,
+                      QVector<positioner::CalibrationPeak>* peaks, double* levelSigma);
     bool waitMs(int ms);
     bool waitForLock(int ms);
     double curvatureOfLastSweep() const;

@@ -12,6 +12,7 @@
 //   against a perfect installation's.
 //
 // bench_calibration [--installations N] [--first K]   (100 from the first by default)
+//                   [--gotos-gate PERCENT] [--ends-gate-cdb CENTIBELS]   (what fails it)
 
 #include "core/arccalibrator.h"
 #include "core/session.h"
@@ -185,6 +186,27 @@ int share(const std::vector<double>& v, double limit)
     return int(std::count_if(v.begin(), v.end(), [limit](double x) { return x <= limit; }));
 }
 
+// The figures for the README; whether both goals are met.
+bool printTable(const std::vector<double>& uncorrected, const std::vector<double>& corrected,
+                std::vector<double> losses, int count)
+{
+    const int endsWithin = share(losses, 0.3);
+    std::sort(losses.begin(), losses.end());
+    std::printf("Calibrating the arc at 45.0N 42.0E on the shipped sky, %d installations off by "
+                "up to 1 degree in each of motor zero, azimuth, elevation and declination\n\n",
+                count);
+    std::printf("| | gotos | within 0.1° of the peak |\n|---|---|---|\n");
+    std::printf("| USALS, uncorrected | %zu | %d (%.0f %%) |\n", uncorrected.size(),
+                share(uncorrected, 0.1), 100.0 * share(uncorrected, 0.1) / uncorrected.size());
+    std::printf("| after one round on 3 satellites | %zu | %d (%.0f %%) |\n\n", corrected.size(),
+                share(corrected, 0.1), 100.0 * share(corrected, 0.1) / corrected.size());
+    std::printf("After two rounds with the advice done: peak C/N at both ends of the arc within "
+                "0.3 dB of a perfect installation's in %d of %d (worst %.2f dB below)\n",
+                endsWithin, count, losses.back());
+    return share(corrected, 0.1) * 100 >= 95 * int(corrected.size()) &&
+           endsWithin * 100 >= 95 * count;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -201,6 +223,8 @@ int main(int argc, char** argv)
     };
     const int count = std::max(1, option("--installations", 100));
     const int first = std::max(0, option("--first", 0)); // to look again at one of them
+    const int gotosGate = option("--gotos-gate", 95);    // per cent within 0.1 degrees
+    const double endsGateDb = option("--ends-gate-cdb", 30) / 100.0;
 
     const QString data = QStringLiteral(ZENARA_SOURCE_DIR "/data");
     QDir::setCurrent(data);
@@ -217,37 +241,27 @@ int main(int argc, char** argv)
     bench.session->setFineTune({1, 3});
 
     std::vector<double> uncorrected, corrected, losses;
-    int calibrated = 0, endsWithin = 0;
+    int calibrated = 0;
     for (int n = 0; n < count; ++n) {
         const Installation i = install(bench, 100 + first + n);
         uncorrected.insert(uncorrected.end(), i.uncorrected.begin(), i.uncorrected.end());
         corrected.insert(corrected.end(), i.corrected.begin(), i.corrected.end());
         calibrated += i.calibrated ? 1 : 0;
         losses.push_back(std::max(i.eastLossDb, i.westLossDb));
-        endsWithin += std::max(i.eastLossDb, i.westLossDb) <= 0.3 ? 1 : 0;
         std::fprintf(stderr,
                      "installation %d: gotos within 0.1° %d of %zu (%d uncorrected), ends "
                      "%.2f / %.2f dB below perfect\n",
                      n, share(i.corrected, 0.1), i.corrected.size(), share(i.uncorrected, 0.1),
                      i.eastLossDb, i.westLossDb);
     }
-    std::sort(losses.begin(), losses.end());
-    std::printf("Calibrating the arc at 45.0N 42.0E on the shipped sky, %d installations off by "
-                "up to 1 degree in each of motor zero, azimuth, elevation and declination\n\n",
-                count);
-    std::printf("| | gotos | within 0.1° of the peak |\n|---|---|---|\n");
-    std::printf("| USALS, uncorrected | %zu | %d (%.0f %%) |\n", uncorrected.size(),
-                share(uncorrected, 0.1), 100.0 * share(uncorrected, 0.1) / uncorrected.size());
-    std::printf("| after one round on 3 satellites | %zu | %d (%.0f %%) |\n\n", corrected.size(),
-                share(corrected, 0.1), 100.0 * share(corrected, 0.1) / corrected.size());
-    std::printf("After two rounds with the advice done: peak C/N at both ends of the arc within "
-                "0.3 dB of a perfect installation's in %d of %d (worst %.2f dB below)\n",
-                endsWithin, count, losses.back());
-    const bool met = share(corrected, 0.1) * 100 >= 95 * int(corrected.size()) &&
-                     endsWithin * 100 >= 95 * count && calibrated == count;
+    const bool met = printTable(uncorrected, corrected, losses, count) && calibrated == count;
     std::printf("goals: %s\n", met ? "met" : "NOT met");
+    // A short run fails on a change, not on one installation near a goal.
+    const bool passed = calibrated == count &&
+                        share(corrected, 0.1) * 100 >= gotosGate * int(corrected.size()) &&
+                        share(losses, endsGateDb) == count;
     bench.session.reset();
     CDVBCommon::CloseDevice();
     hw::CardLayer::uninstall();
-    return met ? 0 : 1;
+    return passed ? 0 : 1;
 }

@@ -912,14 +912,19 @@ void TestPositioner::lobeSearchOnScriptedBeams_data()
     QTest::addColumn<double>("wanted"); // its top
     QTest::addColumn<double>("other");  // a neighbour's top on the same frequency, or 99
     QTest::addColumn<double>("spike");  // a level at the start the beam never reaches, or 0
+    QTest::addColumn<double>("louder"); // how much higher the neighbour's top reads
     QTest::addColumn<int>("failAfter"); // readings before Halt, or -1
     QTest::addColumn<bool>("ok");
     QTest::addColumn<double>("end"); // where the dish is left, in steps
-    QTest::newRow("a beam east") << 7.3 << 99.0 << 0.0 << -1 << true << 7.0;
-    QTest::newRow("a beam west, far") << -31.6 << 99.0 << 0.0 << -1 << true << -32.0;
-    QTest::newRow("between two, nearer its own") << -9.0 << 13.0 << 0.0 << -1 << true << -9.0;
-    QTest::newRow("a spike at the start") << 6.0 << 99.0 << 90.0 << -1 << true << 0.0;
-    QTest::newRow("halted") << 7.3 << 99.0 << 0.0 << 6 << false << 99.0;
+    QTest::newRow("a beam east") << 7.3 << 99.0 << 0.0 << 0.0 << -1 << true << 7.0;
+    QTest::newRow("a beam west, far") << -31.6 << 99.0 << 0.0 << 0.0 << -1 << true << -32.0;
+    QTest::newRow("between two, nearer its own")
+        << -9.0 << 13.0 << 0.0 << 0.0 << -1 << true << -9.0;
+    QTest::newRow("a spike at the start") << 6.0 << 99.0 << 90.0 << 0.0 << -1 << true << 0.0;
+    QTest::newRow("halted") << 7.3 << 99.0 << 0.0 << 0.0 << 6 << false << 99.0;
+    // Past the gap where the lock goes lies a louder neighbour: not its lobe.
+    QTest::newRow("a louder neighbour past the gap")
+        << 6.0 << 26.0 << 0.0 << 5.0 << -1 << true << 6.0;
 }
 
 void TestPositioner::lobeSearchOnScriptedBeams()
@@ -927,6 +932,7 @@ void TestPositioner::lobeSearchOnScriptedBeams()
     QFETCH(double, wanted);
     QFETCH(double, other);
     QFETCH(double, spike);
+    QFETCH(double, louder);
     QFETCH(int, failAfter);
     QFETCH(bool, ok);
     QFETCH(double, end);
@@ -942,10 +948,11 @@ void TestPositioner::lobeSearchOnScriptedBeams()
     io.read = [&](int, positioner::Reading* r) {
         if (failAfter >= 0 && reads++ >= failAfter)
             return false;
-        const double a = level(at, wanted), b = level(at, other);
-        r->agc = std::max(a, b);
+        // The AGC reads both beams' power; the SNR the carrier captured.
+        const double a = level(at, wanted), b = level(at, other) + louder;
+        r->agc = 10 * std::log10(std::pow(10, a / 10) + std::pow(10, b / 10));
         r->locked = std::min(std::abs(at - wanted), std::abs(at - other)) < 9;
-        r->snr = r->locked ? std::max(a, b) - 10 : 0;
+        r->snr = r->locked ? (std::abs(at - wanted) < std::abs(at - other) ? a : b) - 10 : 0;
         if (at == 0 && spike > 0)
             r->agc = r->snr = spike;
         return true;

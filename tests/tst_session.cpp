@@ -125,6 +125,7 @@ private slots:
     void everyListedCarrierLocksOrSaysWhy_data();
     void everyListedCarrierLocksOrSaysWhy();
     void aGotoEndsWhenTheDishIsThere();
+    void calibratedGotosGoWhereTheMountPeaks();
 };
 
 void TestSession::commandsReturnTheirWarnings()
@@ -465,6 +466,54 @@ void TestSession::aGotoEndsWhenTheDishIsThere()
         QVERIFY2(std::abs(learned - g.motorMsPerDegree) < 0.15 * g.motorMsPerDegree,
                  qPrintable(QString::number(learned)));
     }
+}
+
+void TestSession::calibratedGotosGoWhereTheMountPeaks()
+{
+    // Uncalibrated: the label's angle. Calibrated: the nearest sixteenth of
+    // where the fitted mount peaks on the satellite, plus its own offset;
+    // kept across a restart; reset: the label's again.
+    auto gotoMarker = [](core::Session& session) {
+        return session.usalsGoto().ok()
+                   ? markerTexts(session)
+                         .filter(QStringLiteral("Goto"))
+                         .value(-1 +
+                                int(markerTexts(session).filter(QStringLiteral("Goto")).size()))
+                   : QStringLiteral("refused");
+    };
+    positioner::ArcCalibration c;
+    c.rounds = 1;
+    c.fitted = true;
+    c.errors = {0.4, -0.6, 0.3, 0.2};
+    QString nominal, corrected, offset;
+    QByteArray stored; // the settings file as the first run left it
+    {
+        Started s;
+        QVERIFY(s.ok);
+        s.session.chooseSatellite(1);
+        const double position = s.session.chosenPosition();
+        nominal = gotoMarker(s.session);
+        s.session.setCalibration(c);
+        corrected = gotoMarker(s.session);
+        const double angle =
+            std::trunc((std::round(std::abs(c.gotoAngle(45, 42, position)) * 16) + 0.01)) / 16;
+        QCOMPARE(corrected,
+                 QString::asprintf(
+                     c.gotoAngle(45, 42, position) >= 0 ? "Goto %.1f°E" : "Goto %.1f°W", angle));
+        c.setOffset(position, 0.5);
+        s.session.setCalibration(c);
+        offset = gotoMarker(s.session);
+        QFile file(openSettings()->fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        stored = file.readAll();
+    }
+    QVERIFY(nominal != corrected && corrected != offset);
+    Started again(stored);
+    QVERIFY(again.ok);
+    again.session.chooseSatellite(1);
+    QCOMPARE(gotoMarker(again.session), offset);
+    again.session.setCalibration({});
+    QCOMPARE(gotoMarker(again.session), nominal);
 }
 
 QTEST_MAIN(TestSession)
