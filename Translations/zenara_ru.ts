@@ -1613,5 +1613,9 @@
         <source>Tune: nowhere near was better than the start, so the dish is back there</source>
         <translation>Точная настройка: рядом не нашлось ничего лучше начального положения, антенна возвращена туда</translation>
     </message>
+    <message>
+        <source>Then click Adjusted, or Calibrate the arc to measure again</source>
+        <translation>Затем нажмите «Отрегулировано» или снова «Калибровать дугу», чтобы измерить ещё раз</translation>
+    </message>
 </context>
 </TS>

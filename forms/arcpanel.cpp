@@ -125,6 +125,11 @@ QString ArcPanel::statusText(const core::Session& session)
                              .arg(c.rounds)
                              .arg(errors.join(QStringLiteral(", ")))};
     lines += c.advice(session.options().latitude);
+    const positioner::MountErrors& asked = c.pending;
+    if (!c.testTilt &&
+        (asked.axisAzimuth != 0 || asked.axisElevation != 0 || asked.declination != 0))
+        lines += said(QT_TRANSLATE_NOOP("zenaraForm", "Then click Adjusted, or Calibrate the arc "
+                                                      "to measure again"));
     return lines.join(QLatin1Char('\n'));
 }
 
