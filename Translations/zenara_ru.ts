@@ -1470,14 +1470,6 @@
         <translation>Поверните подвес на %1° к востоку</translation>
     </message>
     <message>
-        <source>Lower the mount&apos;s elevation by %1°</source>
-        <translation>Уменьшите угол места подвеса на %1°</translation>
-    </message>
-    <message>
-        <source>Raise the mount&apos;s elevation by %1°</source>
-        <translation>Увеличьте угол места подвеса на %1°</translation>
-    </message>
-    <message>
         <source>Declination offset %1° too large (this site needs %2°)</source>
         <translation>Поправка склонения на %1° больше нужной (здесь нужно %2°)</translation>
     </message>
@@ -1602,20 +1594,28 @@
         <translation>Проход %1: %2</translation>
     </message>
     <message>
-        <source>As a test, raise the mount&apos;s elevation by %1°, then measure again: the change of each signal shows the rest</source>
-        <translation>Для пробы увеличьте угол места подвеса на %1°, затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
-    </message>
-    <message>
-        <source>As a test, lower the mount&apos;s elevation by %1°, then measure again: the change of each signal shows the rest</source>
-        <translation>Для пробы уменьшите угол места подвеса на %1°, затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
-    </message>
-    <message>
         <source>Tune: nowhere near was better than the start, so the dish is back there</source>
         <translation>Точная настройка: рядом не нашлось ничего лучше начального положения, антенна возвращена туда</translation>
     </message>
     <message>
         <source>Then click Adjusted, or Calibrate the arc to measure again</source>
         <translation>Затем нажмите «Отрегулировано» или снова «Калибровать дугу», чтобы измерить ещё раз</translation>
+    </message>
+    <message>
+        <source>As a test, tip the mount up by %1° (its latitude scale %1° lower), then measure again: the change of each signal shows the rest</source>
+        <translation>Для пробы наклоните подвес вверх на %1° (шкала широты на %1° меньше), затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
+    </message>
+    <message>
+        <source>As a test, tip the mount down by %1° (its latitude scale %1° higher), then measure again: the change of each signal shows the rest</source>
+        <translation>Для пробы наклоните подвес вниз на %1° (шкала широты на %1° больше), затем измерьте снова: изменение каждого сигнала покажет остальное</translation>
+    </message>
+    <message>
+        <source>Tip the mount down by %1° (its latitude scale %1° higher)</source>
+        <translation>Наклоните подвес вниз на %1° (шкала широты на %1° больше)</translation>
+    </message>
+    <message>
+        <source>Tip the mount up by %1° (its latitude scale %1° lower)</source>
+        <translation>Наклоните подвес вверх на %1° (шкала широты на %1° меньше)</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,6 @@
 
 #include "hw/cardlibrary.h"
 #include "lists/satellitelist.h"
-#include "monitor/linkmargin.h"
 #include "positioner/beamfit.h"
 
 #include <QCoreApplication>
@@ -156,8 +155,13 @@ QVector<double> ArcCalibrator::pick() const
 bool ArcCalibrator::waitMs(int ms)
 {
     const hw::Stopwatch watch(hw::CardLayer::clock());
-    while (!m_stop && watch.elapsed() < ms)
-        m_session.positioner().waitWithEvents(int(std::min<qint64>(250, ms - watch.elapsed())));
+    while (!m_stop && watch.elapsed() < ms) {
+        // The window is going: nothing more is to be asked of the motor.
+        if (m_session.positioner().abandoned())
+            m_stop = true;
+        else
+            m_session.positioner().waitWithEvents(int(std::min<qint64>(250, ms - watch.elapsed())));
+    }
     return !m_stop;
 }
 
@@ -170,28 +174,6 @@ bool ArcCalibrator::waitForLock(int ms)
             return false;
     }
     return m_session.lastReading().locked;
-}
-
-// The beam's curvature in dB as the sweep's SNR readings showed it (a meter
-// that flattens near the top flattens the change between rounds alike); 0
-// when the sweep read the AGC or the meter has no decibel scale.
-double ArcCalibrator::curvatureOfLastSweep() const
-{
-    const positioner::Positioner::SweepReport& sweep = m_session.positioner().lastSweep();
-    if (!sweep.bySnr)
-        return 0;
-    QVector<QPointF> decibels;
-    for (const QPointF& p : sweep.samples) {
-        const int meter = int(std::lround(p.y() * 255 / 100));
-        const linkmargin::Estimate e =
-            linkmargin::estimate(true, meter, true, true, nullptr, std::nan(""));
-        if (!e.valid)
-            return 0;
-        decibels.append(QPointF(p.x(), e.cnDb));
-    }
-    const positioner::ParabolaTop top = positioner::parabolaTop(decibels);
-    const double stepsPerDegree = m_session.positioner().settings().stepsPerDegree;
-    return top.ok ? -top.curvature * stepsPerDegree * stepsPerDegree : 0;
 }
 
 bool ArcCalibrator::measure(double position, positioner::CalibrationPeak* peak, double* levelSigma)
@@ -207,37 +189,53 @@ bool ArcCalibrator::measure(double position, positioner::CalibrationPeak* peak, 
     m_session.usalsGoto();
     m_session.tune();
     const hw::Clock& clock = hw::CardLayer::clock();
-    const qint64 travel = m_session.positioner().motion().remainingMs(clock.nowMs());
-    if (!waitMs(int(std::max<qint64>(travel, 0)) + 1000) || (!waitForLock(4000) && m_stop))
+    // Until the goto is over by the estimate (the longest a goto can take, if
+    // the motor's start was not known), and a second for the gears.
+    const positioner::Positioner& p = m_session.positioner();
+    const double longest = 180.0 * p.settings().msPerDegree;
+    for (const hw::Stopwatch watch(clock);
+         p.motion().moving(clock.nowMs()) && watch.elapsed() < longest;)
+        if (!waitMs(250))
+            return false;
+    if (!waitMs(1000) || (!waitForLock(4000) && m_stop))
         return false;
     m_session.autotune(1, 0);
     if (m_stop || !waitMs(500))
         return false;
-    // The peak's level: a few seconds of the C/N, locked throughout.
-    double sum = 0, squares = 0;
+    // The peak's level: a few seconds of the AGC (which reads the power the
+    // dish gathers, as the decibel goes), locked throughout, and the C/N.
+    double sum = 0, squares = 0, cn = 0;
     int n = 0;
     for (int k = 0; k < 8; ++k) {
         if (!waitMs(250))
             return false;
-        const linkmargin::Estimate& e = m_session.margin();
-        if (!m_session.lastReading().locked || !e.valid)
+        const PollReading& r = m_session.lastReading();
+        if (!r.locked || !r.agcValid)
             return true;
-        sum += e.cnDb;
-        squares += e.cnDb * e.cnDb;
+        sum += r.agcPercent;
+        squares += r.agcPercent * r.agcPercent;
+        cn += m_session.margin().valid ? m_session.margin().cnDb : 0;
         ++n;
     }
-    const positioner::Positioner::SweepReport& sweep = m_session.positioner().lastSweep();
-    peak->found = sweep.samples.size() >= 5;
-    peak->motorAngle = m_session.positioner().motion().angle(clock.nowMs());
+    const positioner::Positioner::SweepReport& sweep = p.lastSweep();
+    const double stepsPerDegree = p.settings().stepsPerDegree;
+    peak->found = sweep.ok && !sweep.backAtStart && sweep.agcOk;
     // Where the beam itself peaks: the AGC's top, the SNR's being pulled
     // up the sky by its noise, warmer low down, a little differently at
-    // either end of the arc (which looks like a tilted mount).
-    if (sweep.agcOk)
-        peak->motorAngle += (sweep.agcPeak - std::round(sweep.peak)) /
-                            m_session.positioner().settings().stepsPerDegree;
-    peak->levelDb = sum / n;
-    peak->curvatureDbPerDeg2 = curvatureOfLastSweep();
-    const double spread = std::sqrt(std::max(0.0, squares / n - peak->levelDb * peak->levelDb));
+    // either end of the arc (which looks like a tilted mount). The sweep
+    // counts the motor's own steps, which turn the other way in the south.
+    const double userSteps = p.settings().siteLatitude < 0 ? -1 : 1;
+    peak->motorAngle = p.motion().angle(clock.nowMs()) +
+                       userSteps * (sweep.agcPeak - std::round(sweep.peak)) / stepsPerDegree;
+    peak->level = sum / n;
+    peak->cnDb = cn / n;
+    // The beam's curvature as the same meter showed it along the arc, and
+    // what that makes of its decibel against the dish's beamwidth.
+    peak->curvature = -sweep.agcCurvature * stepsPerDegree * stepsPerDegree;
+    const double theory =
+        positioner::beamCurvatureDbPerDeg2(m_session.options().dishDiameter, m_session.frequency());
+    peak->unitsPerDb = theory > 0 && peak->curvature > 0 ? peak->curvature / theory : 1;
+    const double spread = std::sqrt(std::max(0.0, squares / n - peak->level * peak->level));
     *levelSigma = std::max(*levelSigma, std::max(0.03, spread / std::sqrt(double(n))));
     peak->found = peak->found && std::isfinite(peak->motorAngle);
     return true;
@@ -285,13 +283,16 @@ Result ArcCalibrator::calibrate(QVector<double> satellites)
     // Measured again: the same satellites, whose levels then say how far off
     // the arc passes them.
     QVector<QVector<double>> parts;
-    for (const positioner::CalibrationPeak& p : m_session.calibration().peaks)
-        if (satellites.isEmpty() && p.found)
-            satellites.append(p.satelliteLongitude);
+    if (satellites.isEmpty())
+        for (const positioner::CalibrationPeak& p : m_session.calibration().peaks)
+            if (p.found)
+                satellites.append(p.satelliteLongitude);
     if (satellites.isEmpty())
         parts = candidates();
-    else
-        for (const double s : satellites)
+    for (const double s : satellites) // each once, however often named
+        if (std::none_of(parts.cbegin(), parts.cend(), [s](const QVector<double>& part) {
+                return std::abs(part.first() - s) < 0.05;
+            }))
             parts.append(QVector<double>{s});
     if (parts.size() < 2)
         return {said(QT_TRANSLATE_NOOP("zenaraForm",

@@ -24,6 +24,8 @@ public:
     // result's warning says why nothing was calibrated.
     Result calibrate(QVector<double> satellites);
     bool running() const { return m_running; }
+    // Ends a round under way as Halt does: nothing changed.
+    void stop() { m_stop = true; }
     // East end, near the top, west end: satellites the list shows with a
     // transponder worth locking to.
     QVector<double> pick() const;
@@ -49,7 +51,6 @@ private:
                       QVector<positioner::CalibrationPeak>* peaks, double* levelSigma);
     bool waitMs(int ms);
     bool waitForLock(int ms);
-    double curvatureOfLastSweep() const;
     int secondsLeft(const QVector<double>& satellites, int from) const;
 
     Session& m_session;

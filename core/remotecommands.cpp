@@ -227,7 +227,7 @@ QJsonObject calibrationJson(const Session& s)
             QJsonObject{{QStringLiteral("satellite"), positionText(p.satelliteLongitude)},
                         {QStringLiteral("found"), p.found},
                         {QStringLiteral("motor_angle"), std::round(p.motorAngle * 1000) / 1000},
-                        {QStringLiteral("cn_db"), std::round(p.levelDb * 100) / 100}});
+                        {QStringLiteral("cn_db"), std::round(p.cnDb * 100) / 100}});
     for (const bool d : c.determined)
         determined.append(d);
     QJsonObject offsets;
@@ -239,6 +239,7 @@ QJsonObject calibrationJson(const Session& s)
             {QStringLiteral("sigma"), errorsJson(c.sigma)},
             {QStringLiteral("determined"), determined},
             {QStringLiteral("asked"), errorsJson(c.pending)},
+            {QStringLiteral("made"), errorsJson(c.made)},
             {QStringLiteral("advice"), QJsonArray::fromStringList(c.advice(s.options().latitude))},
             {QStringLiteral("notes"), QJsonArray::fromStringList(c.notes)},
             {QStringLiteral("peaks"), peaks},
@@ -263,6 +264,10 @@ Outcome calibration(Session& s, const Request& r)
 {
     positioner::ArcCalibration c = s.calibration();
     const QString what = r.args.value(0);
+    if (!what.isEmpty() && s.calibrator().running())
+        return {{},
+                QStringLiteral("the arc is being calibrated: the calibration changes when the "
+                               "round is over (halt ends it)")};
     if (what == QLatin1String("reset")) {
         const QMap<int, double> offsets = c.offsets; // the user's own, kept
         c = positioner::ArcCalibration{};

@@ -2,6 +2,8 @@
 
 #include "forms/arcpanel.h"
 
+#include "core/arccalibrator.h"
+
 #include "app/embeddedimages.h"
 #include "app/messages.h"
 #include "app/terminationwatcher.h"
@@ -681,7 +683,9 @@ void zenaraForm::closeEvent(QCloseEvent* event)
 {
     emit closing();
     // Closed while a drive waits: stop the motor rather than leave it running
-    // to a time-out, and let the waits end so that the program can.
+    // to a time-out, and let the waits end so that the program can; a
+    // calibration under way ends as a Halt ends it, changing nothing.
+    m_session->calibrator().stop();
     if (m_session->positioner().driving())
         m_session->positioner().abandon();
     QMainWindow::closeEvent(event);

@@ -293,7 +293,7 @@ void zenaraForm::showMountOnSiteView()
     QVector<QPointF> path;
     if (c.fitted) {
         const positioner::MountModel mount(m_session->options().latitude,
-                                           m_session->options().longitude, c.errors);
+                                           m_session->options().longitude, c.errors + c.made);
         for (double angle = -85; angle <= 85; angle += 1) {
             double azimuth = 0, elevation = 0;
             mount.pointing(angle, &azimuth, &elevation);

@@ -12,15 +12,18 @@
 namespace positioner {
 
 // What a calibration round measured on one satellite: where the fine-tune
-// peaked, and the peak's level (C/N in dB) with the beam's curvature as the
-// same readings showed it along the arc.
+// peaked, and the peak's level with the beam's curvature as the same meter
+// showed it along the arc (any unit that goes as the decibel: the AGC's
+// percent will do), and how many of those units make a decibel there.
 struct CalibrationPeak
 {
     double satelliteLongitude = 0;
     bool found = false;
-    double motorAngle = 0;         // east positive
-    double levelDb = 0;            // at the peak
-    double curvatureDbPerDeg2 = 0; // 0: not measured
+    double motorAngle = 0; // east positive
+    double level = 0;      // at the peak
+    double curvature = 0;  // per degree squared; 0: not measured
+    double unitsPerDb = 1;
+    double cnDb = 0; // the C/N there, for the user
 };
 
 // The arc's calibration as it is kept between runs: the mount's fitted
@@ -38,6 +41,9 @@ struct ArcCalibration
     // corrections); the motor's zero is never among them: gotos allow for it.
     MountErrors pending;
     bool testTilt = false; // pending is the test tilt alone
+    // What the installer has since said is done ("Adjusted"): the gotos
+    // allow for it, and the next round reads the levels' change against it.
+    MountErrors made;
     QVector<CalibrationPeak> peaks;
     QMap<int, double> offsets; // by orbital position in tenths, degrees east
     QStringList notes;         // what the last round could not tell
@@ -49,7 +55,7 @@ struct ArcCalibration
     // on it (the USALS angle before any fit), plus the user's offset.
     double gotoAngle(double latitude, double longitude, double satelliteLongitude) const;
     // The installer did what was asked: the mount now stands at errors +
-    // pending.
+    // made + pending.
     void assumeAdjusted();
     double offsetOf(double satelliteLongitude) const;
     void setOffset(double satelliteLongitude, double degrees);
@@ -63,9 +69,9 @@ struct ArcCalibration
 // A round's result: the fit of the peaks, read with the previous round's
 // levels where the installer has since made a known adjustment (that gives
 // how far the arc passes off each satellite), the advice, and what to ask of
-// the installer next. The levels' noise is levelSigmaDb.
+// the installer next. The levels' noise is levelSigma, in their units.
 ArcCalibration nextRound(const ArcCalibration& before, double latitude, double longitude,
-                         const QVector<CalibrationPeak>& peaks, double levelSigmaDb = 0.1);
+                         const QVector<CalibrationPeak>& peaks, double levelSigma = 0.1);
 
 // The test tilt a first round asks for when the motor angles alone cannot
 // show the mount's errors across the arc: half a degree of the mount's

@@ -152,7 +152,7 @@ double LobeSearch::coarseTop(int best) const
         return best;
     const double west = m_coarse[best - c], top = m_coarse[best], east = m_coarse[best + c];
     const double bend = west - 2 * top + east;
-    if (!(bend < 0) || std::min(west, east) < Unlocked)
+    if (!(bend < 0) || std::min(west, east) <= Unlocked)
         return best;
     return best + std::clamp(c * (west - east) / (2 * bend), -double(c), double(c));
 }
@@ -281,6 +281,7 @@ LobeSearch::Result LobeSearch::run()
     result.peak = fit(series, &result.parabola, &agcTop);
     result.agcOk = agcTop.ok;
     result.agcPeak = agcTop.peak;
+    result.agcCurvature = agcTop.curvature;
     qCDebug(lcPositioner, "Tune: %d readings from %d steps by the %s, top at %.2f (%s)",
             int(result.samples.size()), int(result.samples.first().x()), m_snr ? "SNR" : "AGC",
             result.peak, result.parabola ? "parabola" : "best readings");

@@ -53,6 +53,7 @@ public:
         // which the sky's noise, warmer low down, hardly moves.
         bool agcOk = false;
         double agcPeak = 0;
+        double agcCurvature = 0; // of its parabola, per step squared (negative)
         QVector<QPointF> samples; // the fine pass: steps, level
     };
 

@@ -497,7 +497,7 @@ MountFit fitMount(double latitude, double longitude, const QVector<ArcPeak>& pea
 // cancels, L' - L = -k (2 c s + s^2), a straight line in c.
 bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shiftDeg,
                           double curvatureDbPerDeg2, double levelSigmaDb, double* crossTrack,
-                          double* sigma)
+                          double* sigma, double unitsPerDb)
 {
     // A dish's main lobe falls as a parabola in dB down to about this far.
     constexpr double ParabolaHoldsDb = 8;
@@ -510,8 +510,8 @@ bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shif
     const double c = -((levelAfterDb - levelBeforeDb) / k + s * s) / (2 * s);
     const double sigmaC = std::sqrt(2.0) * levelSigmaDb / (2 * k * std::abs(s));
     // Further down the main lobe the beam no longer falls as a parabola.
-    if (!(sigmaC <= LargestSigmaDeg) || k * c * c > ParabolaHoldsDb ||
-        k * (c + s) * (c + s) > ParabolaHoldsDb)
+    const double holds = ParabolaHoldsDb * (unitsPerDb > 0 ? unitsPerDb : 1);
+    if (!(sigmaC <= LargestSigmaDeg) || k * c * c > holds || k * (c + s) * (c + s) > holds)
         return false;
     *crossTrack = c;
     if (sigma)
@@ -563,10 +563,14 @@ QString advice(int parameter, double value, double latitude)
                    ? QCoreApplication::translate("zenaraForm", "Turn the mount %1° west").arg(size)
                    : QCoreApplication::translate("zenaraForm", "Turn the mount %1° east").arg(size);
     case MountErrors::AxisElevation:
+        // Tipping the mount moves the dish and the polar axis opposite ways:
+        // said both ways, as the latitude scale is read.
         return value > 0
-                   ? QCoreApplication::translate("zenaraForm", "Lower the mount's elevation by %1°")
+                   ? QCoreApplication::translate(
+                         "zenaraForm", "Tip the mount down by %1° (its latitude scale %1° higher)")
                          .arg(size)
-                   : QCoreApplication::translate("zenaraForm", "Raise the mount's elevation by %1°")
+                   : QCoreApplication::translate(
+                         "zenaraForm", "Tip the mount up by %1° (its latitude scale %1° lower)")
                          .arg(size);
     default: {
         const QString right = QString::number(MountModel::declinationOffset(latitude), 'f', 1);

@@ -124,9 +124,11 @@ constexpr double DeterminedSigmaDeg = 0.25;
 // before and after: the top of a beam falls as curvature * c^2. False when the
 // shift is too small to tell (sigma above half a degree), a level lies outside
 // the upper main lobe (8 dB) where that parabola holds, or the input is invalid.
+// The levels may be in any unit that goes as the decibel, unitsPerDb of them
+// to one (the curvature and the sigma in the same).
 bool crossTrackFromLevels(double levelBeforeDb, double levelAfterDb, double shiftDeg,
                           double curvatureDbPerDeg2, double levelSigmaDb, double* crossTrack,
-                          double* sigma);
+                          double* sigma, double unitsPerDb = 1);
 // How much an adjustment moves the path across a satellite (the shift of
 // crossTrackFromLevels), for a mount that stands at errors before it.
 double crossTrackShift(double latitude, double longitude, double satelliteLongitude,

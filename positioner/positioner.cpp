@@ -444,8 +444,10 @@ bool Positioner::sweepTune(double beamwidthSteps, int gapMs, const std::function
     r.samples = found.samples;
     r.backAtStart = found.backAtStart;
     r.bySnr = found.bySnr;
+    r.ok = found.ok && !failed && !m_halted;
     r.agcOk = found.agcOk;
     r.agcPeak = found.agcPeak;
+    r.agcCurvature = found.agcCurvature;
     const bool halted = m_halted;
     if (!found.ok && !failed && !halted)
         m_hooks.warn(

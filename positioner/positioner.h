@@ -104,10 +104,12 @@ public:
         int steps = 0;   // motor steps sent
         double peak = 0; // the fitted peak, in steps from the start
         bool parabola = false;
+        bool ok = false; // a top was found and the dish left on it (or back)
         bool backAtStart = false;
         bool bySnr = false; // the samples are SNR readings (else AGC)
         bool agcOk = false; // the AGC's own top, steps from the start
         double agcPeak = 0;
+        double agcCurvature = 0;  // its parabola's, per step squared
         QVector<QPointF> samples; // the fine pass
     };
     // The last sweep's, whoever asked for it.
@@ -123,6 +125,8 @@ public:
 
     // True while a drive or tune waits (possibly several, nested).
     bool driving() const { return m_depth > 0; }
+    // The window has gone: drives and waits end at once.
+    bool abandoned() const { return m_abandoned; }
     MotionEstimate& motion() { return m_motion; }
     const MotionEstimate& motion() const { return m_motion; }
     hw::Clock& clock() { return m_clock; }

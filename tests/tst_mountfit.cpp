@@ -248,8 +248,8 @@ void TestMountFit::crossTrackFromLevels()
     {
         double c, shift;
         bool ok;
-    } rows[] = {{0.4, -0.8, true},  {-0.3, 0.25, true}, {0, 0.5, true},
-                {0.3, 0.02, false}, {0.3, 0, false},    {2.0, -0.5, false}}; // beyond the upper lobe
+    } rows[] = {{0.4, -0.8, true}, {-0.3, 0.25, true}, {0, 0.5, true}, {0.3, 0.02, false},
+                {0.3, 0, false},   {2.0, -0.5, false}}; // beyond the upper lobe
     for (const auto& row : rows) {
         const double before = -3 - k * row.c * row.c;
         const double after = -3 - k * (row.c + row.shift) * (row.c + row.shift);
@@ -298,22 +298,23 @@ void TestMountFit::advice()
         MountErrors value, sigma;
         int determined; // bits by parameter
         QStringList lines;
-    } rows[] = {{{0.26, 0.34, -0.46, 0.5},
-                 tight,
-                 15,
-                 {"The motor's zero is 0.3° east (gotos allow for it)", "Turn the mount 0.3° west",
-                  "Raise the mount's elevation by 0.5°",
-                  "Declination offset 0.5° too large (this site needs 6.8°)"}},
-                {{-0.07, -0.08, 0.06, -0.09},
-                 tight,
-                 15,
-                 {"The motor's zero is 0.07° west (gotos allow for it)",
-                  "Turn the mount 0.08° east", "Lower the mount's elevation by 0.06°",
-                  "Declination offset 0.09° too small (this site needs 6.8°)"}},
-                // Within twice sigma, or under 0.05 degrees.
-                {{0.19, 0.04, 0.0, -0.15}, loose, 15, {"The mount needs no adjustment"}},
-                {{1.5, -1.2, 0.7, 0.02}, tight, 8, {"Nothing measured so far needs adjusting"}},
-                {{1.5, 0, 0, 0}, tight, 0, {"Too few readings to advise"}}};
+    } rows[] = {
+        {{0.26, 0.34, -0.46, 0.5},
+         tight,
+         15,
+         {"The motor's zero is 0.3° east (gotos allow for it)", "Turn the mount 0.3° west",
+          "Tip the mount up by 0.5° (its latitude scale 0.5° lower)",
+          "Declination offset 0.5° too large (this site needs 6.8°)"}},
+        {{-0.07, -0.08, 0.06, -0.09},
+         tight,
+         15,
+         {"The motor's zero is 0.07° west (gotos allow for it)", "Turn the mount 0.08° east",
+          "Tip the mount down by 0.06° (its latitude scale 0.06° higher)",
+          "Declination offset 0.09° too small (this site needs 6.8°)"}},
+        // Within twice sigma, or under 0.05 degrees.
+        {{0.19, 0.04, 0.0, -0.15}, loose, 15, {"The mount needs no adjustment"}},
+        {{1.5, -1.2, 0.7, 0.02}, tight, 8, {"Nothing measured so far needs adjusting"}},
+        {{1.5, 0, 0, 0}, tight, 0, {"Too few readings to advise"}}};
     for (const auto& row : rows) {
         MountFit fit;
         fit.ok = true;
@@ -336,7 +337,7 @@ void TestMountFit::calibrationKeptAsText()
     c.sigma = {0.1, 0.12, 0.13, 0.11};
     c.determined = {true, false, true, true};
     c.pending = {0, 0.7, -0.5, -0.3};
-    c.peaks = {{28.2, true, -15.25, 11.9, 2.1}, {-5, false, 0, 0, 0}};
+    c.peaks = {{28.2, true, -15.25, 71.4, 5.6, 2.35, 11.9}, {-5, false, 0, 0, 0, 1, 0}};
     c.setOffset(19.2, 0.12);
     c.setOffset(13, 0); // none
     const positioner::ArcCalibration back = positioner::ArcCalibration::fromText(c.toText());
@@ -348,7 +349,10 @@ void TestMountFit::calibrationKeptAsText()
     for (const QString& bad :
          {QString(), QStringLiteral("arc1;2;1"), c.toText().replace(QLatin1String("arc1"), "arc9"),
           c.toText().replace(QLatin1String("0.4,"), "nan,"),
-          c.toText().replace(QLatin1String("28.2:1"), "28.2:x")}) {
+          c.toText().replace(QLatin1String("28.2:1"), "28.2:x"),
+          c.toText().replace(QLatin1String("0.4,"), "40,"),   // no mount is this far off
+          c.toText().replace(QLatin1String("0.1,"), "-0.1,"), // nor is a sigma negative
+          c.toText().replace(QLatin1String("192:0.12"), "192:7")}) {
         const positioner::ArcCalibration none = positioner::ArcCalibration::fromText(bad);
         QVERIFY2(!none.fitted && none.rounds == 0 && none.offsets.isEmpty(), qPrintable(bad));
         QCOMPARE(none.gotoAngle(45, Longitude, 30), MountModel::usalsAngle(45, Longitude, 30));
@@ -356,8 +360,13 @@ void TestMountFit::calibrationKeptAsText()
     // Fitted: where that mount peaks, plus the satellite's own offset.
     QCOMPARE(c.gotoAngle(45, Longitude, 19.2),
              MountModel(45, Longitude, c.errors).peakMotorAngle(19.2) + 0.12);
+    // Adjusted: the gotos allow for what was done; the fit stays as measured.
     c.assumeAdjusted();
-    QVERIFY(std::abs(c.errors.axisAzimuth) < 1e-12 && c.pending.axisElevation == 0);
+    QVERIFY(c.made.axisAzimuth == 0.7 && c.pending.axisElevation == 0 &&
+            c.errors.axisAzimuth == -0.7);
+    QCOMPARE(c.gotoAngle(45, Longitude, 30),
+             MountModel(45, Longitude, c.errors + c.made).peakMotorAngle(30) + c.offsetOf(30));
+    QCOMPARE(positioner::ArcCalibration::fromText(c.toText()).made.axisElevation, -0.5);
 }
 
 void TestMountFit::twoRoundsAndAdjustments()
@@ -405,10 +414,15 @@ void TestMountFit::twoRoundsAndAdjustments()
             QVERIFY(std::abs(c.gotoAngle(latitude, Longitude, satellite) -
                              real.peakMotorAngle(satellite)) < 0.1);
     }
-    // Nothing found: no fit, the gotos as they were.
-    const positioner::ArcCalibration none =
-        positioner::nextRound({}, 45, Longitude, {{20, false, 0, 0, 0}, {-20, false, 0, 0, 0}});
-    QVERIFY(!none.fitted && none.rounds == 1 && none.advice(45).isEmpty());
+    // Nothing found: no fit, and what was known stays (the gotos as they were).
+    const QVector<positioner::CalibrationPeak> lost = {{20, false, 0, 0, 0}, {-20, false, 0, 0, 0}};
+    const positioner::ArcCalibration none = positioner::nextRound({}, 45, Longitude, lost);
+    QVERIFY(!none.fitted && none.rounds == 0 && none.advice(45).isEmpty());
+    const positioner::ArcCalibration known =
+        positioner::nextRound({}, 45, Longitude, measure({0.3, 0.2, 0, 0}, 45, 9));
+    const positioner::ArcCalibration kept = positioner::nextRound(known, 45, Longitude, lost);
+    QVERIFY(kept.fitted && !kept.notes.isEmpty());
+    QCOMPARE(kept.gotoAngle(45, Longitude, 30), known.gotoAngle(45, Longitude, 30));
 }
 
 QTEST_GUILESS_MAIN(TestMountFit)

@@ -2,6 +2,7 @@
 // their warnings as results, the options' limits, and the poll on the test's
 // clock.
 
+#include "core/arccalibrator.h"
 #include "core/session.h"
 #include "lists/satellitelist.h"
 #include "sim/physicalscene.h"
@@ -126,6 +127,7 @@ private slots:
     void everyListedCarrierLocksOrSaysWhy();
     void aGotoEndsWhenTheDishIsThere();
     void calibratedGotosGoWhereTheMountPeaks();
+    void aHaltedCalibrationChangesNothing();
 };
 
 void TestSession::commandsReturnTheirWarnings()
@@ -514,6 +516,37 @@ void TestSession::calibratedGotosGoWhereTheMountPeaks()
     QCOMPARE(gotoMarker(again.session), offset);
     again.session.setCalibration({});
     QCOMPARE(gotoMarker(again.session), nominal);
+}
+
+void TestSession::aHaltedCalibrationChangesNothing()
+{
+    // The round runs the event loop while it waits; the test clock goes on
+    // in it, and Halt comes while the dish is on its way.
+    ShippedSky sky;
+    QVERIFY(sky.ok);
+    positioner::ArcCalibration known;
+    known.setOffset(19.2, 0.3);
+    sky.session->setCalibration(known);
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+        sky.clock.advance(50);
+        if (++ticks % 5 == 0)
+            sky.session->pollOnce();
+        if (ticks == 400) // 20 s in
+            sky.session->halt();
+    });
+    ticker.start(0);
+    core::ArcCalibrator& calibrator = sky.session->calibrator();
+    QCOMPARE(calibrator.pick().size(), 3);
+    QSignalSpy finished(&calibrator, &core::ArcCalibrator::finished);
+    const core::Result result = calibrator.calibrate({});
+    QVERIFY(result.warning.contains(QLatin1String("halted")));
+    QVERIFY(!calibrator.running() && finished.size() == 1);
+    QCOMPARE(sky.session->calibration().toText(), known.toText());
+    // Too few to calibrate on: said, and nothing starts.
+    QVERIFY(!calibrator.calibrate({13.0, 13.0}).ok());
+    QVERIFY(!calibrator.running());
 }
 
 QTEST_MAIN(TestSession)
