@@ -219,14 +219,17 @@ bool ArcCalibrator::measure(double position, positioner::CalibrationPeak* peak, 
     }
     const positioner::Positioner::SweepReport& sweep = p.lastSweep();
     const double stepsPerDegree = p.settings().stepsPerDegree;
-    peak->found = sweep.ok && !sweep.backAtStart && sweep.agcOk;
+    peak->found = sweep.ok && sweep.agcOk;
     // Where the beam itself peaks: the AGC's top, the SNR's being pulled
     // up the sky by its noise, warmer low down, a little differently at
     // either end of the arc (which looks like a tilted mount). The sweep
     // counts the motor's own steps, which turn the other way in the south.
     const double userSteps = p.settings().siteLatitude < 0 ? -1 : 1;
-    peak->motorAngle = p.motion().angle(clock.nowMs()) +
-                       userSteps * (sweep.agcPeak - std::round(sweep.peak)) / stepsPerDegree;
+    // The dish stands on the fitted top, or back at the start when that read
+    // no better (the start was on the top already).
+    const double at = sweep.backAtStart ? 0 : std::round(sweep.peak);
+    peak->motorAngle =
+        p.motion().angle(clock.nowMs()) + userSteps * (sweep.agcPeak - at) / stepsPerDegree;
     peak->level = sum / n;
     peak->cnDb = cn / n;
     // The beam's curvature as the same meter showed it along the arc, and
