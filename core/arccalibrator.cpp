@@ -2,6 +2,7 @@
 
 #include "hw/cardlibrary.h"
 #include "lists/satellitelist.h"
+#include "monitor/networkcheck.h"
 #include "positioner/beamfit.h"
 
 #include <QCoreApplication>
@@ -15,11 +16,6 @@ namespace {
 QString said(const char* text)
 {
     return QCoreApplication::translate("zenaraForm", text);
-}
-
-QString positionText(double position)
-{
-    return QStringLiteral("%1%2").arg(std::abs(position), 0, 'f', 1).arg(position < 0 ? 'W' : 'E');
 }
 
 double megahertz(const transponders::Transponder& t)
@@ -267,7 +263,7 @@ void ArcCalibrator::measureRound(const QVector<QVector<double>>& parts, QVector<
         for (const double position : parts.at(i)) {
             (*satellites)[i] = position;
             emit progress(said(QT_TRANSLATE_NOOP("zenaraForm", "Calibrating the arc: %1"))
-                              .arg(positionText(position)),
+                              .arg(networkcheck::positionText(position)),
                           i, parts.size(), secondsLeft(*satellites, i));
             if (!measure(position, &peak, levelSigma) || peak.found)
                 break;
