@@ -50,6 +50,7 @@ struct Options
     QString logPath;
     QString site;
     QString printTransponders;
+    QString web;
 };
 
 // --help and --version must work in a terminal without a display.
@@ -89,6 +90,10 @@ const OptionRow OptionRows[] = {
      QT_TRANSLATE_NOOP("main", "Append a CSV line per poll (time, transponder, flags, AGC, SNR, "
                                "BER, blocks, markers) to <file>."),
      "file", &Options::logPath, nullptr},
+    {"web",
+     QT_TRANSLATE_NOOP("main", "Serve the phone meter at [address:]port (this computer only "
+                               "when no address is given); its window shows the link."),
+     "[address:]port", &Options::web, nullptr},
     {"trace",
      QT_TRANSLATE_NOOP("main",
                        "Write every card operation to <file>, one line each, as it happens."),
@@ -391,6 +396,9 @@ int main(int argc, char** argv)
         window.startSignalLog(options.logPath);
     instance.setActivationWindow(&window);
     serveRemoteRequests(instance, window);
+    QString webError;
+    if (!options.web.isEmpty() && !window.startPhoneMeter(options.web, &webError))
+        std::fprintf(stderr, "zenara: %s\n", qPrintable(webError));
     if (TerminationWatcher::pending()) {
         // Came while the window was being built (perhaps inside a message box):
         // the window's destruction is the normal shutdown.

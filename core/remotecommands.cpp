@@ -2,6 +2,7 @@
 
 #include "core/arccalibrator.h"
 #include "core/session.h"
+#include "core/webcontrol.h"
 #include "lists/satellitelist.h"
 #include "lists/sitegeometry.h"
 #include "positioner/commands.h"
@@ -44,6 +45,42 @@ Outcome markers(Session& s, const Request&)
         list.append(QJsonObject{{QStringLiteral("label"), m.label},
                                 {QStringLiteral("age_seconds"), m.ageSeconds}});
     return {QJsonObject{{QStringLiteral("markers"), list}}};
+}
+
+// The satellites the window's box offers, as the "satellite" command takes them.
+Outcome satellites(Session& s, const Request&)
+{
+    const SatelliteList& list = s.satellites();
+    QJsonArray shown;
+    for (int row = 1; row < list.shownNumbers.size(); ++row) {
+        const int at = list.numbers.indexOf(list.shownNumbers.at(row));
+        if (at < 0)
+            continue;
+        const double east = list.orbitalPositions.at(at);
+        shown.append(QJsonObject{
+            {QStringLiteral("position"),
+             QStringLiteral("%1%2").arg(std::abs(east), 0, 'f', 1).arg(east < 0 ? 'W' : 'E')},
+            {QStringLiteral("name"), list.names.at(at)},
+            {QStringLiteral("label"), list.labels.value(row)}});
+    }
+    return {QJsonObject{{QStringLiteral("satellites"), shown},
+                        {QStringLiteral("chosen"), s.chosenLabel()}}};
+}
+
+Outcome web(Session& s, const Request& r)
+{
+    core::WebControl* web = s.webControl();
+    if (!web)
+        return {{}, QStringLiteral("this program has no phone meter")};
+    const QString what = r.args.value(0);
+    QString error;
+    if (what == QLatin1String("start") && !web->startServing(r.args.value(1), &error))
+        return {{}, error};
+    if (what == QLatin1String("stop"))
+        web->stopServing();
+    else if (what == QLatin1String("token"))
+        web->renewToken();
+    return {web->webState()};
 }
 
 Outcome setting(Session& s, const Request& r)
@@ -290,6 +327,7 @@ const Command Commands[] = {
      tune},
     {"wait-lock", "SECONDS", "replies at lock or after the seconds", check::waitLock, waitLock},
     {"markers", "", "the plot's event markers", noArguments, markers},
+    {"satellites", "", "the satellites the satellite box offers", noArguments, satellites},
     {"get", "KEY", "an option's value", check::setting, setting},
     {"set", "KEY VALUE", "sets an option, within the options dialog's limits", check::setting,
      setting},
@@ -315,6 +353,8 @@ const Command Commands[] = {
     {"calibration", "[reset|adjusted|offset POSITION DEGREES]",
      "the arc's calibration; reset, the advice done, a satellite's own offset", check::calibration,
      calibration},
+    {"web", "[start [ADDRESS:]PORT|stop|token]",
+     "the phone meter: its address; starts, stops it, or gives it a new token", check::web, web},
 };
 
 QJsonValue tenthOrNull(bool valid, double v)

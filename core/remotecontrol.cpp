@@ -34,7 +34,7 @@ QByteArray RemoteControl::failure(const QString& text)
     return encode(QJsonObject{{QStringLiteral("error"), text}});
 }
 
-void RemoteControl::handle(const QByteArray& request, const Reply& reply)
+void RemoteControl::handle(const QByteArray& request, const Reply& reply, Waits waits)
 {
     if (m_shutDown) {
         reply(failure(QLatin1String(ShuttingDown)));
@@ -55,7 +55,7 @@ void RemoteControl::handle(const QByteArray& request, const Reply& reply)
         outcome.error = m_session.lastSaveError();
     if (!outcome.error.isEmpty())
         reply(failure(outcome.error));
-    else if (outcome.then == Then::Status) // as it stands after the command
+    else if (outcome.then == Then::Status || (outcome.then != Then::Reply && waits == Waits::No))
         reply(encode(remotecommands::status(m_session, m_waits.size())));
     else if (outcome.then == Then::Reply)
         reply(encode(outcome.reply));

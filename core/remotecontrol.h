@@ -32,8 +32,11 @@ public:
     explicit RemoteControl(core::Session& session, QObject* parent = nullptr);
 
     // A request {"command": "...", "args": [...]} in; its reply goes to reply,
-    // at once or when the wait it asks for is over.
-    void handle(const QByteArray& request, const Reply& reply);
+    // at once or when the wait it asks for is over. Without waits (a web
+    // page, which watches the live readings instead) a goto or a wait-lock is
+    // answered at once with the status.
+    enum class Waits { Allowed, No };
+    void handle(const QByteArray& request, const Reply& reply, Waits waits = Waits::Allowed);
     // The program is going: every waiting request, and every later one, is
     // answered with an error.
     void shutDown();

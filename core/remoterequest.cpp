@@ -229,6 +229,20 @@ bool calibration(Request* r)
     return true;
 }
 
+bool web(Request* r)
+{
+    const QStringList& a = r->args;
+    const QString what = a.value(0);
+    const bool formed =
+        a.isEmpty() ||
+        (a.size() == 1 && (what == QLatin1String("stop") || what == QLatin1String("token"))) ||
+        (a.size() == 2 && what == QLatin1String("start"));
+    if (!formed)
+        refuse(r, QStringLiteral("web takes nothing, start [ADDRESS:]PORT, stop or token, such "
+                                 "as: web start 192.168.1.20:8088"));
+    return true;
+}
+
 } // namespace checks
 
 bool parsePosition(const QString& text, double* degrees)

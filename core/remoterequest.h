@@ -51,6 +51,7 @@ bool setting(Request* r);
 bool mount(Request* r);
 bool calibrate(Request* r);
 bool calibration(Request* r);
+bool web(Request* r);
 } // namespace checks
 
 } // namespace remote

@@ -29,6 +29,7 @@ class SatelliteList;
 namespace core {
 
 class ArcCalibrator;
+class WebControl;
 
 // What the tuner fields hold: a transponder typed or picked, not yet tuned.
 struct Entry
@@ -141,6 +142,9 @@ public:
     void setCalibration(const positioner::ArcCalibration& calibration);
     // "Calibrate the arc", for every front end.
     ArcCalibrator& calibrator() { return *m_calibrator; }
+    // The phone meter's server, when the program has one (not owned).
+    WebControl* webControl() const { return m_webControl; }
+    void setWebControl(WebControl* web) { m_webControl = web; }
     // Options: the dialog's refusals apply to every caller.
     QString setOptions(const optionvalues::Values& values);
     QString setOption(const QString& key, double value);
@@ -331,6 +335,7 @@ private:
     QString m_lockHint;
     positioner::ArcCalibration m_calibration;
     std::unique_ptr<ArcCalibrator> m_calibrator;
+    WebControl* m_webControl = nullptr;
     int m_unlockedPolls = 0; // with a carrier, since the tune or the lock
     bool m_receiverPresent = true;
     linkmargin::Estimate m_margin;

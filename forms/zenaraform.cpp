@@ -10,6 +10,7 @@
 #include "forms/about.h"
 #include "forms/disqoptions.h"
 #include "forms/siteview.h"
+#include "web/webserver.h"
 #include "hw/cardlibrary.h"
 #include "lists/satellitelist.h"
 #include "monitor/contrast.h"
@@ -109,6 +110,7 @@ void zenaraForm::initWindow()
     for (QToolBar* bar : {fileToolbar, optionsToolbar, satelliteToolbar, haltMotorToolbar})
         m_toolbarsMenu->addAction(bar->toggleViewAction());
     addSiteView();
+    addPhoneMeter();
     // The network line stays in sight whichever page is showing.
     QMainWindow::statusBar()->insertPermanentWidget(0, labelNetwork);
     labelNetwork->setMinimumWidth(120); // a long name must not widen the window

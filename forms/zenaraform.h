@@ -8,6 +8,10 @@
 
 #include <memory>
 
+namespace web {
+class WebServer;
+}
+
 class DemodulatorAccess;
 class QComboBox;
 class QMenu;
@@ -53,6 +57,12 @@ public:
     void showMountOnSiteView();
     positioner::Positioner* dishPositioner() const { return &m_session->positioner(); }
     const sound::Signaliser& signaliser() const { return m_signaliser; }
+    web::WebServer& webServer() { return *m_web; }
+    // View > Phone meter…: its window, made when first asked for.
+    class PhoneMeterDialog* showPhoneMeter();
+    // Starts the phone meter at "[ADDRESS:]PORT" (this computer only when no
+    // address is given) and shows its window; false with the reason, shown there.
+    bool startPhoneMeter(const QString& where, QString* error);
 
     // The toolbar's widgets, made in code beside the form's own.
     QComboBox* satListToolbarComboBox = nullptr;
@@ -123,6 +133,7 @@ private:
     void setTabOrder();
     void applyLook();
     void addSiteView();
+    void addPhoneMeter();
     void addReceiverLabel();
     // The controls that say what the session works on: pushed to it whenever
     // the user changes them.
@@ -146,6 +157,8 @@ private:
     [[noreturn]] void fatalError(const char* text);
 
     std::unique_ptr<core::Session> m_session;
+    std::unique_ptr<web::WebServer> m_web; // goes before the session it reads
+    class PhoneMeterDialog* m_phoneMeter = nullptr;
     sound::Signaliser m_signaliser;
     QMenu* m_toolbarsMenu = nullptr;
     class QAction* m_haltAction = nullptr; // Esc

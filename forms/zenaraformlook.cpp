@@ -3,6 +3,7 @@
 // on its flags and meters.
 
 #include "app/embeddedimages.h"
+#include "forms/phonemeter.h"
 #include "forms/siteview.h"
 #include "forms/zenaraform.h"
 #include "lists/satellitelist.h"
@@ -10,6 +11,7 @@
 #include "monitor/linkmargin.h"
 #include "monitor/networkcheck.h"
 #include "positioner/mountfit.h"
+#include "web/webserver.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -189,6 +191,34 @@ void zenaraForm::languageChange()
     if (m_toolbarsMenu)
         m_toolbarsMenu->setTitle(tr("&Toolbars"));
     labelMargin->setWidestText(linkmargin::widestText());
+}
+
+void zenaraForm::addPhoneMeter()
+{
+    m_web = std::make_unique<web::WebServer>(*m_session);
+    m_session->setWebControl(m_web.get());
+    QAction* action = viewMenu->addAction(tr("&Phone meter…"));
+    action->setObjectName(QStringLiteral("viewPhoneMeterAction"));
+    connect(action, &QAction::triggered, this, &zenaraForm::showPhoneMeter);
+}
+
+PhoneMeterDialog* zenaraForm::showPhoneMeter()
+{
+    if (!m_phoneMeter)
+        m_phoneMeter = new PhoneMeterDialog(*m_web, this);
+    m_phoneMeter->show();
+    m_phoneMeter->raise();
+    m_phoneMeter->activateWindow();
+    return m_phoneMeter;
+}
+
+bool zenaraForm::startPhoneMeter(const QString& where, QString* error)
+{
+    const bool started = m_web->startServing(where, error);
+    PhoneMeterDialog* dialog = showPhoneMeter();
+    if (!started)
+        dialog->showStartError(*error);
+    return started;
 }
 
 void zenaraForm::addSiteView()
