@@ -11,6 +11,7 @@ namespace web {
 
 // Caps on what one client may send or hold.
 constexpr int MaxConnections = 32;
+constexpr int MaxConnectionsPerAddress = 8;      // one host cannot take every slot
 constexpr int ConnectionMemoryBytes = 16 * 1024; // request line, headers and buffers
 constexpr int MaxCommandBytes = 2048;
 constexpr int IdleTimeoutSeconds = 15;

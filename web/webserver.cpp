@@ -17,7 +17,7 @@
 #include <cstdarg>
 #include <cstring>
 
-Q_LOGGING_CATEGORY(lcWeb, "zenara.web")
+Q_LOGGING_CATEGORY(lcWeb, "zenara.web", QtInfoMsg)
 
 static void initPageResources()
 {
@@ -251,7 +251,8 @@ bool WebServer::start(const Listen& listen, QString* error)
     errno = 0;
     m_daemon = MHD_start_daemon(
         flags, listen.port, nullptr, nullptr, &answer, m_site.get(), MHD_OPTION_SOCK_ADDR, &address,
-        MHD_OPTION_CONNECTION_LIMIT, unsigned(MaxConnections), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        MHD_OPTION_CONNECTION_LIMIT, unsigned(MaxConnections), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        unsigned(MaxConnectionsPerAddress), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         size_t(ConnectionMemoryBytes), MHD_OPTION_CONNECTION_TIMEOUT, unsigned(IdleTimeoutSeconds),
         MHD_OPTION_NOTIFY_COMPLETED, &completed, nullptr, MHD_OPTION_EXTERNAL_LOGGER, &logLine,
         m_site.get(), MHD_OPTION_END);
@@ -292,6 +293,13 @@ void WebServer::renewToken()
     m_token = newToken();
     m_hub.setToken(m_token);
     emit stateChanged();
+}
+
+int WebServer::connections() const
+{
+    return m_daemon ? int(MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_CURRENT_CONNECTIONS)
+                              ->num_connections)
+                    : 0;
 }
 
 QString WebServer::url() const

@@ -39,6 +39,8 @@ public:
     quint16 port() const { return m_port; }
     const Listen& listening() const { return m_listen; }
     int clients() const { return m_hub.streams(); }
+    // Open connections, streams or not.
+    int connections() const;
 
     // core::WebControl, for the "web" command.
     bool startServing(const QString& where, QString* error) override;
