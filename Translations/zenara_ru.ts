@@ -300,6 +300,53 @@
     </message>
 </context>
 <context>
+    <name>PhoneMeterDialog</name>
+    <message>
+        <source>Phone meter</source>
+        <translation>Измеритель на телефоне</translation>
+    </message>
+    <message>
+        <source>Take the signal meter and the dish&apos;s controls to the roof: a phone on the same network opens this address, or scans the code. Anyone with the link can move the dish; a new link locks out the old one.</source>
+        <translation>Возьмите измеритель сигнала и управление антенной на крышу: телефон в той же сети открывает этот адрес или сканирует код. Любой, у кого есть ссылка, может двигать антенну; новая ссылка отключает старую.</translation>
+    </message>
+    <message>
+        <source>&amp;Address:</source>
+        <translation>&amp;Адрес:</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Порт:</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Включить</translation>
+    </message>
+    <message>
+        <source>&amp;New link</source>
+        <translation>&amp;Новая ссылка</translation>
+    </message>
+    <message>
+        <source>All networks</source>
+        <translation>Все сети</translation>
+    </message>
+    <message>
+        <source>This computer only</source>
+        <translation>Только этот компьютер</translation>
+    </message>
+    <message>
+        <source>&amp;Stop</source>
+        <translation>&amp;Остановить</translation>
+    </message>
+    <message>
+        <source>Off: nothing is served.</source>
+        <translation>Выключено: ничего не раздаётся.</translation>
+    </message>
+    <message>
+        <source>Serving; phones watching: %1</source>
+        <translation>Работает; телефонов подключено: %1</translation>
+    </message>
+</context>
+<context>
     <name>Receivers</name>
     <message>
         <source>dvb  a satellite card through the Linux DVB API: the first DVB-S frontend, or
@@ -548,6 +595,10 @@
     <message>
         <source>Send a command to the running Zenara and print its reply as JSON (see the README for the commands).</source>
         <translation>Отправить команду запущенной Zenara и вывести её ответ в JSON (команды описаны в README).</translation>
+    </message>
+    <message>
+        <source>Serve the phone meter at [address:]port (this computer only when no address is given); its window shows the link.</source>
+        <translation>Запустить измеритель на телефоне по [адресу:]порту (без адреса — только для этого компьютера); ссылку показывает его окно.</translation>
     </message>
 </context>
 <context>
@@ -1616,6 +1667,10 @@
     <message>
         <source>Tip the mount up by %1° (its latitude scale %1° lower)</source>
         <translation>Наклоните подвес вверх на %1° (шкала широты на %1° меньше)</translation>
+    </message>
+    <message>
+        <source>&amp;Phone meter…</source>
+        <translation>Измеритель на &amp;телефоне…</translation>
     </message>
 </context>
 </TS>

@@ -65,7 +65,7 @@ void PhoneMeterDialog::showState()
     const QString url = m_server.url();
     if (url != urlLabel->text()) {
         urlLabel->setText(url);
-        codeLabel->setPixmap(running ? QPixmap::fromImage(web::qrImage(url, 4)) : QPixmap());
+        codeLabel->setPixmap(running ? QPixmap::fromImage(web::qrImage(url, 5)) : QPixmap());
     }
     if (!m_error.isEmpty())
         stateLabel->setText(m_error);

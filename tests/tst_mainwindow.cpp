@@ -3,6 +3,7 @@
 
 #include "app/messages.h"
 #include "forms/disqoptions.h"
+#include "forms/phonemeter.h"
 #include "forms/siteview.h"
 #include "forms/zenaraform.h"
 #include "hw/demodulatoraccess.h"
@@ -13,6 +14,7 @@
 #include "monitor/statuspoll.h"
 #include "settings/settingsstore.h"
 #include "testsupport.h"
+#include "web/webserver.h"
 
 #include <QButtonGroup>
 #include <QDockWidget>
@@ -23,6 +25,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -140,6 +143,7 @@ private slots:
     void mixUpNamesTheListedSatellite();
     void keyboardReachesEveryControl();
     void marginLineFitsAnyFont();
+    void phoneMeterFromTheViewMenu();
     void siteViewNamesAndDocking();
     void numbersInOneFormInAnyLanguage();
 };
@@ -1479,3 +1483,38 @@ void TestMainWindow::numbersInOneFormInAnyLanguage()
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
+
+// View > Phone meter…: started on this computer, its link and code; a new
+// link replaces the old; a port in use is said in the window, which carries on.
+void TestMainWindow::phoneMeterFromTheViewMenu()
+{
+    Window w;
+    QAction* action = w.form->findChild<QAction*>(QStringLiteral("viewPhoneMeterAction"));
+    QVERIFY(action && w.form->viewMenu->actions().contains(action));
+    action->trigger();
+    auto* dialog = w.form->findChild<PhoneMeterDialog*>();
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(dialog->codeLabel->pixmap(Qt::ReturnByValue).isNull());
+    dialog->addressBox->setCurrentIndex(dialog->addressBox->findData(QStringLiteral("127.0.0.1")));
+    QTcpServer taken;
+    QVERIFY(taken.listen(QHostAddress::LocalHost));
+    dialog->portBox->setValue(taken.serverPort());
+    dialog->startButton->click();
+    QVERIFY(!w.form->webServer().running());
+    QVERIFY2(dialog->stateLabel->text().contains(QString::number(taken.serverPort())),
+             qPrintable(dialog->stateLabel->text()));
+    taken.close();
+    dialog->startButton->click();
+    QVERIFY(w.form->webServer().running());
+    const QString first = dialog->urlLabel->text();
+    QVERIFY(first.startsWith(QStringLiteral("http://127.0.0.1:")) && first.contains("?t="));
+    QVERIFY(!dialog->codeLabel->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(!dialog->addressBox->isEnabled() && !dialog->portBox->isEnabled());
+    dialog->newLinkButton->click();
+    QVERIFY(dialog->urlLabel->text() != first);
+    dialog->startButton->click(); // Stop
+    QVERIFY(!w.form->webServer().running());
+    QVERIFY(dialog->urlLabel->text().isEmpty());
+    QVERIFY(!dialog->newLinkButton->isEnabled());
+    QVERIFY(w.warnings.isEmpty());
+}

@@ -96,6 +96,13 @@ void TestRemoteRequest::check_data()
     row("calibration offset 19.2E 0,15", "calibration takes", none);
     row("calibration offset 19.2E 6", "calibration takes", none);
     row("calibration offset nowhere 0.1", "calibration takes", none);
+    // The phone meter: nothing, stop, token, or start with where.
+    row("web", "", none);
+    row("web start 192.168.1.20:8088", "", none);
+    row("web token", "", none);
+    row("web start", "web takes", none);
+    row("web restart", "web takes", none);
+    row("satellites", "", none);
     row("calibration forget", "calibration takes", none);
 }
 
@@ -115,8 +122,7 @@ void TestRemoteRequest::check()
     if (std::isnan(value))
         return;
     const QString& c = r.command;
-    const double got = c == QLatin1String("satellite") || c == QLatin1String("drive-to")
-                           ? r.degrees
+    const double got = c == QLatin1String("satellite") || c == QLatin1String("drive-to") ? r.degrees
                        : c == QLatin1String("goto") || c == QLatin1String("transponder") ||
                                c == QLatin1String("autotune")
                            ? r.number

@@ -374,8 +374,9 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("replyHas");
         QTest::newRow("halt") << command("halt") << 200 << "\"ok\"";
+        // Answered at once, while the dish still moves: the page watches it.
         QTest::newRow("drive a step")
-            << command("drive", {"east", "1", "steps"}) << 200 << "moving";
+            << command("drive", {"east", "1", "steps"}) << 200 << "\"moving\":true";
         QTest::newRow("satellites") << command("satellites") << 200 << "Hot Bird";
         QTest::newRow("unknown satellite") << command("satellite", {"99.9E"}) << 200 << "error";
         QTest::newRow("raw bytes")
