@@ -353,9 +353,17 @@ private slots:
         const QByteArray request = "GET " + s.withToken("/events") + " HTTP/1.1\r\nHost: x\r\n\r\n";
         QVERIFY(reader.send(request) && stalled.send(request));
         QTRY_COMPARE(s.server.clients(), 2);
+        // A command whose body is still coming when the link is renewed.
+        Client slow(s.port, 5000);
+        QVERIFY(slow.send("POST " + s.withToken("/command") +
+                          " HTTP/1.1\r\nHost: x\r\nContent-Length: 18\r\n\r\n{\"command\""));
+        QTRY_COMPARE(s.server.connections(), 3);
         s.server.renewToken();
         QTRY_COMPARE(s.server.clients(), 0);
         QVERIFY(reader.ended());
+        QVERIFY(slow.send(":\"halt\"}"));
+        QCOMPARE(statusOf(slow.read()), 403);
+        QVERIFY(!s.board.scene->heard.contains(QByteArray("\xE0\x31\x60", 3)));
         Client again(s.port, 5000);
         QVERIFY(again.send(
             "GET /events?t=" +
@@ -383,6 +391,9 @@ private slots:
             << command("raw", {"E0", "31", "6B"}) << 400 << "not a phone meter command";
         QTest::newRow("not JSON") << QByteArray("halt") << 400 << "names no command";
         QTest::newRow("too large") << QByteArray(4096, ' ') << 413 << "";
+        // Without scripts: a form's Halt, then the page again.
+        QTest::newRow("halt form") << QByteArray("go=HALT") << 303 << "";
+        QTest::newRow("too large, chunked") << QByteArray(4096, ' ') << 413 << "";
     }
     void commands()
     {
@@ -391,11 +402,26 @@ private slots:
         QFETCH(QString, replyHas);
         Served s;
         QVERIFY(s.ok);
+        const QByteArray tag = QTest::currentDataTag();
         QByteArray r;
-        offThread([&] { r = post(s.port, s.withToken("/command"), body); });
+        offThread([&] {
+            if (tag == "halt form") {
+                r = post(s.port, s.withToken("/halt"), body);
+            } else if (tag.endsWith("chunked")) { // no length to refuse it by
+                Client c(s.port);
+                c.send("POST " + s.withToken("/command") +
+                       " HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n\r\n1000\r\n" + body +
+                       "\r\n0\r\n\r\n");
+                r = c.read();
+            } else {
+                r = post(s.port, s.withToken("/command"), body);
+            }
+        });
         QCOMPARE(statusOf(r), status);
         QVERIFY2(bodyOf(r).contains(replyHas.toUtf8()), r.constData());
-        const bool halts = QTest::currentDataTag() == QByteArray("halt");
+        if (status == 303)
+            QVERIFY(r.contains("Location: /?t=" + s.token));
+        const bool halts = tag.startsWith("halt");
         QCOMPARE(s.board.scene->heard.contains(QByteArray("\xE0\x31\x60", 3)), halts);
         QVERIFY(!s.board.scene->heard.contains(QByteArray("\xE0\x31\x6B", 3)));
     }

@@ -17,6 +17,8 @@ constexpr int MaxCommandBytes = 2048;
 constexpr int IdleTimeoutSeconds = 15;
 constexpr int MaxPendingCommands = 8;
 constexpr int DefaultPort = 8088;
+constexpr int CommandTimeoutMs = 10000; // a page's command waits for the window this long
+constexpr int StartedReplyMs = 300;     // then a drive under way answers "running"
 
 struct Listen
 {

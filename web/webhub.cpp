@@ -2,6 +2,9 @@
 
 #include "web/webaccess.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <chrono>
 
 namespace web {
@@ -40,7 +43,14 @@ void Hub::setToken(const QByteArray& token)
 
 bool Hub::admits(const QByteArray& given) const
 {
+    std::uint64_t generation = 0;
+    return admits(given, &generation);
+}
+
+bool Hub::admits(const QByteArray& given, std::uint64_t* generation) const
+{
     std::lock_guard<std::mutex> lock(m_mutex);
+    *generation = m_generation;
     return m_open && sameToken(given, m_token);
 }
 
@@ -88,13 +98,17 @@ QByteArray Hub::page(const QByteArray& token) const
     return page.replace("@TOKEN@", token);
 }
 
-bool Hub::command(const QByteArray& request, int timeoutMs, QByteArray* reply)
+Hub::Answer Hub::command(const QByteArray& request, std::uint64_t generation, int timeoutMs,
+                         QByteArray* reply)
 {
+    const bool halt = QJsonDocument::fromJson(request).object().value(QStringLiteral("command")) ==
+                      QLatin1String("halt");
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_open || !m_dispatch || int(m_answered.size()) >= MaxPendingCommands)
-        return false;
+    if (!m_open || m_generation != generation)
+        return Answer::Refused;
+    if (!m_dispatch || (int(m_answered.size()) >= MaxPendingCommands && !halt))
+        return Answer::None;
     const std::uint64_t id = ++m_nextId;
-    const std::uint64_t generation = m_generation;
     m_answered[id] = false;
     const Dispatch dispatch = m_dispatch;
     lock.unlock();
@@ -108,7 +122,13 @@ bool Hub::command(const QByteArray& request, int timeoutMs, QByteArray* reply)
         *reply = m_replies[id];
     m_answered.erase(id);
     m_replies.erase(id);
-    return ok;
+    return ok ? Answer::Given : Answer::None;
+}
+
+bool Hub::waiting(std::uint64_t id) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_answered.count(id) != 0 && m_open;
 }
 
 void Hub::reply(std::uint64_t id, const QByteArray& reply)

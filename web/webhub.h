@@ -27,6 +27,8 @@ public:
     // A new token: streams opened with the old one end.
     void setToken(const QByteArray& token);
     bool admits(const QByteArray& given) const;
+    // The same, and the token's generation it was let in with.
+    bool admits(const QByteArray& given, std::uint64_t* generation) const;
     std::uint64_t generation() const;
 
     // The readings of one poll, as JSON and as escaped text for the page.
@@ -37,10 +39,15 @@ public:
     // The page with its token and the current readings filled in.
     QByteArray page(const QByteArray& token) const;
 
-    // A page's command: its reply, or false when the program did not answer
-    // within timeoutMs, too many are waiting, or the server stopped.
-    bool command(const QByteArray& request, int timeoutMs, QByteArray* reply);
+    // A page's command, let in with that generation: its reply; refused when
+    // the token changed since; none when the program did not answer within
+    // timeoutMs, too many wait (a halt always goes), or the server stopped.
+    enum class Answer { Given, Refused, None };
+    Answer command(const QByteArray& request, std::uint64_t generation, int timeoutMs,
+                   QByteArray* reply);
     void reply(std::uint64_t id, const QByteArray& reply);
+    // Whether the asker of that command still waits for it.
+    bool waiting(std::uint64_t id) const;
 
     void streamOpened();
     void streamClosed();

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QTimer>
 
 #include <microhttpd.h>
 
@@ -36,10 +37,13 @@ struct Site
 
 namespace {
 
-// A request being read: its body so far.
+// A request being read: its body so far, and the token's generation it was
+// let in with (a new link ends it even while its body still comes).
 struct Request
 {
     QByteArray body;
+    std::uint64_t generation = 0;
+    bool tooLarge = false;
 };
 
 // One page's live readings: server-sent events, one per poll.
@@ -107,9 +111,9 @@ void freeStream(void* cls)
     delete s;
 }
 
-MHD_Result openStream(MHD_Connection* c, Hub* hub)
+MHD_Result openStream(MHD_Connection* c, Hub* hub, std::uint64_t generation)
 {
-    auto* s = new Stream{hub, hub->generation(), 0, {}, 0};
+    auto* s = new Stream{hub, generation, 0, {}, 0};
     hub->streamOpened();
     MHD_Response* r =
         MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 4096, &readStream, s, &freeStream);
@@ -124,7 +128,7 @@ MHD_Result openStream(MHD_Connection* c, Hub* hub)
     return queued;
 }
 
-MHD_Result runCommand(MHD_Connection* c, Hub* hub, const QByteArray& body)
+MHD_Result runCommand(MHD_Connection* c, Hub* hub, const QByteArray& body, std::uint64_t generation)
 {
     QString reason;
     if (!pageMayRun(body, &reason))
@@ -133,22 +137,52 @@ MHD_Result runCommand(MHD_Connection* c, Hub* hub, const QByteArray& body)
                         .toJson(QJsonDocument::Compact),
                     "application/json");
     QByteArray reply;
-    if (!hub->command(body, 10000, &reply))
+    switch (hub->command(body, generation, CommandTimeoutMs, &reply)) {
+    case Hub::Answer::Refused:
+        return send(c, MHD_HTTP_FORBIDDEN, {}, nullptr);
+    case Hub::Answer::None:
         return send(c, MHD_HTTP_SERVICE_UNAVAILABLE, R"({"error":"Zenara did not answer"})",
                     "application/json");
+    case Hub::Answer::Given:
+        break;
+    }
     return send(c, MHD_HTTP_OK, reply, "application/json");
 }
 
-MHD_Result route(MHD_Connection* c, const Site& site, const QByteArray& path, bool post,
-                 const QByteArray& body, const QByteArray& token)
+// The page's Halt without scripts: a form posted, then the page again.
+MHD_Result haltFromForm(MHD_Connection* c, Hub* hub, std::uint64_t generation,
+                        const QByteArray& token)
 {
-    if (post)
-        return path == "/command" ? runCommand(c, site.hub, body)
-                                  : send(c, MHD_HTTP_METHOD_NOT_ALLOWED, {}, nullptr);
+    QByteArray reply;
+    if (hub->command(R"({"command":"halt"})", generation, CommandTimeoutMs, &reply) ==
+        Hub::Answer::Refused)
+        return send(c, MHD_HTTP_FORBIDDEN, {}, nullptr);
+    MHD_Response* r = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+    if (!r)
+        return MHD_NO;
+    MHD_add_response_header(r, MHD_HTTP_HEADER_LOCATION, ("/?t=" + token).constData());
+    MHD_add_response_header(r, MHD_HTTP_HEADER_CACHE_CONTROL, "no-store");
+    const MHD_Result queued = MHD_queue_response(c, MHD_HTTP_SEE_OTHER, r);
+    MHD_destroy_response(r);
+    return queued;
+}
+
+MHD_Result route(MHD_Connection* c, const Site& site, const QByteArray& path, const char* method,
+                 const Request& request, const QByteArray& token)
+{
+    if (std::strcmp(method, MHD_HTTP_METHOD_POST) == 0) {
+        if (path == "/command")
+            return runCommand(c, site.hub, request.body, request.generation);
+        if (path == "/halt")
+            return haltFromForm(c, site.hub, request.generation, token);
+        return send(c, MHD_HTTP_METHOD_NOT_ALLOWED, {}, nullptr);
+    }
     if (path == "/")
         return send(c, MHD_HTTP_OK, site.hub->page(token), "text/html; charset=utf-8");
+    if (path == "/events" && std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0)
+        return send(c, MHD_HTTP_OK, {}, "text/event-stream"); // the page asking if it may
     if (path == "/events")
-        return openStream(c, site.hub);
+        return openStream(c, site.hub, request.generation);
     if (path == "/meter.js")
         return send(c, MHD_HTTP_OK, site.script, "text/javascript; charset=utf-8");
     if (path == "/meter.css")
@@ -167,7 +201,8 @@ MHD_Result answer(void* cls, MHD_Connection* c, const char* url, const char* met
     const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
     if (!*state) {
         // Nothing at all without the token, not even whether a path exists.
-        if (!site.hub->admits(token))
+        std::uint64_t generation = 0;
+        if (!site.hub->admits(token, &generation))
             return send(c, MHD_HTTP_FORBIDDEN, {}, nullptr);
         if (!post && std::strcmp(method, MHD_HTTP_METHOD_GET) != 0 &&
             std::strcmp(method, MHD_HTTP_METHOD_HEAD) != 0)
@@ -176,18 +211,23 @@ MHD_Result answer(void* cls, MHD_Connection* c, const char* url, const char* met
         const char* length = MHD_lookup_connection_value(c, MHD_HEADER_KIND, "Content-Length");
         if (length && std::strtoull(length, nullptr, 10) > MaxCommandBytes)
             return send(c, MHD_HTTP_CONTENT_TOO_LARGE, {}, nullptr);
-        *state = new Request;
+        *state = new Request{{}, generation, false};
         return MHD_YES;
     }
     auto* request = static_cast<Request*>(*state);
     if (*uploadSize > 0) {
-        if (request->body.size() + qint64(*uploadSize) > MaxCommandBytes)
-            return send(c, MHD_HTTP_CONTENT_TOO_LARGE, {}, nullptr);
-        request->body.append(upload, int(*uploadSize));
+        // A body without a length that grows too large: the rest is dropped
+        // and refused at its end (no answer can go out in the middle).
+        request->tooLarge =
+            request->tooLarge || request->body.size() + qint64(*uploadSize) > MaxCommandBytes;
+        if (!request->tooLarge)
+            request->body.append(upload, int(*uploadSize));
         *uploadSize = 0;
         return MHD_YES;
     }
-    return route(c, site, QByteArray(url), post, request->body, token);
+    if (request->tooLarge)
+        return send(c, MHD_HTTP_CONTENT_TOO_LARGE, {}, nullptr);
+    return route(c, site, QByteArray(url), method, *request, token);
 }
 
 void completed(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
@@ -212,7 +252,6 @@ WebServer::WebServer(core::Session& session, QObject* parent)
 {
     initPageResources();
     connect(&session, &core::Session::polled, this, &WebServer::publish);
-    connect(&session, &core::Session::motionChanged, this, &WebServer::publish);
     connect(&session, &core::Session::closing, this, &WebServer::stop);
 }
 
@@ -246,8 +285,13 @@ bool WebServer::start(const Listen& listen, QString* error)
                 this, [this, id, request] { runCommand(id, request); }, Qt::QueuedConnection);
         });
     publish();
+    // "::" takes IPv4 clients too: the code shows an IPv4 address for it.
+    const bool any6 = listen.address == QHostAddress(QHostAddress::AnyIPv6);
     const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_THREAD_PER_CONNECTION |
-                           MHD_USE_ERROR_LOG | (ipv6 ? MHD_USE_IPv6 : 0);
+                           MHD_USE_ERROR_LOG |
+                           (any6   ? MHD_USE_DUAL_STACK
+                            : ipv6 ? MHD_USE_IPv6
+                                   : 0);
     errno = 0;
     m_daemon = MHD_start_daemon(
         flags, listen.port, nullptr, nullptr, &answer, m_site.get(), MHD_OPTION_SOCK_ADDR, &address,
@@ -354,9 +398,21 @@ void WebServer::publish()
 
 void WebServer::runCommand(quint64 id, const QByteArray& request)
 {
-    m_remote->handle(
-        request, [this, id](const QByteArray& reply) { m_hub.reply(id, reply); },
-        RemoteControl::Waits::No);
+    const bool halt = QJsonDocument::fromJson(request).object().value(QStringLiteral("command")) ==
+                      QLatin1String("halt");
+    // Its asker gave up (a new link, a stop): nothing moves for it now. A
+    // halt still stops the dish.
+    if (!halt && !m_hub.waiting(id))
+        return;
+    // A drive or a fine-tune runs until the dish stops: the page is told at
+    // once that it started and watches the rest in the readings.
+    auto replied = std::make_shared<bool>(false);
+    const auto answer = [this, id, replied](const QByteArray& reply) {
+        if (!std::exchange(*replied, true))
+            m_hub.reply(id, reply);
+    };
+    QTimer::singleShot(StartedReplyMs, this, [answer] { answer(R"({"ok":true,"running":true})"); });
+    m_remote->handle(request, answer, RemoteControl::Waits::No);
 }
 
 } // namespace web

@@ -161,6 +161,12 @@ def run(args):
             time.sleep(3)  # a few seconds of history
             driver.save_screenshot(os.path.join(args.screenshots, "phone-locked.png"))
 
+        # A degree east from the phone: answered while the dish still turns.
+        driver.find_element(By.CSS_SELECTOR, "[data-drive='east 1 degrees']").click()
+        wait_for(driver, lambda d: "⇄" in text(d, "dish"), 10)
+        wait_for(driver, lambda d: "⇄" not in text(d, "dish"), 30)
+        check(text(driver, "reply") == "", "a degree east, without an error: %r" % text(driver, "reply"))
+
         # Halt during a drive, pressed on the phone.
         before = len(zenara.trace_lines("DISEQC"))
         drive = zenara.remote("drive", "east", "20", "degrees", wait=False)

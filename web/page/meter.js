@@ -13,10 +13,11 @@
   let satellitesAsked = false;
   let tone = null;
 
-  // Scripts run: the live view replaces the plain text.
-  $('readings').classList.add('hidden');
-  $('live').hidden = false;
-  $('halt').disabled = false;
+  // The live view replaces the plain text once the stream is open.
+  function showLive() {
+    $('readings').classList.add('hidden');
+    $('live').hidden = false;
+  }
 
   function say(text) { $('reply').textContent = text || ''; }
 
@@ -185,6 +186,7 @@
   // again every few seconds; a refused one says the link is old.
   function connect() {
     stream = new EventSource('events' + query);
+    showLive();
     stream.onmessage = (e) => {
       lastEventAt = Date.now();
       refused = false;
@@ -206,7 +208,8 @@
     if (Date.now() - lastEventAt > 2000) setLost(true);
   }, 500);
 
-  $('halt').addEventListener('click', () => command('halt'));
+  // Halt without leaving the page (the form is for browsers without scripts).
+  $('haltForm').addEventListener('submit', (e) => { e.preventDefault(); command('halt'); });
   $('go').addEventListener('click', goToSatellite);
   $('finetune').addEventListener('click', () => command('autotune'));
   $('tone').addEventListener('click', toggleTone);
