@@ -391,6 +391,8 @@ private slots:
             << command("raw", {"E0", "31", "6B"}) << 400 << "not a phone meter command";
         QTest::newRow("not JSON") << QByteArray("halt") << 400 << "names no command";
         QTest::newRow("too large") << QByteArray(4096, ' ') << 413 << "";
+        // Refused on its length, before a byte of the body comes.
+        QTest::newRow("too large, announced") << QByteArray() << 413 << "";
         // Without scripts: a form's Halt, then the page again.
         QTest::newRow("halt form") << QByteArray("go=HALT") << 303 << "";
         QTest::newRow("too large, chunked") << QByteArray(4096, ' ') << 413 << "";
@@ -405,7 +407,12 @@ private slots:
         const QByteArray tag = QTest::currentDataTag();
         QByteArray r;
         offThread([&] {
-            if (tag == "halt form") {
+            if (tag.endsWith("announced")) {
+                Client c(s.port);
+                c.send("POST " + s.withToken("/command") +
+                       " HTTP/1.1\r\nHost: x\r\nContent-Length: 100000000\r\n\r\n");
+                r = c.read(12);
+            } else if (tag == "halt form") {
                 r = post(s.port, s.withToken("/halt"), body);
             } else if (tag.endsWith("chunked")) { // no length to refuse it by
                 Client c(s.port);
