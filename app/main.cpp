@@ -1,4 +1,5 @@
 #include "app/clitools.h"
+#include "app/commandline.h"
 #include "app/embeddedimages.h"
 #include "app/firstpaint.h"
 #include "app/frameplacer.h"
@@ -33,26 +34,6 @@
 
 namespace {
 
-struct Options
-{
-    QString receiver;
-    QString tracePath;
-    QString simConfig;
-    bool import = false;
-    QStringList importFiles;
-    QString into;
-    bool force = false;
-    bool strict = false;
-    bool printSatellites = false;
-    bool listReceivers = false;
-    bool remote = false;
-    QStringList remoteWords; // the command and its arguments, as typed
-    QString logPath;
-    QString site;
-    QString printTransponders;
-    QString web;
-};
-
 // --help and --version must work in a terminal without a display.
 bool onlyPrints(int argc, char** argv)
 {
@@ -66,64 +47,6 @@ bool onlyPrints(int argc, char** argv)
     }
     return false;
 }
-
-// The options besides --help and --version, in the order --help lists them:
-// a value goes to a text member, a switch to a flag.
-struct OptionRow
-{
-    const char* name;
-    const char* help;
-    const char* valueName; // nullptr: a switch
-    QString Options::*text;
-    bool Options::*flag;
-};
-const OptionRow OptionRows[] = {
-    {"receiver", QT_TRANSLATE_NOOP("main", "The receiver to use (default: auto)."),
-     "name[,options]", &Options::receiver, nullptr},
-    {"remote",
-     QT_TRANSLATE_NOOP("main", "Send a command to the running Zenara and print its reply as "
-                               "JSON (see the README for the commands)."),
-     nullptr, nullptr, &Options::remote},
-    {"list-receivers", QT_TRANSLATE_NOOP("main", "List the DVB frontends found, then exit."),
-     nullptr, nullptr, &Options::listReceivers},
-    {"log",
-     QT_TRANSLATE_NOOP("main", "Append a CSV line per poll (time, transponder, flags, AGC, SNR, "
-                               "BER, blocks, markers) to <file>."),
-     "file", &Options::logPath, nullptr},
-    {"web",
-     QT_TRANSLATE_NOOP("main", "Serve the phone meter at [address:]port (this computer only "
-                               "when no address is given); its window shows the link."),
-     "[address:]port", &Options::web, nullptr},
-    {"trace",
-     QT_TRANSLATE_NOOP("main",
-                       "Write every card operation to <file>, one line each, as it happens."),
-     "file", &Options::tracePath, nullptr},
-    {"sim-config",
-     QT_TRANSLATE_NOOP("main", "Site, dish, motor and sky of the simulated receiver (INI <file>)."),
-     "file", &Options::simConfig, nullptr},
-    {"import",
-     QT_TRANSLATE_NOOP("main", "Turn the FILEs (Enigma2 satellites.xml, DVBv5 scan tables) into "
-                               "a satellite list and transponder files in the --into folder."),
-     nullptr, nullptr, &Options::import},
-    {"into", QT_TRANSLATE_NOOP("main", "Folder the --import writes to."), "dir", &Options::into,
-     nullptr},
-    {"force",
-     QT_TRANSLATE_NOOP("main", "Let --import replace existing files (and keep the last of "
-                               "satellites read twice)."),
-     nullptr, nullptr, &Options::force},
-    {"strict", QT_TRANSLATE_NOOP("main", "Let --import write nothing when it would skip an entry."),
-     nullptr, nullptr, &Options::strict},
-    {"print-satellites",
-     QT_TRANSLATE_NOOP("main", "Print the satellite list as the window shows it, then exit."),
-     nullptr, nullptr, &Options::printSatellites},
-    {"site",
-     QT_TRANSLATE_NOOP("main", "Site for --print-satellites instead of the configured one."),
-     "lat,lon", &Options::site, nullptr},
-    {"print-transponders",
-     QT_TRANSLATE_NOOP("main", "Print the transponders of a transponder file as the window "
-                               "shows them, then exit."),
-     "file", &Options::printTransponders, nullptr},
-};
 
 QString applicationDescription()
 {
@@ -152,7 +75,8 @@ Options parseCommandLine(const QCoreApplication& app)
     parser.addHelpOption();
     parser.addVersionOption();
     std::vector<QCommandLineOption> options;
-    for (const OptionRow& row : OptionRows) {
+    for (int i = 0; i < OptionRowCount; ++i) {
+        const OptionRow& row = OptionRows[i];
         options.emplace_back(QLatin1String(row.name), QCoreApplication::translate("main", row.help),
                              row.valueName ? QLatin1String(row.valueName) : QString());
         if (row.text == &Options::receiver)
@@ -208,6 +132,19 @@ int sendRemote(const QStringList& words)
     if (words.isEmpty()) {
         std::fprintf(stderr, "zenara: --remote needs a command, such as: --remote status\n");
         return 2;
+    }
+    // The commands come from the table, so help needs no running copy.
+    if (words.first() == QLatin1String("help") && words.size() == 1) {
+        const auto usage = [](const remotecommands::Command* c) {
+            return (QLatin1String(c->name) + QLatin1Char(' ') + QLatin1String(c->arguments))
+                .trimmed();
+        };
+        int width = 0;
+        for (const remotecommands::Command* c : remotecommands::commands())
+            width = std::max(width, int(usage(c).size()));
+        for (const remotecommands::Command* c : remotecommands::commands())
+            std::printf("%-*s  %s\n", width, qPrintable(usage(c)), c->what);
+        return 0;
     }
     SingleInstance instance(QStringLiteral("Zenara"));
     QByteArray reply;

@@ -67,6 +67,16 @@ Outcome satellites(Session& s, const Request&)
                         {QStringLiteral("chosen"), s.chosenLabel()}}};
 }
 
+Outcome help(Session&, const Request&)
+{
+    QJsonArray list;
+    for (const Command* c : commands())
+        list.append(QJsonObject{{QStringLiteral("command"), QLatin1String(c->name)},
+                                {QStringLiteral("arguments"), QLatin1String(c->arguments)},
+                                {QStringLiteral("does"), QLatin1String(c->what)}});
+    return {QJsonObject{{QStringLiteral("commands"), list}}};
+}
+
 Outcome web(Session& s, const Request& r)
 {
     core::WebControl* web = s.webControl();
@@ -322,6 +332,7 @@ Outcome calibration(Session& s, const Request& r)
 // Every command: its name, its arguments, what it does, how they are checked
 // and what runs it.
 const Command Commands[] = {
+    {"help", "", "the commands, one line each", noArguments, help},
     {"status", "", "the readings, the tuned transponder, the dish", noArguments, statusCommand},
     {"tune", "FREQ V|H SR [S2 [MOD] [RATE]]", "tunes a transponder (DVB-S2 with S2)", check::tune,
      tune},

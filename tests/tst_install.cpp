@@ -3,10 +3,13 @@
 // AppStream metainfo and man page, each passing its own validator, and the
 // installed program started from / finds its data.
 
+#include "app/commandline.h"
+#include "core/remotecommands.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 namespace {
@@ -66,15 +69,15 @@ void TestInstall::initTestCase()
 void TestInstall::filesWhereLinuxLooks_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char* file :
-         {"bin/zenara", "share/zenara/satlist.znr", "share/zenara/lock.wav",
-          "share/zenara/Translations/zenara_ru.qm",
-          "share/zenara/Transponders/42.0E_Ku_band_Turksat_3A_4A_5B_6A.ini",
-          "share/applications/net.tavarin.Zenara.desktop",
-          "share/metainfo/net.tavarin.Zenara.metainfo.xml",
-          "share/icons/hicolor/scalable/apps/net.tavarin.Zenara.svg",
-          "share/icons/hicolor/48x48/apps/net.tavarin.Zenara.png",
-          "share/icons/hicolor/256x256/apps/net.tavarin.Zenara.png", "share/man/man1/zenara.1"})
+    for (const char* file : {"bin/zenara", "share/zenara/satlist.znr", "share/zenara/lock.wav",
+                             "share/zenara/Translations/zenara_ru.qm",
+                             "share/zenara/Transponders/42.0E_Ku_band_Turksat_3A_4A_5B_6A.ini",
+                             "share/applications/net.tavarin.Zenara.desktop",
+                             "share/metainfo/net.tavarin.Zenara.metainfo.xml",
+                             "share/icons/hicolor/scalable/apps/net.tavarin.Zenara.svg",
+                             "share/icons/hicolor/48x48/apps/net.tavarin.Zenara.png",
+                             "share/icons/hicolor/256x256/apps/net.tavarin.Zenara.png",
+                             "share/man/man1/zenara.1", "share/doc/zenara/README.md"})
         QTest::newRow(file) << QString::fromLatin1(file);
 }
 
@@ -98,7 +101,7 @@ void TestInstall::validators()
              qPrintable(desktop.output));
     const Result metainfo =
         run(QStringLiteral("appstreamcli"),
-            {QStringLiteral("validate"), QStringLiteral("--no-net"),
+            {QStringLiteral("validate"), QStringLiteral("--no-net"), QStringLiteral("--strict"),
              path(QStringLiteral("share/metainfo/net.tavarin.Zenara.metainfo.xml"))});
     QVERIFY2(metainfo.code == 0, qPrintable(metainfo.output));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -110,6 +113,19 @@ void TestInstall::validators()
     QVERIFY2(man.code == 0 && man.output.contains(QLatin1String("--print-satellites")),
              qPrintable(man.output));
     QVERIFY2(!man.output.contains(QLatin1String("warning")), qPrintable(man.output));
+    // Every option and every remote command, from the program's own tables.
+    for (int i = 0; i < OptionRowCount; ++i)
+        QVERIFY2(man.output.contains(QLatin1String("--") + QLatin1String(OptionRows[i].name)),
+                 OptionRows[i].name);
+    for (const remotecommands::Command* c : remotecommands::commands())
+        QVERIFY2(man.output.contains(QLatin1String("\n       ") + QLatin1String(c->name) +
+                                     QLatin1Char(' ')),
+                 c->name);
+    for (const char* section : {"FILES", "ENVIRONMENT", "EXIT STATUS", "EXAMPLES"})
+        QVERIFY2(
+            man.output.contains(QLatin1String("\n") + QLatin1String(section) + QLatin1Char('\n')),
+            section);
+    QVERIFY(!man.output.contains(QLatin1String("@")));
 }
 
 QProcessEnvironment TestInstall::userEnvironment() const
