@@ -593,12 +593,12 @@
         <translation>Дописывать в &lt;file&gt; строку CSV на каждый опрос (время, транспондер, флаги, AGC, SNR, BER, блоки, метки).</translation>
     </message>
     <message>
-        <source>Send a command to the running Zenara and print its reply as JSON (see the README for the commands).</source>
-        <translation>Отправить команду запущенной Zenara и вывести её ответ в JSON (команды описаны в README).</translation>
-    </message>
-    <message>
         <source>Serve the phone meter at [address:]port (this computer only when no address is given); its window shows the link.</source>
         <translation>Запустить измеритель на телефоне по [адресу:]порту (без адреса — только для этого компьютера); ссылку показывает его окно.</translation>
+    </message>
+    <message>
+        <source>Send a command to the running Zenara and print its reply as JSON (--remote help lists the commands).</source>
+        <translation>Отправить команду работающей Zenara и вывести её ответ в JSON (список команд: --remote help).</translation>
     </message>
 </context>
 <context>
