@@ -7,7 +7,8 @@ packages=(cmake g++ pkg-config qtbase5-dev qttools5-dev qttools5-dev-tools libqw
           libqt5svg5-dev libqt5opengl5-dev qtmultimedia5-dev libqt5multimedia5-plugins libsndfile1-dev libdvbv5-dev libudev-dev
           xvfb xauth desktop-file-utils appstream man-db groff-base clang libclang-rt-14-dev
           openbox x11-utils qttranslations5-l10n umockdev libumockdev-dev
-          libmicrohttpd-dev libqrencode-dev chromium chromium-driver python3-selenium)
+          libmicrohttpd-dev libqrencode-dev chromium chromium-driver python3-selenium
+          debhelper dpkg-dev fakeroot lintian)
 
 missing=()
 for package in "${packages[@]}"; do
