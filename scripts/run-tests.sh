@@ -1,15 +1,29 @@
 #!/usr/bin/env bash
 # Builds Zenara with AddressSanitizer and UndefinedBehaviorSanitizer and runs
-# every test, then each fuzz target for a short while. Extra arguments go to
+# every test, then each fuzz target for a short while, and meanwhile builds
+# and checks the Debian package (scripts/package.sh). Extra arguments go to
 # ctest, e.g. scripts/run-tests.sh -L unit; ZENARA_FUZZ_SECONDS=0 leaves the
-# fuzzing out (default 15 s a target).
+# fuzzing out (default 8 s a target), ZENARA_PACKAGE=0 the package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build-tests -DCMAKE_BUILD_TYPE=Debug -DZENARA_SANITIZE=ON >/dev/null
 cmake --build build-tests -j"$(nproc)"
 (cd build-tests && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" "$@")
-fuzz_seconds=${ZENARA_FUZZ_SECONDS:-15}
+package=""
+if [ "${ZENARA_PACKAGE:-1}" != 0 ]; then
+    nice scripts/package.sh >build-tests/package.log 2>&1 &
+    package=$!
+fi
+fuzz_seconds=${ZENARA_FUZZ_SECONDS:-8}
 if [ "$fuzz_seconds" -gt 0 ]; then
     scripts/fuzz.sh "$fuzz_seconds"
+fi
+if [ -n "$package" ]; then
+    if ! wait "$package"; then
+        cat build-tests/package.log
+        echo "The Debian package failed (above)." >&2
+        exit 1
+    fi
+    tail -2 build-tests/package.log
 fi
