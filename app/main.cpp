@@ -254,6 +254,15 @@ void serveRemoteRequests(SingleInstance& instance, zenaraForm& window)
     };
 }
 
+// --web: the phone meter served from the start; a bad address is said on the
+// terminal (and in its window) and the program carries on.
+void startPhoneMeter(zenaraForm& window, const QString& where)
+{
+    QString error;
+    if (!where.isEmpty() && !window.startPhoneMeter(where, &error))
+        std::fprintf(stderr, "zenara: %s\n", qPrintable(error));
+}
+
 // A signal closes the window, and with it the program, whatever is showing.
 void closeOnSignal(TerminationWatcher& termination, QPointer<QWidget>* mainWindow)
 {
@@ -333,9 +342,7 @@ int main(int argc, char** argv)
         window.startSignalLog(options.logPath);
     instance.setActivationWindow(&window);
     serveRemoteRequests(instance, window);
-    QString webError;
-    if (!options.web.isEmpty() && !window.startPhoneMeter(options.web, &webError))
-        std::fprintf(stderr, "zenara: %s\n", qPrintable(webError));
+    startPhoneMeter(window, options.web);
     if (TerminationWatcher::pending()) {
         // Came while the window was being built (perhaps inside a message box):
         // the window's destruction is the normal shutdown.
