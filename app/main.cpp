@@ -190,6 +190,28 @@ int runInTerminal(int argc, char** argv)
     return cli::printTransponders(options.printTransponders);
 }
 
+// A mistyped option or a missing value is said on the terminal, with status
+// 2, before anything needs a display.
+bool commandLineReadable(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (const int at = arguments.indexOf(QStringLiteral("--remote")); at > 0)
+        arguments = arguments.mid(0, at + 1); // the command's words are its own
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (int i = 0; i < OptionRowCount; ++i)
+        parser.addOption(QCommandLineOption(
+            QLatin1String(OptionRows[i].name), QString(),
+            OptionRows[i].valueName ? QLatin1String(OptionRows[i].valueName) : QString()));
+    if (parser.parse(arguments))
+        return true;
+    std::fprintf(stderr, "zenara: %s\nTry 'zenara --help'.\n", qPrintable(parser.errorText()));
+    return false;
+}
+
 // The receiver chosen, behind the card layer, and its trace; false (said on
 // the terminal) when either cannot be had.
 bool installReceiver(const Options& options)
@@ -303,6 +325,8 @@ int main(int argc, char** argv)
     sinceStart.start();
     sim::registerSimulatedReceiver();
     dvb::registerDvbReceivers();
+    if (!commandLineReadable(argc, argv))
+        return 2;
     if (onlyPrints(argc, argv))
         return runInTerminal(argc, argv);
 

@@ -18,6 +18,16 @@ if ! (cd "$out/zenara" && DEB_BUILD_OPTIONS="parallel=$(nproc) noautodbgsym" \
     exit 1
 fi
 deb=$(ls "$out"/zenara_*_*.deb)
+# Everything a user expects of an installed program is in it.
+contents=$(dpkg -c "$deb")
+for file in usr/bin/zenara usr/share/zenara/satlist.znr usr/share/zenara/lock.wav \
+    usr/share/zenara/Translations/zenara_ru.qm usr/share/man/man1/zenara.1.gz \
+    usr/share/applications/net.tavarin.Zenara.desktop \
+    usr/share/metainfo/net.tavarin.Zenara.metainfo.xml \
+    usr/share/icons/hicolor/48x48/apps/net.tavarin.Zenara.png \
+    usr/share/doc/zenara/README.md.gz usr/share/doc/zenara/copyright; do
+    grep -q " \./$file\$" <<<"$contents" || { echo "The package lacks /$file" >&2; exit 1; }
+done
 lintian --fail-on error,warning "$deb" 2>&1 | grep -v 'root privileges' || true
 lintian --fail-on error,warning "$deb" >/dev/null 2>&1
 
@@ -35,7 +45,12 @@ run() {
 version=$(run --version)
 satellites=$(run --print-satellites)
 echo "$version; --print-satellites: $(echo "$satellites" | wc -l) satellites"
-grep -q "zenara 2" <<<"$version"
+[ "$version" = "zenara $(dpkg-deb -f "$deb" Version)" ] || { echo "Version: $version" >&2; exit 1; }
+# The unpacked program, not the build tree it was made in.
+if strings "$root/usr/bin/zenara" | grep -qF "$out/zenara/obj-"; then
+    echo "The program still names its build folder" >&2
+    exit 1
+fi
 grep -q "19.2" <<<"$satellites"
 echo "Package: $deb"
 if [ "${1:-}" = "--install" ]; then

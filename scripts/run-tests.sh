@@ -14,6 +14,7 @@ package=""
 if [ "${ZENARA_PACKAGE:-1}" != 0 ]; then
     nice scripts/package.sh >build-tests/package.log 2>&1 &
     package=$!
+    trap '[ -n "$package" ] && kill "$package" 2>/dev/null || true' EXIT
 fi
 fuzz_seconds=${ZENARA_FUZZ_SECONDS:-8}
 if [ "$fuzz_seconds" -gt 0 ]; then
@@ -25,5 +26,6 @@ if [ -n "$package" ]; then
         echo "The Debian package failed (above)." >&2
         exit 1
     fi
+    package=""
     tail -2 build-tests/package.log
 fi

@@ -88,6 +88,21 @@ void TestStartup::badReceiverString()
                 .contains(QStringLiteral("fail= takes open, init, bind or diseqc")));
     QVERIFY(!QFile::exists(run.settingsFile()));
 
+    // A mistyped option or a missing value is said before any display is
+    // needed (here there is none to be had), with status 2.
+    Run noDisplay;
+    noDisplay.onDisplay(QStringLiteral(":4242"));
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("--recevier"), QStringLiteral("sim")},
+          QStringList{QStringLiteral("--web")}}) {
+        auto typo = noDisplay.start(args);
+        QVERIFY(finish(*typo));
+        QCOMPARE(typo->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(typo->exitCode(), 2);
+        QVERIFY(QString::fromLocal8Bit(typo->readAllStandardError())
+                    .contains(QStringLiteral("--help")));
+    }
+
     // No DVB card on this machine: "dvb" says what is missing ...
     if (QDir(QStringLiteral("/dev/dvb")).exists())
         return; // a machine with a card: nothing is missing
