@@ -455,11 +455,15 @@ private slots:
         std::sort(gaps.begin(), gaps.end());
         QVERIFY(gaps.size() > 8);
         const qint64 median = gaps.at(gaps.size() / 2), p95 = gaps.at(gaps.size() * 95 / 100);
-        qInfo("poll interval under attack: %d ticks, median %lld ms, 95th percentile %lld ms, "
-              "longest %lld ms",
-              int(ticks.size()), median, p95, gaps.last());
+        const double mean = double(ticks.last() - ticks.first()) / (ticks.size() - 1);
+        qInfo("poll interval under attack: %d ticks, mean %.1f ms, median %lld ms, 95th "
+              "percentile %lld ms, longest %lld ms",
+              int(ticks.size()), mean, median, p95, gaps.last());
+        // The period holds (no tick lost, none bunched); one tick may come a
+        // little late on a busy machine, never half an interval late.
         QVERIFY(median >= 225 && median <= 275);
-        QVERIFY(p95 >= 225 && p95 <= 275);
+        QVERIFY(mean >= 225 && mean <= 275);
+        QVERIFY(gaps.last() < 375);
     }
 
 private:
